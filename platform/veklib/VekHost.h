@@ -1,0 +1,132 @@
+// Driver API of the stand-in host: what tests and tools use to build drawings,
+// play the user through the command and look at what the plug-in did.
+// Not part of the host library's interface (VekLib.h); the plug-in never sees it.
+#pragma once
+
+#include "VekLib.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#ifdef VEKLIB_BUILD
+#define VEKHOST_API __declspec(dllexport)
+#else
+#define VEKHOST_API __declspec(dllimport)
+#endif
+#else
+#define VEKHOST_API __attribute__((visibility("default")))
+#endif
+
+namespace vekhost {
+
+struct Point {
+    double x = 0;
+    double y = 0;
+};
+
+struct Element {
+    VekId id = VEK_NONE;
+    int32_t type = 0;
+    FigureRecord figure{};
+    LineTypeRecord lineType{};
+};
+
+struct Segment {
+    VekId id = VEK_NONE;
+    VekId layer = VEK_NONE;
+    bool closed = false;
+    std::vector<Element> elements;  // in element order
+};
+
+// ---- Records -------------------------------------------------------------
+VEKHOST_API FigureRecord Line(double x1, double y1, double x2, double y2);
+VEKHOST_API FigureRecord Circle(double cx, double cy, double r);
+// Arc from start to end about centre; radius taken from centre to start.
+VEKHOST_API FigureRecord Arc(double cx, double cy, double sx, double sy, double ex, double ey,
+                             bool clockwise = false);
+VEKHOST_API FigureRecord PointRecord(double x, double y);
+VEKHOST_API LineTypeRecord MakeLineType(int32_t colorIndex, int32_t lineTypeCode);
+
+// ---- The drawing ---------------------------------------------------------
+// Empties the drawing and every log, callback, selection and fault; identifiers
+// start again from 1. The context identifier stays the same for the process.
+VEKHOST_API void Reset();
+VEKHOST_API uint32_t Context();
+VEKHOST_API VekId AddLayer(const std::string& name);  // existing name: its identifier
+VEKHOST_API std::string LayerName(VekId layer);       // "" when unknown
+// A segment from element records in order (kinds 1 to 9; corners 7 and 8 are
+// given as records as the host stores them: neighbours already trimmed).
+VEKHOST_API VekId AddSegment(const std::vector<FigureRecord>& figures, bool closed = false,
+                             VekId layer = 0, LineTypeRecord lineType = {});
+VEKHOST_API std::vector<VekId> Segments();  // in creation order
+VEKHOST_API std::optional<Segment> GetSegment(VekId segment);
+VEKHOST_API size_t SegmentCount();
+
+// Readable JSON drawing files. Load throws std::runtime_error with a clear
+// message on unreadable or malformed input and leaves the drawing unchanged.
+VEKHOST_API std::string ToJson();
+VEKHOST_API void FromJson(const std::string& text);
+VEKHOST_API void Save(const std::string& path);
+VEKHOST_API void Load(const std::string& path);
+
+// ---- Selection -----------------------------------------------------------
+VEKHOST_API void Select(const std::vector<VekId>& segments);
+VEKHOST_API void SelectAll();
+
+// ---- Playing the user ----------------------------------------------------
+// Result the host gives to VekCtlRegisterVekLib2 (default 1).
+VEKHOST_API void SetRegisterResult(int32_t result);
+VEKHOST_API bool IsRegistered();
+// Calls the registered start callback; returns its result (-1 when none).
+VEKHOST_API int32_t StartCommand();
+// Delivers an event to the execute function installed last. When `point` is
+// given, VekEvtGetPoint answers 0 with it for this event; otherwise -1. After
+// a result of 2 the ready function installed last is called. Returns the
+// execute function's result (-1 when none is installed).
+VEKHOST_API int32_t SendEvent(int32_t event, std::optional<Point> point = std::nullopt);
+VEKHOST_API int32_t SendPoint(double x, double y);  // event 2 with the point
+VEKHOST_API int32_t PressConfirm();                 // event 7 without a point
+VEKHOST_API int32_t FinishSelection();              // event 0
+VEKHOST_API void EndCommand();                      // calls the registered end callback
+
+VEKHOST_API int32_t EventMask();
+VEKHOST_API std::optional<ObjectFilter> LastObjectFilter();
+VEKHOST_API VekExecuteFunc InstalledExecuteFunc();
+VEKHOST_API VekReadyFunc InstalledReadyFunc();
+VEKHOST_API int ClearSysIdCount();  // calls of VekIddClearSysIdData
+VEKHOST_API int OpenSelectionCount();  // selections opened and not closed
+
+// ---- What the host showed ------------------------------------------------
+enum class MessageKind { Prompt, Cursor, Error, Box };
+struct Message {
+    MessageKind kind;
+    std::u16string text;
+};
+VEKHOST_API std::vector<Message> Messages();
+VEKHOST_API void ClearMessages();
+VEKHOST_API std::string ToUtf8(const std::u16string& text);
+
+// ---- Call log ------------------------------------------------------------
+// When on, every VekLib call is logged as its name followed by its arguments,
+// e.g. "VekFigAddCorner(12,13,0,1.5)".
+VEKHOST_API void SetCallLog(bool on);
+VEKHOST_API std::vector<std::string> CallLog();
+VEKHOST_API void ClearCallLog();
+
+// ---- Fault injection -----------------------------------------------------
+// Makes the named VekLib call fail (return its failure value and change
+// nothing) at its nth use from now on (1-based), `times` uses in a row.
+VEKHOST_API void FailCall(const std::string& name, int nth = 1, int times = 1);
+// Makes the named call fail whenever the predicate, given the call's numeric
+// arguments in order, returns true.
+VEKHOST_API void FailWhen(const std::string& name,
+                          std::function<bool(const std::vector<double>&)> predicate);
+VEKHOST_API void ClearFaults();
+// Number of times the named call was made since Reset.
+VEKHOST_API int CallCount(const std::string& name);
+
+}  // namespace vekhost

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs, only when absent, what building and testing both targets needs on
+# a fresh Debian machine.
+set -eu
+need=""
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+for p in cmake make g++ libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev \
+         g++-mingw-w64-x86-64 wine wine64 fonts-nanum; do
+  have "$p" || need="$need $p"
+done
+if [ -n "$need" ]; then
+  echo "Installing:$need"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $need
+fi

@@ -1,0 +1,15 @@
+#!/bin/sh
+# Builds and runs every test: natively under the sanitizers, then the Windows
+# DLLs under Wine.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+
+cmake --preset native
+cmake --build --preset native -j "$jobs"
+ctest --preset native -j "$jobs"
+
+cmake --preset windows
+cmake --build --preset windows -j "$jobs"
+ctest --preset windows
