@@ -1,0 +1,4 @@
+#include "CommandState.h"
+
+SettingsRecord ActiveSettings = {};
+double RefPoint[2] = {0.0, 0.0};
