@@ -1,0 +1,119 @@
+#include "ExplodedPass.h"
+
+#include "CommandState.h"
+#include "Messages.h"
+#include "Rounding.h"
+#include "WorkBuffers.h"
+
+namespace {
+
+constexpr int32_t RecordCapacity = 3000;
+
+// The exploded form of the figure in work, the record being converted, and
+// the segments made from it so far.
+FigureRecord ExplodedRecords[RecordCapacity];
+VekId CreatedSegments[RecordCapacity];
+int32_t CreatedCount = 0;
+
+// Record j is taken to come from element j; a record beyond the walk takes
+// the line type of the figure's last element, never a stale slot.
+LineTypeRecord LineTypeFor(const FigureBuffer& walk, int32_t j) {
+    if (ActiveSettings.Color == 1) {
+        return LineTypeRecord{ActiveSettings.colorIndex, ActiveSettings.lineTypeCode, {0, 0}};
+    }
+    if (j < walk.count) {
+        return walk.slots[j].lineType;
+    }
+    if (walk.count > 0) {
+        return walk.slots[walk.count - 1].lineType;
+    }
+    return LineTypeRecord{};
+}
+
+// Deletes what was made of the figure in work, so that a stopped run leaves
+// the picked figure exactly as it was.
+bool Abandon() {
+    for (int32_t i = 0; i < CreatedCount; ++i) {
+        VekSgmDeleteSegment(CreatedSegments[i]);
+    }
+    CreatedCount = 0;
+    return false;
+}
+
+bool ExplodeFigure(const SelEntry& entry, FigureBuffer& walk) {
+    const FigureKey key{entry.context, entry.segment};
+    switch (ReadFigure(key, walk)) {
+        case WalkResult::Done:
+            break;
+        case WalkResult::Unreadable:
+            return false;
+        case WalkResult::TooLarge:
+            msg::ShowCountBox(msg::ExplodedFigureTooLarge, FigureSlotCount);
+            return false;
+    }
+
+    int32_t n = VekFigGetFigure2(&key, ExplodedRecords, RecordCapacity);
+    if (n < 0) {
+        n = 0;
+    } else if (n > RecordCapacity) {
+        n = RecordCapacity;
+    }
+    CreatedCount = 0;
+    for (int32_t j = 0; j < n; ++j) {
+        FigureRecord record = ExplodedRecords[j];
+        RoundFigureRecord(RefPoint, record);
+        if (IsDegenerate(record.kind, record)) {
+            continue;
+        }
+        if (record.kind == VEK_ROUND_CORNER) {
+            record.kind = VEK_ARC;
+        } else if (record.kind == VEK_CHAMFER) {
+            // A chamfer's exploded form is the line across the corner.
+            record.kind = VEK_LINE;
+        }
+        const VekId segment = VekSgmCreateSegment(0, 0);
+        if (segment != VEK_NONE) {
+            CreatedSegments[CreatedCount++] = segment;
+        }
+        const VekId element = VekFigCreateFigure(segment, &record);
+        if (element == VEK_NONE) {
+            VekMsgPutErrorMessage(msg::ExplodedCreateRefused);
+            return Abandon();
+        }
+        if (VekSgmChangeLayer(segment, VekSgmGetLayer(VekId(entry.segment))) == -1) {
+            VekMsgPutErrorMessage(msg::LayerRefused);
+            return Abandon();
+        }
+        const LineTypeRecord lineType = LineTypeFor(walk, j);
+        VekFigSetLineType(element, &lineType);
+    }
+    CreatedCount = 0;
+    VekSgmDeleteSegment(VekId(entry.segment));
+    return true;
+}
+
+}  // namespace
+
+int32_t VEKCALL ExplodedPass(int32_t event, intptr_t data, intptr_t arg3, intptr_t arg4) {
+    if (event != 0) {
+        return event == 7 ? 0 : 2;
+    }
+    // This pass makes no copies; any left by a stopped standard run go now.
+    DeleteListedCopies();
+    int32_t figures = 0;
+
+    const int32_t selection = VekIddOpenSelIdData(1, data, arg3, arg4);
+    SelEntry entry{};
+    if (VekIddGetHeadSelIdData(selection, &entry) != -1) {
+        do {
+            ++figures;
+            if (!ExplodeFigure(entry, WorkFigure)) {
+                return 0;
+            }
+        } while (VekIddGetNextSelIdData(selection, &entry) != -1);
+    }
+    VekIddCloseSelIdData(selection);
+    DeleteListedCopies();
+    msg::ShowCountBox(msg::FiguresModified, figures);
+    return 0;
+}

@@ -1,0 +1,64 @@
+// Unit conversion and rounding of figure coordinates and lengths on a decimal
+// grid anchored at the reference point, and the rebuilding of arcs so that
+// they still pass through their rounded end points.
+#pragma once
+
+#include "VekLib.h"
+#include "WorkBuffers.h"
+
+#include <array>
+#include <cstdint>
+
+// The double nearest to 25.40051, the inch-to-millimetre factor used here.
+constexpr double InchToMm = 25.40051;
+
+// Everything a rounding needs, taken from the settings once per call.
+struct RoundingGrid {
+    int32_t unitMode;  // ActiveSettings.inchmm
+    double scale;      // S = 10^d
+    double step;       // s = 10^-d
+    double refX;
+    double refY;
+};
+
+// 10^|d| by repeated squaring, as a double (infinite for |d| of 309 or more).
+double PowerOfTen(int32_t magnitude);
+// The grid for `d` decimal places, `unitMode` and the reference point.
+RoundingGrid MakeGrid(int32_t d, int32_t unitMode, const double ref[2]);
+// The grid for the active settings.
+RoundingGrid ActiveGrid(const double ref[2]);
+
+// Applies the unit factor, then rounds to the grid pitch with ties towards
+// plus infinity. A value whose rounding is not finite keeps its converted
+// value, so that nothing non-finite reaches the drawing.
+double ConvertAndRound(const RoundingGrid& grid, double v);
+// The same with the active settings.
+double ConvertAndRound(double v);
+
+// Two points closer than 1e-6 in x and in y.
+bool Coincide(const double a[2], const double b[2]);
+// True for a line, circle or arc (by `code`) that has shrunk to nothing:
+// no element is made from it.
+bool IsDegenerate(uint32_t code, const FigureRecord& figure);
+
+// Angle in radians, in [0, 2 pi), of the direction from a to b.
+double DirectionAngle(const double a[2], const double b[2]);
+
+// Middle point of the arc of `record` (centre P1, start P2, end P3, radius,
+// direction), through the host's angle call.
+std::array<double, 2> ArcMidPoint(const FigureRecord& record);
+
+// Rebuilds an arc that sits among other elements so that it passes through
+// its rounded end points. Returns false, after showing the arc message, when
+// no adjusted radius gives a centre; the record then holds the rounded end
+// points, centre and radius.
+bool RebuildArc(const RoundingGrid& grid, FigureRecord& record);
+
+// Rounds every slot of `buffer` in place, by element type. Returns false when
+// an arc cannot be rebuilt (its message shown); later slots are then untouched.
+bool RoundFigureBuffer(const double ref[2], FigureBuffer& buffer);
+
+// Rounds one record of a figure's exploded form in place, by its kind. An arc
+// that cannot be rebuilt is reported and kept with its rounded centre and
+// radius. Always true.
+bool RoundFigureRecord(const double ref[2], FigureRecord& record);

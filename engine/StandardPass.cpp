@@ -1,0 +1,232 @@
+#include "StandardPass.h"
+
+#include "CommandState.h"
+#include "Messages.h"
+#include "Rounding.h"
+#include "WorkBuffers.h"
+
+#include <cmath>
+
+namespace {
+
+// Changes back a corner of `kind` at either end of an open copy. The last
+// element is asked for only after the first one was handled, as the change
+// may replace it.
+bool ReleaseEndCorners(FigureKey key, uint32_t kind) {
+    const VekId segment = VekId(key.id);
+    if (VekFigIsClosed(segment) != 0) {
+        return true;
+    }
+    FigureRecord record;
+    const VekId head = VekSgmGetHeadElementId(segment);
+    FigureKey elementKey{key.context, uint32_t(head)};
+    if (VekFigGetFigure(&elementKey, &record) == -1) {
+        return false;
+    }
+    if (record.kind == kind) {
+        VekFigChangeCorner(head);
+    }
+    const VekId tail = VekSgmGetTailElementId(segment);
+    elementKey.id = uint32_t(tail);
+    if (VekFigGetFigure(&elementKey, &record) == -1) {
+        return false;
+    }
+    if (record.kind == kind) {
+        VekFigChangeCorner(tail);
+    }
+    return true;
+}
+
+LineTypeRecord LineTypeFor(const ElementSlot& slot) {
+    if (ActiveSettings.Color == 1) {
+        return LineTypeRecord{ActiveSettings.colorIndex, ActiveSettings.lineTypeCode, {0, 0}};
+    }
+    return slot.lineType;
+}
+
+// Creates the new segment's elements from the slots, last to first, each put
+// before the one created just before it so that they end up in slot order.
+// Returns false after the message when the host refuses an element.
+bool CreateElements(FigureBuffer& buffer, VekId segment) {
+    VekId previous = VEK_NONE;
+    for (int32_t k = buffer.count - 1; k >= 0; --k) {
+        ElementSlot& slot = buffer.slots[k];
+        if (slot.elementType == VEK_ROUND_CORNER || slot.elementType == VEK_CHAMFER ||
+            IsDegenerate(slot.elementType, slot.figure)) {
+            continue;
+        }
+        VekId created;
+        if (previous == VEK_NONE) {
+            created = VekFigCreateFigure(segment, &slot.figure);
+            if (created == VEK_NONE) {
+                VekMsgPutErrorMessage(msg::CreateRefused);
+                return false;
+            }
+        } else {
+            created = VekFigInsertFigure(previous, &slot.figure);
+            if (created == VEK_NONE) {
+                VekMsgPutErrorMessage(msg::InsertRefused);
+                return false;
+            }
+        }
+        slot.newElementId = created;
+        previous = created;
+        const LineTypeRecord lineType = LineTypeFor(slot);
+        VekFigSetLineType(created, &lineType);
+    }
+    return true;
+}
+
+// Adds the rounded and chamfer corners between the new elements of their
+// neighbouring slots (wrapping round at both ends). A refused rounded corner
+// is retried at the 20 radii around the rounded one, one grid step apart.
+bool AddCorners(const FigureBuffer& buffer, double step) {
+    for (int32_t k = 0; k < buffer.count; ++k) {
+        const ElementSlot& slot = buffer.slots[k];
+        if (slot.elementType != VEK_ROUND_CORNER && slot.elementType != VEK_CHAMFER) {
+            continue;
+        }
+        const int32_t prev = k == 0 ? buffer.count - 1 : k - 1;
+        const int32_t next = k + 1 == buffer.count ? 0 : k + 1;
+        const VekId before = buffer.slots[prev].newElementId;
+        const VekId after = buffer.slots[next].newElementId;
+        if (slot.elementType == VEK_CHAMFER) {
+            if (VekFigAddCorner(before, after, 1, slot.figure.size) == -1) {
+                VekMsgPutErrorMessage(msg::ChamferRefused);
+                return false;
+            }
+            continue;
+        }
+        const double radius = slot.figure.size;
+        if (VekFigAddCorner(before, after, 0, radius) != -1) {
+            continue;
+        }
+        bool added = false;
+        double r = radius - 10.0 * step;
+        for (int tries = 0; tries < 20 && !added; ++tries) {
+            r = r + step;
+            // A radius that is not a number never reaches the drawing.
+            added = std::isfinite(r) && VekFigAddCorner(before, after, 0, r) != -1;
+        }
+        if (!added) {
+            VekMsgPutErrorMessage(msg::ArcNotCorrectable);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Converts the figure of one selection entry. False when the run must end;
+// the message has been shown and nothing of a new segment is left behind.
+bool ConvertFigure(const SelEntry& entry, FigureBuffer& buffer, double step) {
+    if (CopyList.count >= CopyListCapacity) {
+        msg::ShowCountBox(msg::CopyListFull, CopyListCapacity);
+        return false;
+    }
+    const double origin[2] = {0.0, 0.0};
+    const VekId copy = VekSgmEditSegment(VekId(entry.segment), origin, origin, 0.0, 1.0, 0);
+    if (copy == VEK_NONE) {
+        VekMsgPutErrorMessage(msg::CopyRefused);
+        return false;
+    }
+    CopyList.ids[CopyList.count++] = copy;
+
+    const FigureKey key{entry.context, uint32_t(copy)};
+    ArcsToCorners(key);
+    if (!ReleaseEndFillets(key) || !ReleaseEndChamfers(key)) {
+        return false;
+    }
+    const bool closed = VekFigIsClosed(copy) != 0;
+
+    switch (ReadFigure(key, buffer)) {
+        case WalkResult::Done:
+            break;
+        case WalkResult::Unreadable:
+            return false;
+        case WalkResult::TooLarge:
+            msg::ShowCountBox(msg::FigureTooLarge, FigureSlotCount);
+            return false;
+    }
+    if (!RoundFigureBuffer(RefPoint, buffer)) {
+        return false;
+    }
+
+    const VekId segment = VekSgmCreateSegment(0, 0);
+    // On a refusal the half-built segment goes again: the picked figure is
+    // then left exactly as it was.
+    auto abandon = [segment] {
+        if (segment != VEK_NONE) {
+            VekSgmDeleteSegment(segment);
+        }
+        return false;
+    };
+    if (!CreateElements(buffer, segment)) {
+        return abandon();
+    }
+    if (segment != VEK_NONE) {
+        if (VekSgmChangeLayer(segment, VekSgmGetLayer(VekId(entry.segment))) == -1) {
+            VekMsgPutErrorMessage(msg::LayerRefused);
+            return abandon();
+        }
+        if (closed) {
+            VekFigSetClosed(segment, 1);
+        }
+        if (!AddCorners(buffer, step)) {
+            return abandon();
+        }
+    }
+    VekSgmDeleteSegment(VekId(entry.segment));
+    return true;
+}
+
+}  // namespace
+
+bool ArcsToCorners(FigureKey key) {
+    VekId element = VekSgmGetHeadElementId(VekId(key.id));
+    while (element != VEK_NONE) {
+        FigureRecord record;
+        const FigureKey elementKey{key.context, uint32_t(element)};
+        if (VekFigGetFigure(&elementKey, &record) != -1 && record.kind == VEK_ARC) {
+            const VekId corner = VekFigChangeCorner(element);
+            if (corner != VEK_NONE) {
+                element = corner;
+            }
+        }
+        element = VekElmGetNextElementId(element);
+    }
+    return true;
+}
+
+bool ReleaseEndFillets(FigureKey key) {
+    return ReleaseEndCorners(key, VEK_ROUND_CORNER);
+}
+
+bool ReleaseEndChamfers(FigureKey key) {
+    return ReleaseEndCorners(key, VEK_CHAMFER);
+}
+
+int32_t VEKCALL StandardPass(int32_t event, intptr_t data, intptr_t arg3, intptr_t arg4) {
+    if (event != 0) {
+        return event == 7 ? 0 : 3;
+    }
+    // Copies left listed by a run that stopped early are never part of a
+    // result: delete them rather than lose track of them.
+    DeleteListedCopies();
+    int32_t figures = 0;
+    const double step = ActiveGrid(RefPoint).step;
+
+    const int32_t selection = VekIddOpenSelIdData(1, data, arg3, arg4);
+    SelEntry entry{};
+    if (VekIddGetHeadSelIdData(selection, &entry) != -1) {
+        do {
+            ++figures;
+            if (!ConvertFigure(entry, WorkFigure, step)) {
+                return 0;
+            }
+        } while (VekIddGetNextSelIdData(selection, &entry) != -1);
+    }
+    VekIddCloseSelIdData(selection);
+    DeleteListedCopies();
+    msg::ShowCountBox(msg::FiguresModified, figures);
+    return 0;
+}
