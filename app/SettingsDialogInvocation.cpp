@@ -7,8 +7,7 @@
 #include "settings/Settings.h"
 #include "ui/TarnexDlg.h"
 
-int32_t RunSettingsDialog()
-{
+int32_t RunSettingsDialog() {
     // Templates 23000, 17079, 17080 and the line-type bitmaps live in this
     // library, not in the host: make its module the resource source until
     // the dialog is gone.
@@ -26,8 +25,7 @@ int32_t RunSettingsDialog()
 
 // Without a windowing platform the dialog cannot be created, which ends it
 // as any failed opening does: nothing written, nothing reloaded.
-int32_t RunSettingsDialog()
-{
+int32_t RunSettingsDialog() {
     return 0;
 }
 
