@@ -1,0 +1,155 @@
+#include "CallHooks.h"
+
+#include "VekHost.h"
+
+#include <charconv>
+#include <cstring>
+#include <stdexcept>
+
+namespace vekhost::detail {
+
+bool gHooksActive = false;
+int gCallCounts[kCallCount] = {};
+
+namespace {
+
+const char* const kCallNames[kCallCount] = {
+#define VEK_NAME(name) #name,
+    VEK_CALLS(VEK_NAME)
+#undef VEK_NAME
+};
+
+struct Window {
+    int first;  // use numbers, 1-based, inclusive
+    int last;
+};
+
+struct Faults {
+    std::vector<Window> windows;
+    std::vector<std::function<bool(const std::vector<double>&)>> predicates;
+};
+
+bool gLogOn = false;
+std::vector<std::string> gLog;
+Faults gFaults[kCallCount];
+bool gAnyFault = false;
+
+void UpdateActive() {
+    gHooksActive = gLogOn || gAnyFault;
+}
+
+void AppendNumber(std::string& out, double x) {
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, x);
+    out.append(buf, res.ptr);
+}
+
+std::string Format(CallId id, const Args& args) {
+    std::string s = kCallNames[id];
+    s += '(';
+    for (int i = 0; i < args.n; ++i) {
+        if (i) s += ',';
+        AppendNumber(s, args.v[i]);
+    }
+    if (args.hasText) {
+        if (args.n) s += ',';
+        if (args.text) {
+            std::u16string t;
+            for (const VekChar* p = args.text; *p; ++p) t += static_cast<char16_t>(*p);
+            s += '"' + ToUtf8(t) + '"';
+        } else {
+            s += "null";
+        }
+    }
+    s += ')';
+    return s;
+}
+
+int RequireCall(const std::string& name) {
+    int id = CallIdByName(name.data(), name.size());
+    if (id < 0) throw std::invalid_argument("unknown host call: " + name);
+    return id;
+}
+
+}  // namespace
+
+int CallIdByName(const char* name, size_t length) {
+    for (int i = 0; i < kCallCount; ++i) {
+        if (std::strlen(kCallNames[i]) == length && std::memcmp(kCallNames[i], name, length) == 0)
+            return i;
+    }
+    return -1;
+}
+
+bool EnterSlow(CallId id, const Args& args) {
+    if (gLogOn) gLog.push_back(Format(id, args));
+    const Faults& f = gFaults[id];
+    int use = gCallCounts[id];
+    for (const Window& w : f.windows) {
+        if (use >= w.first && use <= w.last) return true;
+    }
+    if (!f.predicates.empty()) {
+        std::vector<double> v(args.v, args.v + args.n);
+        for (const auto& p : f.predicates) {
+            if (p(v)) return true;
+        }
+    }
+    return false;
+}
+
+void ResetHooks() {
+    gLogOn = false;
+    gLog.clear();
+    for (auto& f : gFaults) f = Faults{};
+    gAnyFault = false;
+    for (int& c : gCallCounts) c = 0;
+    UpdateActive();
+}
+
+}  // namespace vekhost::detail
+
+namespace vekhost {
+
+using namespace detail;
+
+void SetCallLog(bool on) {
+    gLogOn = on;
+    UpdateActive();
+}
+
+std::vector<std::string> CallLog() {
+    return gLog;
+}
+
+void ClearCallLog() {
+    gLog.clear();
+}
+
+void FailCall(const std::string& name, int nth, int times) {
+    int id = RequireCall(name);
+    if (nth < 1 || times < 1) throw std::invalid_argument("FailCall: nth and times must be >= 1");
+    int first = gCallCounts[id] + nth;
+    gFaults[id].windows.push_back({first, first + times - 1});
+    gAnyFault = true;
+    UpdateActive();
+}
+
+void FailWhen(const std::string& name, std::function<bool(const std::vector<double>&)> predicate) {
+    int id = RequireCall(name);
+    if (!predicate) throw std::invalid_argument("FailWhen: empty predicate");
+    gFaults[id].predicates.push_back(std::move(predicate));
+    gAnyFault = true;
+    UpdateActive();
+}
+
+void ClearFaults() {
+    for (auto& f : gFaults) f = Faults{};
+    gAnyFault = false;
+    UpdateActive();
+}
+
+int CallCount(const std::string& name) {
+    return gCallCounts[RequireCall(name)];
+}
+
+}  // namespace vekhost

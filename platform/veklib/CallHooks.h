@@ -1,0 +1,96 @@
+// Counting, logging and fault injection for the host calls. Every call passes
+// through Enter(); when no log and no fault is set this is a counter increment
+// and one branch, so that benchmarks of the plug-in measure the plug-in.
+#pragma once
+
+#include "VekLib.h"
+
+#include <cstdint>
+
+namespace vekhost::detail {
+
+#define VEK_CALLS(X)          \
+    X(VekCtlRegisterVekLib2)  \
+    X(VekCtlSetExecuteFunc)   \
+    X(VekCtlSetReadyFunc)     \
+    X(VekEvtSetEventMask)     \
+    X(VekEvtGetPoint)         \
+    X(VekEvtSetObject)        \
+    X(VekMsgPutMessage)       \
+    X(VekMsgPutCursorMessage) \
+    X(VekMsgPutErrorMessage)  \
+    X(VekDlgMessageBox)       \
+    X(VekIddClearSysIdData)   \
+    X(VekIddOpenSelIdData)    \
+    X(VekIddGetHeadSelIdData) \
+    X(VekIddGetNextSelIdData) \
+    X(VekIddCloseSelIdData)   \
+    X(VekSgmCreateSegment)    \
+    X(VekSgmEditSegment)      \
+    X(VekSgmDeleteSegment)    \
+    X(VekSgmGetLayer)         \
+    X(VekSgmChangeLayer)      \
+    X(VekSgmGetHeadElementId) \
+    X(VekSgmGetTailElementId) \
+    X(VekElmGetNextElementId) \
+    X(VekElmGetType)          \
+    X(VekFigGetFigure)        \
+    X(VekFigGetFigure2)       \
+    X(VekFigIsClosed)         \
+    X(VekFigSetClosed)        \
+    X(VekFigCreateFigure)     \
+    X(VekFigInsertFigure)     \
+    X(VekFigGetLineType)      \
+    X(VekFigSetLineType)      \
+    X(VekFigAddCorner)        \
+    X(VekFigChangeCorner)     \
+    X(VekAriLen2Pnts)         \
+    X(VekAriAngRad2Pnts)      \
+    X(VekAriTanCir2Pnts)
+
+enum CallId : int {
+#define VEK_ENUM(name) k##name,
+    VEK_CALLS(VEK_ENUM)
+#undef VEK_ENUM
+        kCallCount
+};
+
+// Numeric arguments of one call, as the log shows them and fault predicates
+// see them: identifiers and numbers as given, points as x then y, keys as
+// context then identifier, figure records as their kind; texts only in the log.
+struct Args {
+    double v[12];
+    int n = 0;
+    const VekChar* text = nullptr;
+    bool hasText = false;
+
+    Args& Num(double x) {
+        if (n < 12) v[n++] = x;
+        return *this;
+    }
+    Args& Pt(const double* p) {
+        if (p) Num(p[0]).Num(p[1]);
+        return *this;
+    }
+    Args& Text(const VekChar* t) {
+        text = t;
+        hasText = true;
+        return *this;
+    }
+};
+
+extern bool gHooksActive;
+extern int gCallCounts[kCallCount];
+
+bool EnterSlow(CallId id, const Args& args);
+
+// Counts the call; true when an injected fault makes it fail.
+inline bool Fails(CallId id, const Args& args) {
+    ++gCallCounts[id];
+    return gHooksActive && EnterSlow(id, args);
+}
+
+void ResetHooks();
+int CallIdByName(const char* name, size_t length);  // -1 when unknown
+
+}  // namespace vekhost::detail

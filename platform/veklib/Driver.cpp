@@ -1,0 +1,262 @@
+// The driver side of the stand-in host: building drawings, playing the user
+// and reading back what the plug-in showed.
+#include "CallHooks.h"
+#include "HostState.h"
+
+#include <cmath>
+
+namespace vekhost {
+
+using namespace detail;
+
+// ---- Records ---------------------------------------------------------------
+
+FigureRecord Line(double x1, double y1, double x2, double y2) {
+    FigureRecord r{};
+    r.kind = VEK_LINE;
+    r.p1[0] = x1;
+    r.p1[1] = y1;
+    r.p2[0] = x2;
+    r.p2[1] = y2;
+    return r;
+}
+
+FigureRecord Circle(double cx, double cy, double radius) {
+    FigureRecord r{};
+    r.kind = VEK_CIRCLE;
+    r.p1[0] = cx;
+    r.p1[1] = cy;
+    r.p2[0] = radius;
+    return r;
+}
+
+FigureRecord Arc(double cx, double cy, double sx, double sy, double ex, double ey, bool clockwise) {
+    FigureRecord r{};
+    r.kind = VEK_ARC;
+    r.p1[0] = cx;
+    r.p1[1] = cy;
+    r.p2[0] = sx;
+    r.p2[1] = sy;
+    r.p3[0] = ex;
+    r.p3[1] = ey;
+    r.size = std::hypot(sx - cx, sy - cy);
+    r.direction = clockwise ? 1u : 0u;
+    return r;
+}
+
+FigureRecord PointRecord(double x, double y) {
+    FigureRecord r{};
+    r.kind = VEK_POINT;
+    r.p1[0] = x;
+    r.p1[1] = y;
+    return r;
+}
+
+LineTypeRecord MakeLineType(int32_t colorIndex, int32_t lineTypeCode) {
+    LineTypeRecord l{};
+    l.colorIndex = colorIndex;
+    l.lineTypeCode = lineTypeCode;
+    return l;
+}
+
+// ---- The drawing -----------------------------------------------------------
+
+void Reset() {
+    Session& s = S();
+    s = Session{};
+    ResetDrawing(s.drawing);
+    ResetHooks();
+}
+
+uint32_t Context() {
+    return kContext;
+}
+
+VekId AddLayer(const std::string& name) {
+    auto& layers = S().drawing.layers;
+    for (size_t i = 0; i < layers.size(); ++i) {
+        if (layers[i] == name) return static_cast<VekId>(i);
+    }
+    layers.push_back(name);
+    return static_cast<VekId>(layers.size() - 1);
+}
+
+std::string LayerName(VekId layer) {
+    return ValidLayer(layer) ? S().drawing.layers[layer] : "";
+}
+
+VekId AddSegment(const std::vector<FigureRecord>& figures, bool closed, VekId layer,
+                 LineTypeRecord lineType) {
+    if (!ValidLayer(layer)) return VEK_NONE;
+    for (const FigureRecord& f : figures) {
+        if (!ValidRecord(f)) return VEK_NONE;
+    }
+    VekId seg = NewSegment(layer, closed);
+    for (const FigureRecord& f : figures)
+        NewElement(seg, VEK_NONE, static_cast<int32_t>(f.kind), f, lineType);
+    return seg;
+}
+
+std::vector<VekId> Segments() {
+    std::vector<VekId> out;
+    const auto& segs = S().drawing.segments;
+    for (size_t i = 1; i < segs.size(); ++i) {
+        if (segs[i].alive) out.push_back(static_cast<VekId>(i));
+    }
+    return out;
+}
+
+std::optional<Segment> GetSegment(VekId segment) {
+    if (!ValidSegment(segment)) return std::nullopt;
+    const SegmentData& sd = Sgm(segment);
+    Segment s;
+    s.id = segment;
+    s.layer = sd.layer;
+    s.closed = sd.closed;
+    for (VekId e = sd.head; e != VEK_NONE; e = Elm(e).next) {
+        const ElementData& ed = Elm(e);
+        s.elements.push_back({e, ed.type, ed.figure, ed.lineType});
+    }
+    return s;
+}
+
+size_t SegmentCount() {
+    size_t n = 0;
+    for (const SegmentData& s : S().drawing.segments) n += s.alive ? 1 : 0;
+    return n;
+}
+
+// ---- Selection -------------------------------------------------------------
+
+void Select(const std::vector<VekId>& segments) {
+    S().selected = segments;
+}
+
+void SelectAll() {
+    S().selected = Segments();
+}
+
+// ---- Playing the user ------------------------------------------------------
+
+void SetRegisterResult(int32_t result) {
+    S().registerResult = result;
+}
+
+bool IsRegistered() {
+    return S().registered;
+}
+
+int32_t StartCommand() {
+    Session& s = S();
+    if (!s.registered || !s.start) return -1;
+    return s.start();
+}
+
+int32_t SendEvent(int32_t event, std::optional<Point> point) {
+    Session& s = S();
+    VekExecuteFunc exec = s.execute;
+    if (!exec) return -1;
+    // Each event carries its own data value; VekEvtGetPoint answers only for
+    // the event being delivered, with the data the host gave it.
+    const bool outerInEvent = s.inEvent;
+    const int32_t outerCode = s.eventCode;
+    const intptr_t outerData = s.eventData;
+    const bool outerHasPoint = s.eventHasPoint;
+    const Point outerPoint = s.eventPoint;
+    s.inEvent = true;
+    s.eventCode = event;
+    s.eventData = s.nextEventData++;
+    s.eventHasPoint = point.has_value();
+    s.eventPoint = point.value_or(Point{});
+    int32_t result = exec(event, s.eventData, 0, 0);
+    Session& after = S();
+    after.inEvent = outerInEvent;
+    after.eventCode = outerCode;
+    after.eventData = outerData;
+    after.eventHasPoint = outerHasPoint;
+    after.eventPoint = outerPoint;
+    if (result == 2 && after.ready) after.ready();
+    return result;
+}
+
+int32_t SendPoint(double x, double y) {
+    return SendEvent(2, Point{x, y});
+}
+int32_t PressConfirm() {
+    return SendEvent(7);
+}
+int32_t FinishSelection() {
+    return SendEvent(0);
+}
+
+void EndCommand() {
+    Session& s = S();
+    if (s.registered && s.end) s.end();
+}
+
+int32_t EventMask() {
+    return S().eventMask;
+}
+
+std::optional<ObjectFilter> LastObjectFilter() {
+    if (!S().hasFilter) return std::nullopt;
+    return S().filter;
+}
+
+VekExecuteFunc InstalledExecuteFunc() {
+    return S().execute;
+}
+VekReadyFunc InstalledReadyFunc() {
+    return S().ready;
+}
+int ClearSysIdCount() {
+    return S().clearSysIdCount;
+}
+
+int OpenSelectionCount() {
+    int n = 0;
+    for (const Selection& s : S().selections) n += s.open ? 1 : 0;
+    return n;
+}
+
+// ---- What the host showed --------------------------------------------------
+
+std::vector<Message> Messages() {
+    return S().messages;
+}
+
+void ClearMessages() {
+    S().messages.clear();
+}
+
+std::string ToUtf8(const std::u16string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;  // a lone surrogate
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace vekhost

@@ -1,0 +1,562 @@
+#include "Geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vekhost::detail {
+
+namespace {
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+
+V operator+(V a, V b) {
+    return {a.x + b.x, a.y + b.y};
+}
+V operator-(V a, V b) {
+    return {a.x - b.x, a.y - b.y};
+}
+V operator*(V a, double k) {
+    return {a.x * k, a.y * k};
+}
+double Dot(V a, V b) {
+    return a.x * b.x + a.y * b.y;
+}
+double Cross(V a, V b) {
+    return a.x * b.y - a.y * b.x;
+}
+double Len(V a) {
+    return std::hypot(a.x, a.y);
+}
+V Perp(V a) {
+    return {-a.y, a.x};
+}  // a turned a quarter counter-clockwise
+V Unit(V a) {
+    double l = Len(a);
+    return l > 0 ? a * (1 / l) : V{};
+}
+V P1(const FigureRecord& r) {
+    return {r.p1[0], r.p1[1]};
+}
+V P2(const FigureRecord& r) {
+    return {r.p2[0], r.p2[1]};
+}
+V P3(const FigureRecord& r) {
+    return {r.p3[0], r.p3[1]};
+}
+void Set(double* p, V v) {
+    p[0] = v.x;
+    p[1] = v.y;
+}
+
+// Tolerance scaled to the size of the coordinates involved.
+double Tol(V a, V b) {
+    double m = std::max({1.0, std::fabs(a.x), std::fabs(a.y), std::fabs(b.x), std::fabs(b.y)});
+    return 1e-9 * m;
+}
+
+// Sweep from angle a to angle b in the arc's direction, in [0, 2 pi).
+double Sweep(double a, double b, bool clockwise) {
+    double s = clockwise ? a - b : b - a;
+    s = std::fmod(s, kTwoPi);
+    if (s < 0) s += kTwoPi;
+    return s;
+}
+
+// A line or an arc of a figure, seen from the corner being built: `nearEnd` is
+// the end that touches the other element (0: P1 of a line / start of an arc).
+struct Curve {
+    bool arc = false;
+    V a, b;  // line ends; arc start and end
+    V c;     // arc centre
+    double r = 0;
+    bool cw = false;
+    int nearEnd = 1;
+
+    V End(int i) const { return i == 0 ? a : b; }
+    V Near() const { return End(nearEnd); }
+    V Far() const { return End(1 - nearEnd); }
+};
+
+Curve FromRecord(const FigureRecord& rec) {
+    Curve k;
+    if (rec.kind == VEK_LINE) {
+        k.a = P1(rec);
+        k.b = P2(rec);
+    } else {
+        k.arc = true;
+        k.c = P1(rec);
+        k.a = P2(rec);
+        k.b = P3(rec);
+        k.r = Len(k.a - k.c);
+        k.cw = rec.direction == 1;
+    }
+    return k;
+}
+
+// Direction of travel along the curve at point p, going from its far end
+// towards its near end (toward the corner).
+V TowardNear(const Curve& k, V p) {
+    if (!k.arc) return Unit(k.Near() - k.Far());
+    V t = Unit(Perp(p - k.c));              // counter-clockwise tangent
+    bool storedDirection = k.nearEnd == 1;  // travelling start to end
+    bool ccw = storedDirection ? !k.cw : k.cw;
+    return ccw ? t : t * -1;
+}
+
+// Intersections of two carriers (infinite lines, full circles).
+int IntersectLines(V p, V u, V q, V w, V out[2]) {
+    double den = Cross(u, w);
+    if (std::fabs(den) < 1e-12 * Len(u) * Len(w)) return 0;
+    double t = Cross(q - p, w) / den;
+    out[0] = p + u * t;
+    return 1;
+}
+
+int IntersectLineCircle(V p, V u, V c, double r, V out[2]) {
+    V d = Unit(u);
+    V f = p - c;
+    double b = Dot(f, d);
+    double cc = Dot(f, f) - r * r;
+    double disc = b * b - cc;
+    double tol = 1e-12 * std::max(1.0, r * r);
+    if (disc < -tol) return 0;
+    if (disc <= tol) {
+        out[0] = p + d * (-b);
+        return 1;
+    }
+    double s = std::sqrt(disc);
+    out[0] = p + d * (-b - s);
+    out[1] = p + d * (-b + s);
+    return 2;
+}
+
+int IntersectCircles(V c1, double r1, V c2, double r2, V out[2]) {
+    V d = c2 - c1;
+    double dist = Len(d);
+    if (dist < 1e-12) return 0;
+    double a = (dist * dist + r1 * r1 - r2 * r2) / (2 * dist);
+    double h2 = r1 * r1 - a * a;
+    double tol = 1e-12 * std::max(1.0, r1 * r1);
+    if (h2 < -tol) return 0;
+    V e = d * (1 / dist);
+    V m = c1 + e * a;
+    if (h2 <= tol) {
+        out[0] = m;
+        return 1;
+    }
+    double h = std::sqrt(h2);
+    out[0] = m + Perp(e) * h;
+    out[1] = m - Perp(e) * h;
+    return 2;
+}
+
+int IntersectCurves(const Curve& k1, const Curve& k2, V out[2]) {
+    if (!k1.arc && !k2.arc) return IntersectLines(k1.a, k1.b - k1.a, k2.a, k2.b - k2.a, out);
+    if (!k1.arc) return IntersectLineCircle(k1.a, k1.b - k1.a, k2.c, k2.r, out);
+    if (!k2.arc) return IntersectLineCircle(k2.a, k2.b - k2.a, k1.c, k1.r, out);
+    return IntersectCircles(k1.c, k1.r, k2.c, k2.r, out);
+}
+
+// The part of a curve kept once it is cut at the meeting point x: from x to
+// its far end.
+struct Kept {
+    Curve k;
+    V x;
+    // line
+    V u;
+    double length = 0;
+    // arc, in stored direction: from angle `from` over `sweep`
+    double from = 0;
+    double sweep = 0;
+    bool startAtX = false;
+};
+
+bool MakeKept(const Curve& k, V x, Kept& out) {
+    out.k = k;
+    out.x = x;
+    V far = k.Far();
+    double tol = Tol(x, far);
+    if (Len(far - x) <= tol) return false;
+    if (!k.arc) {
+        out.u = Unit(far - x);
+        out.length = Len(far - x);
+        // The far end must stay on the side it is on: cutting at x never
+        // reverses the element.
+        return Dot(far - x, far - k.Near()) > 0;
+    }
+    double ax = AngleOf(k.c, x);
+    double af = AngleOf(k.c, far);
+    out.startAtX = k.nearEnd == 0;
+    if (out.startAtX) {
+        out.from = ax;
+        out.sweep = Sweep(ax, af, k.cw);
+    } else {
+        out.from = af;
+        out.sweep = Sweep(af, ax, k.cw);
+    }
+    return out.sweep > 1e-12;
+}
+
+// Distance along the kept part from x to p (a point on the carrier), or a
+// negative value when p is not on the kept part.
+double AlongKept(const Kept& kp, V p) {
+    const Curve& k = kp.k;
+    double tol = Tol(kp.x, p);
+    if (!k.arc) {
+        double t = Dot(p - kp.x, kp.u);
+        if (t < -tol || t > kp.length + tol) return -1;
+        return std::max(t, 0.0);
+    }
+    double ap = AngleOf(k.c, p);
+    double s = Sweep(kp.from, ap, k.cw);
+    double angTol = 1e-9;
+    if (s > kp.sweep + angTol) {
+        if (s > kTwoPi - angTol)
+            s = 0;  // just before `from`, within tolerance
+        else
+            return -1;
+    }
+    double fromX = kp.startAtX ? s : kp.sweep - s;
+    return std::max(fromX, 0.0) * k.r;
+}
+
+V FootOn(const Curve& k, V p, double wanted) {
+    if (!k.arc) {
+        V d = Unit(k.b - k.a);
+        return k.a + d * Dot(p - k.a, d);
+    }
+    V dir = Unit(p - k.c);
+    V t1 = k.c + dir * k.r;
+    V t2 = k.c - dir * k.r;
+    return std::fabs(Len(t1 - p) - wanted) <= std::fabs(Len(t2 - p) - wanted) ? t1 : t2;
+}
+
+// Carriers offset by r: two parallel lines or two concentric circles.
+struct Offset {
+    bool circle = false;
+    V p, u;  // line
+    V c;     // circle
+    double r = 0;
+};
+
+int Offsets(const Curve& k, double r, Offset out[2]) {
+    if (!k.arc) {
+        V u = k.b - k.a;
+        V n = Unit(Perp(u));
+        out[0] = {false, k.a + n * r, u, {}, 0};
+        out[1] = {false, k.a - n * r, u, {}, 0};
+        return 2;
+    }
+    int n = 0;
+    out[n++] = {true, {}, {}, k.c, k.r + r};
+    if (std::fabs(k.r - r) > 1e-12 * std::max(1.0, k.r))
+        out[n++] = {true, {}, {}, k.c, std::fabs(k.r - r)};
+    return n;
+}
+
+int IntersectOffsets(const Offset& a, const Offset& b, V out[2]) {
+    if (!a.circle && !b.circle) return IntersectLines(a.p, a.u, b.p, b.u, out);
+    if (!a.circle) return IntersectLineCircle(a.p, a.u, b.c, b.r, out);
+    if (!b.circle) return IntersectLineCircle(b.p, b.u, a.c, a.r, out);
+    return IntersectCircles(a.c, a.r, b.c, b.r, out);
+}
+
+// Writes point v into the near end of the element record.
+void MoveNearEnd(FigureRecord& rec, const Curve& k, V v) {
+    if (rec.kind == VEK_LINE)
+        Set(k.nearEnd == 0 ? rec.p1 : rec.p2, v);
+    else
+        Set(k.nearEnd == 0 ? rec.p2 : rec.p3, v);
+}
+
+bool Usable(const FigureRecord& r) {
+    if (r.kind == VEK_LINE) return Len(P2(r) - P1(r)) > Tol(P1(r), P2(r));
+    if (r.kind == VEK_ARC) {
+        double rad = Len(P2(r) - P1(r));
+        return rad > Tol(P1(r), P2(r)) && std::fabs(Len(P3(r) - P1(r)) - rad) <= 1e-7 * rad;
+    }
+    return false;
+}
+
+bool PointOnKeptAtDistance(const Kept& kp, double s, V& out) {
+    const Curve& k = kp.k;
+    if (!k.arc) {
+        if (s > kp.length + Tol(kp.x, k.Far())) return false;
+        out = kp.x + kp.u * std::min(s, kp.length);
+        return true;
+    }
+    V pts[2];
+    int n = IntersectCircles(kp.x, s, k.c, k.r, pts);
+    double best = -1;
+    for (int i = 0; i < n; ++i) {
+        double along = AlongKept(kp, pts[i]);
+        if (along >= 0 && (best < 0 || along < best)) {
+            best = along;
+            out = pts[i];
+        }
+    }
+    return best >= 0;
+}
+
+}  // namespace
+
+double AngleOf(V centre, V point) {
+    double a = std::atan2(point.y - centre.y, point.x - centre.x);
+    if (a < 0) a += kTwoPi;
+    if (a >= kTwoPi) a = 0;  // a tiny negative angle rounds up to 2 pi
+    return a;
+}
+
+CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next, int32_t mode,
+                         double size) {
+    CornerResult res;
+    if ((mode != 0 && mode != 1) || !std::isfinite(size) || size <= 0) return res;
+    if (!Usable(previous) || !Usable(next)) return res;
+    Curve k1 = FromRecord(previous);
+    Curve k2 = FromRecord(next);
+
+    // Which ends face each other: the closest pair, the chain's own order
+    // (end of the previous, start of the next) on a tie.
+    double best = Len(k1.End(1) - k2.End(0));
+    k1.nearEnd = 1;
+    k2.nearEnd = 0;
+    for (int i = 0; i < 2; ++i) {
+        for (int j = 0; j < 2; ++j) {
+            double d = Len(k1.End(i) - k2.End(j));
+            if (d < best * (1 - 1e-12)) {
+                best = d;
+                k1.nearEnd = i;
+                k2.nearEnd = j;
+            }
+        }
+    }
+
+    // The meeting point: where the carriers cross, nearest to the facing ends.
+    V xs[2];
+    int nx = IntersectCurves(k1, k2, xs);
+    if (nx == 0) return res;
+    V x = xs[0];
+    if (nx == 2) {
+        double d0 = Len(xs[0] - k1.Near()) + Len(xs[0] - k2.Near());
+        double d1 = Len(xs[1] - k1.Near()) + Len(xs[1] - k2.Near());
+        if (d1 < d0) x = xs[1];
+    }
+    // Tangent carriers (a line touching an arc, two touching arcs) meet in a
+    // single point without a corner to round.
+    if (nx == 1 && (k1.arc || k2.arc)) return res;
+
+    Kept kept1, kept2;
+    if (!MakeKept(k1, x, kept1) || !MakeKept(k2, x, kept2)) return res;
+
+    V t1, t2, centre;
+    bool clockwise = false;
+    if (mode == 1) {
+        if (!PointOnKeptAtDistance(kept1, size, t1) || !PointOnKeptAtDistance(kept2, size, t2))
+            return res;
+    } else {
+        Offset o1[2], o2[2];
+        int n1 = Offsets(k1, size, o1);
+        int n2 = Offsets(k2, size, o2);
+        double bestScore = -1;
+        for (int i = 0; i < n1; ++i) {
+            for (int j = 0; j < n2; ++j) {
+                V cs[2];
+                int nc = IntersectOffsets(o1[i], o2[j], cs);
+                for (int m = 0; m < nc; ++m) {
+                    V c = cs[m];
+                    V a = FootOn(k1, c, size);
+                    V b = FootOn(k2, c, size);
+                    double tolR = 1e-7 * std::max(1.0, size);
+                    if (std::fabs(Len(a - c) - size) > tolR || std::fabs(Len(b - c) - size) > tolR)
+                        continue;
+                    double s1 = AlongKept(kept1, a);
+                    double s2 = AlongKept(kept2, b);
+                    if (s1 < 0 || s2 < 0) continue;
+                    // The fillet must continue the previous element smoothly and
+                    // hand over smoothly to the next one.
+                    V d1 = TowardNear(k1, a);
+                    bool cw = Cross(d1, c - a) < 0;
+                    V tb = Unit(Perp(b - c));
+                    if (cw) tb = tb * -1;
+                    V d2 = TowardNear(k2, b) * -1;
+                    if (Dot(tb, d2) < 0.5) continue;
+                    double score = s1 + s2;
+                    if (bestScore < 0 || score < bestScore) {
+                        bestScore = score;
+                        t1 = a;
+                        t2 = b;
+                        centre = c;
+                        clockwise = cw;
+                    }
+                }
+            }
+        }
+        if (bestScore < 0) return res;
+    }
+
+    res.previous = previous;
+    res.next = next;
+    MoveNearEnd(res.previous, k1, t1);
+    MoveNearEnd(res.next, k2, t2);
+    FigureRecord& c = res.corner;
+    c = FigureRecord{};
+    if (mode == 0) {
+        c.kind = VEK_ROUND_CORNER;
+        Set(c.p1, centre);
+        c.direction = clockwise ? 1u : 0u;
+    } else {
+        c.kind = VEK_CHAMFER;
+        Set(c.p1, x);
+    }
+    Set(c.p2, t1);
+    Set(c.p3, t2);
+    c.size = size;
+    res.ok = true;
+    return res;
+}
+
+bool ArcFitsBetween(const FigureRecord& arc, const FigureRecord& previous,
+                    const FigureRecord& next) {
+    if (arc.kind != VEK_ARC && arc.kind != VEK_ROUND_CORNER) return false;
+    V c = P1(arc);
+    V s = P2(arc);
+    V e = P3(arc);
+    double r = Len(s - c);
+    if (!(r > kPointTolerance) || std::fabs(Len(e - c) - r) > kPointTolerance) return false;
+
+    auto touches = [&](V p, const FigureRecord& n) {
+        V ends[2];
+        if (n.kind == VEK_LINE) {
+            ends[0] = P1(n);
+            ends[1] = P2(n);
+        } else if (n.kind == VEK_ARC) {
+            ends[0] = P2(n);
+            ends[1] = P3(n);
+        } else {
+            return false;
+        }
+        bool meets = Len(ends[0] - p) <= kPointTolerance || Len(ends[1] - p) <= kPointTolerance;
+        if (!meets) return false;
+        V radial = Unit(p - c);
+        if (n.kind == VEK_LINE) {
+            V d = Unit(ends[1] - ends[0]);
+            return Len(ends[1] - ends[0]) > kPointTolerance &&
+                   std::fabs(Dot(d, radial)) <= kAngleTolerance;
+        }
+        V other = P1(n);
+        return std::fabs(Cross(radial, Unit(p - other))) <= kAngleTolerance;
+    };
+    return (touches(s, previous) && touches(e, next)) || (touches(e, previous) && touches(s, next));
+}
+
+FigureRecord ChamferLine(const FigureRecord& chamfer) {
+    FigureRecord l = chamfer;
+    l.kind = VEK_LINE;
+    l.p1[0] = chamfer.p2[0];
+    l.p1[1] = chamfer.p2[1];
+    l.p2[0] = chamfer.p3[0];
+    l.p2[1] = chamfer.p3[1];
+    l.p3[0] = l.p3[1] = 0;
+    l.size = 0;
+    l.direction = 0;
+    return l;
+}
+
+FigureRecord ExplodedRecord(const FigureRecord& stored) {
+    if (stored.kind != VEK_CHAMFER) return stored;
+    FigureRecord r = ChamferLine(stored);
+    r.kind = VEK_CHAMFER;
+    r.p3[0] = stored.p1[0];
+    r.p3[1] = stored.p1[1];
+    r.size = stored.size;
+    return r;
+}
+
+int32_t TangentCircles(double radius, V a, V b, const V* hint, V out[2]) {
+    if (!std::isfinite(radius) || radius <= 0) return 0;
+    double d = Len(b - a);
+    if (!std::isfinite(d) || d <= Tol(a, b)) return 0;
+    V m = (a + b) * 0.5;
+    double half = d / 2;
+    double tol = 1e-9 * std::max(1.0, d);
+    if (std::fabs(radius - half) * 2 <= tol) {
+        out[0] = m;
+        return 1;
+    }
+    if (radius < half) return 0;
+    double h = std::sqrt((radius - half) * (radius + half));
+    V n = Unit(Perp(b - a));  // to the left of a -> b
+    V left = m + n * h;
+    V right = m - n * h;
+    out[0] = left;
+    out[1] = right;
+    if (hint && std::isfinite(hint->x) && std::isfinite(hint->y) &&
+        Len(right - *hint) < Len(left - *hint)) {
+        out[0] = right;
+        out[1] = left;
+    }
+    return 2;
+}
+
+Transform MakeTransform(V from, V to, double angle, double scale, bool mirror) {
+    Transform t;
+    t.from = from;
+    t.to = to;
+    t.rotate = angle != 0;
+    t.cosA = std::cos(angle);
+    t.sinA = std::sin(angle);
+    t.scale = scale;
+    t.mirror = mirror;
+    t.identity = from.x == to.x && from.y == to.y && !t.rotate && scale == 1 && !mirror;
+    return t;
+}
+
+FigureRecord Apply(const Transform& t, const FigureRecord& r) {
+    if (t.identity) return r;
+    auto pt = [&](double* p) {
+        V q{p[0] - t.from.x, p[1] - t.from.y};
+        if (t.mirror) q.y = -q.y;
+        if (t.rotate) q = {q.x * t.cosA - q.y * t.sinA, q.x * t.sinA + q.y * t.cosA};
+        if (t.scale != 1) q = q * t.scale;
+        p[0] = t.to.x + q.x;
+        p[1] = t.to.y + q.y;
+    };
+    FigureRecord o = r;
+    switch (r.kind) {
+        case VEK_LINE:
+            pt(o.p1);
+            pt(o.p2);
+            break;
+        case VEK_CIRCLE:
+            pt(o.p1);
+            o.p2[0] *= t.scale;
+            break;
+        case VEK_ARC:
+        case VEK_ROUND_CORNER:
+        case VEK_CHAMFER:
+            pt(o.p1);
+            pt(o.p2);
+            pt(o.p3);
+            o.size *= t.scale;
+            if (t.mirror && r.kind != VEK_CHAMFER) o.direction = r.direction == 1 ? 0u : 1u;
+            break;
+        case VEK_POINT_LENGTHS:
+            pt(o.p1);
+            o.p2[0] *= t.scale;
+            o.p2[1] *= t.scale;
+            break;
+        case VEK_TWO_POINTS:
+            pt(o.p2);
+            pt(o.p3);
+            break;
+        case VEK_POINT:
+            pt(o.p1);
+            break;
+        default:
+            break;
+    }
+    return o;
+}
+
+}  // namespace vekhost::detail

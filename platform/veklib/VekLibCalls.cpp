@@ -1,0 +1,390 @@
+// The host library's calls. Each one counts itself, may be made to fail by the
+// driver (returning its failure value and changing nothing), then does its work
+// on the session state.
+#include "CallHooks.h"
+#include "Geometry.h"
+#include "HostState.h"
+
+#include <cmath>
+
+using namespace vekhost::detail;
+
+namespace {
+
+std::u16string ToU16(const VekChar* text) {
+    std::u16string s;
+    for (const VekChar* p = text; *p; ++p) s += static_cast<char16_t>(*p);
+    return s;
+}
+
+void Show(vekhost::MessageKind kind, const VekChar* text) {
+    if (text) S().messages.push_back({kind, ToU16(text)});
+}
+
+bool KeyOk(const FigureKey* key) {
+    return key && key->context == kContext;
+}
+
+V Vec(const double* p) {
+    return {p[0], p[1]};
+}
+
+Selection* Sel(int32_t handle) {
+    auto& list = S().selections;
+    if (handle < 1 || static_cast<size_t>(handle) > list.size()) return nullptr;
+    Selection& s = list[handle - 1];
+    return s.open ? &s : nullptr;
+}
+
+// Entries whose segment was deleted since the selection was opened are passed over.
+int32_t FetchSelection(Selection& s, SelEntry* entry) {
+    while (s.position < s.segments.size()) {
+        VekId seg = s.segments[s.position];
+        if (ValidSegment(seg)) {
+            entry->segment = static_cast<uint32_t>(seg);
+            entry->context = kContext;
+            return 0;
+        }
+        ++s.position;
+    }
+    return -1;
+}
+
+}  // namespace
+
+extern "C" {
+
+// ---- Control ---------------------------------------------------------------
+
+VEKAPI int32_t VEKCALL VekCtlRegisterVekLib2(VekStartFunc start, VekSecondFunc second,
+                                             VekEndFunc end, intptr_t reserved) {
+    if (Fails(kVekCtlRegisterVekLib2, Args().Num(static_cast<double>(reserved)))) return -1;
+    Session& s = S();
+    if (s.registerResult > 0) {
+        s.start = start;
+        s.second = second;
+        s.end = end;
+        s.registered = true;
+    }
+    return s.registerResult;
+}
+
+VEKAPI void VEKCALL VekCtlSetExecuteFunc(VekExecuteFunc func, const VekChar* text) {
+    if (Fails(kVekCtlSetExecuteFunc, Args().Text(text))) return;
+    S().execute = func;
+}
+
+VEKAPI void VEKCALL VekCtlSetReadyFunc(VekReadyFunc func, const VekChar* text) {
+    if (Fails(kVekCtlSetReadyFunc, Args().Text(text))) return;
+    S().ready = func;
+}
+
+// ---- Events ----------------------------------------------------------------
+
+VEKAPI void VEKCALL VekEvtSetEventMask(int32_t mask) {
+    if (Fails(kVekEvtSetEventMask, Args().Num(mask))) return;
+    S().eventMask = mask;
+}
+
+VEKAPI int32_t VEKCALL VekEvtGetPoint(int32_t event, intptr_t data, double* point,
+                                      intptr_t reserved) {
+    if (Fails(kVekEvtGetPoint,
+              Args().Num(event).Num(static_cast<double>(data)).Num(static_cast<double>(reserved))))
+        return -1;
+    const Session& s = S();
+    if (!point || !s.inEvent || !s.eventHasPoint || event != s.eventCode || data != s.eventData)
+        return -1;
+    point[0] = s.eventPoint.x;
+    point[1] = s.eventPoint.y;
+    return 0;
+}
+
+VEKAPI void VEKCALL VekEvtSetObject(const ObjectFilter* filter) {
+    Args a;
+    if (filter) a.Num(filter->word1).Num(filter->word2).Num(filter->word3).Num(filter->word4);
+    if (Fails(kVekEvtSetObject, a) || !filter) return;
+    S().filter = *filter;
+    S().hasFilter = true;
+}
+
+// ---- Messages --------------------------------------------------------------
+
+VEKAPI void VEKCALL VekMsgPutMessage(const VekChar* text) {
+    if (Fails(kVekMsgPutMessage, Args().Text(text))) return;
+    Show(vekhost::MessageKind::Prompt, text);
+}
+
+VEKAPI void VEKCALL VekMsgPutCursorMessage(const VekChar* text) {
+    if (Fails(kVekMsgPutCursorMessage, Args().Text(text))) return;
+    Show(vekhost::MessageKind::Cursor, text);
+}
+
+VEKAPI void VEKCALL VekMsgPutErrorMessage(const VekChar* text) {
+    if (Fails(kVekMsgPutErrorMessage, Args().Text(text))) return;
+    Show(vekhost::MessageKind::Error, text);
+}
+
+VEKAPI int32_t VEKCALL VekDlgMessageBox(const VekChar* text) {
+    if (Fails(kVekDlgMessageBox, Args().Text(text)) || !text) return -1;
+    Show(vekhost::MessageKind::Box, text);
+    return 1;  // the user pressed OK
+}
+
+// ---- Selection -------------------------------------------------------------
+
+VEKAPI void VEKCALL VekIddClearSysIdData(void) {
+    if (Fails(kVekIddClearSysIdData, Args())) return;
+    ++S().clearSysIdCount;
+}
+
+VEKAPI int32_t VEKCALL VekIddOpenSelIdData(int32_t mode, intptr_t a, intptr_t b, intptr_t c) {
+    if (Fails(kVekIddOpenSelIdData, Args()
+                                        .Num(mode)
+                                        .Num(static_cast<double>(a))
+                                        .Num(static_cast<double>(b))
+                                        .Num(static_cast<double>(c))))
+        return -1;
+    Session& s = S();
+    Selection sel;
+    sel.open = true;
+    sel.segments = s.selected;
+    s.selections.push_back(std::move(sel));
+    return static_cast<int32_t>(s.selections.size());
+}
+
+VEKAPI int32_t VEKCALL VekIddGetHeadSelIdData(int32_t handle, SelEntry* entry) {
+    if (Fails(kVekIddGetHeadSelIdData, Args().Num(handle))) return -1;
+    Selection* s = Sel(handle);
+    if (!s || !entry) return -1;
+    s->position = 0;
+    return FetchSelection(*s, entry);
+}
+
+VEKAPI int32_t VEKCALL VekIddGetNextSelIdData(int32_t handle, SelEntry* entry) {
+    if (Fails(kVekIddGetNextSelIdData, Args().Num(handle))) return -1;
+    Selection* s = Sel(handle);
+    if (!s || !entry || s->position >= s->segments.size()) return -1;
+    ++s->position;
+    return FetchSelection(*s, entry);
+}
+
+VEKAPI void VEKCALL VekIddCloseSelIdData(int32_t handle) {
+    if (Fails(kVekIddCloseSelIdData, Args().Num(handle))) return;
+    if (Selection* s = Sel(handle)) {
+        s->open = false;
+        s->segments.clear();
+        s->segments.shrink_to_fit();
+    }
+}
+
+// ---- Segments --------------------------------------------------------------
+
+VEKAPI VekId VEKCALL VekSgmCreateSegment(int32_t a, int32_t b) {
+    if (Fails(kVekSgmCreateSegment, Args().Num(a).Num(b))) return -1;
+    return NewSegment(0, false);
+}
+
+VEKAPI VekId VEKCALL VekSgmEditSegment(VekId segment, const double* from, const double* to,
+                                       double angle, double scale, uint8_t mirror) {
+    if (Fails(kVekSgmEditSegment,
+              Args().Num(segment).Pt(from).Pt(to).Num(angle).Num(scale).Num(mirror)))
+        return -1;
+    if (!ValidSegment(segment) || !from || !to) return -1;
+    if (!std::isfinite(from[0]) || !std::isfinite(from[1]) || !std::isfinite(to[0]) ||
+        !std::isfinite(to[1]) || !std::isfinite(angle) || !std::isfinite(scale) || scale <= 0)
+        return -1;
+    Transform t = MakeTransform(Vec(from), Vec(to), angle, scale, mirror != 0);
+    const SegmentData src = Sgm(segment);
+    VekId copy = NewSegment(src.layer, src.closed);
+    for (VekId e = src.head; e != VEK_NONE; e = Elm(e).next) {
+        // Copy out first: adding an element may grow the table under a reference.
+        const int32_t type = Elm(e).type;
+        const FigureRecord fig = Apply(t, Elm(e).figure);
+        const LineTypeRecord lt = Elm(e).lineType;
+        NewElement(copy, VEK_NONE, type, fig, lt);
+    }
+    return copy;
+}
+
+VEKAPI int32_t VEKCALL VekSgmDeleteSegment(VekId segment) {
+    if (Fails(kVekSgmDeleteSegment, Args().Num(segment))) return -1;
+    if (!ValidSegment(segment)) return -1;
+    DeleteSegment(segment);
+    return 0;
+}
+
+VEKAPI VekId VEKCALL VekSgmGetLayer(VekId segment) {
+    if (Fails(kVekSgmGetLayer, Args().Num(segment))) return -1;
+    return ValidSegment(segment) ? Sgm(segment).layer : VEK_NONE;
+}
+
+VEKAPI int32_t VEKCALL VekSgmChangeLayer(VekId segment, VekId layer) {
+    if (Fails(kVekSgmChangeLayer, Args().Num(segment).Num(layer))) return -1;
+    if (!ValidSegment(segment) || !ValidLayer(layer)) return -1;
+    Sgm(segment).layer = layer;
+    return 0;
+}
+
+VEKAPI VekId VEKCALL VekSgmGetHeadElementId(VekId segment) {
+    if (Fails(kVekSgmGetHeadElementId, Args().Num(segment))) return -1;
+    return ValidSegment(segment) ? Sgm(segment).head : VEK_NONE;
+}
+
+VEKAPI VekId VEKCALL VekSgmGetTailElementId(VekId segment) {
+    if (Fails(kVekSgmGetTailElementId, Args().Num(segment))) return -1;
+    return ValidSegment(segment) ? Sgm(segment).tail : VEK_NONE;
+}
+
+// ---- Elements --------------------------------------------------------------
+
+VEKAPI VekId VEKCALL VekElmGetNextElementId(VekId element) {
+    if (Fails(kVekElmGetNextElementId, Args().Num(element))) return -1;
+    return ValidElement(element) ? Elm(element).next : VEK_NONE;
+}
+
+VEKAPI int32_t VEKCALL VekElmGetType(VekId element) {
+    if (Fails(kVekElmGetType, Args().Num(element))) return -1;
+    return ValidElement(element) ? Elm(element).type : -1;
+}
+
+// ---- Figures ---------------------------------------------------------------
+
+VEKAPI int32_t VEKCALL VekFigGetFigure(const FigureKey* key, FigureRecord* record) {
+    Args a;
+    if (key) a.Num(key->context).Num(key->id);
+    if (Fails(kVekFigGetFigure, a)) return -1;
+    if (!KeyOk(key) || !record) return -1;
+    VekId id = static_cast<VekId>(key->id);
+    if (!ValidElement(id)) return -1;
+    *record = Elm(id).figure;
+    return 0;
+}
+
+VEKAPI int32_t VEKCALL VekFigGetFigure2(const FigureKey* key, FigureRecord* records,
+                                        int32_t capacity) {
+    Args a;
+    if (key) a.Num(key->context).Num(key->id);
+    if (Fails(kVekFigGetFigure2, a.Num(capacity))) return -1;
+    if (!KeyOk(key) || capacity < 0 || (!records && capacity > 0)) return -1;
+    VekId seg = static_cast<VekId>(key->id);
+    if (!ValidSegment(seg)) return -1;
+    int32_t n = 0;
+    for (VekId e = Sgm(seg).head; e != VEK_NONE && n < capacity; e = Elm(e).next)
+        records[n++] = ExplodedRecord(Elm(e).figure);
+    return n;
+}
+
+VEKAPI uint8_t VEKCALL VekFigIsClosed(VekId segment) {
+    if (Fails(kVekFigIsClosed, Args().Num(segment))) return 0;
+    return ValidSegment(segment) && Sgm(segment).closed ? 1 : 0;
+}
+
+VEKAPI void VEKCALL VekFigSetClosed(VekId segment, uint8_t closed) {
+    if (Fails(kVekFigSetClosed, Args().Num(segment).Num(closed))) return;
+    if (ValidSegment(segment)) Sgm(segment).closed = closed != 0;
+}
+
+VEKAPI VekId VEKCALL VekFigCreateFigure(VekId segment, const FigureRecord* record) {
+    if (Fails(kVekFigCreateFigure, Args().Num(segment).Num(record ? record->kind : 0))) return -1;
+    if (!ValidSegment(segment) || Sgm(segment).count != 0 || !record || !ValidRecord(*record))
+        return -1;
+    return NewElement(segment, VEK_NONE, static_cast<int32_t>(record->kind), *record, {});
+}
+
+VEKAPI VekId VEKCALL VekFigInsertFigure(VekId element, const FigureRecord* record) {
+    if (Fails(kVekFigInsertFigure, Args().Num(element).Num(record ? record->kind : 0))) return -1;
+    if (!ValidElement(element) || !record || !ValidRecord(*record)) return -1;
+    return NewElement(Elm(element).segment, element, static_cast<int32_t>(record->kind), *record,
+                      {});
+}
+
+VEKAPI int32_t VEKCALL VekFigGetLineType(VekId element, LineTypeRecord* lineType) {
+    if (Fails(kVekFigGetLineType, Args().Num(element))) return -1;
+    if (!ValidElement(element) || !lineType) return -1;
+    *lineType = Elm(element).lineType;
+    return 0;
+}
+
+VEKAPI int32_t VEKCALL VekFigSetLineType(VekId element, const LineTypeRecord* lineType) {
+    Args a;
+    a.Num(element);
+    if (lineType) a.Num(lineType->colorIndex).Num(lineType->lineTypeCode);
+    if (Fails(kVekFigSetLineType, a)) return -1;
+    if (!ValidElement(element) || !lineType) return -1;
+    Elm(element).lineType = *lineType;
+    return 0;
+}
+
+VEKAPI int32_t VEKCALL VekFigAddCorner(VekId before, VekId after, int32_t mode, double size) {
+    if (Fails(kVekFigAddCorner, Args().Num(before).Num(after).Num(mode).Num(size))) return -1;
+    if (!ValidElement(before) || !ValidElement(after) || before == after) return -1;
+    if (NextNeighbour(before) != after) return -1;
+    ElementData& e1 = Elm(before);
+    ElementData& e2 = Elm(after);
+    CornerResult c = BuildCorner(e1.figure, e2.figure, mode, size);
+    if (!c.ok) return -1;
+    e1.figure = c.previous;
+    e2.figure = c.next;
+    const LineTypeRecord lt = e1.lineType;
+    const VekId segment = e1.segment;
+    // Between the two: before `after`, or at the tail when the corner closes
+    // the figure (last element to first).
+    VekId at = Elm(before).next == after ? after : VEK_NONE;
+    return NewElement(segment, at, static_cast<int32_t>(c.corner.kind), c.corner, lt);
+}
+
+VEKAPI VekId VEKCALL VekFigChangeCorner(VekId element) {
+    if (Fails(kVekFigChangeCorner, Args().Num(element))) return -1;
+    if (!ValidElement(element)) return -1;
+    ElementData& e = Elm(element);
+    switch (e.type) {
+        case VEK_ROUND_CORNER:
+            e.type = VEK_ARC;
+            e.figure.kind = VEK_ARC;
+            return element;
+        case VEK_CHAMFER:
+            e.type = VEK_LINE;
+            e.figure = ChamferLine(e.figure);
+            return element;
+        case VEK_ARC: {
+            VekId prev = PrevNeighbour(element);
+            VekId next = NextNeighbour(element);
+            if (prev == VEK_NONE || next == VEK_NONE || prev == next) return -1;
+            if (!ArcFitsBetween(e.figure, Elm(prev).figure, Elm(next).figure)) return -1;
+            e.type = VEK_ROUND_CORNER;
+            e.figure.kind = VEK_ROUND_CORNER;
+            return element;
+        }
+        default:
+            return -1;
+    }
+}
+
+// ---- Arithmetic ------------------------------------------------------------
+
+VEKAPI double VEKCALL VekAriLen2Pnts(const double* a, const double* b) {
+    if (Fails(kVekAriLen2Pnts, Args().Pt(a).Pt(b)) || !a || !b) return -1.0;
+    return std::hypot(b[0] - a[0], b[1] - a[1]);
+}
+
+VEKAPI double VEKCALL VekAriAngRad2Pnts(const double* centre, const double* point) {
+    if (Fails(kVekAriAngRad2Pnts, Args().Pt(centre).Pt(point)) || !centre || !point) return -1.0;
+    return AngleOf(Vec(centre), Vec(point));
+}
+
+VEKAPI int32_t VEKCALL VekAriTanCir2Pnts(double radius, const double* a, const double* b,
+                                         const double* hint, double* results) {
+    if (Fails(kVekAriTanCir2Pnts, Args().Num(radius).Pt(a).Pt(b).Pt(hint))) return -1;
+    if (!a || !b || !results) return -1;
+    V h;
+    if (hint) h = Vec(hint);
+    V out[2];
+    int32_t n = TangentCircles(radius, Vec(a), Vec(b), hint ? &h : nullptr, out);
+    for (int32_t i = 0; i < n; ++i) {
+        results[2 * i] = out[i].x;
+        results[2 * i + 1] = out[i].y;
+    }
+    return n;
+}
+
+}  // extern "C"
