@@ -1,0 +1,51 @@
+#include "settings/Settings.h"
+
+#include "app/CommandState.h"
+#include "settings/DecimalText.h"
+#include "ui/pickers/PaletteTables.h"
+
+const RegText SettingsSubkey = TEXT("Tarnex");
+
+RegText SettingsKeyPath(RegText subkey) {
+    return RegText(TEXT("SOFTWARE\\Orlanwick\\VEK\\")) + subkey;
+}
+
+bool WriteSetting(RegText subkey, RegText valueName, RegText value) {
+    return RegWriteString(SettingsKeyPath(std::move(subkey)), std::move(valueName),
+                          std::move(value)) == 0;
+}
+
+namespace {
+
+// The stored text of one setting, or its default (written back) when it
+// cannot be read. Text that reads but makes no sense is kept as it is.
+RegText ReadSetting(const SettingDefault& setting) {
+    RegText text;
+    if (RegReadString(SettingsKeyPath(SettingsSubkey), setting.name, text) != 0) {
+        text = setting.text;
+        WriteSetting(SettingsSubkey, setting.name, text);
+    }
+    return text;
+}
+
+}  // namespace
+
+bool LoadSettings() {
+    MainColorTable colors;
+    BuildMainColors(colors);
+    LineTypeTable lineTypes;
+    BuildLineTypes(lineTypes);
+
+    SettingsRecord loaded = {};
+    loaded.d_point = DecimalTextToInt(ReadSetting(SettingDefaults[0]));
+    loaded.inchmm = DecimalTextToInt(ReadSetting(SettingDefaults[1]));
+    loaded.IsExploded = DecimalTextToInt(ReadSetting(SettingDefaults[2])) != 0 ? 1 : 0;
+    loaded.Color = DecimalTextToInt(ReadSetting(SettingDefaults[3]));
+    const int colorPosition = FindByName(colors, ReadSetting(SettingDefaults[4]));
+    loaded.colorIndex = colors.entries[static_cast<size_t>(colorPosition)].index;
+    const int lineTypePosition = FindByName(lineTypes, ReadSetting(SettingDefaults[5]));
+    loaded.lineTypeCode = lineTypes.entries[static_cast<size_t>(lineTypePosition)].code;
+
+    ActiveSettings = loaded;
+    return true;
+}

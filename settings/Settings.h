@@ -1,0 +1,32 @@
+// The command's six settings, kept as string values under
+// HKEY_CURRENT_USER\SOFTWARE\Orlanwick\VEK\<subkey>, and their loading into
+// ActiveSettings.
+#pragma once
+
+#include "settings/RegText.h"
+#include "settings/RegistryStrings.h"
+
+// The command's subkey name, "Tarnex"; made when the library is loaded.
+extern const RegText SettingsSubkey;
+
+// The value names and their defaults, in loading order.
+struct SettingDefault {
+    const WCHAR* name;
+    const WCHAR* text;
+};
+inline constexpr SettingDefault SettingDefaults[] = {
+    {TEXT("d_point"), TEXT("3")},           {TEXT("inchmm"), TEXT("0")},
+    {TEXT("IsExploded"), TEXT("0")},        {TEXT("Color"), TEXT("0")},
+    {TEXT("mColor1"), TEXT("MAINCOLOR02")}, {TEXT("mLType1"), TEXT("LINETYPE07")},
+};
+
+// "SOFTWARE\Orlanwick\VEK\" followed by `subkey`.
+RegText SettingsKeyPath(RegText subkey);
+
+// Writes one value under SettingsKeyPath(subkey); true when it was written.
+bool WriteSetting(RegText subkey, RegText valueName, RegText value);
+
+// Fills ActiveSettings from the six values under SettingsSubkey. A value that
+// cannot be read takes its default, which is also written back (a failed
+// write is ignored). Always true.
+bool LoadSettings();

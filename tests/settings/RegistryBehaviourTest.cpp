@@ -1,0 +1,112 @@
+// The registry behaviour the settings store relies on. These run against the
+// real registry under Windows and against the stand-in natively, so the
+// stand-in is held to what Windows does.
+#include "RegistrySandbox.h"
+
+#include <cstring>
+
+namespace {
+
+class RegistryBehaviour : public RegistrySandbox {
+protected:
+    HKEY Create(const RegText& path, REGSAM access = KEY_ALL_ACCESS, DWORD* disposition = nullptr) {
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, access, nullptr, &key, disposition),
+                  ERROR_SUCCESS);
+        return key;
+    }
+};
+
+TEST_F(RegistryBehaviour, MissingKeyAndValueAreNotFound) {
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, TEXT("A\\B"), 0, KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND);
+    HKEY a = Create(TEXT("A"));
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, TEXT("A\\B"), 0, KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExW(a, TEXT("v"), nullptr, nullptr, nullptr, &size),
+              ERROR_FILE_NOT_FOUND);
+    RegCloseKey(a);
+}
+
+TEST_F(RegistryBehaviour, CreateMakesParentsThenOpensExisting) {
+    DWORD disposition = 0;
+    HKEY key = Create(TEXT("A\\B\\C"), KEY_ALL_ACCESS, &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+    RegCloseKey(key);
+    EXPECT_TRUE(KeyExists(TEXT("A")));
+    EXPECT_TRUE(KeyExists(TEXT("A\\B")));
+    key = Create(TEXT("a\\b\\c"), KEY_ALL_ACCESS, &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+    RegCloseKey(key);
+    key = Create(TEXT("A\\B\\"), KEY_ALL_ACCESS, &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryBehaviour, LongerDataIsRefusedWithItsSizeAndTheBufferUntouched) {
+    PutRaw(TEXT("K"), TEXT("v"), REG_BINARY, std::vector<BYTE>(300, 0x41));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, TEXT("K"), 0, KEY_READ, &key), ERROR_SUCCESS);
+    BYTE buffer[255];
+    std::memset(buffer, 0xCC, sizeof buffer);
+    DWORD size = sizeof buffer;
+    EXPECT_EQ(RegQueryValueExW(key, TEXT("v"), nullptr, nullptr, buffer, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 300u);
+    for (BYTE b : buffer) ASSERT_EQ(b, 0xCC);
+
+    size = 0;
+    EXPECT_EQ(RegQueryValueExW(key, TEXT("v"), nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 300u);
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryBehaviour, TypesAndBytesAreKept) {
+    const std::vector<std::pair<DWORD, std::vector<BYTE>>> values = {
+        {REG_SZ, {'a', 0, 0, 0}},
+        {REG_BINARY, {1, 2, 3}},
+        {REG_DWORD, {7, 0, 0, 0}},
+        {REG_EXPAND_SZ, {'%', 0, 0, 0}},
+        {REG_NONE, {}}};
+    for (const auto& [type, data] : values) {
+        SCOPED_TRACE(type);
+        PutRaw(TEXT("K"), TEXT("v"), type, data);
+        std::optional<RawValue> raw = GetRaw(TEXT("K"), TEXT("v"));
+        ASSERT_TRUE(raw);
+        EXPECT_EQ(raw->type, type);
+        EXPECT_EQ(raw->data, data);
+    }
+}
+
+TEST_F(RegistryBehaviour, NamesIgnoreCase) {
+    PutRaw(TEXT("Key\\Sub"), TEXT("Name"), REG_BINARY, {9});
+    std::optional<RawValue> raw = GetRaw(TEXT("KEY\\sub"), TEXT("nAME"));
+    ASSERT_TRUE(raw);
+    EXPECT_EQ(raw->data, std::vector<BYTE>{9});
+    PutRaw(TEXT("key\\SUB"), TEXT("NAME"), REG_BINARY, {8});
+    EXPECT_EQ(GetRaw(TEXT("Key\\Sub"), TEXT("Name"))->data, std::vector<BYTE>{8});
+}
+
+TEST_F(RegistryBehaviour, ReadOnlyKeyRefusesWrites) {
+    RegCloseKey(Create(TEXT("K")));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, TEXT("K"), 0, KEY_READ, &key), ERROR_SUCCESS);
+    const BYTE data[] = {1};
+    EXPECT_EQ(RegSetValueExW(key, TEXT("v"), 0, REG_BINARY, data, 1), ERROR_ACCESS_DENIED);
+    RegCloseKey(key);
+    EXPECT_FALSE(GetRaw(TEXT("K"), TEXT("v")));
+}
+
+TEST_F(RegistryBehaviour, BadPathsAreRefused) {
+    HKEY key = nullptr;
+    for (const WCHAR* path : {TEXT("\\A"), TEXT("A\\\\B")}) {
+        SCOPED_TRACE(testing::PrintToString(RegText(path)));
+        EXPECT_NE(RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+    }
+}
+
+}  // namespace
