@@ -75,7 +75,20 @@ void RoundChamfer(const RoundingGrid& grid, FigureBuffer& buffer, int32_t k) {
         RoundLength(grid, chamfer.size);
         return;
     }
-    chamfer.size = ConvertAndRound(grid, VekAriLen2Pnts(q, chamfer.p1));
+    if (grid.unitMode != 1 && grid.unitMode != 2) {
+        chamfer.size = ConvertAndRound(grid, VekAriLen2Pnts(q, chamfer.p1));
+        return;
+    }
+    // With a unit conversion, q is already converted: the meeting point is
+    // converted the same way (about the reference point) and the distance,
+    // already in the new unit, is only rounded. Measuring from the
+    // unconverted point and converting again would give a size unrelated to
+    // the figure.
+    const double meeting[2] = {Convert(grid, chamfer.p1[0] - grid.refX) + grid.refX,
+                               Convert(grid, chamfer.p1[1] - grid.refY) + grid.refY};
+    RoundingGrid noConversion = grid;
+    noConversion.unitMode = 0;
+    chamfer.size = ConvertAndRound(noConversion, VekAriLen2Pnts(q, meeting));
 }
 
 // Treatment shared by element types (figure buffer) and kinds (exploded

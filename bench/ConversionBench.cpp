@@ -1,0 +1,122 @@
+// Benchmark of the conversion passes over generated selections, against a
+// host floor measured in the same run: the same copy, element walk and
+// element creation, without rounding and without corner work.
+//
+// Each benchmark iteration converts a fresh drawing twice (floor, then pass);
+// the reported time is the pass's. Counters:
+//   ns_per_element        pass time per element of the selection
+//   floor_ns_per_element  floor time per element
+//   ratio_to_floor        pass time / floor time, over all iterations
+//   plugin_allocs         heap allocations made outside host calls during
+//                         the pass (the allocation probe), per iteration
+#include "AllocationProbe.h"
+#include "CommandState.h"
+#include "Outline.h"
+#include "engine/ExplodedPass.h"
+#include "engine/StandardPass.h"
+#include "engine/WorkBuffers.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+
+namespace {
+
+// What any conversion costs the host: copy each selected figure, walk the
+// copy into the figure buffer, create the new segment's elements (corners
+// skipped), line types, layer and closed flag, delete the picked figure and
+// the copies. No rounding, no corner preparation, no corners added.
+int32_t HostFloor() {
+    CopyList.count = 0;
+    FigureBuffer& buffer = WorkFigure;
+    const int32_t selection = VekIddOpenSelIdData(1, 0, 0, 0);
+    SelEntry entry{};
+    int32_t figures = 0;
+    for (int32_t rc = VekIddGetHeadSelIdData(selection, &entry); rc != -1;
+         rc = VekIddGetNextSelIdData(selection, &entry)) {
+        ++figures;
+        const double origin[2] = {0, 0};
+        const VekId copy = VekSgmEditSegment(VekId(entry.segment), origin, origin, 0.0, 1.0, 0);
+        CopyList.ids[CopyList.count++] = copy;
+        const bool closed = VekFigIsClosed(copy) != 0;
+        if (ReadFigure(FigureKey{entry.context, uint32_t(copy)}, buffer) != WalkResult::Done) {
+            return -1;
+        }
+        const VekId segment = VekSgmCreateSegment(0, 0);
+        VekId previous = VEK_NONE;
+        for (int32_t k = buffer.count - 1; k >= 0; --k) {
+            ElementSlot& slot = buffer.slots[k];
+            if (slot.elementType == VEK_ROUND_CORNER || slot.elementType == VEK_CHAMFER) {
+                continue;
+            }
+            previous = previous == VEK_NONE ? VekFigCreateFigure(segment, &slot.figure)
+                                            : VekFigInsertFigure(previous, &slot.figure);
+            VekFigSetLineType(previous, &slot.lineType);
+        }
+        VekSgmChangeLayer(segment, VekSgmGetLayer(VekId(entry.segment)));
+        if (closed) {
+            VekFigSetClosed(segment, 1);
+        }
+        VekSgmDeleteSegment(VekId(entry.segment));
+    }
+    VekIddCloseSelIdData(selection);
+    DeleteListedCopies();
+    VekDlgMessageBox(VEK_TEXT("floor"));
+    return figures;
+}
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from) {
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+// args: figures, elements per figure
+template <int32_t (*Pass)(int32_t, intptr_t, intptr_t, intptr_t)>
+void Convert(benchmark::State& state) {
+    const int figures = int(state.range(0));
+    const int elements = int(state.range(1));
+    ActiveSettings = SettingsRecord{3, 0, 0, 0, 0, 0};
+    RefPoint[0] = 12.5;
+    RefPoint[1] = -7.25;
+    double passTime = 0, floorTime = 0;
+    int64_t allocations = 0;
+    for (auto _ : state) {
+        outline::Build(figures, elements);
+        Clock::time_point start = Clock::now();
+        benchmark::DoNotOptimize(HostFloor());
+        floorTime += Seconds(start);
+
+        outline::Build(figures, elements);
+        probe::Start();
+        start = Clock::now();
+        benchmark::DoNotOptimize(Pass(0, 0, 0, 0));
+        const double t = Seconds(start);
+        allocations += probe::Stop();
+        passTime += t;
+        state.SetIterationTime(t);
+    }
+    const double total = double(figures) * double(elements) * double(state.iterations());
+    state.counters["ns_per_element"] = passTime / total * 1e9;
+    state.counters["floor_ns_per_element"] = floorTime / total * 1e9;
+    state.counters["ratio_to_floor"] = passTime / floorTime;
+    state.counters["plugin_allocs"] = double(allocations) / double(state.iterations());
+}
+
+void Selections(benchmark::internal::Benchmark* b) {
+    b->Args({3000, 100});
+    b->Args({1, 2999});
+    for (int elements : {10, 100, 1000, 2999}) {
+        // About 30 000 elements per selection, so that every size is timed
+        // over the same amount of work.
+        b->Args({30000 / elements, elements});
+    }
+    b->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(0.5);
+}
+
+BENCHMARK(Convert<StandardPass>)->Name("StandardPass")->Apply(Selections);
+BENCHMARK(Convert<ExplodedPass>)->Name("ExplodedPass")->Apply(Selections);
+
+}  // namespace
+
+BENCHMARK_MAIN();

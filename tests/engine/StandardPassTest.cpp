@@ -1,0 +1,554 @@
+// The standard pass run through the stand-in host: what the drawing holds
+// afterwards, what the host showed, and the calls where their order matters.
+#include "EngineFixture.h"
+#include "engine/StandardPass.h"
+
+#include <cmath>
+
+namespace {
+
+using vekhost::Line;
+
+int32_t RunPass() {
+    return StandardPass(0, 0, 0, 0);
+}
+
+// A closed square of side 10 at (x, y) made of four lines.
+VekId Square(double x, double y, VekId layer = 0, LineTypeRecord lt = {}) {
+    return vekhost::AddSegment({Line(x, y, x + 10, y), Line(x + 10, y, x + 10, y + 10),
+                                Line(x + 10, y + 10, x, y + 10), Line(x, y + 10, x, y)},
+                               true, layer, lt);
+}
+
+// A rounded corner as the host stores it between its trimmed neighbours.
+FigureRecord Fillet(double cx, double cy, double sx, double sy, double ex, double ey, double r) {
+    FigureRecord c = vekhost::Arc(cx, cy, sx, sy, ex, ey);
+    c.kind = VEK_ROUND_CORNER;
+    c.size = r;
+    return c;
+}
+
+// Closed square 0..10 whose corner at (10, 10) is rounded with radius r,
+// the corner record at slot `at` (0 to 4) of the element order.
+VekId RoundedSquare(double r, int at = 2) {
+    std::vector<FigureRecord> ring = {Line(0, 0, 10, 0), Line(10, 0, 10, 10 - r),
+                                      Fillet(10 - r, 10 - r, 10, 10 - r, 10 - r, 10, r),
+                                      Line(10 - r, 10, 0, 10), Line(0, 10, 0, 0)};
+    std::vector<FigureRecord> order;
+    for (int i = 0; i < 5; ++i) {
+        order.push_back(ring[(2 - at + 5 + i) % 5]);
+    }
+    return vekhost::AddSegment(order, true);
+}
+
+std::vector<vekhost::Element> OfType(const vekhost::Segment& s, int32_t type) {
+    std::vector<vekhost::Element> out;
+    for (const auto& e : s.elements) {
+        if (e.type == type) {
+            out.push_back(e);
+        }
+    }
+    return out;
+}
+
+// The one segment that is neither listed as a copy nor given in `old`.
+VekId NewSegment(const std::vector<VekId>& old) {
+    VekId found = VEK_NONE;
+    for (VekId id : vekhost::Segments()) {
+        bool known = false;
+        for (VekId o : old) known = known || o == id;
+        for (int32_t i = 0; i < CopyList.count; ++i) known = known || CopyList.ids[i] == id;
+        if (!known) {
+            EXPECT_EQ(found, VEK_NONE) << "more than one new segment";
+            found = id;
+        }
+    }
+    return found;
+}
+
+class StandardPassTest : public EngineTest {};
+
+TEST_F(StandardPassTest, EventsOtherThanZeroDoNoWork) {
+    vekhost::SetCallLog(true);
+    EXPECT_EQ(StandardPass(7, 0, 0, 0), 0);
+    for (int32_t event : {1, 2, 3, 6, 8, -1}) {
+        EXPECT_EQ(StandardPass(event, 0, 0, 0), 3) << event;
+    }
+    EXPECT_TRUE(vekhost::CallLog().empty());
+}
+
+TEST_F(StandardPassTest, EmptySelectionOnlyReportsZero) {
+    vekhost::Select({});
+    vekhost::SetCallLog(true);
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_EQ(CallNames(),
+              (std::vector<std::string>{"VekIddOpenSelIdData", "VekIddGetHeadSelIdData",
+                                        "VekIddCloseSelIdData", "VekDlgMessageBox"}));
+    EXPECT_EQ(Boxes(), std::vector<std::u16string>{Modified(0)});
+    EXPECT_EQ(vekhost::OpenSelectionCount(), 0);
+}
+
+TEST_F(StandardPassTest, OneOpenLineInTheFixedCallOrder) {
+    const VekId seg = vekhost::AddSegment({Line(0.1234, 0, 1, 1)});
+    vekhost::Select({seg});
+    Settings(2);
+    vekhost::SetCallLog(true);
+    EXPECT_EQ(RunPass(), 0);
+    const std::vector<std::string> expected = {
+        "VekIddOpenSelIdData", "VekIddGetHeadSelIdData", "VekSgmEditSegment",
+        // arcs to corners
+        "VekSgmGetHeadElementId", "VekFigGetFigure", "VekElmGetNextElementId",
+        // end fillets, then end chamfers, of the open copy
+        "VekFigIsClosed", "VekSgmGetHeadElementId", "VekFigGetFigure", "VekSgmGetTailElementId",
+        "VekFigGetFigure", "VekFigIsClosed", "VekSgmGetHeadElementId", "VekFigGetFigure",
+        "VekSgmGetTailElementId", "VekFigGetFigure", "VekFigIsClosed",
+        // element walk
+        "VekSgmGetHeadElementId", "VekFigGetFigure", "VekElmGetType", "VekFigGetLineType",
+        "VekElmGetNextElementId",
+        // the new segment
+        "VekSgmCreateSegment", "VekFigCreateFigure", "VekFigSetLineType", "VekSgmGetLayer",
+        "VekSgmChangeLayer", "VekSgmDeleteSegment", "VekIddGetNextSelIdData",
+        "VekIddCloseSelIdData", "VekSgmDeleteSegment", "VekDlgMessageBox"};
+    EXPECT_EQ(CallNames(), expected);
+    const auto log = vekhost::CallLog();
+    EXPECT_EQ(log[0], "VekIddOpenSelIdData(1,0,0,0)");
+    ASSERT_EQ(vekhost::Segments().size(), 1u);
+    const auto out = Seg(vekhost::Segments()[0]);
+    ASSERT_EQ(out.elements.size(), 1u);
+    EXPECT_DOUBLE_EQ(out.elements[0].figure.p1[0], 0.12);
+    EXPECT_FALSE(out.closed);
+    EXPECT_EQ(Boxes(), std::vector<std::u16string>{Modified(1)});
+    EXPECT_EQ(CopyList.count, 0);
+}
+
+TEST_F(StandardPassTest, PassesItsFurtherArgumentsToTheSelection) {
+    vekhost::Select({});
+    vekhost::SetCallLog(true);
+    StandardPass(0, 11, 22, 33);
+    EXPECT_EQ(vekhost::CallLog()[0], "VekIddOpenSelIdData(1,11,22,33)");
+}
+
+struct ColorCase {
+    int32_t color;
+    bool configured;
+};
+class StandardColorTest : public StandardPassTest,
+                          public ::testing::WithParamInterface<ColorCase> {};
+
+TEST_P(StandardColorTest, ClosedFigureOnItsLayerWithTheRightLineTypes) {
+    const VekId layer = vekhost::AddLayer("Walls");
+    const VekId seg = Square(10.00049, 20.0006, layer, vekhost::MakeLineType(3, 4));
+    vekhost::Select({seg});
+    Settings(3);
+    RefPoint[0] = 10;
+    RefPoint[1] = 20;
+    ActiveSettings.Color = GetParam().color;
+    ActiveSettings.colorIndex = 5;
+    ActiveSettings.lineTypeCode = 6;
+    EXPECT_EQ(RunPass(), 0);
+    ASSERT_FALSE(Exists(seg));
+    ASSERT_EQ(vekhost::Segments().size(), 1u);
+    const auto out = Seg(vekhost::Segments()[0]);
+    EXPECT_TRUE(out.closed);
+    EXPECT_EQ(out.layer, layer);
+    ASSERT_EQ(out.elements.size(), 4u);
+    const double x[4] = {10, 20, 20, 10}, y[4] = {20.001, 20.001, 30.001, 30.001};
+    for (int i = 0; i < 4; ++i) {
+        const auto& e = out.elements[size_t(i)];
+        EXPECT_EQ(e.type, VEK_LINE);
+        EXPECT_NEAR(e.figure.p1[0], x[i], 1e-12) << i;
+        EXPECT_NEAR(e.figure.p1[1], y[i], 1e-12) << i;
+        if (GetParam().configured) {
+            EXPECT_EQ(e.lineType.colorIndex, 5);
+            EXPECT_EQ(e.lineType.lineTypeCode, 6);
+            EXPECT_EQ(e.lineType.reserved[0], 0);
+        } else {
+            EXPECT_EQ(e.lineType.colorIndex, 3);
+            EXPECT_EQ(e.lineType.lineTypeCode, 4);
+        }
+    }
+    EXPECT_EQ(Boxes(), std::vector<std::u16string>{Modified(1)});
+}
+
+INSTANTIATE_TEST_SUITE_P(ColorModes, StandardColorTest,
+                         ::testing::Values(ColorCase{0, false}, ColorCase{1, true},
+                                           ColorCase{2, false}, ColorCase{-1, false}));
+
+TEST_F(StandardPassTest, OpenFigureStaysOpenOnItsLayer) {
+    const VekId layer = vekhost::AddLayer("Open");
+    const VekId seg =
+        vekhost::AddSegment({Line(0, 0, 1.26, 0), Line(1.26, 0, 1.26, 2.71)}, false, layer);
+    vekhost::Select({seg});
+    Settings(1);
+    RunPass();
+    ASSERT_EQ(vekhost::Segments().size(), 1u);
+    const auto out = Seg(vekhost::Segments()[0]);
+    EXPECT_FALSE(out.closed);
+    EXPECT_EQ(out.layer, layer);
+    ASSERT_EQ(out.elements.size(), 2u);
+    EXPECT_DOUBLE_EQ(out.elements[1].figure.p2[1], 2.7);
+}
+
+TEST_F(StandardPassTest, VanishedElementsAreDroppedAndTheFigureStillCounts) {
+    const VekId mixed =
+        vekhost::AddSegment({Line(0, 0, 0.04, 0.04), Line(0, 0, 5, 0), vekhost::Circle(3, 3, 0.04),
+                             vekhost::Circle(3, 3, 1)});
+    const VekId gone = vekhost::AddSegment({Line(0, 0, 0.04, 0.04), vekhost::Circle(3, 3, 0.04)});
+    vekhost::Select({mixed, gone});
+    Settings(1);
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_FALSE(Exists(mixed));
+    EXPECT_FALSE(Exists(gone));
+    const auto segments = vekhost::Segments();
+    ASSERT_EQ(segments.size(), 2u);
+    const auto kept = Seg(segments[0]);
+    ASSERT_EQ(kept.elements.size(), 2u);
+    EXPECT_EQ(kept.elements[0].type, VEK_LINE);
+    EXPECT_EQ(kept.elements[1].type, VEK_CIRCLE);
+    EXPECT_TRUE(Seg(segments[1]).elements.empty());
+    EXPECT_EQ(Boxes(), std::vector<std::u16string>{Modified(2)});
+}
+
+// Captures the arguments of every corner the pass asks for, refusing those
+// the predicate names.
+struct CornerSpy {
+    std::vector<std::vector<double>> calls;
+    void Install(std::function<bool(double)> refuse) {
+        vekhost::FailWhen("VekFigAddCorner", [this, refuse](const std::vector<double>& a) {
+            calls.push_back(a);
+            return refuse(a[3]);
+        });
+    }
+};
+
+TEST_F(StandardPassTest, RoundedCornerAddedAgainAtTheRoundedRadius) {
+    const VekId seg = RoundedSquare(2.00049);
+    vekhost::Select({seg});
+    Settings(3);
+    CornerSpy spy;
+    spy.Install([](double) { return false; });
+    RunPass();
+    ASSERT_EQ(spy.calls.size(), 1u);
+    EXPECT_DOUBLE_EQ(spy.calls[0][2], 0);
+    EXPECT_DOUBLE_EQ(spy.calls[0][3], 2.0);
+    const auto out = Seg(vekhost::Segments().at(0));
+    const auto corners = OfType(out, VEK_ROUND_CORNER);
+    ASSERT_EQ(corners.size(), 1u);
+    EXPECT_DOUBLE_EQ(corners[0].figure.size, 2.0);
+    EXPECT_EQ(OfType(out, VEK_LINE).size(), 4u);
+    EXPECT_TRUE(out.closed);
+}
+
+TEST_F(StandardPassTest, RefusedFilletRetriedAtAdjustedRadiiInOrder) {
+    const VekId seg = RoundedSquare(2.0);
+    vekhost::Select({seg});
+    Settings(3);
+    const double accepted = 2.0 + 4 * 0.001;
+    CornerSpy spy;
+    spy.Install([&](double r) { return std::fabs(r - accepted) > 1e-9; });
+    RunPass();
+    ASSERT_EQ(spy.calls.size(), 15u);
+    EXPECT_DOUBLE_EQ(spy.calls[0][3], 2.0);
+    double r = 2.0 - 10 * 0.001;
+    for (size_t i = 1; i < spy.calls.size(); ++i) {
+        r = r + 0.001;
+        EXPECT_EQ(spy.calls[i][3], r) << i;
+    }
+    const auto corners = OfType(Seg(vekhost::Segments().at(0)), VEK_ROUND_CORNER);
+    ASSERT_EQ(corners.size(), 1u);
+    EXPECT_NEAR(corners[0].figure.size, accepted, 1e-9);
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(StandardPassTest, FilletRefusedAtEveryRadiusLeavesThePickedFigureAlone) {
+    const VekId first = Square(20, 0);
+    const VekId seg = RoundedSquare(2.0);
+    vekhost::Select({first, seg});
+    Settings(3);
+    CornerSpy spy;
+    spy.Install([](double) { return true; });
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_EQ(spy.calls.size(), 21u);
+    EXPECT_EQ(Errors(), std::vector<std::u16string>{kArcLoop});
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(vekhost::OpenSelectionCount(), 1);
+    ASSERT_EQ(CopyList.count, 2);
+    // The second figure is untouched and no part of its new segment is left.
+    EXPECT_EQ(Seg(seg).elements.size(), 5u);
+    EXPECT_FALSE(Exists(first));
+    DeleteListedCopies();
+    EXPECT_EQ(vekhost::SegmentCount(), 2u);
+    EXPECT_NE(NewSegment({seg}), VEK_NONE);
+}
+
+TEST_F(StandardPassTest, CornerInFirstAndLastSlotWrapsRound) {
+    for (int at : {0, 4}) {
+        vekhost::Reset();
+        const VekId seg = RoundedSquare(1.5, at);
+        vekhost::Select({seg});
+        Settings(3);
+        CornerSpy spy;
+        spy.Install([](double) { return false; });
+        RunPass();
+        ASSERT_EQ(spy.calls.size(), 1u) << at;
+        const auto lines = OfType(Seg(vekhost::Segments().at(0)), VEK_LINE);
+        ASSERT_EQ(lines.size(), 4u);
+        // Slot order kept: the corner sits between the lines that were
+        // around it, wrapping from the last slot to the first.
+        EXPECT_EQ(VekId(spy.calls[0][0]), lines[3].id) << at;
+        EXPECT_EQ(VekId(spy.calls[0][1]), lines[0].id) << at;
+        EXPECT_EQ(OfType(Seg(vekhost::Segments().at(0)), VEK_ROUND_CORNER).size(), 1u) << at;
+    }
+}
+
+TEST_F(StandardPassTest, TangentArcBecomesACornerAndIsRebuilt) {
+    const double r = 2;
+    const VekId seg = vekhost::AddSegment({Line(0, 0, 10, 0), Line(10, 0, 10, 10 - r),
+                                           vekhost::Arc(10 - r, 10 - r, 10, 10 - r, 10 - r, 10),
+                                           Line(10 - r, 10, 0, 10), Line(0, 10, 0, 0)},
+                                          true);
+    vekhost::Select({seg});
+    Settings(3);
+    RunPass();
+    EXPECT_EQ(vekhost::CallCount("VekFigChangeCorner"), 1);
+    EXPECT_EQ(vekhost::CallCount("VekFigAddCorner"), 1);
+    const auto out = Seg(vekhost::Segments().at(0));
+    EXPECT_EQ(OfType(out, VEK_ROUND_CORNER).size(), 1u);
+    EXPECT_TRUE(Errors().empty());
+}
+
+// A square 0..10 whose corner at (10, 10) is cut by a chamfer of setback c.
+VekId ChamferedSquare(double c) {
+    FigureRecord ch = Record(VEK_CHAMFER);
+    ch.p1[0] = 10;
+    ch.p1[1] = 10;
+    ch.p2[0] = 10;
+    ch.p2[1] = 10 - c;
+    ch.p3[0] = 10 - c;
+    ch.p3[1] = 10;
+    ch.size = c;
+    return vekhost::AddSegment({Line(0, 0, 10, 0), Line(10, 0, 10, 10 - c), ch,
+                                Line(10 - c, 10, 0, 10), Line(0, 10, 0, 0)},
+                               true);
+}
+
+TEST_F(StandardPassTest, ChamferAddedAgainMeasuredFromTheRoundedEnd) {
+    const VekId seg = ChamferedSquare(1.0004);
+    vekhost::Select({seg});
+    Settings(2);
+    CornerSpy spy;
+    spy.Install([](double) { return false; });
+    RunPass();
+    ASSERT_EQ(spy.calls.size(), 1u);
+    EXPECT_DOUBLE_EQ(spy.calls[0][2], 1);
+    EXPECT_DOUBLE_EQ(spy.calls[0][3], 1.0);
+    EXPECT_EQ(OfType(Seg(vekhost::Segments().at(0)), VEK_CHAMFER).size(), 1u);
+}
+
+TEST_F(StandardPassTest, CornerInsideAnOpenFigureStaysACorner) {
+    const double r = 2;
+    const VekId seg = vekhost::AddSegment(
+        {Line(0, 0, 10, 0), Line(10, 0, 10, 10 - r),
+         Fillet(10 - r, 10 - r, 10, 10 - r, 10 - r, 10, r), Line(10 - r, 10, 0, 10)},
+        false);
+    vekhost::Select({seg});
+    Settings(3);
+    RunPass();
+    EXPECT_EQ(vekhost::CallCount("VekFigChangeCorner"), 0);
+    EXPECT_EQ(vekhost::CallCount("VekFigAddCorner"), 1);
+    const auto out = Seg(vekhost::Segments().at(0));
+    EXPECT_FALSE(out.closed);
+    EXPECT_EQ(OfType(out, VEK_ROUND_CORNER).size(), 1u);
+}
+
+TEST_F(StandardPassTest, CornersAtFreeEndsAreChangedBackBeforeTheWalk) {
+    FigureRecord chamfer = Record(VEK_CHAMFER);
+    chamfer.p1[0] = 0;
+    chamfer.p1[1] = 10;
+    chamfer.p2[0] = 1;
+    chamfer.p2[1] = 10;
+    chamfer.p3[0] = 0;
+    chamfer.p3[1] = 9;
+    chamfer.size = 1;
+    const VekId seg =
+        vekhost::AddSegment({Fillet(8, 8, 10, 8, 8, 10, 2), Line(8, 10, 1, 10), chamfer}, false);
+    vekhost::Select({seg});
+    Settings(3);
+    RunPass();
+    // A corner at a free end has one neighbour and could not be added again.
+    EXPECT_EQ(vekhost::CallCount("VekFigChangeCorner"), 2);
+    EXPECT_EQ(vekhost::CallCount("VekFigAddCorner"), 0);
+    EXPECT_TRUE(Errors().empty());
+    const auto out = Seg(vekhost::Segments().at(0));
+    EXPECT_EQ(OfType(out, VEK_ROUND_CORNER).size() + OfType(out, VEK_CHAMFER).size(), 0u);
+    EXPECT_EQ(OfType(out, VEK_ARC).size(), 1u);
+    EXPECT_EQ(OfType(out, VEK_LINE).size(), 2u);
+}
+
+TEST_F(StandardPassTest, UnreadableEndOfAnOpenCopyStopsSilently) {
+    const VekId seg = vekhost::AddSegment({Line(0, 0, 1, 0), Line(1, 0, 1, 1)});
+    vekhost::Select({seg});
+    // Two reads by the arc step, then the first end read of the fillet step.
+    vekhost::FailCall("VekFigGetFigure", 3);
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_TRUE(vekhost::Messages().empty());
+    EXPECT_EQ(Seg(seg).elements.size(), 2u);
+    EXPECT_EQ(CopyList.count, 1);
+    EXPECT_EQ(vekhost::SegmentCount(), 2u);  // the picked figure and its copy
+}
+
+struct FaultCase {
+    const char* call;
+    int nth;  // counted over both figures: the first use by the second one
+    std::u16string error;
+    int copies;
+};
+class StandardFaultTest : public StandardPassTest,
+                          public ::testing::WithParamInterface<FaultCase> {};
+
+// Two closed squares; a refusal while the second is converted. The first
+// stays converted, the second is left exactly as it was.
+TEST_P(StandardFaultTest, StopsWithItsMessageAndLeavesNoHalfFigure) {
+    const FaultCase c = GetParam();
+    const VekId first = Square(0, 0);
+    const VekId second = Square(20, 0);
+    const auto before = Seg(second);
+    vekhost::Select({first, second});
+    Settings(3);
+    vekhost::FailCall(c.call, c.nth);
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_EQ(Errors(), std::vector<std::u16string>{c.error});
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(vekhost::OpenSelectionCount(), 1);
+    EXPECT_EQ(CopyList.count, c.copies);
+    EXPECT_FALSE(Exists(first));
+    const auto after = Seg(second);
+    ASSERT_EQ(after.elements.size(), before.elements.size());
+    for (size_t i = 0; i < after.elements.size(); ++i) {
+        EXPECT_EQ(after.elements[i].figure.p1[0], before.elements[i].figure.p1[0]);
+    }
+    // Once the copies are gone: the first figure's replacement and the
+    // untouched second figure, nothing else.
+    DeleteListedCopies();
+    EXPECT_EQ(vekhost::SegmentCount(), 2u);
+    const VekId made = NewSegment({second});
+    ASSERT_NE(made, VEK_NONE);
+    EXPECT_EQ(Seg(made).elements.size(), 4u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Refusals, StandardFaultTest,
+                         ::testing::Values(FaultCase{"VekSgmEditSegment", 2, kCopyRefused, 1},
+                                           // 4 + 4 reads per square, then 4 by the second arc step
+                                           FaultCase{"VekFigGetFigure", 13, kUnreadable, 2},
+                                           FaultCase{"VekFigCreateFigure", 2, kCreate1, 2},
+                                           FaultCase{"VekFigInsertFigure", 5, kInsert2, 2},
+                                           FaultCase{"VekSgmChangeLayer", 2, kLayer, 2}));
+
+TEST_F(StandardPassTest, RefusedChamferLeavesThePickedFigureAlone) {
+    const VekId seg = ChamferedSquare(1);
+    vekhost::Select({seg});
+    Settings(2);
+    vekhost::FailCall("VekFigAddCorner");
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_EQ(Errors(), std::vector<std::u16string>{kChamfer});
+    DeleteListedCopies();
+    EXPECT_EQ(vekhost::Segments(), std::vector<VekId>{seg});
+}
+
+TEST_F(StandardPassTest, UncorrectableArcLeavesThePickedFigureAlone) {
+    // A non-tangent arc stays an arc; its rebuild finds no centre.
+    const VekId seg = vekhost::AddSegment(
+        {Line(-1, 0, 1, 0), vekhost::Arc(0, 0, 1, 0, 0, 1), Line(0, 1, -1, 0)}, true);
+    vekhost::Select({seg});
+    Settings(2);
+    vekhost::FailWhen("VekAriTanCir2Pnts", [](const std::vector<double>&) { return true; });
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_EQ(Errors(), std::vector<std::u16string>{kArcLoop});
+    DeleteListedCopies();
+    EXPECT_EQ(vekhost::Segments(), std::vector<VekId>{seg});
+}
+
+// A chain of n lines, open.
+VekId Chain(int n) {
+    std::vector<FigureRecord> lines;
+    for (int i = 0; i < n; ++i) {
+        lines.push_back(Line(i, 0, i + 1, 0));
+    }
+    return vekhost::AddSegment(lines, false);
+}
+
+TEST_F(StandardPassTest, FigureOf2999ElementsIsConverted) {
+    const VekId seg = Chain(2999);
+    vekhost::Select({seg});
+    Settings(3);
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_EQ(Boxes(), std::vector<std::u16string>{Modified(1)});
+    ASSERT_EQ(vekhost::Segments().size(), 1u);
+    EXPECT_EQ(Seg(vekhost::Segments()[0]).elements.size(), 2999u);
+}
+
+TEST_F(StandardPassTest, FigureOf3000ElementsIsRefusedAfterItsCopy) {
+    const VekId seg = Chain(3000);
+    vekhost::Select({seg});
+    Settings(3);
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_EQ(Boxes(), std::vector<std::u16string>{kTooLarge1});
+    EXPECT_TRUE(Errors().empty());
+    ASSERT_EQ(CopyList.count, 1);
+    EXPECT_TRUE(Exists(CopyList.ids[0]));
+    EXPECT_EQ(vekhost::SegmentCount(), 2u);
+    EXPECT_EQ(Seg(seg).elements.size(), 3000u);
+}
+
+TEST_F(StandardPassTest, ThreeThousandAndOneFiguresFillTheCopyList) {
+    std::vector<VekId> picked;
+    for (int i = 0; i < 3001; ++i) {
+        picked.push_back(vekhost::AddSegment({Line(i, 0, i + 0.5, 1)}));
+    }
+    vekhost::Select(picked);
+    Settings(3);
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_EQ(Boxes(), std::vector<std::u16string>{kCopyListFull});
+    EXPECT_EQ(CopyList.count, 3000);
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_FALSE(Exists(picked[size_t(i)])) << i;
+    }
+    EXPECT_TRUE(Exists(picked[3000]));
+    EXPECT_EQ(vekhost::SegmentCount(), 3000u + 3000u + 1u);
+}
+
+TEST_F(StandardPassTest, NextRunDeletesCopiesLeftByAStoppedRun) {
+    const VekId seg = Square(0, 0);
+    vekhost::Select({seg});
+    vekhost::FailCall("VekFigCreateFigure");
+    RunPass();
+    ASSERT_EQ(CopyList.count, 1);
+    const VekId copy = CopyList.ids[0];
+    ASSERT_TRUE(Exists(copy));
+    vekhost::ClearFaults();
+    vekhost::ClearMessages();
+    vekhost::Select({seg});
+    vekhost::SetCallLog(true);
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_EQ(vekhost::CallLog().at(0), "VekSgmDeleteSegment(" + std::to_string(copy) + ")");
+    EXPECT_FALSE(Exists(copy));
+    EXPECT_EQ(CopyList.count, 0);
+    EXPECT_EQ(vekhost::SegmentCount(), 1u);
+    EXPECT_EQ(Boxes(), std::vector<std::u16string>{Modified(1)});
+}
+
+TEST_F(StandardPassTest, FirstLoadDefaultsRoundToWholeUnitsKeepingLineTypes) {
+    const VekId seg =
+        vekhost::AddSegment({Line(0.4, 0.6, 2.5, -2.5)}, false, 0, vekhost::MakeLineType(9, 2));
+    vekhost::Select({seg});
+    RunPass();
+    const auto e = Seg(vekhost::Segments().at(0)).elements.at(0);
+    EXPECT_EQ(e.figure.p1[0], 0.0);
+    EXPECT_EQ(e.figure.p1[1], 1.0);
+    EXPECT_EQ(e.figure.p2[0], 3.0);
+    EXPECT_EQ(e.figure.p2[1], -2.0);
+    EXPECT_EQ(e.lineType.colorIndex, 9);
+    EXPECT_EQ(e.lineType.lineTypeCode, 2);
+}
+
+}  // namespace
