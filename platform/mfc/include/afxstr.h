@@ -66,9 +66,6 @@ public:
     wchar_t* GetBufferSetLength(int length);
     void ReleaseBuffer(int newLength = -1);
 
-    // String resource of the current resource module; FALSE if missing.
-    BOOL LoadString(UINT id);
-
     friend CString operator+(const CString& a, const CString& b);
     friend CString operator+(const CString& a, const wchar_t* b);
     friend CString operator+(const wchar_t* a, const CString& b);

@@ -38,16 +38,18 @@ struct CRuntimeClass {
 
 #define RUNTIME_CLASS(class_name) (const_cast<CRuntimeClass*>(&class_name::class##class_name))
 
-#define DECLARE_DYNAMIC(class_name)                     \
-public:                                                 \
-    static const CRuntimeClass class##class_name;       \
+#define DECLARE_DYNAMIC(class_name)               \
+public:                                           \
+    static const CRuntimeClass class##class_name; \
     CRuntimeClass* GetRuntimeClass() const override;
 
-#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                   \
-    const CRuntimeClass class_name::class##class_name = {                                \
-        #class_name, static_cast<int>(sizeof(class class_name)),                         \
-        &base_class_name::class##base_class_name};                                       \
-    CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
+#define IMPLEMENT_DYNAMIC(class_name, base_class_name)           \
+    const CRuntimeClass class_name::class##class_name = {        \
+        #class_name, static_cast<int>(sizeof(class class_name)), \
+        &base_class_name::class##base_class_name};               \
+    CRuntimeClass* class_name::GetRuntimeClass() const {         \
+        return RUNTIME_CLASS(class_name);                        \
+    }
 
 class CObject {
 public:
@@ -71,12 +73,12 @@ typedef void (CCmdTarget::*AFX_PMSG)(void);
 typedef void (CWnd::*AFX_PMSGW)(void);
 
 struct AFX_MSGMAP_ENTRY {
-    UINT nMessage;   // window message
-    UINT nCode;      // notification code for WM_COMMAND entries
-    UINT nID;        // control id (first of a range)
-    UINT nLastID;    // last control id of a range
-    UINT_PTR nSig;   // handler signature (AfxSig)
-    AFX_PMSG pfn;    // handler
+    UINT nMessage;  // window message
+    UINT nCode;     // notification code for WM_COMMAND entries
+    UINT nID;       // control id (first of a range)
+    UINT nLastID;   // last control id of a range
+    UINT_PTR nSig;  // handler signature (AfxSig)
+    AFX_PMSG pfn;   // handler
 };
 
 struct AFX_MSGMAP {
@@ -92,39 +94,45 @@ enum AfxSig : UINT_PTR {
 
 #define CN_COMMAND 0
 
-#define DECLARE_MESSAGE_MAP()                        \
-protected:                                           \
-    static const AFX_MSGMAP* GetThisMessageMap();    \
+#define DECLARE_MESSAGE_MAP()                     \
+protected:                                        \
+    static const AFX_MSGMAP* GetThisMessageMap(); \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                     \
-    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-    const AFX_MSGMAP* theClass::GetThisMessageMap()                                \
-    {                                                                              \
-        typedef theClass ThisClass;                                                \
-        typedef baseClass TheBaseClass;                                            \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)          \
+    const AFX_MSGMAP* theClass::GetMessageMap() const { \
+        return GetThisMessageMap();                     \
+    }                                                   \
+    const AFX_MSGMAP* theClass::GetThisMessageMap() {   \
+        typedef theClass ThisClass;                     \
+        typedef baseClass TheBaseClass;                 \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
-#define END_MESSAGE_MAP()                                                          \
-    {0, 0, 0, 0, AfxSig_end, nullptr}                                              \
-    }                                                                              \
-    ;                                                                              \
+#define END_MESSAGE_MAP()                                                                         \
+    { 0, 0, 0, 0, AfxSig_end, nullptr }                                                           \
+    }                                                                                             \
+    ;                                                                                             \
     static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
-    static_cast<void>(sizeof(ThisClass));                                          \
-    return &messageMap;                                                            \
+    static_cast<void>(sizeof(ThisClass));                                                         \
+    return &messageMap;                                                                           \
     }
 
 #define ON_COMMAND(id, memberFxn) \
-    {WM_COMMAND, CN_COMMAND, static_cast<WORD>(id), static_cast<WORD>(id), AfxSigCmd_v, static_cast<AFX_PMSG>(memberFxn)},
-#define ON_CONTROL(wNotifyCode, id, memberFxn)                                                \
-    {WM_COMMAND, static_cast<WORD>(wNotifyCode), static_cast<WORD>(id), static_cast<WORD>(id), \
+    {WM_COMMAND,                  \
+     CN_COMMAND,                  \
+     static_cast<WORD>(id),       \
+     static_cast<WORD>(id),       \
+     AfxSigCmd_v,                 \
+     static_cast<AFX_PMSG>(memberFxn)},
+#define ON_CONTROL(wNotifyCode, id, memberFxn)                                                   \
+    {WM_COMMAND,  static_cast<WORD>(wNotifyCode),  static_cast<WORD>(id), static_cast<WORD>(id), \
      AfxSigCmd_v, static_cast<AFX_PMSG>(memberFxn)},
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
 #define ON_STN_CLICKED(id, memberFxn) ON_CONTROL(STN_CLICKED, id, memberFxn)
 #define ON_STN_DBLCLK(id, memberFxn) ON_CONTROL(STN_DBLCLK, id, memberFxn)
 #define ON_CBN_SELCHANGE(id, memberFxn) ON_CONTROL(CBN_SELCHANGE, id, memberFxn)
-#define ON_WM_PAINT()                   \
-    {WM_PAINT, 0, 0, 0, AfxSig_vv,      \
-     static_cast<AFX_PMSG>(static_cast<AFX_PMSGW>(&ThisClass::OnPaint))},
+#define ON_WM_PAINT()        \
+    {WM_PAINT, 0,         0, \
+     0,        AfxSig_vv, static_cast<AFX_PMSG>(static_cast<AFX_PMSGW>(&ThisClass::OnPaint))},
 
 // ---------------------------------------------------------------------------
 // Module state and application
@@ -297,6 +305,7 @@ public:
     CPen* SelectObject(CPen* pPen);
     CBrush* SelectObject(CBrush* pBrush);
     CBitmap* SelectObject(CBitmap* pBitmap);
+    CGdiObject* SelectObject(CGdiObject* pObject);
     CGdiObject* SelectStockObject(int nIndex);
 
     COLORREF GetBkColor() const;

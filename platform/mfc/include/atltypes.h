@@ -6,8 +6,7 @@
 class CSize : public tagSIZE {
 public:
     CSize() { cx = cy = 0; }
-    CSize(int x, int y)
-    {
+    CSize(int x, int y) {
         cx = x;
         cy = y;
     }
@@ -18,14 +17,12 @@ public:
 class CPoint : public tagPOINT {
 public:
     CPoint() { x = y = 0; }
-    CPoint(int initX, int initY)
-    {
+    CPoint(int initX, int initY) {
         x = initX;
         y = initY;
     }
     CPoint(POINT pt) : tagPOINT(pt) {}
-    void Offset(int dx, int dy)
-    {
+    void Offset(int dx, int dy) {
         x += dx;
         y += dy;
     }
@@ -39,7 +36,9 @@ public:
     CRect(int l, int t, int r, int b) { SetRect(l, t, r, b); }
     CRect(const RECT& rc) : tagRECT(rc) {}
     CRect(LPCRECT rc) : tagRECT(*rc) {}
-    CRect(POINT topLeft, SIZE size) { SetRect(topLeft.x, topLeft.y, topLeft.x + size.cx, topLeft.y + size.cy); }
+    CRect(POINT topLeft, SIZE size) {
+        SetRect(topLeft.x, topLeft.y, topLeft.x + size.cx, topLeft.y + size.cy);
+    }
 
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
@@ -54,8 +53,7 @@ public:
     BOOL IsRectEmpty() const { return ::IsRectEmpty(this); }
     BOOL IsRectNull() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
     BOOL PtInRect(POINT pt) const { return ::PtInRect(this, pt); }
-    void SetRect(int l, int t, int r, int b)
-    {
+    void SetRect(int l, int t, int r, int b) {
         left = l;
         top = t;
         right = r;
@@ -63,12 +61,15 @@ public:
     }
     void SetRectEmpty() { SetRect(0, 0, 0, 0); }
     void InflateRect(int dx, int dy) { ::InflateRect(this, dx, dy); }
-    void InflateRect(int l, int t, int r, int b) { SetRect(left - l, top - t, right + r, bottom + b); }
+    void InflateRect(int l, int t, int r, int b) {
+        SetRect(left - l, top - t, right + r, bottom + b);
+    }
     void DeflateRect(int dx, int dy) { ::InflateRect(this, -dx, -dy); }
-    void DeflateRect(int l, int t, int r, int b) { SetRect(left + l, top + t, right - r, bottom - b); }
+    void DeflateRect(int l, int t, int r, int b) {
+        SetRect(left + l, top + t, right - r, bottom - b);
+    }
     void OffsetRect(int dx, int dy) { ::OffsetRect(this, dx, dy); }
-    void NormalizeRect()
-    {
+    void NormalizeRect() {
         if (left > right) {
             const LONG t = left;
             left = right;

@@ -4,8 +4,7 @@
 // start-up code asks for DllMain, take it from the archive.
 #include <afxwin.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD reason, LPVOID /*reserved*/)
-{
+extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD reason, LPVOID /*reserved*/) {
     AFX_MODULE_STATE* state = AfxGetStaticModuleState();
     if (reason == DLL_PROCESS_ATTACH) {
         state->m_hCurrentInstanceHandle = hInstance;

@@ -10,63 +10,50 @@ thread_local AFX_MODULE_STATE* t_currentState = nullptr;
 }  // namespace
 
 AFX_MODULE_STATE::AFX_MODULE_STATE(BOOL bDLL, HINSTANCE hInstance)
-    : m_hCurrentInstanceHandle(hInstance), m_hCurrentResourceHandle(hInstance), m_bDLL(bDLL)
-{
-}
+    : m_hCurrentInstanceHandle(hInstance), m_hCurrentResourceHandle(hInstance), m_bDLL(bDLL) {}
 
-AFX_MODULE_STATE* AFXAPI AfxGetStaticModuleState()
-{
+AFX_MODULE_STATE* AFXAPI AfxGetStaticModuleState() {
     // Built on first use, so the application object's constructor can
     // register itself whatever the order of static initialisation.
     static AFX_MODULE_STATE state(TRUE, reinterpret_cast<HINSTANCE>(&__ImageBase));
     return &state;
 }
 
-AFX_MODULE_STATE* AFXAPI AfxGetAppModuleState()
-{
+AFX_MODULE_STATE* AFXAPI AfxGetAppModuleState() {
     static AFX_MODULE_STATE state(FALSE, ::GetModuleHandleW(nullptr));
     return &state;
 }
 
-AFX_MODULE_STATE* AFXAPI AfxGetModuleState()
-{
+AFX_MODULE_STATE* AFXAPI AfxGetModuleState() {
     return t_currentState != nullptr ? t_currentState : AfxGetAppModuleState();
 }
 
-AFX_MODULE_STATE* AFXAPI AfxSetModuleState(AFX_MODULE_STATE* pNewState)
-{
+AFX_MODULE_STATE* AFXAPI AfxSetModuleState(AFX_MODULE_STATE* pNewState) {
     AFX_MODULE_STATE* previous = AfxGetModuleState();
     t_currentState = pNewState;
     return previous;
 }
 
 AFX_MAINTAIN_STATE2::AFX_MAINTAIN_STATE2(AFX_MODULE_STATE* pModuleState)
-    : m_pPrevModuleState(AfxSetModuleState(pModuleState))
-{
-}
+    : m_pPrevModuleState(AfxSetModuleState(pModuleState)) {}
 
-AFX_MAINTAIN_STATE2::~AFX_MAINTAIN_STATE2()
-{
+AFX_MAINTAIN_STATE2::~AFX_MAINTAIN_STATE2() {
     AfxSetModuleState(m_pPrevModuleState);
 }
 
-HINSTANCE AFXAPI AfxGetInstanceHandle()
-{
+HINSTANCE AFXAPI AfxGetInstanceHandle() {
     return AfxGetModuleState()->m_hCurrentInstanceHandle;
 }
 
-HINSTANCE AFXAPI AfxGetResourceHandle()
-{
+HINSTANCE AFXAPI AfxGetResourceHandle() {
     return AfxGetModuleState()->m_hCurrentResourceHandle;
 }
 
-void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource)
-{
+void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource) {
     AfxGetModuleState()->m_hCurrentResourceHandle = hInstResource;
 }
 
-HINSTANCE AFXAPI AfxFindResourceHandle(LPCWSTR lpszName, LPCWSTR lpszType)
-{
+HINSTANCE AFXAPI AfxFindResourceHandle(LPCWSTR lpszName, LPCWSTR lpszType) {
     HINSTANCE current = AfxGetResourceHandle();
     if (current != nullptr && ::FindResourceW(current, lpszName, lpszType) != nullptr) {
         return current;
@@ -78,13 +65,11 @@ HINSTANCE AFXAPI AfxFindResourceHandle(LPCWSTR lpszName, LPCWSTR lpszType)
     return current;
 }
 
-CWinApp* AFXAPI AfxGetApp()
-{
+CWinApp* AFXAPI AfxGetApp() {
     return AfxGetModuleState()->m_pCurrentWinApp;
 }
 
-CWnd* AFXAPI AfxGetMainWnd()
-{
+CWnd* AFXAPI AfxGetMainWnd() {
     CWinApp* app = AfxGetApp();
     return app != nullptr ? app->m_pMainWnd : nullptr;
 }

@@ -3,18 +3,15 @@
 IMPLEMENT_DYNAMIC(CWinThread, CCmdTarget)
 IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
 
-BOOL CWinThread::InitInstance()
-{
+BOOL CWinThread::InitInstance() {
     return FALSE;
 }
 
-int CWinThread::ExitInstance()
-{
+int CWinThread::ExitInstance() {
     return 0;
 }
 
-CWinApp::CWinApp(LPCWSTR lpszAppName)
-{
+CWinApp::CWinApp(LPCWSTR lpszAppName) {
     if (lpszAppName != nullptr) {
         m_strAppName = lpszAppName;
         m_pszAppName = m_strAppName.GetString();
@@ -25,8 +22,7 @@ CWinApp::CWinApp(LPCWSTR lpszAppName)
     m_hInstance = state->m_hCurrentInstanceHandle;
 }
 
-CWinApp::~CWinApp()
-{
+CWinApp::~CWinApp() {
     AFX_MODULE_STATE* state = AfxGetStaticModuleState();
     if (state->m_pCurrentWinApp == this) {
         state->m_pCurrentWinApp = nullptr;
@@ -34,12 +30,10 @@ CWinApp::~CWinApp()
     }
 }
 
-BOOL CWinApp::InitInstance()
-{
+BOOL CWinApp::InitInstance() {
     return TRUE;
 }
 
-int CWinApp::ExitInstance()
-{
+int CWinApp::ExitInstance() {
     return 0;
 }
