@@ -97,7 +97,7 @@ VEKHOST_API int32_t EventMask();
 VEKHOST_API std::optional<ObjectFilter> LastObjectFilter();
 VEKHOST_API VekExecuteFunc InstalledExecuteFunc();
 VEKHOST_API VekReadyFunc InstalledReadyFunc();
-VEKHOST_API int ClearSysIdCount();  // calls of VekIddClearSysIdData
+VEKHOST_API int ClearSysIdCount();     // calls of VekIddClearSysIdData
 VEKHOST_API int OpenSelectionCount();  // selections opened and not closed
 
 // ---- What the host showed ------------------------------------------------
