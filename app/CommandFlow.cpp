@@ -1,0 +1,72 @@
+#include "CommandFlow.h"
+
+#include "CommandState.h"
+#include "SettingsDialogInvocation.h"
+#include "engine/ExplodedPass.h"
+#include "engine/StandardPass.h"
+#include "engine/WorkBuffers.h"
+#include "settings/Settings.h"
+
+namespace {
+
+// Event codes the first stage acts on.
+constexpr int32_t PointIndicated = 2;
+constexpr int32_t PointEntered = 3;
+constexpr int32_t ConfirmKey = 7;
+
+// Results for the host.
+constexpr int32_t PointTaken = 2;
+constexpr int32_t Ignored = 3;
+
+constexpr int32_t ReferencePointMask = 0x60000;
+constexpr int32_t FigureSelectionMask = 32;
+
+}  // namespace
+
+int32_t VEKCALL CommandStartFunc(void) {
+    LoadSettings();
+    VekEvtSetEventMask(ReferencePointMask);
+    VekMsgPutMessage(VEK_TEXT(" 기준점지시/기준점입력(확정-설정창Open) :"));
+    VekMsgPutCursorMessage(VEK_TEXT("기준점"));
+    VekCtlSetExecuteFunc(RefPointExecuteFunc, VEK_TEXT(""));
+    return 0;
+}
+
+int32_t VEKCALL CommandSecondFunc(void) {
+    return 0;
+}
+
+int32_t VEKCALL RefPointExecuteFunc(int32_t event, intptr_t data, intptr_t /*arg3*/,
+                                    intptr_t arg4) {
+    double point[2] = {0.0, 0.0};
+    const int32_t found = VekEvtGetPoint(event, data, point, arg4);
+    if (found == 0 && (event == PointIndicated || event == PointEntered)) {
+        RefPoint[0] = point[0];
+        RefPoint[1] = point[1];
+        VekCtlSetReadyFunc(FigureSelectReadyFunc, VEK_TEXT(""));
+        return PointTaken;
+    }
+    if (found != 0 && event == ConfirmKey) {
+        // The first stage goes on afterwards: same prompt, mask and function.
+        return RunSettingsDialog();
+    }
+    return Ignored;
+}
+
+int32_t VEKCALL FigureSelectReadyFunc(void) {
+    VekIddClearSysIdData();
+    VekEvtSetEventMask(FigureSelectionMask);
+    ObjectFilter filter = {98, 479, 0, 0};
+    VekEvtSetObject(&filter);
+    VekMsgPutMessage(VEK_TEXT("소수점 자리수 변환하실 형상을 지시하세요."));
+    VekMsgPutCursorMessage(VEK_TEXT("형상"));
+    // Chosen each time: the dialog may have switched exploding on since the
+    // command started.
+    VekCtlSetExecuteFunc(ActiveSettings.IsExploded != 0 ? ExplodedPass : StandardPass,
+                         VEK_TEXT(""));
+    return 0;
+}
+
+void VEKCALL CommandEndFunc(void) {
+    DeleteListedCopies();
+}

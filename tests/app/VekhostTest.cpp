@@ -1,0 +1,372 @@
+// The host driver as a user runs it: the vekhost program beside this test,
+// started as a separate process with its output captured.
+#include "PluginLoader.h"
+#include "SettingsAccess.h"
+#include "TextConvert.h"
+#include "VekHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    std::string output;  // standard output and error, interleaved
+};
+
+#ifdef _WIN32
+Outcome RunVekhost(const std::vector<std::string>& args) {
+    std::wstring line =
+        L"\"" + (vekhost_tool::ExecutableFolder() / L"vekhost.exe").wstring() + L"\"";
+    for (const std::string& arg : args) {
+        line += L" \"" + vekhost_tool::ToWideText<wchar_t>(*vekhost_tool::Utf8ToUtf16(arg)) + L"\"";
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    Outcome outcome;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        return outcome;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (started) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+            outcome.output.append(buffer, got);
+        }
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        outcome.exitCode = static_cast<int>(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(readEnd);
+    return outcome;
+}
+#else
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+Outcome RunVekhost(const std::vector<std::string>& args) {
+    std::string line = Quoted((vekhost_tool::ExecutableFolder() / "vekhost").string());
+    for (const std::string& arg : args) {
+        line += " " + Quoted(arg);
+    }
+    line += " 2>&1";
+    Outcome outcome;
+    FILE* pipe = popen(line.c_str(), "r");
+    if (pipe == nullptr) {
+        return outcome;
+    }
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        outcome.output.append(buffer, got);
+    }
+    const int status = pclose(pipe);
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+#endif
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// A scratch folder per test and, natively, a settings file inside it.
+class Vekhost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder_ = fs::temp_directory_path() / (std::string("vekhost-test-") + info->name() + "-" +
+                                               std::to_string(static_cast<long>(
+#ifdef _WIN32
+                                                   GetCurrentProcessId()
+#else
+                                                   getpid()
+#endif
+                                                       )));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+#ifndef _WIN32
+        settingsFile_ = folder_ / "registry.txt";
+        setenv("TARNEX_REGISTRY_FILE", settingsFile_.c_str(), 1);
+#endif
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+        vekhost::Reset();
+    }
+
+    std::string Path(const std::string& name) const {
+        return vekhost_tool::PathText(folder_ / name);
+    }
+
+    // A drawing file made with the host stand-in.
+    std::string SaveDrawing(const std::string& name) {
+        WriteFile(folder_ / name, vekhost::ToJson());
+        return Path(name);
+    }
+
+    fs::path folder_;
+    fs::path settingsFile_;
+};
+
+TEST_F(Vekhost, DemoShowsTheTypicalConversion) {
+#ifdef _WIN32
+    std::vector<std::optional<std::string>> userSettings;
+    for (const std::string& name : vekhost_tool::SettingNames()) {
+        userSettings.push_back(vekhost_tool::StoredSetting(name));
+    }
+#endif
+    const Outcome demo = RunVekhost({"demo"});
+
+    EXPECT_EQ(demo.exitCode, 0) << demo.output;
+    for (const char* expected : {
+             "message line:  기준점지시/기준점입력(확정-설정창Open) :",
+             "by the cursor: 기준점",
+             "> give the reference point (10, 20)",
+             "message line: 소수점 자리수 변환하실 형상을 지시하세요.",
+             // The outline before and after, on a grid through (10, 20).
+             "line     (12.34567, 20.98765) - (62.3456789, 20.98765)",
+             "line     (12.346, 20.988) - (62.346, 20.988)",
+             "rounded corner, radius 5.432,",
+             "message box: 총 1개의 형상을 수정하였습니다.",
+             // Inches to millimetres, two places: the lone circle.
+             "circle   centre (130.14, 39.82), radius 7.93",
+             "message box: 총 3개의 형상을 수정하였습니다.",
+         }) {
+        EXPECT_TRUE(Contains(demo.output, expected)) << "missing: " << expected << "\n"
+                                                     << demo.output;
+    }
+    // The demo keeps the user's own settings as they were.
+#ifdef _WIN32
+    for (size_t i = 0; i < userSettings.size(); ++i) {
+        EXPECT_EQ(vekhost_tool::StoredSetting(vekhost_tool::SettingNames()[i]), userSettings[i]);
+    }
+#else
+    EXPECT_FALSE(fs::exists(settingsFile_));
+#endif
+}
+
+TEST_F(Vekhost, HelpDescribesEveryCommand) {
+    const Outcome help = RunVekhost({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* command : {"vekhost demo", "vekhost run", "vekhost settings"}) {
+        EXPECT_TRUE(Contains(help.output, command)) << command;
+    }
+}
+
+TEST_F(Vekhost, RunConvertsThePickedFiguresAndKeepsTheSettings) {
+    vekhost::Reset();
+    const VekId picked = vekhost::AddSegment({vekhost::Line(0.26, 0, 1.04, 0)});
+    const VekId other = vekhost::AddSegment({vekhost::Line(0.26, 5, 1.04, 5)});
+    const std::string drawing = SaveDrawing("in.json");
+    const std::string out = Path("out.json");
+
+    const Outcome run =
+        RunVekhost({"run", drawing, "--ref", "0,0", "--select", std::to_string(picked), "--set",
+                    "d_point=1", "--set", "isexploded=0", "-o", out});
+
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "총 1개의 형상을 수정하였습니다.")) << run.output;
+    vekhost::FromJson(ReadFile(folder_ / "out.json"));
+    ASSERT_EQ(vekhost::SegmentCount(), 2u);
+    EXPECT_FALSE(vekhost::GetSegment(picked));
+    EXPECT_DOUBLE_EQ(vekhost::GetSegment(other)->elements[0].figure.p1[0], 0.26);
+    const auto converted = vekhost::GetSegment(vekhost::Segments().back());
+    EXPECT_DOUBLE_EQ(converted->elements[0].figure.p1[0], 0.3);
+    EXPECT_DOUBLE_EQ(converted->elements[0].figure.p2[0], 1.0);
+
+    // The stored setting outlives the run: the next run without --set uses it.
+    const Outcome again = RunVekhost({"run", Path("out.json"), "--ref", "0,0", "-o", out});
+    ASSERT_EQ(again.exitCode, 0) << again.output;
+    EXPECT_TRUE(Contains(again.output, "d_point = \"1\"")) << again.output;
+    vekhost::FromJson(ReadFile(folder_ / "out.json"));
+    ASSERT_EQ(vekhost::SegmentCount(), 2u);
+    for (VekId id : vekhost::Segments()) {
+        EXPECT_DOUBLE_EQ(vekhost::GetSegment(id)->elements[0].figure.p1[0], 0.3);
+        EXPECT_DOUBLE_EQ(vekhost::GetSegment(id)->elements[0].figure.p2[0], 1.0);
+    }
+}
+
+struct Refusal {
+    const char* name;
+    std::vector<std::string> args;  // IN, OUT and DIR stand for the test's files
+    int exitCode;
+    const char* message;
+};
+
+void PrintTo(const Refusal& refusal, std::ostream* os) {
+    *os << refusal.name;
+}
+
+class VekhostRefuses : public Vekhost, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(VekhostRefuses, WithoutTouchingTheOutput) {
+    vekhost::Reset();
+    vekhost::AddSegment({vekhost::Line(0, 0, 1, 1)});
+    SaveDrawing("in.json");
+    WriteFile(folder_ / "bad.json", "{ \"segments\": [ 1, 2");
+    WriteFile(folder_ / "out.json", "previous contents");
+    std::vector<std::string> args;
+    for (const std::string& arg : GetParam().args) {
+        args.push_back(arg == "IN"     ? Path("in.json")
+                       : arg == "BAD"  ? Path("bad.json")
+                       : arg == "NONE" ? Path("missing.json")
+                       : arg == "DIR"  ? vekhost_tool::PathText(folder_)
+                       : arg == "OUT"  ? Path("out.json")
+                                       : arg);
+    }
+
+    const Outcome run = RunVekhost(args);
+
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.output;
+    EXPECT_TRUE(Contains(run.output, GetParam().message)) << run.output;
+    EXPECT_EQ(ReadFile(folder_ / "out.json"), "previous contents");
+    // Settings given with a refused run are not stored either.
+#ifndef _WIN32
+    EXPECT_FALSE(fs::exists(settingsFile_));
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadInput, VekhostRefuses,
+    ::testing::Values(
+        Refusal{"NoCommand", {}, 2, "no command given"},
+        Refusal{"UnknownCommand", {"convert"}, 2, "unknown command 'convert'"},
+        Refusal{"MissingFile",
+                {"run", "NONE", "--ref", "0,0", "--set", "d_point=2", "-o", "OUT"},
+                1,
+                "no such file"},
+        Refusal{"Folder", {"run", "DIR", "--ref", "0,0", "-o", "OUT"}, 1, "is a folder"},
+        Refusal{"Malformed",
+                {"run", "BAD", "--ref", "0,0", "--set", "d_point=2", "-o", "OUT"},
+                1,
+                "is not a drawing file"},
+        Refusal{"NoReference", {"run", "IN", "-o", "OUT"}, 2, "--ref X,Y"},
+        Refusal{"ReferenceNotNumbers",
+                {"run", "IN", "--ref", "1,x", "-o", "OUT"},
+                2,
+                "--ref wants two numbers"},
+        Refusal{"ReferenceOneNumber",
+                {"run", "IN", "--ref", "1", "-o", "OUT"},
+                2,
+                "--ref wants two numbers"},
+        Refusal{"ReferenceInfinite",
+                {"run", "IN", "--ref", "inf,0", "-o", "OUT"},
+                2,
+                "--ref wants two numbers"},
+        Refusal{"NoOutput", {"run", "IN", "--ref", "0,0"}, 2, "-o OUT.json"},
+        Refusal{"OptionWithoutValue", {"run", "IN", "--ref", "0,0", "-o"}, 2, "-o needs a value"},
+        Refusal{"UnknownSetting",
+                {"run", "IN", "--ref", "0,0", "--set", "digits=2", "-o", "OUT"},
+                2,
+                "--set wants NAME=VALUE"},
+        Refusal{"SettingWithoutValue",
+                {"run", "IN", "--ref", "0,0", "--set", "d_point", "-o", "OUT"},
+                2,
+                "--set wants NAME=VALUE"},
+        Refusal{
+            "SettingTooLong",
+            {"run", "IN", "--ref", "0,0", "--set", "mColor1=" + std::string(127, 'A'), "-o", "OUT"},
+            2,
+            "at most 126 characters"},
+        Refusal{"UnknownFigure",
+                {"run", "IN", "--ref", "0,0", "--select", "99", "-o", "OUT"},
+                1,
+                "has no figure 99"},
+        Refusal{"BadSelection",
+                {"run", "IN", "--ref", "0,0", "--select", "1,,2", "-o", "OUT"},
+                2,
+                "--select wants"},
+        Refusal{"UnknownOption",
+                {"run", "IN", "--ref", "0,0", "--fast", "-o", "OUT"},
+                2,
+                "unknown option '--fast'"},
+        Refusal{"TwoDrawings",
+                {"run", "IN", "IN", "--ref", "0,0", "-o", "OUT"},
+                2,
+                "more than one drawing"}),
+    [](const ::testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
+
+TEST_F(Vekhost, CommandErrorLeavesTheOutputAlone) {
+    // One figure too large for the work buffer: the pass shows its capacity
+    // box and stops.
+    vekhost::Reset();
+    std::vector<FigureRecord> lines;
+    for (int i = 0; i < 3000; ++i) {
+        lines.push_back(vekhost::Line(i, 0, i + 1, 0));
+    }
+    vekhost::AddSegment(lines);
+    const std::string drawing = SaveDrawing("big.json");
+    WriteFile(folder_ / "out.json", "previous contents");
+
+    const Outcome run = RunVekhost({"run", drawing, "--ref", "0,0", "-o", Path("out.json")});
+
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_TRUE(
+        Contains(run.output, "message box: DB 메모리용량(3000)의 총 갯수를 초과하였습니다.(1)"))
+        << run.output;
+    EXPECT_TRUE(Contains(run.output, "was not written")) << run.output;
+    EXPECT_EQ(ReadFile(folder_ / "out.json"), "previous contents");
+}
+
+#ifndef _WIN32
+// On Windows this opens the real dialog, which needs a user in front of it.
+TEST_F(Vekhost, SettingsPressesTheConfirmKeyInTheFirstStage) {
+    const Outcome settings = RunVekhost({"settings"});
+    EXPECT_EQ(settings.exitCode, 0) << settings.output;
+    EXPECT_TRUE(Contains(settings.output, "> press the confirm key")) << settings.output;
+    EXPECT_TRUE(Contains(settings.output, "the command answered 0")) << settings.output;
+    // The command's start wrote the defaults of an empty store.
+    EXPECT_TRUE(Contains(settings.output, "d_point = \"3\"")) << settings.output;
+}
+#endif
+
+}  // namespace

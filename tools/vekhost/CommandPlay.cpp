@@ -1,0 +1,92 @@
+#include "CommandPlay.h"
+
+#include "Console.h"
+#include "DrawingText.h"
+#include "TextConvert.h"
+#include "engine/Messages.h"
+
+#include <string>
+
+namespace vekhost_tool {
+
+namespace {
+
+// The final count, "총 %d개의 형상을 수정하였습니다.", around its number.
+bool IsFinalCount(const std::u16string& text) {
+    const std::u16string pattern(
+        msg::FiguresModified,
+        msg::FiguresModified + std::char_traits<VekChar>::length(msg::FiguresModified));
+    const size_t at = pattern.find(u"%d");
+    if (at == std::u16string::npos || text.size() <= pattern.size() - 2) {
+        return false;
+    }
+    const std::u16string head = pattern.substr(0, at);
+    const std::u16string tail = pattern.substr(at + 2);
+    if (text.compare(0, head.size(), head) != 0 ||
+        text.compare(text.size() - tail.size(), tail.size(), tail) != 0) {
+        return false;
+    }
+    const std::u16string number = text.substr(head.size(), text.size() - head.size() - tail.size());
+    for (char16_t c : number) {
+        if (c < u'0' || c > u'9') {
+            return false;
+        }
+    }
+    return !number.empty();
+}
+
+}  // namespace
+
+bool PrintHostMessages() {
+    bool failure = false;
+    for (const vekhost::Message& message : vekhost::Messages()) {
+        const std::string text = Utf16ToUtf8(message.text);
+        switch (message.kind) {
+            case vekhost::MessageKind::Prompt:
+                WriteOut("    message line: " + text + "\n");
+                break;
+            case vekhost::MessageKind::Cursor:
+                WriteOut("    by the cursor: " + text + "\n");
+                break;
+            case vekhost::MessageKind::Error:
+                WriteOut("    error line: " + text + "\n");
+                failure = true;
+                break;
+            case vekhost::MessageKind::Box:
+                WriteOut("    message box: " + text + "\n");
+                failure = failure || !IsFinalCount(message.text);
+                break;
+        }
+    }
+    vekhost::ClearMessages();
+    return failure;
+}
+
+CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection) {
+    CommandResult result;
+    PrintHostMessages();  // nothing from earlier runs belongs to this one
+    WriteOut("  > start the command\n");
+    vekhost::StartCommand();
+    result.reportedError |= PrintHostMessages();
+
+    WriteOut("  > give the reference point (" + Number(reference.x) + ", " + Number(reference.y) +
+             ")\n");
+    const int32_t answer = vekhost::SendPoint(reference.x, reference.y);
+    result.reportedError |= PrintHostMessages();
+    result.pointTaken = answer == 2;
+    if (result.pointTaken) {
+        vekhost::Select(selection);
+        WriteOut("  > pick " + std::to_string(selection.size()) +
+                 (selection.size() == 1 ? " figure" : " figures") + " and finish the selection\n");
+        vekhost::FinishSelection();
+        result.reportedError |= PrintHostMessages();
+    } else {
+        WriteOut("  the command did not take the point (answer " + std::to_string(answer) + ")\n");
+    }
+    WriteOut("  > end the command\n");
+    vekhost::EndCommand();
+    result.reportedError |= PrintHostMessages();
+    return result;
+}
+
+}  // namespace vekhost_tool

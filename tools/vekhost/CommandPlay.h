@@ -1,0 +1,26 @@
+// Playing the user through one run of the command on the stand-in host, and
+// printing what the host shows along the way.
+#pragma once
+
+#include "VekHost.h"
+
+#include <vector>
+
+namespace vekhost_tool {
+
+// Prints every message the host has shown since the last call (message line,
+// text by the cursor, error line, message boxes) and forgets them. True when
+// one of them reported a failure: an error line or a message box other than
+// the final count.
+bool PrintHostMessages();
+
+struct CommandResult {
+    bool pointTaken = false;     // the first stage answered 2
+    bool reportedError = false;  // an error line or a capacity box was shown
+};
+
+// Start the command, give the reference point, pick `selection`, finish the
+// selection and end the command, printing each step and the host's answers.
+CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection);
+
+}  // namespace vekhost_tool
