@@ -15,6 +15,17 @@
 
 using namespace uitest;
 
+// Found by argument lookup: the record lives in the global namespace.
+static bool operator==(const SettingsRecord& a, const SettingsRecord& b) {
+    return a.d_point == b.d_point && a.inchmm == b.inchmm && a.IsExploded == b.IsExploded &&
+           a.Color == b.Color && a.colorIndex == b.colorIndex && a.lineTypeCode == b.lineTypeCode;
+}
+
+static void PrintTo(const SettingsRecord& r, std::ostream* out) {
+    *out << "{" << r.d_point << ", " << r.inchmm << ", " << r.IsExploded << ", " << r.Color << ", "
+         << r.colorIndex << ", " << r.lineTypeCode << "}";
+}
+
 namespace {
 
 using Values = std::map<std::wstring, std::wstring>;
@@ -24,11 +35,6 @@ const Values kDefaults = {
     {L"IsExploded", L"0"},        {L"Color", L"0"},
     {L"mColor1", L"MAINCOLOR02"}, {L"mLType1", L"LINETYPE07"},
 };
-
-bool operator==(const SettingsRecord& a, const SettingsRecord& b) {
-    return a.d_point == b.d_point && a.inchmm == b.inchmm && a.IsExploded == b.IsExploded &&
-           a.Color == b.Color && a.colorIndex == b.colorIndex && a.lineTypeCode == b.lineTypeCode;
-}
 
 class MainDialogTest : public ::testing::Test {
 protected:
@@ -140,6 +146,8 @@ struct StoredCase {
     int colorRadio;
     UINT lineTypeBitmap;
     Values savedAfterOk;  // the values checked after OK and the save
+
+    friend void PrintTo(const StoredCase& c, std::ostream* out) { *out << c.label; }
 };
 
 class StoredValuesTest : public MainDialogTest, public ::testing::WithParamInterface<StoredCase> {};
@@ -257,7 +265,7 @@ INSTANTIATE_TEST_SUITE_P(
                    IDC_COLOR_KEEP,
                    17046,
                    {{L"mLType1", L"LINETYPE11"}, {L"mColor1", L"Sky Blue"}}}),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& param) { return std::string(param.param.label); });
 
 TEST_F(MainDialogTest, OnlyMissingValuesAreWrittenAtOpening) {
     registry.Set(L"d_point", L"4");
