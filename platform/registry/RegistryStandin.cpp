@@ -46,21 +46,21 @@ Store& TheStore() {
     return store;
 }
 
-// Splits a subkey path at "\". One trailing "\" is allowed; a leading one or
-// an empty name inside the path is not.
+// Splits a subkey path at "\". As in Wine's registry, a leading "\" is refused and
+// repeated or trailing ones count as one separator.
 LSTATUS SplitPath(LPCWSTR subKey, std::vector<std::u16string>& parts) {
     parts.clear();
     if (!subKey || !*subKey) return ERROR_SUCCESS;
-    std::u16string path(subKey);
-    if (path.back() == u'\\') path.pop_back();
-    size_t start = 0;
-    while (true) {
-        size_t end = path.find(u'\\', start);
-        std::u16string name = path.substr(start, end - start);
-        if (name.empty()) return ERROR_BAD_PATHNAME;
-        parts.push_back(std::move(name));
-        if (end == std::u16string::npos) return ERROR_SUCCESS;
-        start = end + 1;
+    if (*subKey == u'\\') return ERROR_BAD_PATHNAME;
+    std::u16string name;
+    for (const WCHAR* p = subKey;; ++p) {
+        if (*p == u'\\' || *p == 0) {
+            if (!name.empty()) parts.push_back(std::move(name));
+            name.clear();
+            if (*p == 0) return ERROR_SUCCESS;
+        } else {
+            name += *p;
+        }
     }
 }
 

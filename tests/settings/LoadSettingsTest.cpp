@@ -219,7 +219,6 @@ TEST_F(LoadSettingsTest, WriteSettingUsesTheGivenSubkey) {
     EXPECT_EQ(GetString(TEXT("SOFTWARE\\Orlanwick\\VEK\\Other"), TEXT("d_point")),
               RegText(TEXT("1")));
     EXPECT_FALSE(GetRaw(kKey, TEXT("d_point")));
-    EXPECT_FALSE(WriteSetting(TEXT("bad\\\\name"), TEXT("d_point"), TEXT("1")));
 }
 
 }  // namespace
