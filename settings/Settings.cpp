@@ -4,7 +4,9 @@
 #include "settings/DecimalText.h"
 #include "ui/pickers/PaletteTables.h"
 
-const RegText SettingsSubkey = TEXT("Tarnex");
+// Constant-initialised, so it holds its text before any constructor of the
+// library runs, whatever order the objects are linked in.
+constinit const RegText SettingsSubkey = TEXT("Tarnex");
 
 RegText SettingsKeyPath(RegText subkey) {
     return RegText(TEXT("SOFTWARE\\Orlanwick\\VEK\\")) + subkey;
