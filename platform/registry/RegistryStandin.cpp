@@ -93,14 +93,15 @@ std::vector<std::u16string> BasePath(HKEY handle) {
     return handle == HKEY_CURRENT_USER ? std::vector<std::u16string>{} : handle->path;
 }
 
-// Makes a change to the store and, with a file behind it, writes the file;
-// if that fails the change is undone and reported as an I/O failure.
+// Makes a change to the store and, when it changed anything and a file is
+// behind the store, writes the file; if that fails the change is undone and
+// reported as an I/O failure.
 template <typename Change>
-LSTATUS Commit(Store& store, Change&& change) {
+LSTATUS Commit(Store& store, Change&& change, const bool& changed) {
     if (store.mode != Mode::File) return change();
     RegKey before = store.root;
     LSTATUS status = change();
-    if (status != ERROR_SUCCESS) return status;
+    if (status != ERROR_SUCCESS || !changed) return status;
     if (!WriteRegistryFile(store.path, store.root)) {
         store.root = std::move(before);
         return ERROR_REGISTRY_IO_FAILED;
@@ -218,21 +219,24 @@ LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD
 
     std::vector<std::u16string> path = BasePath(hKey);
     bool created = false;
-    LSTATUS status = Commit(store, [&]() -> LSTATUS {
-        RegKey* key = base;
-        for (const std::u16string& name : parts) {
-            RegKey* sub = FindSubkey(*key, name);
-            if (!sub) {
-                if (!(access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
-                key->subkeys.push_back(RegKey{name, {}, {}});
-                sub = &key->subkeys.back();
-                created = true;
+    LSTATUS status = Commit(
+        store,
+        [&]() -> LSTATUS {
+            RegKey* key = base;
+            for (const std::u16string& name : parts) {
+                RegKey* sub = FindSubkey(*key, name);
+                if (!sub) {
+                    if (!(access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+                    key->subkeys.push_back(RegKey{name, {}, {}});
+                    sub = &key->subkeys.back();
+                    created = true;
+                }
+                path.push_back(sub->name);
+                key = sub;
             }
-            path.push_back(sub->name);
-            key = sub;
-        }
-        return ERROR_SUCCESS;
-    });
+            return ERROR_SUCCESS;
+        },
+        created);
     if (status != ERROR_SUCCESS) return status;
     if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     *phkResult = NewHandle(store, std::move(path), samDesired);
@@ -273,16 +277,20 @@ LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwTyp
     if (LSTATUS status = Resolve(store, hKey, key, access); status != ERROR_SUCCESS) return status;
     if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     const std::u16string name = lpValueName ? lpValueName : u"";
-    return Commit(store, [&]() -> LSTATUS {
-        std::vector<BYTE> data(lpData, lpData + cbData);
-        if (RegValue* value = FindValue(*key, name)) {
-            value->type = dwType;
-            value->data = std::move(data);
-        } else {
-            key->values.push_back(RegValue{name, dwType, std::move(data)});
-        }
-        return ERROR_SUCCESS;
-    });
+    const bool changed = true;
+    return Commit(
+        store,
+        [&]() -> LSTATUS {
+            std::vector<BYTE> data(lpData, lpData + cbData);
+            if (RegValue* value = FindValue(*key, name)) {
+                value->type = dwType;
+                value->data = std::move(data);
+            } else {
+                key->values.push_back(RegValue{name, dwType, std::move(data)});
+            }
+            return ERROR_SUCCESS;
+        },
+        changed);
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY hKey) {

@@ -125,6 +125,11 @@ TEST_F(RegistryFile, FailedSaveLeavesTheStoreAsItWas) {
                               nullptr, &created, nullptr),
               ERROR_REGISTRY_IO_FAILED);
     RegCloseKey(key);
+    // Opening an existing key changes nothing and so needs no save.
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, TEXT("K"), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
     EXPECT_EQ(RegWriteString(TEXT("K"), TEXT("w"), TEXT("1")), -1);
 
     EXPECT_EQ(GetString(TEXT("K"), TEXT("v")), RegText(TEXT("old")));
