@@ -4,6 +4,8 @@
 #include "settings/DecimalText.h"
 #include "ui/pickers/PaletteTables.h"
 
+#include <utility>
+
 // Constant-initialised, so it holds its text before any constructor of the
 // library runs, whatever order the objects are linked in.
 constinit const RegText SettingsSubkey = TEXT("Tarnex");
