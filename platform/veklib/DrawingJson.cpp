@@ -26,6 +26,13 @@ const char* const kTypeNames[] = {
     "",          "line",      "circle",      "arc",     "pointLengths",
     "twoPoints", "unchanged", "roundCorner", "chamfer", "point"};
 
+// Built by appending: GCC 12 warns wrongly about "text" + std::string.
+std::string Quoted(const char* key, const char* rest) {
+    std::string s(1, '"');
+    s.append(key).append(1, '"').append(rest);
+    return s;
+}
+
 [[noreturn]] void Fail(const std::string& where, const std::string& what) {
     throw std::runtime_error("drawing file: " + where + ": " + what);
 }
@@ -107,38 +114,38 @@ struct Reader {
     }
     bool Has(const char* key) const { return j.contains(key); }
     const Json& At(const char* key) const {
-        if (!j.contains(key)) Fail(where, "missing \"" + std::string(key) + "\"");
+        if (!j.contains(key)) Fail(where, "missing " + Quoted(key, ""));
         return j.at(key);
     }
     double Number(const char* key) const {
         const Json& v = At(key);
-        if (!v.is_number()) Fail(where, "\"" + std::string(key) + "\" must be a number");
+        if (!v.is_number()) Fail(where, Quoted(key, " must be a number"));
         double d = v.get<double>();
-        if (!std::isfinite(d)) Fail(where, "\"" + std::string(key) + "\" must be finite");
+        if (!std::isfinite(d)) Fail(where, Quoted(key, " must be finite"));
         return d;
     }
     void Point(const char* key, double* out) const {
         const Json& v = At(key);
         if (!v.is_array() || v.size() != 2 || !v[0].is_number() || !v[1].is_number())
-            Fail(where, "\"" + std::string(key) + "\" must be an array of two numbers");
+            Fail(where, Quoted(key, " must be an array of two numbers"));
         out[0] = v[0].get<double>();
         out[1] = v[1].get<double>();
         if (!std::isfinite(out[0]) || !std::isfinite(out[1]))
-            Fail(where, "\"" + std::string(key) + "\" must be finite");
+            Fail(where, Quoted(key, " must be finite"));
     }
     bool Bool(const char* key, bool fallback) const {
         if (!Has(key)) return fallback;
         const Json& v = j.at(key);
-        if (!v.is_boolean()) Fail(where, "\"" + std::string(key) + "\" must be true or false");
+        if (!v.is_boolean()) Fail(where, Quoted(key, " must be true or false"));
         return v.get<bool>();
     }
     int32_t Int(const char* key, int64_t lo, int64_t hi) const {
         const Json& v = At(key);
-        if (!v.is_number_integer()) Fail(where, "\"" + std::string(key) + "\" must be an integer");
+        if (!v.is_number_integer()) Fail(where, Quoted(key, " must be an integer"));
         int64_t x = v.get<int64_t>();
         if (x < lo || x > hi)
-            Fail(where, "\"" + std::string(key) + "\" must be from " + std::to_string(lo) + " to " +
-                            std::to_string(hi));
+            Fail(where,
+                 Quoted(key, " must be from ") + std::to_string(lo) + " to " + std::to_string(hi));
         return static_cast<int32_t>(x);
     }
 };
