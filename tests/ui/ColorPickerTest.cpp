@@ -112,14 +112,14 @@ TEST(ColorPicker, KeysDecideWhateverControlHasTheFocus) {
     for (const auto& c : cases) {
         PickerRun run;
         VkStColorDlg dlg(run.Owner());
-        HWND focused = nullptr;
+        int focusedId = 0;
         run.Then([&](HWND d) { pickertest::Focus(d, c.focus); }).Then([&](HWND) {
-            focused = ::GetFocus();
-            pickertest::PostKey(focused, c.key);
+            focusedId = ::GetDlgCtrlID(::GetFocus());
+            pickertest::PostKey(::GetFocus(), c.key);
         });
         const INT_PTR result = run.Run(dlg);
         EXPECT_EQ(result, c.result) << "key " << c.key << " focus " << c.focus;
-        EXPECT_EQ(::GetDlgCtrlID(focused), c.focus);
+        EXPECT_EQ(focusedId, c.focus);
         EXPECT_FALSE(run.TimedOut());
     }
 }
@@ -156,7 +156,7 @@ TEST(ColorPicker, AClickThatChangesTheSelectionRepaintsTheDialog) {
            paints = std::make_unique<pickertest::PaintCounter>(d);
            pickertest::Click(d, 17033);
        })
-        .Then([&](HWND d) {
+        .Then([&](HWND) {
             paintsAfterClick = paints->Count();
             paints.reset();
             pickertest::PostKey(::GetFocus(), VK_ESCAPE);

@@ -1,4 +1,6 @@
 // The line-type pictures compiled into the module against the pattern table.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
