@@ -2,7 +2,9 @@
 // swatches, selection and keys, and (with a display) what it paints.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "PickerDriver.h"
@@ -203,6 +205,7 @@ TEST(LineTypePickerPixels, FramesAndPicturesArePainted) {
         // pattern, row 5 is black.
         POINT origin{0, 0};
         ::MapWindowPoints(::GetDlgItem(d, 17081), d, &origin, 1);
+        for (int yy = -3; yy < 26; ++yy) { std::string line; for (int xx = -3; xx < 66; ++xx) { COLORREF c = pickertest::PixelAt(d, origin.x + xx, origin.y + yy); line += c == 0 ? '#' : c == RGB(255,255,255) ? '.' : c == RGB(255,0,0) ? 'R' : '?'; } printf("%s\n", line.c_str()); }
         const linetype::Pattern& even = linetype::Patterns()[4];
         RECT client{};
         ::GetClientRect(::GetDlgItem(d, 17081), &client);

@@ -50,6 +50,8 @@ struct ExplodeCase {
     const char* label;
     bool confirmWithOk;
     VekExecuteFunc installed;
+
+    friend void PrintTo(const ExplodeCase& c, std::ostream* out) { *out << c.label; }
 };
 
 class ExplodeInDialogTest : public ConfirmKeyTest,
