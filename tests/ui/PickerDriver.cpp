@@ -125,11 +125,6 @@ int PaintCounter::Count() const {
     return g_paints;
 }
 
-bool HasDisplay() {
-    wchar_t value[256];
-    return ::GetEnvironmentVariableW(L"DISPLAY", value, 256) > 0;
-}
-
 COLORREF PixelAt(HWND window, int x, int y) {
     HDC dc = ::GetDC(window);
     const COLORREF color = ::GetPixel(dc, x, y);

@@ -64,8 +64,6 @@ private:
     HHOOK hook_ = nullptr;
 };
 
-// Pixel checks need a real display (Wine's x11 driver under Xvfb).
-bool HasDisplay();
 // Colour of a client pixel of a shown window.
 COLORREF PixelAt(HWND window, int x, int y);
 // Rectangle of a control in its dialog's client coordinates (window rect).

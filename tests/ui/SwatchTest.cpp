@@ -40,9 +40,6 @@ COLORREF Corner(CWnd& control) {
 class Swatches : public testing::Test {
 protected:
     void SetUp() override {
-        if (!pickertest::HasDisplay()) {
-            GTEST_SKIP() << "needs a display (runs under Xvfb in tarnex_picker_pixels)";
-        }
         ASSERT_TRUE(host.Create(IDD_SWATCH_HOST));
         host.ShowWindow(SW_SHOW);
         host.UpdateWindow();
