@@ -54,8 +54,12 @@ bool ExplodeFigure(const SelEntry& entry, FigureBuffer& walk) {
 
     int32_t n = VekFigGetFigure2(&key, ExplodedRecords, RecordCapacity);
     if (n < 0) {
-        n = 0;
-    } else if (n > RecordCapacity) {
+        // Without its exploded form the figure would be deleted and nothing
+        // put in its place: stop as for any unreadable figure.
+        VekMsgPutErrorMessage(msg::ElementUnreadable);
+        return false;
+    }
+    if (n > RecordCapacity) {
         n = RecordCapacity;
     }
     CreatedCount = 0;

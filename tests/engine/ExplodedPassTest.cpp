@@ -227,7 +227,9 @@ INSTANTIATE_TEST_SUITE_P(Refusals, ExplodedFaultTest,
                          ::testing::Values(FaultCase{"VekFigGetFigure", 6, kUnreadable},
                                            FaultCase{"VekFigCreateFigure", 7, kCreate100},
                                            FaultCase{"VekSgmChangeLayer", 7, kLayer},
-                                           FaultCase{"VekSgmCreateSegment", 8, kCreate100}));
+                                           FaultCase{"VekSgmCreateSegment", 8, kCreate100},
+                                           // an exploded form that cannot be read
+                                           FaultCase{"VekFigGetFigure2", 2, kUnreadable}));
 
 TEST_F(ExplodedPassTest, RecordsBeyondTheWalkTakeTheFiguresLastLineType) {
     const VekId first = Square(0, 0, 0, vekhost::MakeLineType(1, 1));
