@@ -259,16 +259,15 @@ std::string ToJson() {
     root["version"] = 1;
     root["layers"] = d.layers;
     Json segs = Json::array();
-    for (size_t i = 1; i < d.segments.size(); ++i) {
-        const SegmentData& s = d.segments[i];
-        if (!s.alive) continue;
+    for (VekId id : d.SegmentIds()) {
+        const SegmentData& s = d.segments[d.where[id] >> 1];
         Json js;
-        js["id"] = i;
+        js["id"] = id;
         js["layer"] = d.layers[s.layer];
         js["closed"] = s.closed;
         Json els = Json::array();
-        for (VekId e = s.head; e != VEK_NONE; e = d.elements[e].next)
-            els.push_back(ElementJson(e, d.elements[e]));
+        for (VekId e = s.head; e != VEK_NONE; e = d.elements[d.where[e] >> 1].next)
+            els.push_back(ElementJson(e, d.elements[d.where[e] >> 1]));
         js["elements"] = std::move(els);
         segs.push_back(std::move(js));
     }
@@ -354,31 +353,13 @@ void FromJson(const std::string& text) {
         }
     }
     d.nextId = static_cast<VekId>(next);
-    d.elements.resize(static_cast<size_t>(next));
-    d.segments.resize(static_cast<size_t>(next));
+    d.Reserve(d.nextId);
     for (const auto& ps : segments) {
-        SegmentData& sd = d.segments[ps.id];
-        sd.alive = true;
-        sd.closed = ps.closed;
-        sd.layer = ps.layer;
-        VekId prev = VEK_NONE;
-        for (const auto& pe : ps.elements) {
-            VekId id = static_cast<VekId>(pe.id);
-            ElementData& ed = d.elements[id];
-            ed.alive = true;
-            ed.type = pe.type;
-            ed.segment = static_cast<VekId>(ps.id);
-            ed.figure = pe.figure;
-            ed.lineType = pe.lineType;
-            ed.prev = prev;
-            if (prev != VEK_NONE)
-                d.elements[prev].next = id;
-            else
-                sd.head = id;
-            prev = id;
-            ++sd.count;
-        }
-        sd.tail = prev;
+        const VekId seg = static_cast<VekId>(ps.id);
+        d.PlaceSegment(seg, ps.layer, ps.closed);
+        for (const auto& pe : ps.elements)
+            d.PlaceElement(static_cast<VekId>(pe.id), seg, VEK_NONE, pe.type, pe.figure,
+                           pe.lineType);
     }
     s.drawing = std::move(d);
     s.selected.clear();

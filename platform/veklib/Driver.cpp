@@ -62,9 +62,7 @@ LineTypeRecord MakeLineType(int32_t colorIndex, int32_t lineTypeCode) {
 // ---- The drawing -----------------------------------------------------------
 
 void Reset() {
-    Session& s = S();
-    s = Session{};
-    ResetDrawing(s.drawing);
+    S() = Session{};
     ResetHooks();
 }
 
@@ -98,12 +96,7 @@ VekId AddSegment(const std::vector<FigureRecord>& figures, bool closed, VekId la
 }
 
 std::vector<VekId> Segments() {
-    std::vector<VekId> out;
-    const auto& segs = S().drawing.segments;
-    for (size_t i = 1; i < segs.size(); ++i) {
-        if (segs[i].alive) out.push_back(static_cast<VekId>(i));
-    }
-    return out;
+    return S().drawing.SegmentIds();
 }
 
 std::optional<Segment> GetSegment(VekId segment) {
@@ -121,9 +114,8 @@ std::optional<Segment> GetSegment(VekId segment) {
 }
 
 size_t SegmentCount() {
-    size_t n = 0;
-    for (const SegmentData& s : S().drawing.segments) n += s.alive ? 1 : 0;
-    return n;
+    const Drawing& d = S().drawing;
+    return d.segments.size() - d.freeSegments.size();
 }
 
 // ---- Selection -------------------------------------------------------------

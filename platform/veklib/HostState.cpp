@@ -5,29 +5,97 @@
 namespace vekhost::detail {
 
 Session& S() {
-    static Session session = [] {
-        Session s;
-        ResetDrawing(s.drawing);
-        return s;
-    }();
+    static Session session;
     return session;
 }
 
-void ResetDrawing(Drawing& d) {
-    d.nextId = 1;
-    d.elements.assign(1, ElementData{});
-    d.segments.assign(1, SegmentData{});
-    d.layers.assign(1, "0");
+void Drawing::Reserve(VekId end) {
+    if (static_cast<size_t>(end) > where.size()) where.resize(static_cast<size_t>(end), kNowhere);
+}
+
+VekId Drawing::TakeId() {
+    VekId id = nextId++;
+    Reserve(nextId);
+    return id;
+}
+
+void Drawing::PlaceSegment(VekId id, VekId layer, bool closed) {
+    uint32_t slot;
+    if (!freeSegments.empty()) {
+        slot = freeSegments.back();
+        freeSegments.pop_back();
+    } else {
+        slot = static_cast<uint32_t>(segments.size());
+        segments.emplace_back();
+    }
+    SegmentData& s = segments[slot];
+    s = SegmentData{};
+    s.closed = closed;
+    s.layer = layer;
+    where[id] = slot * 2 + 1;
+}
+
+void Drawing::PlaceElement(VekId id, VekId segment, VekId before, int32_t type,
+                           const FigureRecord& figure, const LineTypeRecord& lineType) {
+    uint32_t slot;
+    if (!freeElements.empty()) {
+        slot = freeElements.back();
+        freeElements.pop_back();
+    } else {
+        slot = static_cast<uint32_t>(elements.size());
+        elements.emplace_back();
+    }
+    where[id] = slot * 2;
+    ElementData& e = elements[slot];
+    e.type = type;
+    e.segment = segment;
+    e.figure = figure;
+    e.figure.kind = static_cast<uint32_t>(type);
+    e.lineType = lineType;
+    SegmentData& s = Sg(segment);
+    if (before == VEK_NONE) {
+        e.prev = s.tail;
+        e.next = VEK_NONE;
+        if (s.tail != VEK_NONE) E(s.tail).next = id;
+        s.tail = id;
+        if (s.head == VEK_NONE) s.head = id;
+    } else {
+        ElementData& b = E(before);
+        e.prev = b.prev;
+        e.next = before;
+        if (b.prev != VEK_NONE)
+            E(b.prev).next = id;
+        else
+            s.head = id;
+        b.prev = id;
+    }
+    ++s.count;
+}
+
+void Drawing::RemoveSegment(VekId id) {
+    for (VekId e = Sg(id).head; e != VEK_NONE;) {
+        VekId next = E(e).next;
+        freeElements.push_back(where[e] >> 1);
+        where[e] = kNowhere;
+        e = next;
+    }
+    freeSegments.push_back(where[id] >> 1);
+    where[id] = kNowhere;
+}
+
+std::vector<VekId> Drawing::SegmentIds() const {
+    std::vector<VekId> out;
+    for (size_t i = 1; i < where.size(); ++i) {
+        if (where[i] != kNowhere && (where[i] & 1)) out.push_back(static_cast<VekId>(i));
+    }
+    return out;
 }
 
 bool ValidSegment(VekId id) {
-    const Drawing& d = S().drawing;
-    return id > 0 && static_cast<size_t>(id) < d.segments.size() && d.segments[id].alive;
+    return S().drawing.IsSegment(id);
 }
-
 bool ValidElement(VekId id) {
-    const Drawing& d = S().drawing;
-    return id > 0 && static_cast<size_t>(id) < d.elements.size() && d.elements[id].alive;
+    return S().drawing.IsElement(id);
 }
 
 bool ValidLayer(VekId id) {
@@ -35,74 +103,29 @@ bool ValidLayer(VekId id) {
 }
 
 ElementData& Elm(VekId id) {
-    return S().drawing.elements[id];
+    return S().drawing.E(id);
 }
 SegmentData& Sgm(VekId id) {
-    return S().drawing.segments[id];
+    return S().drawing.Sg(id);
 }
-
-namespace {
-
-VekId TakeId() {
-    Drawing& d = S().drawing;
-    VekId id = d.nextId++;
-    // Both tables cover every identifier handed out, so a look-up is one bounds check.
-    d.elements.resize(static_cast<size_t>(id) + 1);
-    d.segments.resize(static_cast<size_t>(id) + 1);
-    return id;
-}
-
-}  // namespace
 
 VekId NewSegment(VekId layer, bool closed) {
-    VekId id = TakeId();
-    SegmentData& s = Sgm(id);
-    s.alive = true;
-    s.closed = closed;
-    s.layer = layer;
+    Drawing& d = S().drawing;
+    VekId id = d.TakeId();
+    d.PlaceSegment(id, layer, closed);
     return id;
 }
 
 VekId NewElement(VekId segment, VekId before, int32_t type, const FigureRecord& figure,
                  const LineTypeRecord& lineType) {
-    VekId id = TakeId();
-    ElementData& e = Elm(id);
-    e.alive = true;
-    e.type = type;
-    e.segment = segment;
-    e.figure = figure;
-    e.figure.kind = static_cast<uint32_t>(type);
-    e.lineType = lineType;
-    SegmentData& s = Sgm(segment);
-    if (before == VEK_NONE) {
-        e.prev = s.tail;
-        e.next = VEK_NONE;
-        if (s.tail != VEK_NONE) Elm(s.tail).next = id;
-        s.tail = id;
-        if (s.head == VEK_NONE) s.head = id;
-    } else {
-        ElementData& b = Elm(before);
-        e.prev = b.prev;
-        e.next = before;
-        if (b.prev != VEK_NONE)
-            Elm(b.prev).next = id;
-        else
-            s.head = id;
-        b.prev = id;
-    }
-    ++s.count;
+    Drawing& d = S().drawing;
+    VekId id = d.TakeId();
+    d.PlaceElement(id, segment, before, type, figure, lineType);
     return id;
 }
 
 void DeleteSegment(VekId id) {
-    SegmentData& s = Sgm(id);
-    for (VekId e = s.head; e != VEK_NONE;) {
-        ElementData& el = Elm(e);
-        VekId next = el.next;
-        el.alive = false;
-        e = next;
-    }
-    s = SegmentData{};
+    S().drawing.RemoveSegment(id);
 }
 
 VekId PrevNeighbour(VekId element) {

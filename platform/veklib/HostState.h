@@ -13,7 +13,6 @@
 namespace vekhost::detail {
 
 struct ElementData {
-    bool alive = false;
     int32_t type = 0;
     VekId segment = VEK_NONE;
     VekId prev = VEK_NONE;
@@ -23,7 +22,6 @@ struct ElementData {
 };
 
 struct SegmentData {
-    bool alive = false;
     bool closed = false;
     VekId layer = 0;
     VekId head = VEK_NONE;
@@ -37,13 +35,43 @@ struct Selection {
     size_t position = 0;
 };
 
+// Segments and elements share one identifier counter: an element id given
+// where a segment is expected (or the reverse) is refused, not misread.
+// Identifiers are never reused, but the records of deleted ones are: each
+// identifier costs four bytes for good, its record only while it lives.
 struct Drawing {
-    // Segments and elements share one identifier counter: an element id given
-    // where a segment is expected (or the reverse) is refused, not misread.
+    static constexpr uint32_t kNowhere = UINT32_MAX;
+
     VekId nextId = 1;
-    std::vector<ElementData> elements;  // indexed by identifier
-    std::vector<SegmentData> segments;  // indexed by identifier
-    std::vector<std::string> layers;    // indexed by identifier; 0 is "0"
+    std::vector<uint32_t> where;  // by identifier: slot * 2, + 1 for a segment
+    std::vector<ElementData> elements;
+    std::vector<uint32_t> freeElements;
+    std::vector<SegmentData> segments;
+    std::vector<uint32_t> freeSegments;
+    std::vector<std::string> layers;  // indexed by identifier; 0 is "0"
+
+    Drawing() { layers.assign(1, "0"); }
+
+    bool IsElement(VekId id) const {
+        return id > 0 && static_cast<size_t>(id) < where.size() && where[id] != kNowhere &&
+               (where[id] & 1) == 0;
+    }
+    bool IsSegment(VekId id) const {
+        return id > 0 && static_cast<size_t>(id) < where.size() && where[id] != kNowhere &&
+               (where[id] & 1) == 1;
+    }
+    ElementData& E(VekId id) { return elements[where[id] >> 1]; }
+    SegmentData& Sg(VekId id) { return segments[where[id] >> 1]; }
+
+    // Makes room for identifiers below `end` (a load may hand them out itself).
+    void Reserve(VekId end);
+    VekId TakeId();
+    void PlaceSegment(VekId id, VekId layer, bool closed);
+    // Puts a new element before `before` (VEK_NONE: at the tail) of `segment`.
+    void PlaceElement(VekId id, VekId segment, VekId before, int32_t type,
+                      const FigureRecord& figure, const LineTypeRecord& lineType);
+    void RemoveSegment(VekId id);
+    std::vector<VekId> SegmentIds() const;  // in identifier order, the creation order
 };
 
 struct Session {
@@ -80,7 +108,6 @@ Session& S();
 constexpr uint32_t kContext = 7001;
 
 // ---- Drawing operations (no hooks, no logging) ---------------------------
-void ResetDrawing(Drawing& d);
 bool ValidSegment(VekId id);
 bool ValidElement(VekId id);
 bool ValidLayer(VekId id);

@@ -112,6 +112,15 @@ TEST_F(DrawingTest, IdentifiersAreNeverReusedAfterDeletion) {
     }
     EXPECT_EQ(vekhost::SegmentCount(), 10u);
     EXPECT_EQ(vekhost::Segments().size(), 10u);
+    // The storage of deleted elements is reused, never their identifiers.
+    EXPECT_FALSE(vekhost::GetSegment(first));
+    for (VekId e : elements) EXPECT_EQ(VekElmGetType(e), -1);
+    for (VekId s : vekhost::Segments()) {
+        auto els = Elements(s);
+        ASSERT_EQ(els.size(), 1u);
+        EXPECT_TRUE(SameRecord(els[0].figure, Line(0, 0, 1, 0)));
+        EXPECT_EQ(VekElmGetType(els[0].id), VEK_LINE);
+    }
 
     // Reset starts the numbering again.
     vekhost::Reset();
