@@ -19,3 +19,7 @@
 #define IDC_BASE_COMMAND 301
 #define IDC_DERIVED_COMMAND 302
 #define IDC_SHARED_COMMAND 303
+#define IDC_SORTED_COMBO 304
+
+// No template has this id.
+#define IDD_MISSING 999

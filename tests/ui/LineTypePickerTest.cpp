@@ -66,8 +66,7 @@ int Mismatches(const std::vector<uint8_t>& pixels, const linetype::Pattern& patt
 
 // Number of white runs along the middle row of the line as a swatch shows it;
 // -1 if the swatch's top row is not all black.
-int DashesShown(HWND dialog, int controlId)
-{
+int DashesShown(HWND dialog, int controlId) {
     HWND swatch = ::GetDlgItem(dialog, controlId);
     RECT client{};
     ::GetClientRect(swatch, &client);

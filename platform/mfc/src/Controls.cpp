@@ -51,6 +51,11 @@ int CComboBox::GetCurSel() const {
 }
 
 int CComboBox::SetCurSel(int nSelect) {
+    // Windows clears the selection for an index past the end; Wine keeps the
+    // old one. Clearing explicitly gives the same result on both.
+    if (nSelect >= GetCount()) {
+        nSelect = -1;
+    }
     return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(nSelect)));
 }
 
