@@ -1,6 +1,8 @@
 // Driver API of the stand-in host: what tests and tools use to build drawings,
 // play the user through the command and look at what the plug-in did.
 // Not part of the host library's interface (VekLib.h); the plug-in never sees it.
+// README.md beside this file describes how the host behaves (corners, tangent
+// circles, identifiers, failure values) and the JSON drawing format.
 #pragma once
 
 #include "VekLib.h"
@@ -60,6 +62,7 @@ VEKHOST_API VekId AddLayer(const std::string& name);  // existing name: its iden
 VEKHOST_API std::string LayerName(VekId layer);       // "" when unknown
 // A segment from element records in order (kinds 1 to 9; corners 7 and 8 are
 // given as records as the host stores them: neighbours already trimmed).
+// VEK_NONE, and nothing added, for an unknown layer or an unusable record.
 VEKHOST_API VekId AddSegment(const std::vector<FigureRecord>& figures, bool closed = false,
                              VekId layer = 0, LineTypeRecord lineType = {});
 VEKHOST_API std::vector<VekId> Segments();  // in creation order
@@ -68,12 +71,15 @@ VEKHOST_API size_t SegmentCount();
 
 // Readable JSON drawing files. Load throws std::runtime_error with a clear
 // message on unreadable or malformed input and leaves the drawing unchanged.
+// Identifiers in the file are kept; loading empties the selection.
 VEKHOST_API std::string ToJson();
 VEKHOST_API void FromJson(const std::string& text);
 VEKHOST_API void Save(const std::string& path);
 VEKHOST_API void Load(const std::string& path);
 
 // ---- Selection -----------------------------------------------------------
+// What VekIddOpenSelIdData will list, in this order (VekIddClearSysIdData
+// does not drop it).
 VEKHOST_API void Select(const std::vector<VekId>& segments);
 VEKHOST_API void SelectAll();
 
@@ -112,7 +118,8 @@ VEKHOST_API std::string ToUtf8(const std::u16string& text);
 
 // ---- Call log ------------------------------------------------------------
 // When on, every VekLib call is logged as its name followed by its arguments,
-// e.g. "VekFigAddCorner(12,13,0,1.5)".
+// e.g. "VekFigAddCorner(12,13,0,1.5)". Points show as x,y, keys as context,id,
+// records as their kind, texts quoted.
 VEKHOST_API void SetCallLog(bool on);
 VEKHOST_API std::vector<std::string> CallLog();
 VEKHOST_API void ClearCallLog();
@@ -122,7 +129,8 @@ VEKHOST_API void ClearCallLog();
 // nothing) at its nth use from now on (1-based), `times` uses in a row.
 VEKHOST_API void FailCall(const std::string& name, int nth = 1, int times = 1);
 // Makes the named call fail whenever the predicate, given the call's numeric
-// arguments in order, returns true.
+// arguments in order (as the call log shows them, without texts), returns true.
+// Unknown call names throw std::invalid_argument here and in CallCount.
 VEKHOST_API void FailWhen(const std::string& name,
                           std::function<bool(const std::vector<double>&)> predicate);
 VEKHOST_API void ClearFaults();
