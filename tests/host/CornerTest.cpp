@@ -281,6 +281,22 @@ TEST_F(CornerTest, FilletBetweenArcAndLine) {
     EXPECT_NEAR(Dist(Figure(m.first).p3, ch.p1), ch.size, 1e-9);
 }
 
+TEST_F(CornerTest, FilletBetweenTwoCrossingArcs) {
+    // Two bumps of radius 5 about (0, 0) and (8, 0) meeting in a valley at (4, 3).
+    Lines l = TwoLines(Arc(0, 0, -5, 0, 4, 3, true), Arc(8, 0, 4, 3, 13, 0, true));
+    VekId corner = VekFigAddCorner(l.first, l.second, 0, 1.0);
+    ASSERT_GT(corner, 0);
+    FigureRecord c = Figure(corner);
+    EXPECT_POINT_NEAR(c.p1, 4, std::sqrt(20.0), 1e-9);  // 6 from both centres
+    EXPECT_EQ(c.direction, 0u);
+    EXPECT_EQ(Figure(l.first).p3[0], c.p2[0]);
+    EXPECT_EQ(Figure(l.second).p2[1], c.p3[1]);
+    EXPECT_NEAR(c.p2[0], 4 * 5 / 6.0, 1e-9);
+    EXPECT_NEAR(c.p3[0], 8 - 4 * 5 / 6.0, 1e-9);
+    EXPECT_EQ(VekFigChangeCorner(corner), corner);
+    EXPECT_EQ(VekFigChangeCorner(corner), corner);  // tangent to both arcs
+}
+
 TEST_F(CornerTest, TangentArcBetweenLinesBecomesRoundedCorner) {
     // A quarter arc joining two lines tangentially, stored as an arc.
     VekId seg =
