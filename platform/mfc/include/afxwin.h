@@ -470,6 +470,8 @@ BOOL AFXAPI AfxPreTranslateMessage(MSG* pMsg);
 
 // Deletes the temporary window, device-context and GDI wrappers.
 void AFXAPI AfxDeleteTempObjects();
+// Releases the calling thread's wrapper maps (at library unload).
+void AFXAPI AfxTermThreadMaps();
 
 // Window flags (m_nFlags)
 #define WF_MODALLOOP 0x0020U

@@ -24,6 +24,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD reason, LPVOID /*reser
             AFX_MANAGE_STATE(state);
             app->ExitInstance();
         }
+        AfxTermThreadMaps();
     }
     return TRUE;
 }

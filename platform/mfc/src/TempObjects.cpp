@@ -17,14 +17,27 @@ struct TempMap {
 // as a pen has one wrapper of each kind, both valid.
 enum class GdiKind { Object, Pen, Brush, Bitmap };
 
-thread_local TempMap<CWnd, HWND> t_windows;
-thread_local TempMap<CGdiObject, std::pair<GdiKind, HGDIOBJ>> t_gdiObjects;
-thread_local TempMap<CDC, HDC> t_dcs;
-thread_local std::map<HWND, CWnd*> t_permanent;
+struct ThreadMaps {
+    TempMap<CWnd, HWND> windows;
+    TempMap<CGdiObject, std::pair<GdiKind, HGDIOBJ>> gdiObjects;
+    TempMap<CDC, HDC> dcs;
+    std::map<HWND, CWnd*> permanent;
+};
+
+// A plain pointer per thread: a thread-local object with a destructor would
+// pin the library in memory, so that it could never be unloaded.
+thread_local ThreadMaps* t_maps = nullptr;
+
+ThreadMaps& Maps() {
+    if (t_maps == nullptr) {
+        t_maps = new ThreadMaps;
+    }
+    return *t_maps;
+}
 
 template <class T>
 T* Lookup(GdiKind kind, HGDIOBJ handle) {
-    auto& slot = t_gdiObjects.objects[{kind, handle}];
+    auto& slot = Maps().gdiObjects.objects[{kind, handle}];
     if (slot == nullptr) {
         auto object = std::make_unique<T>();
         object->m_hObject = handle;
@@ -38,7 +51,7 @@ T* Lookup(GdiKind kind, HGDIOBJ handle) {
 namespace afx_internal {
 
 CWnd* TempWindow(HWND hWnd) {
-    auto& slot = t_windows.objects[hWnd];
+    auto& slot = Maps().windows.objects[hWnd];
     if (slot == nullptr) {
         slot = std::make_unique<CWnd>();
         slot->m_hWnd = hWnd;
@@ -63,7 +76,7 @@ CBitmap* TempBitmap(HGDIOBJ h) {
 }
 
 CDC* TempDC(HDC hDC) {
-    auto& slot = t_dcs.objects[hDC];
+    auto& slot = Maps().dcs.objects[hDC];
     if (slot == nullptr) {
         slot = std::make_unique<CDC>();
         slot->m_hDC = hDC;
@@ -73,33 +86,41 @@ CDC* TempDC(HDC hDC) {
 }
 
 CWnd* PermanentWindow(HWND hWnd) {
-    auto it = t_permanent.find(hWnd);
-    return it != t_permanent.end() ? it->second : nullptr;
+    auto it = Maps().permanent.find(hWnd);
+    return it != Maps().permanent.end() ? it->second : nullptr;
 }
 
 void AddPermanent(HWND hWnd, CWnd* pWnd) {
-    t_permanent[hWnd] = pWnd;
+    Maps().permanent[hWnd] = pWnd;
 }
 
 void RemovePermanent(HWND hWnd) {
-    t_permanent.erase(hWnd);
+    Maps().permanent.erase(hWnd);
 }
 
 }  // namespace afx_internal
 
 void AFXAPI AfxDeleteTempObjects() {
     // The wrappers do not own their handles: detach before deleting.
-    for (auto& entry : t_windows.objects) {
+    for (auto& entry : Maps().windows.objects) {
         entry.second->m_hWnd = nullptr;
     }
-    t_windows.objects.clear();
-    for (auto& entry : t_gdiObjects.objects) {
+    Maps().windows.objects.clear();
+    for (auto& entry : Maps().gdiObjects.objects) {
         entry.second->m_hObject = nullptr;
     }
-    t_gdiObjects.objects.clear();
-    for (auto& entry : t_dcs.objects) {
+    Maps().gdiObjects.objects.clear();
+    for (auto& entry : Maps().dcs.objects) {
         entry.second->m_hDC = nullptr;
         entry.second->m_hAttribDC = nullptr;
     }
-    t_dcs.objects.clear();
+    Maps().dcs.objects.clear();
+}
+
+void AFXAPI AfxTermThreadMaps() {
+    if (t_maps != nullptr) {
+        AfxDeleteTempObjects();
+        delete t_maps;
+        t_maps = nullptr;
+    }
 }
