@@ -9,7 +9,7 @@
 namespace vekhost::detail {
 
 bool gHooksActive = false;
-int gCallCounts[kCallCount] = {};
+int64_t gCallCounts[kCallCount] = {};
 
 namespace {
 
@@ -20,8 +20,8 @@ const char* const kCallNames[kCallCount] = {
 };
 
 struct Window {
-    int first;  // use numbers, 1-based, inclusive
-    int last;
+    int64_t first;  // use numbers, 1-based, inclusive
+    int64_t last;
 };
 
 struct Faults {
@@ -84,7 +84,7 @@ int CallIdByName(const char* name, size_t length) {
 bool EnterSlow(CallId id, const Args& args) {
     if (gLogOn) gLog.push_back(Format(id, args));
     const Faults& f = gFaults[id];
-    int use = gCallCounts[id];
+    int64_t use = gCallCounts[id];
     for (const Window& w : f.windows) {
         if (use >= w.first && use <= w.last) return true;
     }
@@ -102,7 +102,7 @@ void ResetHooks() {
     gLog.clear();
     for (auto& f : gFaults) f = Faults{};
     gAnyFault = false;
-    for (int& c : gCallCounts) c = 0;
+    for (int64_t& c : gCallCounts) c = 0;
     UpdateActive();
 }
 
@@ -128,7 +128,7 @@ void ClearCallLog() {
 void FailCall(const std::string& name, int nth, int times) {
     int id = RequireCall(name);
     if (nth < 1 || times < 1) throw std::invalid_argument("FailCall: nth and times must be >= 1");
-    int first = gCallCounts[id] + nth;
+    int64_t first = gCallCounts[id] + nth;
     gFaults[id].windows.push_back({first, first + times - 1});
     gAnyFault = true;
     UpdateActive();
@@ -149,7 +149,8 @@ void ClearFaults() {
 }
 
 int CallCount(const std::string& name) {
-    return gCallCounts[RequireCall(name)];
+    int64_t n = gCallCounts[RequireCall(name)];
+    return n > INT32_MAX ? INT32_MAX : static_cast<int>(n);
 }
 
 }  // namespace vekhost

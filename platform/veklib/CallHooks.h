@@ -80,7 +80,7 @@ struct Args {
 };
 
 extern bool gHooksActive;
-extern int gCallCounts[kCallCount];
+extern int64_t gCallCounts[kCallCount];  // wide: long benchmarks make billions of calls
 
 bool EnterSlow(CallId id, const Args& args);
 
