@@ -1,0 +1,64 @@
+#!/bin/sh
+# Pictures of the colour and line-type pickers under Wine with a virtual X
+# display.
+#   scripts/picker-screenshots.sh [build-dir] [out-dir]
+# The build dir is a Windows build with tarnex_picker_show built and its Wine
+# prefix made (default build/windows); pictures go to docs/pictures.
+set -eu
+cd "$(dirname "$0")/.."
+build=${1:-build/windows}
+out=${2:-docs/pictures}
+show="$build/bin/tarnex_picker_show.exe"
+[ -x "$show" ] || { echo "missing $show: build tarnex_picker_show first" >&2; exit 1; }
+[ -f "$build/wineprefix/.tarnex-ready" ] || { echo "missing $build/wineprefix" >&2; exit 1; }
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+# A hard-linked clone of the test prefix with registry files of its own, so
+# the pictures leave the tests' prefix untouched.
+work=$(mktemp -d)
+prefix="$work/prefix"
+cp -al "$build/wineprefix" "$prefix"
+for f in "$build"/wineprefix/*.reg; do rm -f "$prefix/$(basename "$f")"; cp "$f" "$prefix/"; done
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+display=:$((190 + $$ % 100))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+cleanup() {
+  DISPLAY=$display timeout 20 wineserver -k >/dev/null 2>&1 || true
+  kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+sleep 1
+export DISPLAY=$display
+timeout 30 wineserver -p >/dev/null 2>&1 || true
+
+# shot <file> <caption> <picker> <name>: opens a picker, waits for its
+# window, captures it.
+shot() {
+  file=$1 caption=$2
+  shift 2
+  timeout 60 wine "$show" "$@" 20 </dev/null >/dev/null 2>&1 &
+  runner=$!
+  id=""
+  for _ in $(seq 1 100); do
+    id=$(xwininfo -root -tree 2>/dev/null | awk -v c="\"$caption\"" 'index($0, c) { print $1; exit }')
+    [ -n "$id" ] && break
+    sleep 0.2
+  done
+  if [ -z "$id" ]; then
+    echo "window \"$caption\" not found for $file" >&2
+    kill "$runner" 2>/dev/null || true
+    return 1
+  fi
+  sleep 1.5  # let it paint
+  import -window "$id" "$out/$file"
+  kill "$runner" 2>/dev/null || true
+  wait "$runner" 2>/dev/null || true
+  echo "$out/$file"
+}
+
+shot color-picker.png "Color Property" color MAINCOLOR06
+shot linetype-picker.png "Line Type Property" linetype LINETYPE07
