@@ -94,45 +94,44 @@ enum AfxSig : UINT_PTR {
 
 #define CN_COMMAND 0
 
-#define DECLARE_MESSAGE_MAP()                     \
-protected:                                        \
-    static const AFX_MSGMAP* GetThisMessageMap(); \
+// clang-format off
+#define DECLARE_MESSAGE_MAP()                                                   \
+protected:                                                                      \
+    static const AFX_MSGMAP* GetThisMessageMap();                               \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)          \
-    const AFX_MSGMAP* theClass::GetMessageMap() const { \
-        return GetThisMessageMap();                     \
-    }                                                   \
-    const AFX_MSGMAP* theClass::GetThisMessageMap() {   \
-        typedef theClass ThisClass;                     \
-        typedef baseClass TheBaseClass;                 \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                  \
+    const AFX_MSGMAP* theClass::GetMessageMap() const                           \
+    {                                                                           \
+        return GetThisMessageMap();                                             \
+    }                                                                           \
+    const AFX_MSGMAP* theClass::GetThisMessageMap()                             \
+    {                                                                           \
+        typedef theClass ThisClass;                                             \
+        typedef baseClass TheBaseClass;                                         \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
-#define END_MESSAGE_MAP()                                                                         \
-    { 0, 0, 0, 0, AfxSig_end, nullptr }                                                           \
-    }                                                                                             \
-    ;                                                                                             \
-    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
-    static_cast<void>(sizeof(ThisClass));                                                         \
-    return &messageMap;                                                                           \
+
+#define END_MESSAGE_MAP()                                                       \
+            {0, 0, 0, 0, AfxSig_end, nullptr}                                   \
+        };                                                                      \
+        static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, \
+                                              &_messageEntries[0]};             \
+        static_cast<void>(sizeof(ThisClass));                                   \
+        return &messageMap;                                                     \
     }
 
-#define ON_COMMAND(id, memberFxn) \
-    {WM_COMMAND,                  \
-     CN_COMMAND,                  \
-     static_cast<WORD>(id),       \
-     static_cast<WORD>(id),       \
-     AfxSigCmd_v,                 \
-     static_cast<AFX_PMSG>(memberFxn)},
-#define ON_CONTROL(wNotifyCode, id, memberFxn)                                                   \
-    {WM_COMMAND,  static_cast<WORD>(wNotifyCode),  static_cast<WORD>(id), static_cast<WORD>(id), \
-     AfxSigCmd_v, static_cast<AFX_PMSG>(memberFxn)},
+#define ON_CONTROL(wNotifyCode, id, memberFxn)                                  \
+    {WM_COMMAND, static_cast<WORD>(wNotifyCode), static_cast<WORD>(id),         \
+     static_cast<WORD>(id), AfxSigCmd_v, static_cast<AFX_PMSG>(memberFxn)},
+#define ON_COMMAND(id, memberFxn) ON_CONTROL(CN_COMMAND, id, memberFxn)
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
 #define ON_STN_CLICKED(id, memberFxn) ON_CONTROL(STN_CLICKED, id, memberFxn)
 #define ON_STN_DBLCLK(id, memberFxn) ON_CONTROL(STN_DBLCLK, id, memberFxn)
 #define ON_CBN_SELCHANGE(id, memberFxn) ON_CONTROL(CBN_SELCHANGE, id, memberFxn)
-#define ON_WM_PAINT()        \
-    {WM_PAINT, 0,         0, \
-     0,        AfxSig_vv, static_cast<AFX_PMSG>(static_cast<AFX_PMSGW>(&ThisClass::OnPaint))},
+#define ON_WM_PAINT()                                                           \
+    {WM_PAINT, 0, 0, 0, AfxSig_vv,                                              \
+     static_cast<AFX_PMSG>(static_cast<AFX_PMSGW>(&ThisClass::OnPaint))},
+// clang-format on
 
 // ---------------------------------------------------------------------------
 // Module state and application
