@@ -1,0 +1,33 @@
+# Every call declared in VekLib.h is exported undecorated by VekLib.dll, the
+# plug-in exports Startup undecorated, and the plug-in imports VekLib.dll by name.
+function(exports_of dll out)
+  execute_process(COMMAND ${OBJDUMP} -p ${dll} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "objdump failed on ${dll}")
+  endif()
+  set(${out} "${dump}" PARENT_SCOPE)
+endfunction()
+
+file(READ ${HEADER} header)
+string(REGEX MATCHALL "VEKCALL (Vek[A-Za-z0-9]+)\\(" decls "${header}")
+list(LENGTH decls count)
+if(count LESS 30)
+  message(FATAL_ERROR "found only ${count} calls in VekLib.h")
+endif()
+
+exports_of(${VEKLIB} veklib_dump)
+foreach(d IN LISTS decls)
+  string(REGEX REPLACE "VEKCALL (Vek[A-Za-z0-9]+)\\(" "\\1" name "${d}")
+  if(NOT veklib_dump MATCHES "\\] ${name}\n")
+    message(FATAL_ERROR "VekLib.dll does not export ${name} undecorated")
+  endif()
+endforeach()
+
+exports_of(${PLUGIN} plugin_dump)
+if(NOT plugin_dump MATCHES "\\] Startup\n")
+  message(FATAL_ERROR "Tarnex.dll does not export Startup undecorated")
+endif()
+if(NOT plugin_dump MATCHES "DLL Name: VekLib.dll")
+  message(FATAL_ERROR "Tarnex.dll does not import VekLib.dll by name")
+endif()
+message(STATUS "${count} host calls and Startup exported by name")
