@@ -23,29 +23,28 @@ cp -al "$build/wineprefix" "$prefix"
 for f in "$build"/wineprefix/*.reg; do rm -f "$prefix/$(basename "$f")"; cp "$f" "$prefix/"; done
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-display=:$((90 + $$ % 100))
+display=:$((290 + $$ % 100))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 cleanup() {
-  DISPLAY=$display wineserver -k >/dev/null 2>&1 || true
+  DISPLAY=$display timeout 20 wineserver -k >/dev/null 2>&1 || true
   kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 sleep 1
 export DISPLAY=$display
-wineserver -p >/dev/null 2>&1 || true
+timeout 30 wineserver -p >/dev/null 2>&1 || true
 
 # shot <file> <settings...>: opens the dialog, waits for its window, captures it.
 shot() {
   name=$1
   shift
-  wine "$show" --seconds 20 "$@" </dev/null >/dev/null 2>&1 &
+  timeout 60 wine "$show" --seconds 20 "$@" </dev/null >/dev/null 2>&1 &
   runner=$!
   id=""
   for _ in $(seq 1 100); do
-    # The dialog is the top-level window of the wanted size (the caption
-    # is Korean, which xwininfo may not print as text).
+    # xwininfo prints the window names as UTF-8: the Korean caption.
     id=$(xwininfo -root -tree 2>/dev/null |
       awk '/자리수변경/ { print $1; exit }')
     [ -n "$id" ] && break
