@@ -65,7 +65,7 @@ std::string DescribeSegment(const vekhost::Segment& segment, const std::string& 
                        vekhost::LayerName(segment.layer) + "\"" +
                        (segment.closed ? ", closed" : ", open") + ":\n";
     for (const vekhost::Element& element : segment.elements) {
-        text += indent + "    " + DescribeElement(element) + "\n";
+        text += indent + "  " + DescribeElement(element) + "\n";
     }
     return text;
 }
