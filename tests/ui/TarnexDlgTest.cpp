@@ -427,6 +427,36 @@ TEST_F(MainDialogTest, PickedColourAndLineTypeAreShownAndWrittenAlone) {
     EXPECT_EQ(Run(dialog, script), IDCANCEL);
 }
 
+// The dialog repaints its swatch after a pick; the colour is read back from
+// the swatch control's own surface, one tick after the picker closed.
+TEST_F(MainDialogTest, ColourSwatchRepaintsAfterAPick) {
+    TarnexDlg dialog;
+    auto swatchCentre = [](HWND top) {
+        HWND swatch = ::GetDlgItem(top, IDC_MAIN_COLOR);
+        RECT client{};
+        ::GetClientRect(swatch, &client);
+        HDC dc = ::GetDC(swatch);
+        const COLORREF colour = ::GetPixel(dc, client.right / 2, client.bottom / 2);
+        ::ReleaseDC(swatch, dc);
+        return colour;
+    };
+    DialogScript script;
+    script
+        .Then([&](HWND top) {
+            EXPECT_EQ(swatchCentre(top), RGB(0, 192, 255));  // MAINCOLOR02
+            ClickStatic(top, IDC_MAIN_COLOR);
+        })
+        .Then([&](HWND picker) {
+            ClickStatic(picker, 17036);  // "MAINCOLOR06"
+            ClickButton(picker, IDOK);
+        })
+        .Then([&](HWND top) {
+            EXPECT_EQ(swatchCentre(top), RGB(255, 0, 0));
+            CloseBox(top);
+        });
+    EXPECT_EQ(Run(dialog, script), IDCANCEL);
+}
+
 // The picker starts from the dialog's names: confirming without a choice
 // hands them back as they were, letter case included.
 TEST_F(MainDialogTest, PickersStartFromTheCurrentNames) {
