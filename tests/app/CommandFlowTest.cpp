@@ -82,6 +82,10 @@ struct RegistrationCase {
     int32_t startupResult;
 };
 
+void PrintTo(const RegistrationCase& c, std::ostream* os) {
+    *os << "host answers " << c.hostResult;
+}
+
 class Registration : public ::testing::TestWithParam<RegistrationCase> {};
 
 TEST_P(Registration, StartupReportsWhetherTheHostAccepted) {
@@ -176,6 +180,10 @@ struct IgnoredEvent {
     bool withPoint;
 };
 
+void PrintTo(const IgnoredEvent& e, std::ostream* os) {
+    *os << "event " << e.event << (e.withPoint ? " with a point" : " without a point");
+}
+
 class OtherEvent : public PluginTest, public ::testing::WithParamInterface<IgnoredEvent> {};
 
 TEST_P(OtherEvent, IsAnsweredThreeAndChangesNothing) {
@@ -257,6 +265,10 @@ struct ExplodeCase {
     const char* isExploded;
     size_t figuresMade;
 };
+
+void PrintTo(const ExplodeCase& c, std::ostream* os) {
+    *os << "IsExploded \"" << c.isExploded << "\"";
+}
 
 class PassChoice : public PluginTest, public ::testing::WithParamInterface<ExplodeCase> {};
 

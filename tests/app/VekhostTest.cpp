@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -121,17 +122,21 @@ class Vekhost : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = fs::temp_directory_path() / (std::string("vekhost-test-") + info->name() + "-" +
-                                               std::to_string(static_cast<long>(
 #ifdef _WIN32
-                                                   GetCurrentProcessId()
+        const long process = static_cast<long>(GetCurrentProcessId());
 #else
-                                                   getpid()
+        const long process = static_cast<long>(getpid());
 #endif
-                                                       )));
+        folder_ = fs::temp_directory_path() /
+                  (std::string("vekhost-test-") + info->name() + "-" + std::to_string(process));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
-#ifndef _WIN32
+#ifdef _WIN32
+        // vekhost writes the user's own settings: keep them to put back.
+        for (const std::string& name : vekhost_tool::SettingNames()) {
+            userSettings_.push_back(vekhost_tool::StoredSetting(name));
+        }
+#else
         settingsFile_ = folder_ / "registry.txt";
         setenv("TARNEX_REGISTRY_FILE", settingsFile_.c_str(), 1);
 #endif
@@ -141,6 +146,19 @@ protected:
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
         vekhost::Reset();
+#ifdef _WIN32
+        for (size_t i = 0; i < userSettings_.size(); ++i) {
+            const std::string& name = vekhost_tool::SettingNames()[i];
+            if (userSettings_[i]) {
+                vekhost_tool::StoreSetting(name, *userSettings_[i]);
+            } else {
+                const std::wstring wideName =
+                    vekhost_tool::ToWideText<wchar_t>(*vekhost_tool::Utf8ToUtf16(name));
+                RegDeleteKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\Orlanwick\\VEK\\Tarnex",
+                                   wideName.c_str());
+            }
+        }
+#endif
     }
 
     std::string Path(const std::string& name) const {
@@ -155,15 +173,10 @@ protected:
 
     fs::path folder_;
     fs::path settingsFile_;
+    std::vector<std::optional<std::string>> userSettings_;
 };
 
 TEST_F(Vekhost, DemoShowsTheTypicalConversion) {
-#ifdef _WIN32
-    std::vector<std::optional<std::string>> userSettings;
-    for (const std::string& name : vekhost_tool::SettingNames()) {
-        userSettings.push_back(vekhost_tool::StoredSetting(name));
-    }
-#endif
     const Outcome demo = RunVekhost({"demo"});
 
     EXPECT_EQ(demo.exitCode, 0) << demo.output;
@@ -186,8 +199,8 @@ TEST_F(Vekhost, DemoShowsTheTypicalConversion) {
     }
     // The demo keeps the user's own settings as they were.
 #ifdef _WIN32
-    for (size_t i = 0; i < userSettings.size(); ++i) {
-        EXPECT_EQ(vekhost_tool::StoredSetting(vekhost_tool::SettingNames()[i]), userSettings[i]);
+    for (size_t i = 0; i < userSettings_.size(); ++i) {
+        EXPECT_EQ(vekhost_tool::StoredSetting(vekhost_tool::SettingNames()[i]), userSettings_[i]);
     }
 #else
     EXPECT_FALSE(fs::exists(settingsFile_));
@@ -358,6 +371,33 @@ TEST_F(Vekhost, CommandErrorLeavesTheOutputAlone) {
 }
 
 #ifndef _WIN32
+// (A copy of vekhost.exe alone would not even start on Windows: it imports
+// VekLib.dll.)
+TEST_F(Vekhost, SaysSoWhenThePluginIsNotBesideIt) {
+    const fs::path lone = folder_ / "vekhost";
+    fs::copy_file(vekhost_tool::ExecutableFolder() / "vekhost", lone);
+    vekhost::Reset();
+    vekhost::AddSegment({vekhost::Line(0, 0, 1, 1)});
+    const std::string drawing = SaveDrawing("in.json");
+    WriteFile(folder_ / "out.json", "previous contents");
+
+    const std::string line = Quoted(lone.string()) + " run " + Quoted(drawing) + " --ref 0,0 -o " +
+                             Quoted(Path("out.json")) + " 2>&1";
+    FILE* pipe = popen(line.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        output.append(buffer, got);
+    }
+    const int status = pclose(pipe);
+
+    EXPECT_EQ(WEXITSTATUS(status), 1) << output;
+    EXPECT_TRUE(Contains(output, "cannot load " + (folder_ / "Tarnex.so").string())) << output;
+    EXPECT_EQ(ReadFile(folder_ / "out.json"), "previous contents");
+}
+
 // On Windows this opens the real dialog, which needs a user in front of it.
 TEST_F(Vekhost, SettingsPressesTheConfirmKeyInTheFirstStage) {
     const Outcome settings = RunVekhost({"settings"});
