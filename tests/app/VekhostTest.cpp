@@ -147,8 +147,9 @@ protected:
         fs::remove_all(folder_, ignored);
         vekhost::Reset();
 #ifdef _WIN32
+        const std::vector<std::string> names = vekhost_tool::SettingNames();
         for (size_t i = 0; i < userSettings_.size(); ++i) {
-            const std::string& name = vekhost_tool::SettingNames()[i];
+            const std::string& name = names[i];
             if (userSettings_[i]) {
                 vekhost_tool::StoreSetting(name, *userSettings_[i]);
             } else {
