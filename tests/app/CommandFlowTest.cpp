@@ -119,9 +119,11 @@ TEST_F(PluginTest, StartLoadsSettingsThenOpensTheReferencePointStage) {
     EXPECT_EQ(vekhost::EventMask(), FirstStageMask);
     EXPECT_EQ(vekhost::Messages(), (std::vector<Message>{{MessageKind::Prompt, FirstPrompt},
                                                          {MessageKind::Cursor, u"기준점"}}));
-    EXPECT_EQ(LoggedCallNames(),
-              (std::vector<std::string>{"VekEvtSetEventMask", "VekMsgPutMessage",
-                                        "VekMsgPutCursorMessage", "VekCtlSetExecuteFunc"}));
+    EXPECT_EQ(vekhost::CallLog(),
+              (std::vector<std::string>{
+                  "VekEvtSetEventMask(393216)",
+                  "VekMsgPutMessage(\" 기준점지시/기준점입력(확정-설정창Open) :\")",
+                  "VekMsgPutCursorMessage(\"기준점\")", "VekCtlSetExecuteFunc(\"\")"}));
     EXPECT_NE(vekhost::InstalledExecuteFunc(), nullptr);
     EXPECT_EQ(vekhost::InstalledReadyFunc(), nullptr);
     // An empty store got its defaults from the start.
@@ -149,10 +151,15 @@ TEST_P(PointEvent, WithAPointOpensFigureSelection) {
     EXPECT_EQ(vekhost::ClearSysIdCount(), 1);
     EXPECT_EQ(vekhost::Messages(), (std::vector<Message>{{MessageKind::Prompt, SecondPrompt},
                                                          {MessageKind::Cursor, u"형상"}}));
-    EXPECT_EQ(LoggedCallNames(), (std::vector<std::string>{
-                                     "VekEvtGetPoint", "VekCtlSetReadyFunc", "VekIddClearSysIdData",
-                                     "VekEvtSetEventMask", "VekEvtSetObject", "VekMsgPutMessage",
-                                     "VekMsgPutCursorMessage", "VekCtlSetExecuteFunc"}));
+    const std::vector<std::string> log = vekhost::CallLog();
+    ASSERT_EQ(log.size(), 8u);
+    EXPECT_EQ(log[0].rfind("VekEvtGetPoint(" + std::to_string(GetParam()) + ",", 0), 0u);
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 1, log.end()),
+              (std::vector<std::string>{
+                  "VekCtlSetReadyFunc(\"\")", "VekIddClearSysIdData()", "VekEvtSetEventMask(32)",
+                  "VekEvtSetObject(98,479,0,0)",
+                  "VekMsgPutMessage(\"소수점 자리수 변환하실 형상을 지시하세요.\")",
+                  "VekMsgPutCursorMessage(\"형상\")", "VekCtlSetExecuteFunc(\"\")"}));
     EXPECT_NE(vekhost::InstalledReadyFunc(), nullptr);
     EXPECT_NE(vekhost::InstalledExecuteFunc(), nullptr);
     EXPECT_NE(vekhost::InstalledExecuteFunc(), firstStage);
@@ -174,6 +181,18 @@ TEST_P(PointEvent, WithoutAPointIsIgnored) {
 }
 
 INSTANTIATE_TEST_SUITE_P(IndicatedAndEntered, PointEvent, ::testing::Values(2, 3));
+
+TEST_F(PluginTest, PointQueryGetsTheEventAsTheHostGaveIt) {
+    ASSERT_EQ(vekhost::StartCommand(), 0);
+    const VekExecuteFunc firstStage = vekhost::InstalledExecuteFunc();
+    vekhost::SetCallLog(true);
+
+    // Outside a delivered event the host has no point to give.
+    EXPECT_EQ(firstStage(3, 4242, 17, 777), 3);
+
+    // The code, the data and the fourth argument reach the query unchanged.
+    EXPECT_EQ(vekhost::CallLog(), std::vector<std::string>{"VekEvtGetPoint(3,4242,777)"});
+}
 
 struct IgnoredEvent {
     int32_t event;

@@ -64,7 +64,7 @@ bool PrintHostMessages() {
 
 CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection) {
     CommandResult result;
-    PrintHostMessages();  // nothing from earlier runs belongs to this one
+    vekhost::ClearMessages();  // nothing shown before belongs to this run
     WriteOut("  > start the command\n");
     vekhost::StartCommand();
     result.reportedError |= PrintHostMessages();

@@ -4,13 +4,11 @@
 
 namespace vekhost_tool {
 
-class Plugin;
-
 // Builds the sample drawing in the host stand-in (replacing what it held).
 void BuildDemoDrawing();
 
-// Plays the demonstration with a loaded, registered plug-in. 0 when both
-// runs converted their figures without an error.
+// Plays the demonstration; the plug-in must be loaded and registered. 0 when
+// both runs converted their figures without an error.
 int RunDemo();
 
 }  // namespace vekhost_tool
