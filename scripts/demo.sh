@@ -9,6 +9,6 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs" --target vekhost Tarnex veklib wineprefix >/dev/null
 export WINEPREFIX="$PWD/build/windows/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 status=0
-env -u DISPLAY wine build/windows/bin/vekhost.exe demo "$@" || status=$?
+env -u DISPLAY wine build/windows/bin/vekhost.exe demo || status=$?
 wineserver -k 2>/dev/null || true
 exit $status

@@ -15,16 +15,14 @@ namespace {
 
 CDialog* g_dialog = nullptr;
 
-void CALLBACK TimeUp(HWND, UINT, UINT_PTR, DWORD)
-{
+void CALLBACK TimeUp(HWND, UINT, UINT_PTR, DWORD) {
     if (g_dialog != nullptr) {
         g_dialog->EndDialog(IDCANCEL);
     }
 }
 
 template <class Picker>
-int Show(const wchar_t* name, UINT seconds)
-{
+int Show(const wchar_t* name, UINT seconds) {
     Picker picker(nullptr);
     if (picker.m_strCurrent.CompareNoCase(name) != 0) {
         picker.m_strPrevious = picker.m_strCurrent;
@@ -40,8 +38,7 @@ int Show(const wchar_t* name, UINT seconds)
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv)
-{
+int wmain(int argc, wchar_t** argv) {
     const bool color = argc < 2 || std::wcscmp(argv[1], L"linetype") != 0;
     const wchar_t* name = argc >= 3 ? argv[2] : (color ? L"MAINCOLOR02" : L"LINETYPE07");
     const UINT seconds = argc >= 4 ? static_cast<UINT>(_wtoi(argv[3])) : 20;
