@@ -45,6 +45,7 @@ ON_BN_CLICKED(IDC_COLOR_KEEP, &TarnexDlg::OnColorKeep)
 ON_BN_CLICKED(IDC_COLOR_CHANGE, &TarnexDlg::OnColorChange)
 ON_STN_CLICKED(IDC_MAIN_COLOR, &TarnexDlg::OnMainColorClicked)
 ON_STN_CLICKED(IDC_LINE_TYPE, &TarnexDlg::OnLineTypeClicked)
+ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 TarnexDlg::TarnexDlg(CWnd* pParent)
@@ -129,6 +130,16 @@ void TarnexDlg::ShowLineTypeImage(CString name) {
     if (previous != 0) {
         ::DeleteObject(reinterpret_cast<HGDIOBJ>(previous));
     }
+}
+
+void TarnexDlg::OnDestroy() {
+    // A static control never deletes its picture: take the last one back so
+    // that each opening does not leave a bitmap behind.
+    const LRESULT shown = SendDlgItemMessage(IDC_LINE_TYPE, STM_SETIMAGE, IMAGE_BITMAP, 0);
+    if (shown != 0) {
+        ::DeleteObject(reinterpret_cast<HGDIOBJ>(shown));
+    }
+    CDialog::OnDestroy();
 }
 
 void TarnexDlg::OnSelchangeDecimalPlaces() {

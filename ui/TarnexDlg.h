@@ -51,6 +51,7 @@ protected:
     afx_msg void OnColorChange();
     afx_msg void OnMainColorClicked();
     afx_msg void OnLineTypeClicked();
+    afx_msg void OnDestroy();
 
     DECLARE_MESSAGE_MAP()
 };

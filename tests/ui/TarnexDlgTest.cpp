@@ -505,6 +505,34 @@ TEST_F(MainDialogTest, CancelledPickersChangeAndWriteNothing) {
     EXPECT_EQ(Run(dialog, script), IDCANCEL);
 }
 
+// Each opening loads a picture into the line-type swatch and each pick
+// replaces it: none of them may outlive the dialog.
+TEST_F(MainDialogTest, LineTypePicturesAreReleased) {
+    TarnexDlg dialog;
+    HBITMAP first = nullptr;
+    HBITMAP last = nullptr;
+    DialogScript script;
+    script
+        .Then([&](HWND top) {
+            first = StaticImage(top, IDC_LINE_TYPE);
+            ClickStatic(top, IDC_LINE_TYPE);
+        })
+        .Then([&](HWND picker) {
+            ClickStatic(picker, 17085);
+            ClickButton(picker, IDOK);
+        })
+        .Then([&](HWND top) {
+            last = StaticImage(top, IDC_LINE_TYPE);
+            EXPECT_NE(last, first);
+            EXPECT_EQ(::GetObjectType(first), 0u) << "the replaced picture was kept";
+            EXPECT_EQ(::GetObjectType(last), static_cast<DWORD>(OBJ_BITMAP));
+            CloseBox(top);
+        });
+    EXPECT_EQ(Run(dialog, script), IDCANCEL);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(::GetObjectType(last), 0u) << "the shown picture outlived the dialog";
+}
+
 // --- The confirm-key branch --------------------------------------------------
 
 class SettingsDialogInvocationTest : public MainDialogTest {};

@@ -131,6 +131,9 @@ protected:                                                                      
 #define ON_WM_PAINT()                                                           \
     {WM_PAINT, 0, 0, 0, AfxSig_vv,                                              \
      static_cast<AFX_PMSG>(static_cast<AFX_PMSGW>(&ThisClass::OnPaint))},
+#define ON_WM_DESTROY()                                                         \
+    {WM_DESTROY, 0, 0, 0, AfxSig_vv,                                            \
+     static_cast<AFX_PMSG>(static_cast<AFX_PMSGW>(&ThisClass::OnDestroy))},
 // clang-format on
 
 // ---------------------------------------------------------------------------
@@ -450,6 +453,7 @@ protected:
     virtual void PostNcDestroy();
 
     afx_msg void OnPaint();
+    afx_msg void OnDestroy();
 
     WNDPROC m_pfnSuper = nullptr;  // the window's procedure before subclassing
     UINT m_nFlags = 0;

@@ -203,6 +203,10 @@ void CWnd::OnPaint() {
     Default();
 }
 
+void CWnd::OnDestroy() {
+    Default();
+}
+
 void CWnd::DoDataExchange(CDataExchange* /*pDX*/) {}
 
 CWnd* CWnd::GetDlgItem(int nID) const {
