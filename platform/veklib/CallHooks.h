@@ -1,5 +1,5 @@
 // Counting, logging and fault injection for the host calls. Every call passes
-// through Enter(); when no log and no fault is set this is a counter increment
+// through Fails(); when no log and no fault is set this is a counter increment
 // and one branch, so that benchmarks of the plug-in measure the plug-in.
 #pragma once
 
@@ -84,10 +84,12 @@ extern int64_t gCallCounts[kCallCount];  // wide: long benchmarks make billions 
 
 bool EnterSlow(CallId id, const Args& args);
 
-// Counts the call; true when an injected fault makes it fail.
-inline bool Fails(CallId id, const Args& args) {
+// Counts the call; true when an injected fault makes it fail. The arguments
+// are gathered (by `makeArgs`) only when a log or a fault needs them.
+template <class MakeArgs>
+inline bool Fails(CallId id, MakeArgs&& makeArgs) {
     ++gCallCounts[id];
-    return gHooksActive && EnterSlow(id, args);
+    return gHooksActive && EnterSlow(id, makeArgs());
 }
 
 void ResetHooks();

@@ -70,6 +70,7 @@ struct Curve {
     V a, b;  // line ends; arc start and end
     V c;     // arc centre
     double r = 0;
+    double len = 0;  // line: Len(b - a), kept as every line test needs it
     bool cw = false;
     int nearEnd = 1;
 
@@ -83,6 +84,7 @@ Curve FromRecord(const FigureRecord& rec) {
     if (rec.kind == VEK_LINE) {
         k.a = P1(rec);
         k.b = P2(rec);
+        k.len = Len(k.b - k.a);
     } else {
         k.arc = true;
         k.c = P1(rec);
@@ -94,27 +96,33 @@ Curve FromRecord(const FigureRecord& rec) {
     return k;
 }
 
+// Unit(v) for a vector whose length is already known.
+V UnitOf(V v, double len) {
+    return len > 0 ? v * (1 / len) : V{};
+}
+
 // Direction of travel along the curve at point p, going from its far end
 // towards its near end (toward the corner).
 V TowardNear(const Curve& k, V p) {
-    if (!k.arc) return Unit(k.Near() - k.Far());
+    if (!k.arc) return k.nearEnd == 1 ? UnitOf(k.b - k.a, k.len) : Unit(k.Near() - k.Far());
     V t = Unit(Perp(p - k.c));              // counter-clockwise tangent
     bool storedDirection = k.nearEnd == 1;  // travelling start to end
     bool ccw = storedDirection ? !k.cw : k.cw;
     return ccw ? t : t * -1;
 }
 
-// Intersections of two carriers (infinite lines, full circles).
-int IntersectLines(V p, V u, V q, V w, V out[2]) {
+// Intersections of two carriers (infinite lines, full circles). A line is a
+// point and a direction, with the direction's length.
+int IntersectLines(V p, V u, double lu, V q, V w, double lw, V out[2]) {
     double den = Cross(u, w);
-    if (std::fabs(den) < 1e-12 * Len(u) * Len(w)) return 0;
+    if (std::fabs(den) < 1e-12 * lu * lw) return 0;
     double t = Cross(q - p, w) / den;
     out[0] = p + u * t;
     return 1;
 }
 
-int IntersectLineCircle(V p, V u, V c, double r, V out[2]) {
-    V d = Unit(u);
+int IntersectLineCircle(V p, V u, double lu, V c, double r, V out[2]) {
+    V d = UnitOf(u, lu);
     V f = p - c;
     double b = Dot(f, d);
     double cc = Dot(f, f) - r * r;
@@ -152,9 +160,10 @@ int IntersectCircles(V c1, double r1, V c2, double r2, V out[2]) {
 }
 
 int IntersectCurves(const Curve& k1, const Curve& k2, V out[2]) {
-    if (!k1.arc && !k2.arc) return IntersectLines(k1.a, k1.b - k1.a, k2.a, k2.b - k2.a, out);
-    if (!k1.arc) return IntersectLineCircle(k1.a, k1.b - k1.a, k2.c, k2.r, out);
-    if (!k2.arc) return IntersectLineCircle(k2.a, k2.b - k2.a, k1.c, k1.r, out);
+    if (!k1.arc && !k2.arc)
+        return IntersectLines(k1.a, k1.b - k1.a, k1.len, k2.a, k2.b - k2.a, k2.len, out);
+    if (!k1.arc) return IntersectLineCircle(k1.a, k1.b - k1.a, k1.len, k2.c, k2.r, out);
+    if (!k2.arc) return IntersectLineCircle(k2.a, k2.b - k2.a, k2.len, k1.c, k1.r, out);
     return IntersectCircles(k1.c, k1.r, k2.c, k2.r, out);
 }
 
@@ -177,10 +186,11 @@ bool MakeKept(const Curve& k, V x, Kept& out) {
     out.x = x;
     V far = k.Far();
     double tol = Tol(x, far);
-    if (Len(far - x) <= tol) return false;
+    const double toFar = Len(far - x);
+    if (toFar <= tol) return false;
     if (!k.arc) {
-        out.u = Unit(far - x);
-        out.length = Len(far - x);
+        out.u = UnitOf(far - x, toFar);
+        out.length = toFar;
         // The far end must stay on the side it is on: cutting at x never
         // reverses the element.
         return Dot(far - x, far - k.Near()) > 0;
@@ -223,7 +233,7 @@ double AlongKept(const Kept& kp, V p) {
 
 V FootOn(const Curve& k, V p, double wanted) {
     if (!k.arc) {
-        V d = Unit(k.b - k.a);
+        V d = UnitOf(k.b - k.a, k.len);
         return k.a + d * Dot(p - k.a, d);
     }
     V dir = Unit(p - k.c);
@@ -238,27 +248,28 @@ struct Offset {
     V p, u;  // line
     V c;     // circle
     double r = 0;
+    double ulen = 0;  // line: Len(u)
 };
 
 int Offsets(const Curve& k, double r, Offset out[2]) {
     if (!k.arc) {
         V u = k.b - k.a;
         V n = Unit(Perp(u));
-        out[0] = {false, k.a + n * r, u, {}, 0};
-        out[1] = {false, k.a - n * r, u, {}, 0};
+        out[0] = {false, k.a + n * r, u, {}, 0, k.len};
+        out[1] = {false, k.a - n * r, u, {}, 0, k.len};
         return 2;
     }
     int n = 0;
-    out[n++] = {true, {}, {}, k.c, k.r + r};
+    out[n++] = {true, {}, {}, k.c, k.r + r, 0};
     if (std::fabs(k.r - r) > 1e-12 * std::max(1.0, k.r))
-        out[n++] = {true, {}, {}, k.c, std::fabs(k.r - r)};
+        out[n++] = {true, {}, {}, k.c, std::fabs(k.r - r), 0};
     return n;
 }
 
 int IntersectOffsets(const Offset& a, const Offset& b, V out[2]) {
-    if (!a.circle && !b.circle) return IntersectLines(a.p, a.u, b.p, b.u, out);
-    if (!a.circle) return IntersectLineCircle(a.p, a.u, b.c, b.r, out);
-    if (!b.circle) return IntersectLineCircle(b.p, b.u, a.c, a.r, out);
+    if (!a.circle && !b.circle) return IntersectLines(a.p, a.u, a.ulen, b.p, b.u, b.ulen, out);
+    if (!a.circle) return IntersectLineCircle(a.p, a.u, a.ulen, b.c, b.r, out);
+    if (!b.circle) return IntersectLineCircle(b.p, b.u, b.ulen, a.c, a.r, out);
     return IntersectCircles(a.c, a.r, b.c, b.r, out);
 }
 
@@ -270,10 +281,12 @@ void MoveNearEnd(FigureRecord& rec, const Curve& k, V v) {
         Set(k.nearEnd == 0 ? rec.p2 : rec.p3, v);
 }
 
-bool Usable(const FigureRecord& r) {
-    if (r.kind == VEK_LINE) return Len(P2(r) - P1(r)) > Tol(P1(r), P2(r));
+// A line of some length, or an arc whose ends are both on its circle; `k` is
+// the record's curve (its length or radius measured once).
+bool Usable(const FigureRecord& r, const Curve& k) {
+    if (r.kind == VEK_LINE) return k.len > Tol(P1(r), P2(r));
     if (r.kind == VEK_ARC) {
-        double rad = Len(P2(r) - P1(r));
+        double rad = k.r;
         return rad > Tol(P1(r), P2(r)) && std::fabs(Len(P3(r) - P1(r)) - rad) <= 1e-7 * rad;
     }
     return false;
@@ -312,9 +325,9 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
                          double size) {
     CornerResult res;
     if ((mode != 0 && mode != 1) || !std::isfinite(size) || size <= 0) return res;
-    if (!Usable(previous) || !Usable(next)) return res;
     Curve k1 = FromRecord(previous);
     Curve k2 = FromRecord(next);
+    if (!Usable(previous, k1) || !Usable(next, k2)) return res;
 
     // Which ends face each other: the closest pair, the chain's own order
     // (end of the previous, start of the next) on a tie.
@@ -323,6 +336,7 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
     k2.nearEnd = 0;
     for (int i = 0; i < 2; ++i) {
         for (int j = 0; j < 2; ++j) {
+            if (i == 1 && j == 0) continue;  // `best` already
             double d = Len(k1.End(i) - k2.End(j));
             if (d < best * (1 - 1e-12)) {
                 best = d;
@@ -358,6 +372,9 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
         Offset o1[2], o2[2];
         int n1 = Offsets(k1, size, o1);
         int n2 = Offsets(k2, size, o2);
+        // Along a line the direction of travel is the same everywhere.
+        const V lineToward1 = k1.arc ? V{} : TowardNear(k1, k1.a);
+        const V lineToward2 = k2.arc ? V{} : TowardNear(k2, k2.a);
         double bestScore = -1;
         for (int i = 0; i < n1; ++i) {
             for (int j = 0; j < n2; ++j) {
@@ -367,19 +384,25 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
                     V c = cs[m];
                     V a = FootOn(k1, c, size);
                     V b = FootOn(k2, c, size);
+                    // The tests below only refuse; a foot off the kept part
+                    // of a line (a dot product) is the cheapest, so it comes
+                    // first.
+                    double s1 = k1.arc ? 0 : AlongKept(kept1, a);
+                    double s2 = k2.arc ? 0 : AlongKept(kept2, b);
+                    if (s1 < 0 || s2 < 0) continue;
                     double tolR = 1e-7 * std::max(1.0, size);
                     if (std::fabs(Len(a - c) - size) > tolR || std::fabs(Len(b - c) - size) > tolR)
                         continue;
-                    double s1 = AlongKept(kept1, a);
-                    double s2 = AlongKept(kept2, b);
+                    if (k1.arc) s1 = AlongKept(kept1, a);
+                    if (k2.arc) s2 = AlongKept(kept2, b);
                     if (s1 < 0 || s2 < 0) continue;
                     // The fillet must continue the previous element smoothly and
                     // hand over smoothly to the next one.
-                    V d1 = TowardNear(k1, a);
+                    V d1 = k1.arc ? TowardNear(k1, a) : lineToward1;
                     bool cw = Cross(d1, c - a) < 0;
                     V tb = Unit(Perp(b - c));
                     if (cw) tb = tb * -1;
-                    V d2 = TowardNear(k2, b) * -1;
+                    V d2 = (k2.arc ? TowardNear(k2, b) : lineToward2) * -1;
                     if (Dot(tb, d2) < 0.5) continue;
                     double score = s1 + s2;
                     if (bestScore < 0 || score < bestScore) {

@@ -4,18 +4,13 @@
 
 namespace vekhost::detail {
 
-Session& S() {
-    static Session session;
-    return session;
-}
-
 void Drawing::Reserve(VekId end) {
     if (static_cast<size_t>(end) > where.size()) where.resize(static_cast<size_t>(end), kNowhere);
 }
 
 VekId Drawing::TakeId() {
     VekId id = nextId++;
-    Reserve(nextId);
+    while (where.size() < static_cast<size_t>(nextId)) where.push_back(kNowhere);
     return id;
 }
 
@@ -91,22 +86,8 @@ std::vector<VekId> Drawing::SegmentIds() const {
     return out;
 }
 
-bool ValidSegment(VekId id) {
-    return S().drawing.IsSegment(id);
-}
-bool ValidElement(VekId id) {
-    return S().drawing.IsElement(id);
-}
-
 bool ValidLayer(VekId id) {
     return id >= 0 && static_cast<size_t>(id) < S().drawing.layers.size();
-}
-
-ElementData& Elm(VekId id) {
-    return S().drawing.E(id);
-}
-SegmentData& Sgm(VekId id) {
-    return S().drawing.Sg(id);
 }
 
 VekId NewSegment(VekId layer, bool closed) {

@@ -103,16 +103,29 @@ struct Session {
     std::vector<Message> messages;
 };
 
-Session& S();
+// Inline with the accessors below: every host call goes through them, and a
+// call into another file for each lookup costs more than the lookup.
+inline Session& S() {
+    static Session session;
+    return session;
+}
 
 constexpr uint32_t kContext = 7001;
 
 // ---- Drawing operations (no hooks, no logging) ---------------------------
-bool ValidSegment(VekId id);
-bool ValidElement(VekId id);
+inline bool ValidSegment(VekId id) {
+    return S().drawing.IsSegment(id);
+}
+inline bool ValidElement(VekId id) {
+    return S().drawing.IsElement(id);
+}
 bool ValidLayer(VekId id);
-ElementData& Elm(VekId id);
-SegmentData& Sgm(VekId id);
+inline ElementData& Elm(VekId id) {
+    return S().drawing.E(id);
+}
+inline SegmentData& Sgm(VekId id) {
+    return S().drawing.Sg(id);
+}
 VekId NewSegment(VekId layer, bool closed);
 // Inserts a new element before `before` (VEK_NONE: at the tail) of `segment`.
 VekId NewElement(VekId segment, VekId before, int32_t type, const FigureRecord& figure,

@@ -21,6 +21,12 @@ void Show(vekhost::MessageKind kind, const VekChar* text) {
     if (text) S().messages.push_back({kind, ToU16(text)});
 }
 
+Args KeyArgs(const FigureKey* key) {
+    Args a;
+    if (key) a.Num(key->context).Num(key->id);
+    return a;
+}
+
 bool KeyOk(const FigureKey* key) {
     return key && key->context == kContext;
 }
@@ -58,7 +64,8 @@ extern "C" {
 
 VEKAPI int32_t VEKCALL VekCtlRegisterVekLib2(VekStartFunc start, VekSecondFunc second,
                                              VekEndFunc end, intptr_t reserved) {
-    if (Fails(kVekCtlRegisterVekLib2, Args().Num(static_cast<double>(reserved)))) return -1;
+    if (Fails(kVekCtlRegisterVekLib2, [&] { return Args().Num(static_cast<double>(reserved)); }))
+        return -1;
     Session& s = S();
     if (s.registerResult > 0) {
         s.start = start;
@@ -70,26 +77,30 @@ VEKAPI int32_t VEKCALL VekCtlRegisterVekLib2(VekStartFunc start, VekSecondFunc s
 }
 
 VEKAPI void VEKCALL VekCtlSetExecuteFunc(VekExecuteFunc func, const VekChar* text) {
-    if (Fails(kVekCtlSetExecuteFunc, Args().Text(text))) return;
+    if (Fails(kVekCtlSetExecuteFunc, [&] { return Args().Text(text); })) return;
     S().execute = func;
 }
 
 VEKAPI void VEKCALL VekCtlSetReadyFunc(VekReadyFunc func, const VekChar* text) {
-    if (Fails(kVekCtlSetReadyFunc, Args().Text(text))) return;
+    if (Fails(kVekCtlSetReadyFunc, [&] { return Args().Text(text); })) return;
     S().ready = func;
 }
 
 // ---- Events ----------------------------------------------------------------
 
 VEKAPI void VEKCALL VekEvtSetEventMask(int32_t mask) {
-    if (Fails(kVekEvtSetEventMask, Args().Num(mask))) return;
+    if (Fails(kVekEvtSetEventMask, [&] { return Args().Num(mask); })) return;
     S().eventMask = mask;
 }
 
 VEKAPI int32_t VEKCALL VekEvtGetPoint(int32_t event, intptr_t data, double* point,
                                       intptr_t reserved) {
-    if (Fails(kVekEvtGetPoint,
-              Args().Num(event).Num(static_cast<double>(data)).Num(static_cast<double>(reserved))))
+    if (Fails(kVekEvtGetPoint, [&] {
+            return Args()
+                .Num(event)
+                .Num(static_cast<double>(data))
+                .Num(static_cast<double>(reserved));
+        }))
         return -1;
     const Session& s = S();
     if (!point || !s.inEvent || !s.eventHasPoint || event != s.eventCode || data != s.eventData)
@@ -100,9 +111,15 @@ VEKAPI int32_t VEKCALL VekEvtGetPoint(int32_t event, intptr_t data, double* poin
 }
 
 VEKAPI void VEKCALL VekEvtSetObject(const ObjectFilter* filter) {
-    Args a;
-    if (filter) a.Num(filter->word1).Num(filter->word2).Num(filter->word3).Num(filter->word4);
-    if (Fails(kVekEvtSetObject, a) || !filter) return;
+    if (Fails(kVekEvtSetObject,
+              [&] {
+                  Args a;
+                  if (filter)
+                      a.Num(filter->word1).Num(filter->word2).Num(filter->word3).Num(filter->word4);
+                  return a;
+              }) ||
+        !filter)
+        return;
     S().filter = *filter;
     S().hasFilter = true;
 }
@@ -110,22 +127,22 @@ VEKAPI void VEKCALL VekEvtSetObject(const ObjectFilter* filter) {
 // ---- Messages --------------------------------------------------------------
 
 VEKAPI void VEKCALL VekMsgPutMessage(const VekChar* text) {
-    if (Fails(kVekMsgPutMessage, Args().Text(text))) return;
+    if (Fails(kVekMsgPutMessage, [&] { return Args().Text(text); })) return;
     Show(vekhost::MessageKind::Prompt, text);
 }
 
 VEKAPI void VEKCALL VekMsgPutCursorMessage(const VekChar* text) {
-    if (Fails(kVekMsgPutCursorMessage, Args().Text(text))) return;
+    if (Fails(kVekMsgPutCursorMessage, [&] { return Args().Text(text); })) return;
     Show(vekhost::MessageKind::Cursor, text);
 }
 
 VEKAPI void VEKCALL VekMsgPutErrorMessage(const VekChar* text) {
-    if (Fails(kVekMsgPutErrorMessage, Args().Text(text))) return;
+    if (Fails(kVekMsgPutErrorMessage, [&] { return Args().Text(text); })) return;
     Show(vekhost::MessageKind::Error, text);
 }
 
 VEKAPI int32_t VEKCALL VekDlgMessageBox(const VekChar* text) {
-    if (Fails(kVekDlgMessageBox, Args().Text(text)) || !text) return -1;
+    if (Fails(kVekDlgMessageBox, [&] { return Args().Text(text); }) || !text) return -1;
     Show(vekhost::MessageKind::Box, text);
     return 1;  // the user pressed OK
 }
@@ -133,16 +150,18 @@ VEKAPI int32_t VEKCALL VekDlgMessageBox(const VekChar* text) {
 // ---- Selection -------------------------------------------------------------
 
 VEKAPI void VEKCALL VekIddClearSysIdData(void) {
-    if (Fails(kVekIddClearSysIdData, Args())) return;
+    if (Fails(kVekIddClearSysIdData, [&] { return Args(); })) return;
     ++S().clearSysIdCount;
 }
 
 VEKAPI int32_t VEKCALL VekIddOpenSelIdData(int32_t mode, intptr_t a, intptr_t b, intptr_t c) {
-    if (Fails(kVekIddOpenSelIdData, Args()
-                                        .Num(mode)
-                                        .Num(static_cast<double>(a))
-                                        .Num(static_cast<double>(b))
-                                        .Num(static_cast<double>(c))))
+    if (Fails(kVekIddOpenSelIdData, [&] {
+            return Args()
+                .Num(mode)
+                .Num(static_cast<double>(a))
+                .Num(static_cast<double>(b))
+                .Num(static_cast<double>(c));
+        }))
         return -1;
     Session& s = S();
     Selection sel;
@@ -153,7 +172,7 @@ VEKAPI int32_t VEKCALL VekIddOpenSelIdData(int32_t mode, intptr_t a, intptr_t b,
 }
 
 VEKAPI int32_t VEKCALL VekIddGetHeadSelIdData(int32_t handle, SelEntry* entry) {
-    if (Fails(kVekIddGetHeadSelIdData, Args().Num(handle))) return -1;
+    if (Fails(kVekIddGetHeadSelIdData, [&] { return Args().Num(handle); })) return -1;
     Selection* s = Sel(handle);
     if (!s || !entry) return -1;
     s->position = 0;
@@ -161,7 +180,7 @@ VEKAPI int32_t VEKCALL VekIddGetHeadSelIdData(int32_t handle, SelEntry* entry) {
 }
 
 VEKAPI int32_t VEKCALL VekIddGetNextSelIdData(int32_t handle, SelEntry* entry) {
-    if (Fails(kVekIddGetNextSelIdData, Args().Num(handle))) return -1;
+    if (Fails(kVekIddGetNextSelIdData, [&] { return Args().Num(handle); })) return -1;
     Selection* s = Sel(handle);
     if (!s || !entry || s->position >= s->segments.size()) return -1;
     ++s->position;
@@ -169,7 +188,7 @@ VEKAPI int32_t VEKCALL VekIddGetNextSelIdData(int32_t handle, SelEntry* entry) {
 }
 
 VEKAPI void VEKCALL VekIddCloseSelIdData(int32_t handle) {
-    if (Fails(kVekIddCloseSelIdData, Args().Num(handle))) return;
+    if (Fails(kVekIddCloseSelIdData, [&] { return Args().Num(handle); })) return;
     if (Selection* s = Sel(handle)) {
         s->open = false;
         s->segments.clear();
@@ -180,14 +199,15 @@ VEKAPI void VEKCALL VekIddCloseSelIdData(int32_t handle) {
 // ---- Segments --------------------------------------------------------------
 
 VEKAPI VekId VEKCALL VekSgmCreateSegment(int32_t a, int32_t b) {
-    if (Fails(kVekSgmCreateSegment, Args().Num(a).Num(b))) return -1;
+    if (Fails(kVekSgmCreateSegment, [&] { return Args().Num(a).Num(b); })) return -1;
     return NewSegment(0, false);
 }
 
 VEKAPI VekId VEKCALL VekSgmEditSegment(VekId segment, const double* from, const double* to,
                                        double angle, double scale, uint8_t mirror) {
-    if (Fails(kVekSgmEditSegment,
-              Args().Num(segment).Pt(from).Pt(to).Num(angle).Num(scale).Num(mirror)))
+    if (Fails(kVekSgmEditSegment, [&] {
+            return Args().Num(segment).Pt(from).Pt(to).Num(angle).Num(scale).Num(mirror);
+        }))
         return -1;
     if (!ValidSegment(segment) || !from || !to) return -1;
     if (!std::isfinite(from[0]) || !std::isfinite(from[1]) || !std::isfinite(to[0]) ||
@@ -207,52 +227,50 @@ VEKAPI VekId VEKCALL VekSgmEditSegment(VekId segment, const double* from, const 
 }
 
 VEKAPI int32_t VEKCALL VekSgmDeleteSegment(VekId segment) {
-    if (Fails(kVekSgmDeleteSegment, Args().Num(segment))) return -1;
+    if (Fails(kVekSgmDeleteSegment, [&] { return Args().Num(segment); })) return -1;
     if (!ValidSegment(segment)) return -1;
     DeleteSegment(segment);
     return 0;
 }
 
 VEKAPI VekId VEKCALL VekSgmGetLayer(VekId segment) {
-    if (Fails(kVekSgmGetLayer, Args().Num(segment))) return -1;
+    if (Fails(kVekSgmGetLayer, [&] { return Args().Num(segment); })) return -1;
     return ValidSegment(segment) ? Sgm(segment).layer : VEK_NONE;
 }
 
 VEKAPI int32_t VEKCALL VekSgmChangeLayer(VekId segment, VekId layer) {
-    if (Fails(kVekSgmChangeLayer, Args().Num(segment).Num(layer))) return -1;
+    if (Fails(kVekSgmChangeLayer, [&] { return Args().Num(segment).Num(layer); })) return -1;
     if (!ValidSegment(segment) || !ValidLayer(layer)) return -1;
     Sgm(segment).layer = layer;
     return 0;
 }
 
 VEKAPI VekId VEKCALL VekSgmGetHeadElementId(VekId segment) {
-    if (Fails(kVekSgmGetHeadElementId, Args().Num(segment))) return -1;
+    if (Fails(kVekSgmGetHeadElementId, [&] { return Args().Num(segment); })) return -1;
     return ValidSegment(segment) ? Sgm(segment).head : VEK_NONE;
 }
 
 VEKAPI VekId VEKCALL VekSgmGetTailElementId(VekId segment) {
-    if (Fails(kVekSgmGetTailElementId, Args().Num(segment))) return -1;
+    if (Fails(kVekSgmGetTailElementId, [&] { return Args().Num(segment); })) return -1;
     return ValidSegment(segment) ? Sgm(segment).tail : VEK_NONE;
 }
 
 // ---- Elements --------------------------------------------------------------
 
 VEKAPI VekId VEKCALL VekElmGetNextElementId(VekId element) {
-    if (Fails(kVekElmGetNextElementId, Args().Num(element))) return -1;
+    if (Fails(kVekElmGetNextElementId, [&] { return Args().Num(element); })) return -1;
     return ValidElement(element) ? Elm(element).next : VEK_NONE;
 }
 
 VEKAPI int32_t VEKCALL VekElmGetType(VekId element) {
-    if (Fails(kVekElmGetType, Args().Num(element))) return -1;
+    if (Fails(kVekElmGetType, [&] { return Args().Num(element); })) return -1;
     return ValidElement(element) ? Elm(element).type : -1;
 }
 
 // ---- Figures ---------------------------------------------------------------
 
 VEKAPI int32_t VEKCALL VekFigGetFigure(const FigureKey* key, FigureRecord* record) {
-    Args a;
-    if (key) a.Num(key->context).Num(key->id);
-    if (Fails(kVekFigGetFigure, a)) return -1;
+    if (Fails(kVekFigGetFigure, [&] { return KeyArgs(key); })) return -1;
     if (!KeyOk(key) || !record) return -1;
     VekId id = static_cast<VekId>(key->id);
     if (!ValidElement(id)) return -1;
@@ -262,9 +280,7 @@ VEKAPI int32_t VEKCALL VekFigGetFigure(const FigureKey* key, FigureRecord* recor
 
 VEKAPI int32_t VEKCALL VekFigGetFigure2(const FigureKey* key, FigureRecord* records,
                                         int32_t capacity) {
-    Args a;
-    if (key) a.Num(key->context).Num(key->id);
-    if (Fails(kVekFigGetFigure2, a.Num(capacity))) return -1;
+    if (Fails(kVekFigGetFigure2, [&] { return KeyArgs(key).Num(capacity); })) return -1;
     if (!KeyOk(key) || capacity < 0 || (!records && capacity > 0)) return -1;
     VekId seg = static_cast<VekId>(key->id);
     if (!ValidSegment(seg)) return -1;
@@ -275,48 +291,56 @@ VEKAPI int32_t VEKCALL VekFigGetFigure2(const FigureKey* key, FigureRecord* reco
 }
 
 VEKAPI uint8_t VEKCALL VekFigIsClosed(VekId segment) {
-    if (Fails(kVekFigIsClosed, Args().Num(segment))) return 0;
+    if (Fails(kVekFigIsClosed, [&] { return Args().Num(segment); })) return 0;
     return ValidSegment(segment) && Sgm(segment).closed ? 1 : 0;
 }
 
 VEKAPI void VEKCALL VekFigSetClosed(VekId segment, uint8_t closed) {
-    if (Fails(kVekFigSetClosed, Args().Num(segment).Num(closed))) return;
+    if (Fails(kVekFigSetClosed, [&] { return Args().Num(segment).Num(closed); })) return;
     if (ValidSegment(segment)) Sgm(segment).closed = closed != 0;
 }
 
 VEKAPI VekId VEKCALL VekFigCreateFigure(VekId segment, const FigureRecord* record) {
-    if (Fails(kVekFigCreateFigure, Args().Num(segment).Num(record ? record->kind : 0))) return -1;
+    if (Fails(kVekFigCreateFigure,
+              [&] { return Args().Num(segment).Num(record ? record->kind : 0); }))
+        return -1;
     if (!ValidSegment(segment) || Sgm(segment).count != 0 || !record || !ValidRecord(*record))
         return -1;
     return NewElement(segment, VEK_NONE, static_cast<int32_t>(record->kind), *record, {});
 }
 
 VEKAPI VekId VEKCALL VekFigInsertFigure(VekId element, const FigureRecord* record) {
-    if (Fails(kVekFigInsertFigure, Args().Num(element).Num(record ? record->kind : 0))) return -1;
+    if (Fails(kVekFigInsertFigure,
+              [&] { return Args().Num(element).Num(record ? record->kind : 0); }))
+        return -1;
     if (!ValidElement(element) || !record || !ValidRecord(*record)) return -1;
     return NewElement(Elm(element).segment, element, static_cast<int32_t>(record->kind), *record,
                       {});
 }
 
 VEKAPI int32_t VEKCALL VekFigGetLineType(VekId element, LineTypeRecord* lineType) {
-    if (Fails(kVekFigGetLineType, Args().Num(element))) return -1;
+    if (Fails(kVekFigGetLineType, [&] { return Args().Num(element); })) return -1;
     if (!ValidElement(element) || !lineType) return -1;
     *lineType = Elm(element).lineType;
     return 0;
 }
 
 VEKAPI int32_t VEKCALL VekFigSetLineType(VekId element, const LineTypeRecord* lineType) {
-    Args a;
-    a.Num(element);
-    if (lineType) a.Num(lineType->colorIndex).Num(lineType->lineTypeCode);
-    if (Fails(kVekFigSetLineType, a)) return -1;
+    if (Fails(kVekFigSetLineType, [&] {
+            Args a;
+            a.Num(element);
+            if (lineType) a.Num(lineType->colorIndex).Num(lineType->lineTypeCode);
+            return a;
+        }))
+        return -1;
     if (!ValidElement(element) || !lineType) return -1;
     Elm(element).lineType = *lineType;
     return 0;
 }
 
 VEKAPI int32_t VEKCALL VekFigAddCorner(VekId before, VekId after, int32_t mode, double size) {
-    if (Fails(kVekFigAddCorner, Args().Num(before).Num(after).Num(mode).Num(size))) return -1;
+    if (Fails(kVekFigAddCorner, [&] { return Args().Num(before).Num(after).Num(mode).Num(size); }))
+        return -1;
     if (!ValidElement(before) || !ValidElement(after) || before == after) return -1;
     if (NextNeighbour(before) != after) return -1;
     ElementData& e1 = Elm(before);
@@ -334,7 +358,7 @@ VEKAPI int32_t VEKCALL VekFigAddCorner(VekId before, VekId after, int32_t mode, 
 }
 
 VEKAPI VekId VEKCALL VekFigChangeCorner(VekId element) {
-    if (Fails(kVekFigChangeCorner, Args().Num(element))) return -1;
+    if (Fails(kVekFigChangeCorner, [&] { return Args().Num(element); })) return -1;
     if (!ValidElement(element)) return -1;
     ElementData& e = Elm(element);
     switch (e.type) {
@@ -363,18 +387,20 @@ VEKAPI VekId VEKCALL VekFigChangeCorner(VekId element) {
 // ---- Arithmetic ------------------------------------------------------------
 
 VEKAPI double VEKCALL VekAriLen2Pnts(const double* a, const double* b) {
-    if (Fails(kVekAriLen2Pnts, Args().Pt(a).Pt(b)) || !a || !b) return -1.0;
+    if (Fails(kVekAriLen2Pnts, [&] { return Args().Pt(a).Pt(b); }) || !a || !b) return -1.0;
     return std::hypot(b[0] - a[0], b[1] - a[1]);
 }
 
 VEKAPI double VEKCALL VekAriAngRad2Pnts(const double* centre, const double* point) {
-    if (Fails(kVekAriAngRad2Pnts, Args().Pt(centre).Pt(point)) || !centre || !point) return -1.0;
+    if (Fails(kVekAriAngRad2Pnts, [&] { return Args().Pt(centre).Pt(point); }) || !centre || !point)
+        return -1.0;
     return AngleOf(Vec(centre), Vec(point));
 }
 
 VEKAPI int32_t VEKCALL VekAriTanCir2Pnts(double radius, const double* a, const double* b,
                                          const double* hint, double* results) {
-    if (Fails(kVekAriTanCir2Pnts, Args().Num(radius).Pt(a).Pt(b).Pt(hint))) return -1;
+    if (Fails(kVekAriTanCir2Pnts, [&] { return Args().Num(radius).Pt(a).Pt(b).Pt(hint); }))
+        return -1;
     if (!a || !b || !results) return -1;
     V h;
     if (hint) h = Vec(hint);
