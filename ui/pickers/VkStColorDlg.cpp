@@ -1,9 +1,8 @@
 #include "VkStColorDlg.h"
 
 #include "ui/pickers/PaletteTables.h"
-#include "ui/pickers/SwatchPainting.h"
 
-BEGIN_MESSAGE_MAP(VkStColorDlg, CDialog)
+BEGIN_MESSAGE_MAP(VkStColorDlg, SwatchPickerDlg)
 ON_STN_CLICKED(IDC_COLOR01, &VkStColorDlg::OnClickedColor01)
 ON_STN_CLICKED(IDC_COLOR02, &VkStColorDlg::OnClickedColor02)
 ON_STN_CLICKED(IDC_COLOR03, &VkStColorDlg::OnClickedColor03)
@@ -20,7 +19,6 @@ ON_STN_CLICKED(IDC_COLOR13, &VkStColorDlg::OnClickedColor13)
 ON_STN_CLICKED(IDC_COLOR14, &VkStColorDlg::OnClickedColor14)
 ON_STN_CLICKED(IDC_COLOR15, &VkStColorDlg::OnClickedColor15)
 ON_STN_CLICKED(IDC_COLOR16, &VkStColorDlg::OnClickedColor16)
-ON_WM_PAINT()
 ON_STN_DBLCLK(IDC_COLOR01, &VkStColorDlg::OnDblclkColor01)
 ON_STN_DBLCLK(IDC_COLOR02, &VkStColorDlg::OnDblclkColor02)
 ON_STN_DBLCLK(IDC_COLOR03, &VkStColorDlg::OnDblclkColor03)
@@ -39,22 +37,10 @@ ON_STN_DBLCLK(IDC_COLOR15, &VkStColorDlg::OnDblclkColor15)
 ON_STN_DBLCLK(IDC_COLOR16, &VkStColorDlg::OnDblclkColor16)
 END_MESSAGE_MAP()
 
-VkStColorDlg::VkStColorDlg(CWnd* pParent) : CDialog(IDD, pParent), m_strCurrent(L"MAINCOLOR01") {}
+VkStColorDlg::VkStColorDlg(CWnd* pParent)
+    : SwatchPickerDlg(IDD, pParent, L"MAINCOLOR01", &ColorNameToId) {}
 
 VkStColorDlg::~VkStColorDlg() = default;
-
-void VkStColorDlg::SelectName(const CString& name) {
-    if (name.CompareNoCase(m_strCurrent) == 0) {
-        return;
-    }
-    m_strPrevious = m_strCurrent;
-    m_strCurrent = name;
-    // Without a window there is nothing to repaint (a null window would mean
-    // the whole desktop).
-    if (m_hWnd != nullptr) {
-        InvalidateRect(nullptr, FALSE);
-    }
-}
 
 int VkStColorDlg::ColorNameToId(const CString& name) {
     MainColorTable table;
@@ -64,43 +50,15 @@ int VkStColorDlg::ColorNameToId(const CString& name) {
 }
 
 void VkStColorDlg::DoDataExchange(CDataExchange* pDX) {
-    CDialog::DoDataExchange(pDX);
+    SwatchPickerDlg::DoDataExchange(pDX);
     for (int position = 1; position <= 16; ++position) {
         DDX_Control(pDX, ColorSwatchId(position), m_stSwatches[position - 1]);
     }
 }
 
-BOOL VkStColorDlg::PreTranslateMessage(MSG* pMsg) {
-    // Ahead of the dialog manager, so Enter and Space confirm even when the
-    // Cancel button has the focus.
-    if (pMsg->message == WM_KEYDOWN) {
-        if (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_SPACE) {
-            OnOK();
-            return TRUE;
-        }
-        if (pMsg->wParam == VK_ESCAPE) {
-            OnCancel();
-            return TRUE;
-        }
-    }
-    return CDialog::PreTranslateMessage(pMsg);
-}
-
 BOOL VkStColorDlg::OnInitDialog() {
-    CDialog::OnInitDialog();  // binds the 16 swatches
+    SwatchPickerDlg::OnInitDialog();  // binds the 16 swatches
     return TRUE;
-}
-
-void VkStColorDlg::OnPaint() {
-    CPaintDC dc(this);
-    // The old mark is painted over in the paint context's background colour
-    // first, so that the red frame wins when both names share a swatch.
-    if (!m_strPrevious.IsEmpty()) {
-        DrawSelectionFrame(*this, dc, ColorNameToId(m_strPrevious), dc.GetBkColor());
-    }
-    if (!m_strCurrent.IsEmpty()) {
-        DrawSelectionFrame(*this, dc, ColorNameToId(m_strCurrent), RGB(255, 0, 0));
-    }
 }
 
 void VkStColorDlg::OnClickedColor01() {
@@ -168,81 +126,65 @@ void VkStColorDlg::OnClickedColor16() {
 }
 
 void VkStColorDlg::OnDblclkColor01() {
-    SelectName(L"MAINCOLOR01");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR01");
 }
 
 void VkStColorDlg::OnDblclkColor02() {
-    SelectName(L"MAINCOLOR02");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR02");
 }
 
 void VkStColorDlg::OnDblclkColor03() {
-    SelectName(L"MAINCOLOR03");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR03");
 }
 
 void VkStColorDlg::OnDblclkColor04() {
-    SelectName(L"MAINCOLOR04");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR04");
 }
 
 void VkStColorDlg::OnDblclkColor05() {
-    SelectName(L"MAINCOLOR05");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR05");
 }
 
 void VkStColorDlg::OnDblclkColor06() {
-    SelectName(L"MAINCOLOR06");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR06");
 }
 
 void VkStColorDlg::OnDblclkColor07() {
-    SelectName(L"MAINCOLOR07");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR07");
 }
 
 void VkStColorDlg::OnDblclkColor08() {
-    SelectName(L"MAINCOLOR08");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR08");
 }
 
 void VkStColorDlg::OnDblclkColor09() {
-    SelectName(L"MAINCOLOR09");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR09");
 }
 
 void VkStColorDlg::OnDblclkColor10() {
-    SelectName(L"MAINCOLOR10");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR10");
 }
 
 void VkStColorDlg::OnDblclkColor11() {
-    SelectName(L"MAINCOLOR11");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR11");
 }
 
 void VkStColorDlg::OnDblclkColor12() {
-    SelectName(L"MAINCOLOR12");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR12");
 }
 
 void VkStColorDlg::OnDblclkColor13() {
-    SelectName(L"MAINCOLOR13");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR13");
 }
 
 void VkStColorDlg::OnDblclkColor14() {
-    SelectName(L"MAINCOLOR14");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR14");
 }
 
 void VkStColorDlg::OnDblclkColor15() {
-    SelectName(L"MAINCOLOR15");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR15");
 }
 
 void VkStColorDlg::OnDblclkColor16() {
-    SelectName(L"MAINCOLOR16");
-    OnOK();
+    SelectAndConfirm(L"MAINCOLOR16");
 }

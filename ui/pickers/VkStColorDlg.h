@@ -7,32 +7,26 @@
 
 #include "res/PickerIds.h"
 #include "ui/pickers/StaticBkColor.h"
+#include "ui/pickers/SwatchPickerDlg.h"
 
-class VkStColorDlg : public CDialog {
+// m_strCurrent is a colour name, "MAINCOLOR01" after construction.
+class VkStColorDlg : public SwatchPickerDlg {
 public:
     enum { IDD = IDD_COLOR_PICKER };
 
     explicit VkStColorDlg(CWnd* pParent = nullptr);
     ~VkStColorDlg() override;
 
-    // Makes `name` the selection when it differs (ignoring case) from the
-    // current one: the current name becomes the previous one, `name` is kept
-    // with its letter case, and the dialog repaints without erasing.
-    void SelectName(const CString& name);
     // Swatch id of a colour name (ignoring case); 17015 for any other name.
     static int ColorNameToId(const CString& name);
 
-    CString m_strCurrent;            // the selected colour name
-    CString m_strPrevious;           // the selection m_strCurrent last replaced
     StaticBkColor m_stSwatches[16];  // palette order
 
-    BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL OnInitDialog() override;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
 
-    afx_msg void OnPaint();
     afx_msg void OnClickedColor01();
     afx_msg void OnClickedColor02();
     afx_msg void OnClickedColor03();

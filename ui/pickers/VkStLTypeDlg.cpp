@@ -1,9 +1,8 @@
 #include "VkStLTypeDlg.h"
 
 #include "ui/pickers/PaletteTables.h"
-#include "ui/pickers/SwatchPainting.h"
 
-BEGIN_MESSAGE_MAP(VkStLTypeDlg, CDialog)
+BEGIN_MESSAGE_MAP(VkStLTypeDlg, SwatchPickerDlg)
 ON_STN_CLICKED(IDC_LINETYPE01, &VkStLTypeDlg::OnClickedLineType01)
 ON_STN_CLICKED(IDC_LINETYPE02, &VkStLTypeDlg::OnClickedLineType02)
 ON_STN_CLICKED(IDC_LINETYPE03, &VkStLTypeDlg::OnClickedLineType03)
@@ -14,7 +13,6 @@ ON_STN_CLICKED(IDC_LINETYPE07, &VkStLTypeDlg::OnClickedLineType07)
 ON_STN_CLICKED(IDC_LINETYPE08, &VkStLTypeDlg::OnClickedLineType08)
 ON_STN_CLICKED(IDC_LINETYPE09, &VkStLTypeDlg::OnClickedLineType09)
 ON_STN_CLICKED(IDC_LINETYPE10, &VkStLTypeDlg::OnClickedLineType10)
-ON_WM_PAINT()
 ON_STN_DBLCLK(IDC_LINETYPE01, &VkStLTypeDlg::OnDblclkLineType01)
 ON_STN_DBLCLK(IDC_LINETYPE02, &VkStLTypeDlg::OnDblclkLineType02)
 ON_STN_DBLCLK(IDC_LINETYPE03, &VkStLTypeDlg::OnDblclkLineType03)
@@ -27,7 +25,8 @@ ON_STN_DBLCLK(IDC_LINETYPE09, &VkStLTypeDlg::OnDblclkLineType09)
 ON_STN_DBLCLK(IDC_LINETYPE10, &VkStLTypeDlg::OnDblclkLineType10)
 END_MESSAGE_MAP()
 
-VkStLTypeDlg::VkStLTypeDlg(CWnd* pParent) : CDialog(IDD, pParent), m_strCurrent(L"LINETYPE01") {}
+VkStLTypeDlg::VkStLTypeDlg(CWnd* pParent)
+    : SwatchPickerDlg(IDD, pParent, L"LINETYPE01", &LineTypeNameToId) {}
 
 VkStLTypeDlg::~VkStLTypeDlg() {
     // The window goes first, so that no swatch paints a deleted picture.
@@ -42,17 +41,6 @@ VkStLTypeDlg::~VkStLTypeDlg() {
     }
 }
 
-void VkStLTypeDlg::SelectName(const CString& name) {
-    if (name.CompareNoCase(m_strCurrent) == 0) {
-        return;
-    }
-    m_strPrevious = m_strCurrent;
-    m_strCurrent = name;
-    if (m_hWnd != nullptr) {
-        InvalidateRect(nullptr, FALSE);
-    }
-}
-
 int VkStLTypeDlg::LineTypeNameToId(const CString& name) {
     LineTypeTable table;
     BuildLineTypes(table);
@@ -60,22 +48,8 @@ int VkStLTypeDlg::LineTypeNameToId(const CString& name) {
     return position > 0 ? LineTypeSwatchId(position) : IDC_LINETYPE01;
 }
 
-BOOL VkStLTypeDlg::PreTranslateMessage(MSG* pMsg) {
-    if (pMsg->message == WM_KEYDOWN) {
-        if (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_SPACE) {
-            OnOK();
-            return TRUE;
-        }
-        if (pMsg->wParam == VK_ESCAPE) {
-            OnCancel();
-            return TRUE;
-        }
-    }
-    return CDialog::PreTranslateMessage(pMsg);
-}
-
 BOOL VkStLTypeDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
+    SwatchPickerDlg::OnInitDialog();
     for (int position = 1; position <= 10; ++position) {
         // The pictures are the plug-in's own resources.
         CBitmap picture;
@@ -95,16 +69,6 @@ BOOL VkStLTypeDlg::OnInitDialog() {
         kept = static_cast<HBITMAP>(picture.Detach());
     }
     return TRUE;
-}
-
-void VkStLTypeDlg::OnPaint() {
-    CPaintDC dc(this);
-    if (!m_strPrevious.IsEmpty()) {
-        DrawSelectionFrame(*this, dc, LineTypeNameToId(m_strPrevious), dc.GetBkColor());
-    }
-    if (!m_strCurrent.IsEmpty()) {
-        DrawSelectionFrame(*this, dc, LineTypeNameToId(m_strCurrent), RGB(255, 0, 0));
-    }
 }
 
 void VkStLTypeDlg::OnClickedLineType01() {
@@ -148,51 +112,41 @@ void VkStLTypeDlg::OnClickedLineType10() {
 }
 
 void VkStLTypeDlg::OnDblclkLineType01() {
-    SelectName(L"LINETYPE01");
-    OnOK();
+    SelectAndConfirm(L"LINETYPE01");
 }
 
 void VkStLTypeDlg::OnDblclkLineType02() {
-    SelectName(L"LINETYPE02");
-    OnOK();
+    SelectAndConfirm(L"LINETYPE02");
 }
 
 void VkStLTypeDlg::OnDblclkLineType03() {
-    SelectName(L"LINETYPE03");
-    OnOK();
+    SelectAndConfirm(L"LINETYPE03");
 }
 
 void VkStLTypeDlg::OnDblclkLineType04() {
-    SelectName(L"LINETYPE04");
-    OnOK();
+    SelectAndConfirm(L"LINETYPE04");
 }
 
 void VkStLTypeDlg::OnDblclkLineType05() {
-    SelectName(L"LINETYPE05");
-    OnOK();
+    SelectAndConfirm(L"LINETYPE05");
 }
 
 void VkStLTypeDlg::OnDblclkLineType06() {
-    SelectName(L"LINETYPE06");
-    OnOK();
+    SelectAndConfirm(L"LINETYPE06");
 }
 
 void VkStLTypeDlg::OnDblclkLineType07() {
-    SelectName(L"LINETYPE07");
-    OnOK();
+    SelectAndConfirm(L"LINETYPE07");
 }
 
 void VkStLTypeDlg::OnDblclkLineType08() {
-    SelectName(L"LINETYPE08");
-    OnOK();
+    SelectAndConfirm(L"LINETYPE08");
 }
 
 void VkStLTypeDlg::OnDblclkLineType09() {
-    SelectName(L"LINETYPE09");
-    OnOK();
+    SelectAndConfirm(L"LINETYPE09");
 }
 
 void VkStLTypeDlg::OnDblclkLineType10() {
-    SelectName(L"LINETYPE10");
-    OnOK();
+    SelectAndConfirm(L"LINETYPE10");
 }

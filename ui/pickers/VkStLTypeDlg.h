@@ -1,33 +1,28 @@
-// The line-type picker: the ten line-type pictures, selected and confirmed
-// as in the colour picker (click, double-click, Enter, Space, Escape), with
-// the selection framed in red.
+// The line-type picker: the ten line-type pictures, selected, confirmed and
+// framed in red as every SwatchPickerDlg (click, double-click, Enter, Space,
+// Escape).
 #pragma once
 
 #include <afxwin.h>
 
 #include "res/PickerIds.h"
+#include "ui/pickers/SwatchPickerDlg.h"
 
-class VkStLTypeDlg : public CDialog {
+// m_strCurrent is a line-type name, "LINETYPE01" after construction.
+class VkStLTypeDlg : public SwatchPickerDlg {
 public:
     enum { IDD = IDD_LINETYPE_PICKER };
 
     explicit VkStLTypeDlg(CWnd* pParent = nullptr);
     ~VkStLTypeDlg() override;
 
-    // As VkStColorDlg::SelectName.
-    void SelectName(const CString& name);
     // Swatch id of a line-type name (ignoring case); 17016 for any other name.
     static int LineTypeNameToId(const CString& name);
 
-    CString m_strCurrent;   // the selected line-type name
-    CString m_strPrevious;  // the selection m_strCurrent last replaced
-
-    BOOL PreTranslateMessage(MSG* pMsg) override;
     // Sets the ten pictures into the swatches.
     BOOL OnInitDialog() override;
 
 protected:
-    afx_msg void OnPaint();
     afx_msg void OnClickedLineType01();
     afx_msg void OnClickedLineType02();
     afx_msg void OnClickedLineType03();
