@@ -1,6 +1,7 @@
 #include "ExplodedPass.h"
 
 #include "CommandState.h"
+#include "ConvertSelection.h"
 #include "Messages.h"
 #include "Rounding.h"
 #include "WorkBuffers.h"
@@ -42,14 +43,8 @@ bool Abandon() {
 
 bool ExplodeFigure(const SelEntry& entry, FigureBuffer& walk) {
     const FigureKey key{entry.context, entry.segment};
-    switch (ReadFigure(key, walk)) {
-        case WalkResult::Done:
-            break;
-        case WalkResult::Unreadable:
-            return false;
-        case WalkResult::TooLarge:
-            msg::ShowCountBox(msg::ExplodedFigureTooLarge, FigureSlotCount);
-            return false;
+    if (!ReadWholeFigure(key, walk, msg::ExplodedFigureTooLarge)) {
+        return false;
     }
 
     int32_t n = VekFigGetFigure2(&key, ExplodedRecords, RecordCapacity);
@@ -102,22 +97,6 @@ int32_t VEKCALL ExplodedPass(int32_t event, intptr_t data, intptr_t arg3, intptr
     if (event != 0) {
         return event == 7 ? 0 : 2;
     }
-    // This pass makes no copies; any left by a stopped standard run go now.
-    DeleteListedCopies();
-    int32_t figures = 0;
-
-    const int32_t selection = VekIddOpenSelIdData(1, data, arg3, arg4);
-    SelEntry entry{};
-    if (VekIddGetHeadSelIdData(selection, &entry) != -1) {
-        do {
-            ++figures;
-            if (!ExplodeFigure(entry, WorkFigure)) {
-                return 0;
-            }
-        } while (VekIddGetNextSelIdData(selection, &entry) != -1);
-    }
-    VekIddCloseSelIdData(selection);
-    DeleteListedCopies();
-    msg::ShowCountBox(msg::FiguresModified, figures);
-    return 0;
+    return ConvertSelection(data, arg3, arg4,
+                            [](const SelEntry& entry) { return ExplodeFigure(entry, WorkFigure); });
 }

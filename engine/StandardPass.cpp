@@ -1,6 +1,7 @@
 #include "StandardPass.h"
 
 #include "CommandState.h"
+#include "ConvertSelection.h"
 #include "Messages.h"
 #include "Rounding.h"
 #include "WorkBuffers.h"
@@ -138,14 +139,8 @@ bool ConvertFigure(const SelEntry& entry, FigureBuffer& buffer, double step) {
     }
     const bool closed = VekFigIsClosed(copy) != 0;
 
-    switch (ReadFigure(key, buffer)) {
-        case WalkResult::Done:
-            break;
-        case WalkResult::Unreadable:
-            return false;
-        case WalkResult::TooLarge:
-            msg::ShowCountBox(msg::FigureTooLarge, FigureSlotCount);
-            return false;
+    if (!ReadWholeFigure(key, buffer, msg::FigureTooLarge)) {
+        return false;
     }
     if (!RoundFigureBuffer(RefPoint, buffer)) {
         return false;
@@ -209,24 +204,8 @@ int32_t VEKCALL StandardPass(int32_t event, intptr_t data, intptr_t arg3, intptr
     if (event != 0) {
         return event == 7 ? 0 : 3;
     }
-    // Copies left listed by a run that stopped early are never part of a
-    // result: delete them rather than lose track of them.
-    DeleteListedCopies();
-    int32_t figures = 0;
     const double step = ActiveGrid(RefPoint).step;
-
-    const int32_t selection = VekIddOpenSelIdData(1, data, arg3, arg4);
-    SelEntry entry{};
-    if (VekIddGetHeadSelIdData(selection, &entry) != -1) {
-        do {
-            ++figures;
-            if (!ConvertFigure(entry, WorkFigure, step)) {
-                return 0;
-            }
-        } while (VekIddGetNextSelIdData(selection, &entry) != -1);
-    }
-    VekIddCloseSelIdData(selection);
-    DeleteListedCopies();
-    msg::ShowCountBox(msg::FiguresModified, figures);
-    return 0;
+    return ConvertSelection(data, arg3, arg4, [step](const SelEntry& entry) {
+        return ConvertFigure(entry, WorkFigure, step);
+    });
 }

@@ -34,3 +34,16 @@ WalkResult ReadFigure(FigureKey key, FigureBuffer& buffer) {
     }
     return WalkResult::Done;
 }
+
+bool ReadWholeFigure(FigureKey key, FigureBuffer& buffer, const VekChar* tooLargeBox) {
+    switch (ReadFigure(key, buffer)) {
+        case WalkResult::Done:
+            return true;
+        case WalkResult::Unreadable:
+            return false;
+        case WalkResult::TooLarge:
+            msg::ShowCountBox(tooLargeBox, FigureSlotCount);
+            return false;
+    }
+    return false;
+}

@@ -42,7 +42,7 @@ void DeleteListedCopies();
 // The one figure buffer that both passes use, a run at a time.
 extern FigureBuffer WorkFigure;
 
-// The capacity message a walk shows when the figure fills the buffer.
+// How a walk over a figure's elements ended.
 enum class WalkResult { Done, Unreadable, TooLarge };
 
 // Reads every element of key.id into `buffer` (key kept in the buffer).
@@ -50,3 +50,7 @@ enum class WalkResult { Done, Unreadable, TooLarge };
 // at most FigureSlotCount - 1 elements are ever converted. On Unreadable the
 // element-info message has been shown; on TooLarge the caller shows its box.
 WalkResult ReadFigure(FigureKey key, FigureBuffer& buffer);
+
+// ReadFigure as the passes use it: on TooLarge shows `tooLargeBox` with the
+// slot count. True when the whole figure was read; otherwise the pass stops.
+bool ReadWholeFigure(FigureKey key, FigureBuffer& buffer, const VekChar* tooLargeBox);
