@@ -1,15 +1,18 @@
 #!/bin/sh
-# Pictures of the colour and line-type pickers under Wine with a virtual X
-# display.
-#   scripts/picker-screenshots.sh [build-dir] [out-dir]
-# The build dir is a Windows build with tarnex_picker_show built and its Wine
-# prefix made (default build/windows); pictures go to docs/pictures.
+# Pictures for the docs under Wine with a virtual X display: the main
+# settings dialog (a fresh registry, and colour change selected with a
+# non-default colour and line type) and the two pickers.
+#   scripts/screenshots.sh [build-dir] [out-dir]
+# The build dir is a Windows build with tarnex_main_dialog_show and
+# tarnex_picker_show built and its Wine prefix made (default build/windows);
+# pictures go to docs/pictures.
 set -eu
 cd "$(dirname "$0")/.."
 build=${1:-build/windows}
 out=${2:-docs/pictures}
-show="$build/bin/tarnex_picker_show.exe"
-[ -x "$show" ] || { echo "missing $show: build tarnex_picker_show first" >&2; exit 1; }
+for program in tarnex_main_dialog_show tarnex_picker_show; do
+  [ -x "$build/bin/$program.exe" ] || { echo "missing $build/bin/$program.exe: build $program first" >&2; exit 1; }
+done
 [ -f "$build/wineprefix/.tarnex-ready" ] || { echo "missing $build/wineprefix" >&2; exit 1; }
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
@@ -35,15 +38,16 @@ sleep 1
 export DISPLAY=$display
 timeout 30 wineserver -p >/dev/null 2>&1 || true
 
-# shot <file> <caption> <picker> <name>: opens a picker, waits for its
-# window, captures it.
+# shot <file> <caption> <program> <args...>: runs the program, waits for the
+# window with that caption, captures it.
 shot() {
-  file=$1 caption=$2
-  shift 2
-  timeout 60 wine "$show" "$@" 20 </dev/null >/dev/null 2>&1 &
+  file=$1 caption=$2 program=$3
+  shift 3
+  timeout 60 wine "$build/bin/$program.exe" "$@" </dev/null >/dev/null 2>&1 &
   runner=$!
   id=""
   for _ in $(seq 1 100); do
+    # xwininfo prints the window names as UTF-8 (the Korean caption too).
     id=$(xwininfo -root -tree 2>/dev/null | awk -v c="\"$caption\"" 'index($0, c) { print $1; exit }')
     [ -n "$id" ] && break
     sleep 0.2
@@ -60,5 +64,9 @@ shot() {
   echo "$out/$file"
 }
 
-shot color-picker.png "Color Property" color MAINCOLOR06
-shot linetype-picker.png "Line Type Property" linetype LINETYPE07
+main=tarnex_main_dialog_show
+shot main-dialog-fresh.png "자리수변경" $main --seconds 20
+shot main-dialog-colour-change.png "자리수변경" $main --seconds 20 \
+  Color=1 mColor1=MAINCOLOR06 mLType1=LINETYPE10 d_point=2 inchmm=1 IsExploded=1
+shot color-picker.png "Color Property" tarnex_picker_show color MAINCOLOR06 20
+shot linetype-picker.png "Line Type Property" tarnex_picker_show linetype LINETYPE07 20
