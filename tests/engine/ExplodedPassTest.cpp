@@ -1,5 +1,6 @@
 // The exploded pass run through the stand-in host.
 #include "EngineFixture.h"
+#include "TestFigures.h"
 #include "engine/ExplodedPass.h"
 #include "engine/StandardPass.h"
 
@@ -12,12 +13,6 @@ using vekhost::Line;
 
 int32_t RunPass() {
     return ExplodedPass(0, 0, 0, 0);
-}
-
-VekId Square(double x, double y, VekId layer = 0, LineTypeRecord lt = {}) {
-    return vekhost::AddSegment({Line(x, y, x + 10, y), Line(x + 10, y, x + 10, y + 10),
-                                Line(x + 10, y + 10, x, y + 10), Line(x, y + 10, x, y)},
-                               true, layer, lt);
 }
 
 class ExplodedPassTest : public EngineTest {};
@@ -76,27 +71,6 @@ TEST_P(ExplodedColorTest, FourLinesBecomeFourFiguresOnTheLayer) {
 INSTANTIATE_TEST_SUITE_P(ColorModes, ExplodedColorTest,
                          ::testing::Values(ColorCase{0, false}, ColorCase{1, true},
                                            ColorCase{3, false}));
-
-// Square 0..10 with its corner at (10, 10) rounded or chamfered.
-VekId CorneredSquare(uint32_t kind, double c) {
-    FigureRecord corner{};
-    if (kind == VEK_ROUND_CORNER) {
-        corner = vekhost::Arc(10 - c, 10 - c, 10, 10 - c, 10 - c, 10);
-        corner.size = c;
-    } else {
-        corner.p1[0] = 10;
-        corner.p1[1] = 10;
-        corner.p2[0] = 10;
-        corner.p2[1] = 10 - c;
-        corner.p3[0] = 10 - c;
-        corner.p3[1] = 10;
-        corner.size = c;
-    }
-    corner.kind = kind;
-    return vekhost::AddSegment({Line(0, 0, 10, 0), Line(10, 0, 10, 10 - c), corner,
-                                Line(10 - c, 10, 0, 10), Line(0, 10, 0, 0)},
-                               true);
-}
 
 TEST_F(ExplodedPassTest, RoundedCornerBecomesAnArcFigure) {
     const VekId seg = CorneredSquare(VEK_ROUND_CORNER, 2.00049);
@@ -158,15 +132,6 @@ TEST_F(ExplodedPassTest, UncorrectableArcIsReportedAndStillCreated) {
     EXPECT_DOUBLE_EQ(arc.figure.p1[0], 0.0);  // the rounded centre
     EXPECT_DOUBLE_EQ(arc.figure.p2[0], 1.0);
     EXPECT_DOUBLE_EQ(arc.figure.size, 1.0);
-}
-
-// A chain of n lines, open.
-VekId Chain(int n) {
-    std::vector<FigureRecord> lines;
-    for (int i = 0; i < n; ++i) {
-        lines.push_back(Line(i, 0, i + 1, 0));
-    }
-    return vekhost::AddSegment(lines, false);
 }
 
 TEST_F(ExplodedPassTest, FigureOf3000ElementsIsRefused) {

@@ -1,6 +1,7 @@
 // The standard pass run through the stand-in host: what the drawing holds
 // afterwards, what the host showed, and the calls where their order matters.
 #include "EngineFixture.h"
+#include "TestFigures.h"
 #include "engine/StandardPass.h"
 
 #include <cmath>
@@ -11,13 +12,6 @@ using vekhost::Line;
 
 int32_t RunPass() {
     return StandardPass(0, 0, 0, 0);
-}
-
-// A closed square of side 10 at (x, y) made of four lines.
-VekId Square(double x, double y, VekId layer = 0, LineTypeRecord lt = {}) {
-    return vekhost::AddSegment({Line(x, y, x + 10, y), Line(x + 10, y, x + 10, y + 10),
-                                Line(x + 10, y + 10, x, y + 10), Line(x, y + 10, x, y)},
-                               true, layer, lt);
 }
 
 // A rounded corner as the host stores it between its trimmed neighbours.
@@ -317,23 +311,8 @@ TEST_F(StandardPassTest, TangentArcBecomesACornerAndIsRebuilt) {
     EXPECT_TRUE(Errors().empty());
 }
 
-// A square 0..10 whose corner at (10, 10) is cut by a chamfer of setback c.
-VekId ChamferedSquare(double c) {
-    FigureRecord ch = Record(VEK_CHAMFER);
-    ch.p1[0] = 10;
-    ch.p1[1] = 10;
-    ch.p2[0] = 10;
-    ch.p2[1] = 10 - c;
-    ch.p3[0] = 10 - c;
-    ch.p3[1] = 10;
-    ch.size = c;
-    return vekhost::AddSegment({Line(0, 0, 10, 0), Line(10, 0, 10, 10 - c), ch,
-                                Line(10 - c, 10, 0, 10), Line(0, 10, 0, 0)},
-                               true);
-}
-
 TEST_F(StandardPassTest, ChamferAddedAgainMeasuredFromTheRoundedEnd) {
-    const VekId seg = ChamferedSquare(1.0004);
+    const VekId seg = CorneredSquare(VEK_CHAMFER, 1.0004);
     vekhost::Select({seg});
     Settings(2);
     CornerSpy spy;
@@ -445,7 +424,7 @@ INSTANTIATE_TEST_SUITE_P(Refusals, StandardFaultTest,
                                            FaultCase{"VekSgmChangeLayer", 2, kLayer, 2}));
 
 TEST_F(StandardPassTest, RefusedChamferLeavesThePickedFigureAlone) {
-    const VekId seg = ChamferedSquare(1);
+    const VekId seg = CorneredSquare(VEK_CHAMFER, 1);
     vekhost::Select({seg});
     Settings(2);
     vekhost::FailCall("VekFigAddCorner");
@@ -466,15 +445,6 @@ TEST_F(StandardPassTest, UncorrectableArcLeavesThePickedFigureAlone) {
     EXPECT_EQ(Errors(), std::vector<std::u16string>{kArcLoop});
     DeleteListedCopies();
     EXPECT_EQ(vekhost::Segments(), std::vector<VekId>{seg});
-}
-
-// A chain of n lines, open.
-VekId Chain(int n) {
-    std::vector<FigureRecord> lines;
-    for (int i = 0; i < n; ++i) {
-        lines.push_back(Line(i, 0, i + 1, 0));
-    }
-    return vekhost::AddSegment(lines, false);
 }
 
 TEST_F(StandardPassTest, FigureOf2999ElementsIsConverted) {
