@@ -37,8 +37,7 @@ void Drawing::PlaceElement(VekId id, VekId segment, VekId before, int32_t type,
         slot = freeElements.back();
         freeElements.pop_back();
     } else {
-        slot = static_cast<uint32_t>(elements.size());
-        elements.emplace_back();
+        slot = elements.Add();
     }
     where[id] = slot * 2;
     ElementData& e = elements[slot];

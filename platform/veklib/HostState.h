@@ -7,6 +7,7 @@
 #include "VekHost.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,29 @@ struct ElementData {
     VekId next = VEK_NONE;
     FigureRecord figure{};
     LineTypeRecord lineType{};
+};
+
+// Element records in blocks of fixed size: a record never moves once placed,
+// so a large drawing grows without copying the records it already holds.
+class ElementTable {
+public:
+    ElementData& operator[](uint32_t slot) { return blocks_[slot >> kShift][slot & kMask]; }
+    const ElementData& operator[](uint32_t slot) const {
+        return blocks_[slot >> kShift][slot & kMask];
+    }
+    uint32_t size() const { return size_; }
+    // A new record at the end; its slot.
+    uint32_t Add() {
+        if ((size_ >> kShift) == blocks_.size())
+            blocks_.push_back(std::make_unique<ElementData[]>(size_t{1} << kShift));
+        return size_++;
+    }
+
+private:
+    static constexpr uint32_t kShift = 12;
+    static constexpr uint32_t kMask = (1u << kShift) - 1;
+    std::vector<std::unique_ptr<ElementData[]>> blocks_;
+    uint32_t size_ = 0;
 };
 
 struct SegmentData {
@@ -44,7 +68,7 @@ struct Drawing {
 
     VekId nextId = 1;
     std::vector<uint32_t> where;  // by identifier: slot * 2, + 1 for a segment
-    std::vector<ElementData> elements;
+    ElementTable elements;
     std::vector<uint32_t> freeElements;
     std::vector<SegmentData> segments;
     std::vector<uint32_t> freeSegments;

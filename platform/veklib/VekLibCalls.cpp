@@ -216,12 +216,11 @@ VEKAPI VekId VEKCALL VekSgmEditSegment(VekId segment, const double* from, const 
     Transform t = MakeTransform(Vec(from), Vec(to), angle, scale, mirror != 0);
     const SegmentData src = Sgm(segment);
     VekId copy = NewSegment(src.layer, src.closed);
-    for (VekId e = src.head; e != VEK_NONE; e = Elm(e).next) {
-        // Copy out first: adding an element may grow the table under a reference.
-        const int32_t type = Elm(e).type;
-        const FigureRecord fig = Apply(t, Elm(e).figure);
-        const LineTypeRecord lt = Elm(e).lineType;
-        NewElement(copy, VEK_NONE, type, fig, lt);
+    for (VekId e = src.head; e != VEK_NONE;) {
+        // Records stay where they are while the table grows.
+        const ElementData& old = Elm(e);
+        NewElement(copy, VEK_NONE, old.type, Apply(t, old.figure), old.lineType);
+        e = old.next;
     }
     return copy;
 }
