@@ -13,5 +13,5 @@ if [ -n "$need" ]; then
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO=sudo
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $need
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $need
 fi
