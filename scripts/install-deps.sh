@@ -1,11 +1,11 @@
 #!/bin/sh
 # Installs, only when absent, what building and testing both targets needs on
-# a fresh Debian machine.
+# a fresh Debian machine. Further packages may be named as arguments.
 set -eu
 need=""
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 for p in cmake make g++ libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev \
-         g++-mingw-w64-x86-64 wine wine64 fonts-nanum; do
+         g++-mingw-w64-x86-64 wine wine64 fonts-nanum "$@"; do
   have "$p" || need="$need $p"
 done
 if [ -n "$need" ]; then

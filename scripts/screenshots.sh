@@ -8,6 +8,7 @@
 # pictures go to docs/pictures.
 set -eu
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh xvfb imagemagick x11-utils
 build=${1:-build/windows}
 out=${2:-docs/pictures}
 for program in tarnex_main_dialog_show tarnex_picker_show; do
