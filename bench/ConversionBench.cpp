@@ -6,6 +6,9 @@
 // the reported time is the pass's. Counters:
 //   ns_per_element        pass time per element of the selection
 //   floor_ns_per_element  floor time per element
+//   corner_floor_ns_per_element
+//                         time per element of the floor with the host's
+//                         corner work added
 //   ratio_to_floor        pass time / floor time, over all iterations
 //   ratio_to_corner_floor pass time / time of the floor with the host's
 //                         corner work added: the plug-in's own share
@@ -134,6 +137,7 @@ void Convert(benchmark::State& state) {
     const double total = double(figures) * double(elements) * double(state.iterations());
     state.counters["ns_per_element"] = passTime / total * 1e9;
     state.counters["floor_ns_per_element"] = floorTime / total * 1e9;
+    state.counters["corner_floor_ns_per_element"] = cornerFloorTime / total * 1e9;
     state.counters["ratio_to_floor"] = passTime / floorTime;
     state.counters["ratio_to_corner_floor"] = passTime / cornerFloorTime;
     state.counters["plugin_allocs"] = double(allocations) / double(state.iterations());
