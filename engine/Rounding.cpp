@@ -75,7 +75,11 @@ void RoundChamfer(const RoundingGrid& grid, FigureBuffer& buffer, int32_t k) {
         RoundLength(grid, chamfer.size);
         return;
     }
-    if (grid.unitMode != 1 && grid.unitMode != 2) {
+    // In the first slot the element before it (the last slot) is not yet
+    // treated: q and the meeting point are both in the old unit, and the
+    // distance is converted along with its rounding.
+    const bool beforeTreated = prev < k;
+    if (!beforeTreated || (grid.unitMode != 1 && grid.unitMode != 2)) {
         chamfer.size = ConvertAndRound(grid, VekAriLen2Pnts(q, chamfer.p1));
         return;
     }

@@ -351,6 +351,24 @@ TEST_F(RoundBufferTest, ChamferUnderUnitConversionIsMeasuredInTheNewUnit) {
     }
 }
 
+// In the first slot the chamfer is measured before the last slot is treated:
+// both points are still in the old unit, so the distance is converted once.
+TEST_F(RoundBufferTest, ChamferInFirstSlotUnderUnitConversionIsConvertedOnce) {
+    for (int32_t mode : {1, 2}) {
+        Settings(3, mode);
+        RefPoint[0] = 1;
+        buffer->count = 0;
+        FigureRecord chamfer = Record(VEK_CHAMFER);
+        chamfer.p1[0] = 11;
+        chamfer.size = 1;
+        Add(VEK_CHAMFER, chamfer);
+        Add(VEK_LINE, vekhost::Line(11, 1, 11, 5));
+        Add(VEK_LINE, vekhost::Line(1, 0, 10, 0));
+        ASSERT_TRUE(Round());
+        EXPECT_DOUBLE_EQ(At(0).size, mode == 1 ? 25.401 : 0.039) << mode;
+    }
+}
+
 TEST_F(RoundBufferTest, ChamferAfterAnotherKindKeepsItsRoundedSize) {
     Settings(1);
     Add(VEK_CIRCLE, vekhost::Circle(0, 0, 1));
