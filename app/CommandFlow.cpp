@@ -1,7 +1,7 @@
-#include "CommandFlow.h"
+#include "app/CommandFlow.h"
 
-#include "CommandState.h"
-#include "SettingsDialogInvocation.h"
+#include "state/CommandState.h"
+#include "app/SettingsDialogInvocation.h"
 #include "engine/ExplodedPass.h"
 #include "engine/StandardPass.h"
 #include "engine/WorkBuffers.h"

@@ -3,7 +3,7 @@
 // confirm key); the second hands the picked figures to a conversion pass.
 #pragma once
 
-#include "VekLib.h"
+#include "veksdk/VekLib.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // The library's one export, called by the host after loading it.
-#include "CommandFlow.h"
-#include "Startup.h"
+#include "app/CommandFlow.h"
+#include "veksdk/VekLib.h"
 
 #ifdef _WIN32
 #define TARNEX_EXPORT __declspec(dllexport)

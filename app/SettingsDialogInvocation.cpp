@@ -1,4 +1,4 @@
-#include "SettingsDialogInvocation.h"
+#include "app/SettingsDialogInvocation.h"
 
 #ifdef _WIN32
 

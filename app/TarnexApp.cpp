@@ -1,4 +1,4 @@
-#include "TarnexApp.h"
+#include "app/TarnexApp.h"
 
 BEGIN_MESSAGE_MAP(CTarnexApp, CWinApp)
 END_MESSAGE_MAP()

@@ -14,9 +14,9 @@
 //                         corner work added: the plug-in's own share
 //   plugin_allocs         heap allocations made outside host calls during
 //                         the pass (the allocation probe), per iteration
-#include "AllocationProbe.h"
-#include "CommandState.h"
-#include "Outline.h"
+#include "tests/engine/AllocationProbe.h"
+#include "state/CommandState.h"
+#include "tests/engine/Outline.h"
 #include "engine/ExplodedPass.h"
 #include "engine/StandardPass.h"
 #include "engine/WorkBuffers.h"

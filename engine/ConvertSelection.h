@@ -1,9 +1,9 @@
 // The run over a completed figure selection that both conversion passes make.
 #pragma once
 
-#include "Messages.h"
-#include "VekLib.h"
-#include "WorkBuffers.h"
+#include "engine/Messages.h"
+#include "veksdk/VekLib.h"
+#include "engine/WorkBuffers.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // form becomes a rounded one-element figure of its own.
 #pragma once
 
-#include "VekLib.h"
+#include "veksdk/VekLib.h"
 
 // Execute callback installed for the figure selection when figures are to be
 // exploded. Event 0 converts the selection and returns 0; event 7 returns 0

@@ -2,7 +2,7 @@
 // texts that carry one. Everything works in caller-supplied fixed buffers.
 #pragma once
 
-#include "VekLib.h"
+#include "veksdk/VekLib.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "Rounding.h"
+#include "engine/Rounding.h"
 
-#include "CommandState.h"
-#include "Messages.h"
+#include "state/CommandState.h"
+#include "engine/Messages.h"
 
 #include <cmath>
 

@@ -3,8 +3,8 @@
 // they still pass through their rounded end points.
 #pragma once
 
-#include "VekLib.h"
-#include "WorkBuffers.h"
+#include "veksdk/VekLib.h"
+#include "engine/WorkBuffers.h"
 
 #include <array>
 #include <cstdint>

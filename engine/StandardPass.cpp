@@ -1,10 +1,10 @@
-#include "StandardPass.h"
+#include "engine/StandardPass.h"
 
-#include "CommandState.h"
-#include "ConvertSelection.h"
-#include "Messages.h"
-#include "Rounding.h"
-#include "WorkBuffers.h"
+#include "state/CommandState.h"
+#include "engine/ConvertSelection.h"
+#include "engine/Messages.h"
+#include "engine/Rounding.h"
+#include "engine/WorkBuffers.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // segment built from its rounded elements, with its corners added again.
 #pragma once
 
-#include "VekLib.h"
+#include "veksdk/VekLib.h"
 
 // Execute callback installed for the figure selection. Event 0 (selection
 // complete) converts the selection and returns 0; event 7 returns 0 and any

@@ -1,6 +1,6 @@
-#include "WorkBuffers.h"
+#include "engine/WorkBuffers.h"
 
-#include "Messages.h"
+#include "engine/Messages.h"
 
 CopyListRecord CopyList = {};
 FigureBuffer WorkFigure = {};

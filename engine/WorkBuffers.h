@@ -2,7 +2,7 @@
 // process-wide list of temporary segment copies.
 #pragma once
 
-#include "VekLib.h"
+#include "veksdk/VekLib.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
 #include "settings/Settings.h"
 
-#include "app/CommandState.h"
+#include "state/CommandState.h"
 #include "settings/DecimalText.h"
-#include "ui/pickers/PaletteTables.h"
+#include "settings/PaletteTables.h"
 
 #include <utility>
 

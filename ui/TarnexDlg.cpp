@@ -1,10 +1,10 @@
-#include "TarnexDlg.h"
+#include "ui/TarnexDlg.h"
 
 #include <cstdlib>
 #include <string>
 
 #include "settings/Settings.h"
-#include "ui/pickers/PaletteTables.h"
+#include "settings/PaletteTables.h"
 #include "ui/pickers/VkStColorDlg.h"
 #include "ui/pickers/VkStLTypeDlg.h"
 

@@ -1,4 +1,4 @@
-#include "RegistryFile.h"
+#include "platform/registry/RegistryFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>

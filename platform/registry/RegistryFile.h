@@ -10,7 +10,7 @@
 // characters % " [ ] \ are written as %XXXX (hexadecimal UTF-16 code unit).
 #pragma once
 
-#include "RegistryTree.h"
+#include "platform/registry/RegistryTree.h"
 
 #include <string>
 

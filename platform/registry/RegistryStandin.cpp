@@ -3,10 +3,10 @@
 // ERROR_FILE_NOT_FOUND, data longer than the caller's buffer is refused with
 // ERROR_MORE_DATA (size reported, buffer untouched), value types are kept,
 // names are compared ignoring case, and creating a key creates its parents.
-#include "RegistryStandin.h"
+#include "platform/registry/RegistryStandin.h"
 
-#include "RegistryFile.h"
-#include "RegistryTree.h"
+#include "platform/registry/RegistryFile.h"
+#include "platform/registry/RegistryTree.h"
 
 #include <windows.h>
 

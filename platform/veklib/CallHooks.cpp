@@ -1,6 +1,6 @@
-#include "CallHooks.h"
+#include "platform/veklib/CallHooks.h"
 
-#include "VekHost.h"
+#include "platform/veklib/VekHost.h"
 
 #include <charconv>
 #include <cstring>

@@ -3,7 +3,7 @@
 // and one branch, so that benchmarks of the plug-in measure the plug-in.
 #pragma once
 
-#include "VekLib.h"
+#include "veksdk/VekLib.h"
 
 #include <cstdint>
 

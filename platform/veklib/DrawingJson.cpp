@@ -1,6 +1,6 @@
 // The readable drawing file. A whole file is checked and turned into tables
 // before the drawing is touched, so a bad file leaves the drawing as it was.
-#include "HostState.h"
+#include "platform/veklib/HostState.h"
 
 #include <nlohmann/json.hpp>
 

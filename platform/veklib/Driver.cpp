@@ -1,7 +1,7 @@
 // The driver side of the stand-in host: building drawings, playing the user
 // and reading back what the plug-in showed.
-#include "CallHooks.h"
-#include "HostState.h"
+#include "platform/veklib/CallHooks.h"
+#include "platform/veklib/HostState.h"
 
 #include <cmath>
 

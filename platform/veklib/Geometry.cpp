@@ -1,4 +1,4 @@
-#include "Geometry.h"
+#include "platform/veklib/Geometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // change between arcs and rounded corners, tangent circles, transformed copies.
 #pragma once
 
-#include "VekLib.h"
+#include "veksdk/VekLib.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "HostState.h"
+#include "platform/veklib/HostState.h"
 
 #include <cmath>
 

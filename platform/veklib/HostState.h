@@ -4,7 +4,7 @@
 // cheap here too.
 #pragma once
 
-#include "VekHost.h"
+#include "platform/veklib/VekHost.h"
 
 #include <cstdint>
 #include <memory>

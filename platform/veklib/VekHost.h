@@ -5,7 +5,7 @@
 // circles, identifiers, failure values) and the JSON drawing format.
 #pragma once
 
-#include "VekLib.h"
+#include "veksdk/VekLib.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,9 +1,9 @@
 // The host library's calls. Each one counts itself, may be made to fail by the
 // driver (returning its failure value and changing nothing), then does its work
 // on the session state.
-#include "CallHooks.h"
-#include "Geometry.h"
-#include "HostState.h"
+#include "platform/veklib/CallHooks.h"
+#include "platform/veklib/Geometry.h"
+#include "platform/veklib/HostState.h"
 
 #include <cmath>
 

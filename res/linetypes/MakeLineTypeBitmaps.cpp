@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "LineTypePatterns.h"
+#include "res/linetypes/LineTypePatterns.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

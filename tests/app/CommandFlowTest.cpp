@@ -1,7 +1,7 @@
 // The command flow through the plug-in's real entry: the library is loaded
 // from the build folder, Startup is found by name, and the host stand-in
 // plays the user.
-#include "PluginSession.h"
+#include "tests/app/PluginSession.h"
 
 #include <optional>
 

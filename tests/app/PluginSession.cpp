@@ -1,6 +1,6 @@
-#include "PluginSession.h"
+#include "tests/app/PluginSession.h"
 
-#include "TextConvert.h"
+#include "tools/vekhost/TextConvert.h"
 
 #include <algorithm>
 

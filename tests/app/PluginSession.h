@@ -3,9 +3,9 @@
 // test, and small drawing helpers.
 #pragma once
 
-#include "PluginLoader.h"
-#include "SettingsAccess.h"
-#include "VekHost.h"
+#include "tools/vekhost/PluginLoader.h"
+#include "tools/vekhost/SettingsAccess.h"
+#include "platform/veklib/VekHost.h"
 
 #include <gtest/gtest.h>
 

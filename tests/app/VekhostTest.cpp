@@ -1,9 +1,9 @@
 // The host driver as a user runs it: the vekhost program beside this test,
 // started as a separate process with its output captured.
-#include "PluginLoader.h"
-#include "SettingsAccess.h"
-#include "TextConvert.h"
-#include "VekHost.h"
+#include "tools/vekhost/PluginLoader.h"
+#include "tools/vekhost/SettingsAccess.h"
+#include "tools/vekhost/TextConvert.h"
+#include "platform/veklib/VekHost.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "AllocationProbe.h"
+#include "tests/engine/AllocationProbe.h"
 
-#include "VekLib.h"
+#include "veksdk/VekLib.h"
 
 #include <cstdlib>
 #include <new>

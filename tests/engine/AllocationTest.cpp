@@ -1,9 +1,9 @@
 // The passes allocate nothing on the heap in the plug-in's own code: every
 // figure and element goes through fixed buffers. The stand-in host does
 // allocate; the probe tells its allocations apart by wrapping each host call.
-#include "AllocationProbe.h"
-#include "EngineFixture.h"
-#include "Outline.h"
+#include "tests/engine/AllocationProbe.h"
+#include "tests/engine/EngineFixture.h"
+#include "tests/engine/Outline.h"
 #include "engine/ExplodedPass.h"
 #include "engine/StandardPass.h"
 

@@ -2,8 +2,8 @@
 // state as the library starts with it, and a few helpers to look at results.
 #pragma once
 
-#include "CommandState.h"
-#include "VekHost.h"
+#include "state/CommandState.h"
+#include "platform/veklib/VekHost.h"
 #include "engine/WorkBuffers.h"
 
 #include <gtest/gtest.h>

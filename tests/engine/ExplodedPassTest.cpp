@@ -1,6 +1,6 @@
 // The exploded pass run through the stand-in host.
-#include "EngineFixture.h"
-#include "TestFigures.h"
+#include "tests/engine/EngineFixture.h"
+#include "tests/engine/TestFigures.h"
 #include "engine/ExplodedPass.h"
 #include "engine/StandardPass.h"
 

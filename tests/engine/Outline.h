@@ -4,7 +4,7 @@
 // passes rebuild occurs.
 #pragma once
 
-#include "VekHost.h"
+#include "platform/veklib/VekHost.h"
 
 #include <cmath>
 #include <vector>

@@ -1,5 +1,5 @@
 // Rounding of values, points and whole figure buffers.
-#include "EngineFixture.h"
+#include "tests/engine/EngineFixture.h"
 #include "engine/Messages.h"
 #include "engine/Rounding.h"
 

@@ -1,7 +1,7 @@
 // The standard pass run through the stand-in host: what the drawing holds
 // afterwards, what the host showed, and the calls where their order matters.
-#include "EngineFixture.h"
-#include "TestFigures.h"
+#include "tests/engine/EngineFixture.h"
+#include "tests/engine/TestFigures.h"
 #include "engine/StandardPass.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // Figures that both pass tests put into the stand-in drawing.
 #pragma once
 
-#include "VekHost.h"
+#include "platform/veklib/VekHost.h"
 
 #include <vector>
 

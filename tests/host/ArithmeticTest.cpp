@@ -1,5 +1,5 @@
 // Distances, directions and the circles of a given radius through two points.
-#include "HostFixture.h"
+#include "tests/host/HostFixture.h"
 
 #include <numbers>
 

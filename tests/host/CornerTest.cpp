@@ -1,6 +1,6 @@
 // Rounded corners and chamfers: building them, refusing what cannot be built,
 // turning arcs into corners and back, and the exploded form.
-#include "HostFixture.h"
+#include "tests/host/HostFixture.h"
 
 #include <numbers>
 #include <string>

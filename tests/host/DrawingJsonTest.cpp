@@ -1,5 +1,5 @@
 // The readable drawing file: exact round trips and clear refusals.
-#include "HostFixture.h"
+#include "tests/host/HostFixture.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,5 +1,5 @@
 // Segments, elements, identifiers, layers, line types and transformed copies.
-#include "HostFixture.h"
+#include "tests/host/HostFixture.h"
 
 #include <numbers>
 #include <set>

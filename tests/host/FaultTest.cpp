@@ -1,6 +1,6 @@
 // Fault injection and the call log: a failed call returns its failure value
 // and changes nothing; faults fire at the use asked for.
-#include "HostFixture.h"
+#include "tests/host/HostFixture.h"
 
 #include <functional>
 #include <stdexcept>

@@ -2,7 +2,7 @@
 // helpers to read elements back.
 #pragma once
 
-#include "VekHost.h"
+#include "platform/veklib/VekHost.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The host side of a command: registration, events and callbacks, selection,
 // and what the host shows.
-#include "HostFixture.h"
+#include "tests/host/HostFixture.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "settings/Settings.h"
 
-#include "RegistrySandbox.h"
-#include "app/CommandState.h"
+#include "tests/settings/RegistrySandbox.h"
+#include "state/CommandState.h"
 
 #include <cctype>
 #include <functional>

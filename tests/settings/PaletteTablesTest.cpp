@@ -1,4 +1,4 @@
-#include "ui/pickers/PaletteTables.h"
+#include "settings/PaletteTables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The registry behaviour the settings store relies on. These run against the
 // real registry under Windows and against the stand-in natively, so the
 // stand-in is held to what Windows does.
-#include "RegistrySandbox.h"
+#include "tests/settings/RegistrySandbox.h"
 
 #include <cstring>
 

@@ -1,10 +1,10 @@
 // The native stand-in's file store, which tools use to keep settings between
 // runs.
-#include "app/CommandState.h"
+#include "state/CommandState.h"
 #include "platform/registry/RegistryStandin.h"
 #include "settings/Settings.h"
 
-#include "RegistrySandbox.h"
+#include "tests/settings/RegistrySandbox.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "RegistrySandbox.h"
+#include "tests/settings/RegistrySandbox.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include "settings/RegistryStrings.h"
 
-#include "RegistrySandbox.h"
+#include "tests/settings/RegistrySandbox.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "PickerDriver.h"
+#include "tests/ui/PickerDriver.h"
 #include "ui/pickers/VkStColorDlg.h"
 
 namespace {

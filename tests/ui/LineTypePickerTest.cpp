@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "PickerDriver.h"
+#include "tests/ui/PickerDriver.h"
 #include "res/linetypes/LineTypePatterns.h"
 #include "ui/pickers/VkStLTypeDlg.h"
 

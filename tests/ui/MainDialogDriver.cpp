@@ -1,4 +1,4 @@
-#include "MainDialogDriver.h"
+#include "tests/ui/MainDialogDriver.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "MainDialogDriver.h"
+#include "tests/ui/MainDialogDriver.h"
 #include "ui/TarnexDlg.h"
 
 namespace {

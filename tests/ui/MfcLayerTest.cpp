@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "LayerTestIds.h"
-#include "PickerDriver.h"
+#include "tests/ui/LayerTestIds.h"
+#include "tests/ui/PickerDriver.h"
 
 namespace {
 

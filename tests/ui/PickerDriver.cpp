@@ -1,4 +1,4 @@
-#include "PickerDriver.h"
+#include "tests/ui/PickerDriver.h"
 
 namespace pickertest {
 

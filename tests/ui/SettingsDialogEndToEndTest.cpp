@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "MainDialogDriver.h"
-#include "PluginLoader.h"
-#include "VekHost.h"
+#include "tests/ui/MainDialogDriver.h"
+#include "tools/vekhost/PluginLoader.h"
+#include "platform/veklib/VekHost.h"
 #include "res/MainDialogIds.h"
 
 using namespace uitest;

@@ -3,9 +3,9 @@
 // the command stays in its first stage meanwhile.
 #include <gtest/gtest.h>
 
-#include "MainDialogDriver.h"
+#include "tests/ui/MainDialogDriver.h"
 #include "app/CommandFlow.h"
-#include "app/CommandState.h"
+#include "state/CommandState.h"
 #include "engine/ExplodedPass.h"
 #include "engine/StandardPass.h"
 #include "platform/veklib/VekHost.h"

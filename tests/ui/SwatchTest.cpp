@@ -1,8 +1,8 @@
 // The two swatch controls bound to statics of a dialog: what they paint.
 #include <gtest/gtest.h>
 
-#include "LayerTestIds.h"
-#include "PickerDriver.h"
+#include "tests/ui/LayerTestIds.h"
+#include "tests/ui/PickerDriver.h"
 #include "ui/pickers/StaticBkColor.h"
 #include "ui/pickers/StaticMainColor.h"
 

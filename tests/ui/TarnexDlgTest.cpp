@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "MainDialogDriver.h"
-#include "app/CommandState.h"
+#include "tests/ui/MainDialogDriver.h"
+#include "state/CommandState.h"
 #include "app/SettingsDialogInvocation.h"
 #include "settings/Settings.h"
 #include "ui/TarnexDlg.h"

@@ -1,8 +1,8 @@
-#include "CommandPlay.h"
+#include "tools/vekhost/CommandPlay.h"
 
-#include "Console.h"
-#include "DrawingText.h"
-#include "TextConvert.h"
+#include "tools/vekhost/Console.h"
+#include "tools/vekhost/DrawingText.h"
+#include "tools/vekhost/TextConvert.h"
 #include "engine/Messages.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 // printing what the host shows along the way.
 #pragma once
 
-#include "VekHost.h"
+#include "platform/veklib/VekHost.h"
 
 #include <vector>
 

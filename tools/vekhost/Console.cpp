@@ -1,4 +1,4 @@
-#include "Console.h"
+#include "tools/vekhost/Console.h"
 
 #include <cstdio>
 

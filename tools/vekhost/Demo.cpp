@@ -1,10 +1,10 @@
-#include "Demo.h"
+#include "tools/vekhost/Demo.h"
 
-#include "CommandPlay.h"
-#include "Console.h"
-#include "DrawingText.h"
-#include "SettingsAccess.h"
-#include "VekHost.h"
+#include "tools/vekhost/CommandPlay.h"
+#include "tools/vekhost/Console.h"
+#include "tools/vekhost/DrawingText.h"
+#include "tools/vekhost/SettingsAccess.h"
+#include "platform/veklib/VekHost.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "DrawingText.h"
+#include "tools/vekhost/DrawingText.h"
 
 #include <cmath>
 #include <cstdio>

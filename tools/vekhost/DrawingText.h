@@ -2,7 +2,7 @@
 // command: one line per figure and one per element.
 #pragma once
 
-#include "VekHost.h"
+#include "platform/veklib/VekHost.h"
 
 #include <string>
 

@@ -1,14 +1,14 @@
 // vekhost: a command-line host for the plug-in. It loads the plug-in from its
 // own folder as a CAD host does, calls its entry, and plays the user through
 // the command on the stand-in host, printing what the host shows.
-#include "CommandPlay.h"
-#include "Console.h"
-#include "Demo.h"
-#include "DrawingText.h"
-#include "PluginLoader.h"
-#include "SettingsAccess.h"
-#include "TextConvert.h"
-#include "VekHost.h"
+#include "tools/vekhost/CommandPlay.h"
+#include "tools/vekhost/Console.h"
+#include "tools/vekhost/Demo.h"
+#include "tools/vekhost/DrawingText.h"
+#include "tools/vekhost/PluginLoader.h"
+#include "tools/vekhost/SettingsAccess.h"
+#include "tools/vekhost/TextConvert.h"
+#include "platform/veklib/VekHost.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "PluginLoader.h"
+#include "tools/vekhost/PluginLoader.h"
 
-#include "TextConvert.h"
+#include "tools/vekhost/TextConvert.h"
 
 #ifdef _WIN32
 #include <windows.h>

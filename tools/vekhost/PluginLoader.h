@@ -3,7 +3,7 @@
 // dlsym natively).
 #pragma once
 
-#include "app/Startup.h"
+#include "veksdk/VekLib.h"
 
 #include <filesystem>
 #include <string>

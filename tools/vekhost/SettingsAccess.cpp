@@ -1,6 +1,6 @@
-#include "SettingsAccess.h"
+#include "tools/vekhost/SettingsAccess.h"
 
-#include "TextConvert.h"
+#include "tools/vekhost/TextConvert.h"
 #include "settings/Settings.h"
 
 #ifndef _WIN32

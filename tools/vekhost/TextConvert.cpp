@@ -1,4 +1,4 @@
-#include "TextConvert.h"
+#include "tools/vekhost/TextConvert.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "StaticBkColor.h"
+#include "ui/pickers/StaticBkColor.h"
 
 #include "ui/pickers/SwatchPainting.h"
 

@@ -1,6 +1,6 @@
-#include "StaticMainColor.h"
+#include "ui/pickers/StaticMainColor.h"
 
-#include "ui/pickers/PaletteTables.h"
+#include "settings/PaletteTables.h"
 
 BEGIN_MESSAGE_MAP(StaticMainColor, CStatic)
 ON_WM_PAINT()

@@ -1,6 +1,6 @@
-#include "SwatchPainting.h"
+#include "ui/pickers/SwatchPainting.h"
 
-#include "ui/pickers/PaletteTables.h"
+#include "settings/PaletteTables.h"
 
 COLORREF PaletteColorByName(const CString& name, COLORREF fallback) {
     MainColorTable table;

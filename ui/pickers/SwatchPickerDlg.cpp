@@ -1,4 +1,4 @@
-#include "SwatchPickerDlg.h"
+#include "ui/pickers/SwatchPickerDlg.h"
 
 #include "ui/pickers/SwatchPainting.h"
 

@@ -1,6 +1,6 @@
-#include "VkStColorDlg.h"
+#include "ui/pickers/VkStColorDlg.h"
 
-#include "ui/pickers/PaletteTables.h"
+#include "settings/PaletteTables.h"
 
 BEGIN_MESSAGE_MAP(VkStColorDlg, SwatchPickerDlg)
 ON_STN_CLICKED(IDC_COLOR01, &VkStColorDlg::OnClickedColor01)

@@ -1,6 +1,6 @@
-#include "VkStLTypeDlg.h"
+#include "ui/pickers/VkStLTypeDlg.h"
 
-#include "ui/pickers/PaletteTables.h"
+#include "settings/PaletteTables.h"
 
 BEGIN_MESSAGE_MAP(VkStLTypeDlg, SwatchPickerDlg)
 ON_STN_CLICKED(IDC_LINETYPE01, &VkStLTypeDlg::OnClickedLineType01)

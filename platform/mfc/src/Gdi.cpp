@@ -1,6 +1,6 @@
 #include <afxwin.h>
 
-#include "TempObjects.h"
+#include "platform/mfc/src/TempObjects.h"
 
 IMPLEMENT_DYNAMIC(CGdiObject, CObject)
 IMPLEMENT_DYNAMIC(CPen, CGdiObject)

@@ -1,7 +1,7 @@
 // Temporary wrappers for handles that no object of this module owns (the
 // framework's "temporary maps"). They stay valid until the outermost modal
 // loop ends, so a handler may keep one across a nested dialog.
-#include "TempObjects.h"
+#include "platform/mfc/src/TempObjects.h"
 
 #include <map>
 #include <memory>

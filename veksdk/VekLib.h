@@ -1,5 +1,8 @@
-// Declarations of the host CAD system's API library (VekLib.dll), as the plug-in
-// uses it. The library is imported by name; every call has C linkage.
+// Host contract: the host CAD system's API library (VekLib.dll) and the entry
+// it looks up in a plug-in. Change only to match the host; the plug-in and the
+// stand-in host under platform/veklib both build against this file.
+//
+// The library is imported by name; every call has C linkage.
 //
 // Identifiers (segments, elements, layers, contexts, selection handles) are
 // 32-bit; -1 means none, end of list or failure in every result.
@@ -99,6 +102,13 @@ typedef void(VEKCALL* VekEndFunc)(void);
 typedef int32_t(VEKCALL* VekExecuteFunc)(int32_t event, intptr_t data, intptr_t arg3,
                                          intptr_t arg4);
 typedef int32_t(VEKCALL* VekReadyFunc)(void);
+
+// The plug-in's entry, which the host finds by name after loading the library
+// and calls once to make the command available. 0: registered; -1: the host
+// refused. The fourth argument is handed on to VekCtlRegisterVekLib2.
+typedef int32_t(VEKCALL* StartupFunc)(intptr_t arg1, intptr_t arg2, intptr_t arg3,
+                                      intptr_t reserved);
+inline constexpr const char* StartupExportName = "Startup";
 
 #ifdef __cplusplus
 extern "C" {
