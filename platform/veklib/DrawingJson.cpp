@@ -363,6 +363,7 @@ void FromJson(const std::string& text) {
     }
     s.drawing = std::move(d);
     s.selected.clear();
+    s.sourceOf.clear();
 }
 
 void Save(const std::string& path) {

@@ -201,6 +201,12 @@ VekExecuteFunc InstalledExecuteFunc() {
 VekReadyFunc InstalledReadyFunc() {
     return S().ready;
 }
+VekId SourceOf(VekId segment) {
+    const auto& sources = S().sourceOf;
+    const auto it = sources.find(segment);
+    return it == sources.end() ? VEK_NONE : it->second;
+}
+
 int ClearSysIdCount() {
     return S().clearSysIdCount;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vekhost::detail {
@@ -103,6 +104,10 @@ struct Session {
 
     std::vector<VekId> selected;
     std::vector<Selection> selections;  // handle - 1
+    // The segment of the selection entry handed out last, and for each
+    // segment made by a call since, that entry's segment (see SourceOf).
+    VekId currentEntry = VEK_NONE;
+    std::unordered_map<VekId, VekId> sourceOf;
     int clearSysIdCount = 0;
 
     int32_t registerResult = 1;

@@ -103,6 +103,11 @@ VEKHOST_API int32_t EventMask();
 VEKHOST_API std::optional<ObjectFilter> LastObjectFilter();
 VEKHOST_API VekExecuteFunc InstalledExecuteFunc();
 VEKHOST_API VekReadyFunc InstalledReadyFunc();
+// The picked figure a segment came from: the segment of the selection entry
+// the host had handed out last when a call created `segment` (a plug-in
+// converts one entry at a time). VEK_NONE for segments made by the driver,
+// loaded from a file, or made while no selection was open.
+VEKHOST_API VekId SourceOf(VekId segment);
 VEKHOST_API int ClearSysIdCount();     // calls of VekIddClearSysIdData
 VEKHOST_API int OpenSelectionCount();  // selections opened and not closed
 

@@ -42,6 +42,13 @@ Selection* Sel(int32_t handle) {
     return s.open ? &s : nullptr;
 }
 
+// Remembers which picked figure a segment made by a call belongs to.
+VekId NoteSource(VekId segment) {
+    if (segment != VEK_NONE && S().currentEntry != VEK_NONE)
+        S().sourceOf[segment] = S().currentEntry;
+    return segment;
+}
+
 // Entries whose segment was deleted since the selection was opened are passed over.
 int32_t FetchSelection(Selection& s, SelEntry* entry) {
     while (s.position < s.segments.size()) {
@@ -49,6 +56,7 @@ int32_t FetchSelection(Selection& s, SelEntry* entry) {
         if (ValidSegment(seg)) {
             entry->segment = static_cast<uint32_t>(seg);
             entry->context = kContext;
+            S().currentEntry = seg;
             return 0;
         }
         ++s.position;
@@ -190,6 +198,7 @@ VEKAPI int32_t VEKCALL VekIddGetNextSelIdData(int32_t handle, SelEntry* entry) {
 VEKAPI void VEKCALL VekIddCloseSelIdData(int32_t handle) {
     if (Fails(kVekIddCloseSelIdData, [&] { return Args().Num(handle); })) return;
     if (Selection* s = Sel(handle)) {
+        S().currentEntry = VEK_NONE;
         s->open = false;
         s->segments.clear();
         s->segments.shrink_to_fit();
@@ -200,7 +209,7 @@ VEKAPI void VEKCALL VekIddCloseSelIdData(int32_t handle) {
 
 VEKAPI VekId VEKCALL VekSgmCreateSegment(int32_t a, int32_t b) {
     if (Fails(kVekSgmCreateSegment, [&] { return Args().Num(a).Num(b); })) return -1;
-    return NewSegment(0, false);
+    return NoteSource(NewSegment(0, false));
 }
 
 VEKAPI VekId VEKCALL VekSgmEditSegment(VekId segment, const double* from, const double* to,
@@ -222,7 +231,7 @@ VEKAPI VekId VEKCALL VekSgmEditSegment(VekId segment, const double* from, const 
         NewElement(copy, VEK_NONE, old.type, Apply(t, old.figure), old.lineType);
         e = old.next;
     }
-    return copy;
+    return NoteSource(copy);
 }
 
 VEKAPI int32_t VEKCALL VekSgmDeleteSegment(VekId segment) {

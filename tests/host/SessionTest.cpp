@@ -150,6 +150,31 @@ TEST_F(SessionTest, SelectionListsSelectedSegmentsInOrder) {
     EXPECT_EQ(vekhost::OpenSelectionCount(), 2);
 }
 
+TEST_F(SessionTest, SegmentsMadeDuringAnEntryComeFromItsFigure) {
+    const VekId a = vekhost::AddSegment({Line(0, 0, 1, 0)});
+    const VekId b = vekhost::AddSegment({Line(0, 0, 2, 0)});
+    EXPECT_EQ(vekhost::SourceOf(a), VEK_NONE);  // the driver's own
+    const VekId before = VekSgmCreateSegment(0, 0);
+    vekhost::Select({a, b});
+    const int32_t h = VekIddOpenSelIdData(1, 0, 0, 0);
+    SelEntry e{};
+    ASSERT_EQ(VekIddGetHeadSelIdData(h, &e), 0);
+    const double origin[2] = {0, 0};
+    const VekId copyOfA = VekSgmEditSegment(a, origin, origin, 0, 1, 0);
+    const VekId fromA = VekSgmCreateSegment(0, 0);
+    ASSERT_EQ(VekIddGetNextSelIdData(h, &e), 0);
+    const VekId fromB1 = VekSgmCreateSegment(0, 0);
+    const VekId fromB2 = VekSgmCreateSegment(0, 0);
+    VekIddCloseSelIdData(h);
+    const VekId after = VekSgmCreateSegment(0, 0);
+    EXPECT_EQ(vekhost::SourceOf(before), VEK_NONE);
+    EXPECT_EQ(vekhost::SourceOf(copyOfA), a);
+    EXPECT_EQ(vekhost::SourceOf(fromA), a);
+    EXPECT_EQ(vekhost::SourceOf(fromB1), b);
+    EXPECT_EQ(vekhost::SourceOf(fromB2), b);
+    EXPECT_EQ(vekhost::SourceOf(after), VEK_NONE);
+}
+
 TEST_F(SessionTest, MessagesAreLoggedWithTheirKind) {
     VekMsgPutMessage(VEK_TEXT("소수점 자리수 변환하실 형상을 지시하세요."));
     VekMsgPutCursorMessage(VEK_TEXT("형상"));
