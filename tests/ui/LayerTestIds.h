@@ -23,3 +23,7 @@
 
 // No template has this id.
 #define IDD_MISSING 999
+
+// Only the module-state test program has these, not the library it loads.
+#define IDD_PROGRAM_ONLY 600
+#define IDB_PROGRAM_ONLY 601

@@ -351,12 +351,11 @@ TEST(ModuleState, ManageStateSwitchesTheResourceModuleForAScope) {
             EXPECT_EQ(AfxGetResourceHandle(), ::GetModuleHandleW(nullptr));
         }
         EXPECT_EQ(AfxGetModuleState(), &other);
-        // Not in the current module: found in the executable.
+        // The current resource module even when only the executable has it.
         EXPECT_EQ(AfxFindResourceHandle(MAKEINTRESOURCEW(IDD_COMMANDS), MAKEINTRESOURCEW(5)),
-                  ::GetModuleHandleW(nullptr));
-        // Nowhere: the current resource module.
-        EXPECT_EQ(AfxFindResourceHandle(MAKEINTRESOURCEW(IDD_MISSING), MAKEINTRESOURCEW(5)),
                   reinterpret_cast<HINSTANCE>(0x1234));
+        CDialog dlg;
+        EXPECT_FALSE(dlg.Create(IDD_COMMANDS));
     }
     EXPECT_EQ(AfxGetModuleState(), app);
 }

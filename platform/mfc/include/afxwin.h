@@ -179,8 +179,8 @@ private:
 HINSTANCE AFXAPI AfxGetInstanceHandle();
 HINSTANCE AFXAPI AfxGetResourceHandle();
 void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource);
-// The module holding a resource: the current module's resources first, then
-// the executable's; the current resource module when neither has it.
+// The module to load a resource from: the current module state's resource
+// module, whether or not it holds the resource (no other module is searched).
 HINSTANCE AFXAPI AfxFindResourceHandle(LPCWSTR lpszName, LPCWSTR lpszType);
 
 class CCmdTarget : public CObject {
