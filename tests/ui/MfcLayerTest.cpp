@@ -226,6 +226,7 @@ class KeyWatcher : public CDialog {
 public:
     KeyWatcher(CWnd* parent) : CDialog(IDD_COMMANDS, parent) {}
     std::vector<std::pair<HWND, WPARAM>> keys;
+    WPARAM passUp = 0;  // a key left to the windows above, not the dialog manager
 
     BOOL PreTranslateMessage(MSG* pMsg) override {
         if (pMsg->message == WM_KEYDOWN) {
@@ -233,8 +234,25 @@ public:
             if (pMsg->wParam == VK_RETURN) {
                 return TRUE;  // swallowed before the dialog manager sees it
             }
+            if (pMsg->wParam == passUp) {
+                return FALSE;
+            }
         }
         return CDialog::PreTranslateMessage(pMsg);
+    }
+};
+
+// A dialog between the run's owner and a modal one: watches keys like the
+// modal one and passes the modal loop's idle notices on to the run's owner,
+// which runs the steps.
+class MiddleOwner : public KeyWatcher {
+public:
+    using KeyWatcher::KeyWatcher;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_ENTERIDLE) {
+            return ::SendMessageW(::GetParent(m_hWnd), message, wParam, lParam);
+        }
+        return KeyWatcher::WindowProc(message, wParam, lParam);
     }
 };
 
@@ -256,6 +274,24 @@ TEST(ModalLoop, PreTranslateSeesChildKeysBeforeTheDialogManager) {
     EXPECT_EQ(dlg.keys[0].first, button);
     EXPECT_EQ(dlg.keys[0].second, static_cast<WPARAM>(VK_RETURN));
     EXPECT_EQ(dlg.keys[1].second, static_cast<WPARAM>(VK_ESCAPE));
+}
+
+// The walk ends at the modal dialog: the window that owns it never sees its
+// messages, even those the dialog lets through.
+TEST(ModalLoop, PreTranslateStopsAtTheModalDialog) {
+    PickerRun run;
+    MiddleOwner middle(run.Owner());
+    ASSERT_TRUE(middle.Create(IDD_COMMANDS, run.Owner()));
+    KeyWatcher dlg(&middle);
+    dlg.passUp = VK_F2;
+    run.Then([&](HWND d) { pickertest::PostKey(::GetDlgItem(d, IDC_DERIVED_COMMAND), VK_F2); })
+        .Then(
+            [&](HWND d) { pickertest::PostKey(::GetDlgItem(d, IDC_DERIVED_COMMAND), VK_ESCAPE); });
+    EXPECT_EQ(run.Run(dlg), IDCANCEL);
+    EXPECT_FALSE(run.TimedOut());
+    ASSERT_EQ(dlg.keys.size(), 2U);
+    EXPECT_EQ(dlg.keys[0].second, static_cast<WPARAM>(VK_F2));
+    EXPECT_TRUE(middle.keys.empty());
 }
 
 class MissingControlDlg : public CDialog {

@@ -434,7 +434,8 @@ public:
     int MessageBox(LPCWSTR lpszText, LPCWSTR lpszCaption = nullptr, UINT nType = MB_OK);
 
     // Modal loop: runs until EndModalLoop; PreTranslateMessage sees every
-    // message first, from the target window up through its parents.
+    // message first, from the target window up through its parents as far as
+    // this window (AfxPreTranslateMessage).
     int RunModalLoop(DWORD dwFlags = 0);
     virtual BOOL ContinueModal();
     virtual void EndModalLoop(int nResult);
@@ -442,6 +443,11 @@ public:
     // The window that would own a dialog opened with `pParent` (null: the
     // active window of the thread); never a child window.
     static HWND GetSafeOwner_(HWND hParent);
+    // Gives the message to PreTranslateMessage of each wrapper of this module
+    // from the message's window up through its parents (owners included),
+    // ending after hWndStop or at a window without a parent; TRUE when one
+    // handled it.
+    static BOOL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
 
     // Dispatches one message through the message map; TRUE if handled.
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
@@ -467,8 +473,9 @@ protected:
 // The window procedure of every subclassed window.
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Walks from the message's window up through its parents (owners included),
-// giving each wrapper of this module the message; TRUE when one handled it.
+// WalkPreTranslateTree up to the innermost modal loop's window of this thread;
+// outside modal loops up to the main window, or else the active window.
+// Windows above the modal dialog (its owner) never see the dialog's messages.
 BOOL AFXAPI AfxPreTranslateMessage(MSG* pMsg);
 
 // Deletes the temporary window, device-context and GDI wrappers.

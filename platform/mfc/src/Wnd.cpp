@@ -7,6 +7,22 @@ namespace {
 // The message being handled by AfxWndProc, for CWnd::Default.
 thread_local MSG t_lastSent{};
 
+// The window of the innermost modal loop running on this thread: where the
+// pre-translation walk stops.
+thread_local HWND t_modalWindow = nullptr;
+
+// Makes a modal loop's window the walk's stop for the loop's lifetime.
+class ModalWindowScope {
+public:
+    explicit ModalWindowScope(HWND hWnd) : previous_(t_modalWindow) { t_modalWindow = hWnd; }
+    ~ModalWindowScope() { t_modalWindow = previous_; }
+    ModalWindowScope(const ModalWindowScope&) = delete;
+    ModalWindowScope& operator=(const ModalWindowScope&) = delete;
+
+private:
+    HWND previous_;
+};
+
 // Messages that do not end an idle period of a modal loop.
 bool IsIdleMessage(const MSG& msg) {
     switch (msg.message) {
@@ -383,6 +399,7 @@ int CWnd::RunModalLoop(DWORD dwFlags) {
     bool showOnIdle = (dwFlags & MLF_SHOWONIDLE) != 0 && (GetStyle() & WS_VISIBLE) == 0;
     HWND hWndParent = ::GetParent(m_hWnd);
     m_nFlags |= WF_MODALLOOP | WF_CONTINUEMODAL;
+    const ModalWindowScope stopHere(m_hWnd);
     MSG msg{};
     while (ContinueModal()) {
         if (idle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
@@ -438,12 +455,24 @@ HWND CWnd::GetSafeOwner_(HWND hParent) {
     return hWnd;
 }
 
-BOOL AFXAPI AfxPreTranslateMessage(MSG* pMsg) {
+BOOL CWnd::WalkPreTranslateTree(HWND hWndStop, MSG* pMsg) {
     for (HWND hWnd = pMsg->hwnd; hWnd != nullptr; hWnd = ::GetParent(hWnd)) {
-        CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+        CWnd* pWnd = FromHandlePermanent(hWnd);
         if (pWnd != nullptr && pWnd->PreTranslateMessage(pMsg)) {
             return TRUE;
         }
+        if (hWnd == hWndStop) {
+            break;
+        }
     }
     return FALSE;
+}
+
+BOOL AFXAPI AfxPreTranslateMessage(MSG* pMsg) {
+    HWND hWndStop = t_modalWindow;
+    if (hWndStop == nullptr) {
+        CWnd* main = AfxGetMainWnd();
+        hWndStop = main != nullptr ? main->m_hWnd : ::GetActiveWindow();
+    }
+    return CWnd::WalkPreTranslateTree(hWndStop, pMsg);
 }
