@@ -427,6 +427,15 @@ public:
     void ScreenToClient(LPRECT lpRect) const;
     void ClientToScreen(LPPOINT lpPoint) const;
     void ClientToScreen(LPRECT lpRect) const;
+    // Centres the window over pAlternateOwner, else over its parent (a child
+    // window) or its owner; an owner that is missing, hidden or minimised
+    // gives the work area of the main window's monitor (the primary one when
+    // there is no main window). A pop-up is kept inside its monitor's work
+    // area, a child inside its parent's client area.
+    void CenterWindow(CWnd* pAlternateOwner = nullptr);
+    // Whether a dialog opened without a position of its own is centred after
+    // WM_INITDIALOG; the window's default says yes.
+    virtual BOOL CheckAutoCenter();
     void Invalidate(BOOL bErase = TRUE);
     void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE);
     void ValidateRect(LPCRECT lpRect);
@@ -526,8 +535,10 @@ public:
     ~CDialog() override;
 
     // Creates the dialog from the template in AfxFindResourceHandle's module,
-    // disables the owner and runs a modal loop. IDOK, IDCANCEL or the value
-    // given to EndDialog; -1 if the template is missing or creation fails.
+    // disables the owner and runs a modal loop. A template without a position
+    // of its own is centred over the owner after OnInitDialog, unless
+    // OnInitDialog moved the window. IDOK, IDCANCEL or the value given to
+    // EndDialog; -1 if the template is missing or creation fails.
     virtual INT_PTR DoModal();
     // Modeless creation; FALSE if the template is missing or creation fails.
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
@@ -539,6 +550,9 @@ public:
     virtual BOOL OnInitDialog();
     // Dialog keys (IsDialogMessage) for the dialog's own input messages.
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    // FALSE when the template asks for a position (DS_CENTER,
+    // DS_CENTERMOUSE, DS_ABSALIGN).
+    BOOL CheckAutoCenter() override;
 
     void GotoDlgCtrl(CWnd* pWndCtrl);
     void NextDlgCtrl() const;
@@ -552,6 +566,7 @@ protected:
 
     LPCWSTR m_lpszTemplateName = nullptr;
     UINT m_nIDHelp = 0;
+    DWORD m_dwTemplateStyle = 0;  // style of the template the window was made from
     CWnd* m_pParentWnd = nullptr;
 
     friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);

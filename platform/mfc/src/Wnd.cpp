@@ -361,6 +361,75 @@ void CWnd::ClientToScreen(LPRECT lpRect) const {
     ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<LPPOINT>(lpRect), 2);
 }
 
+void CWnd::CenterWindow(CWnd* pAlternateOwner) {
+    const DWORD style = GetStyle();
+    const bool child = (style & WS_CHILD) != 0;
+    HWND hWndCenter = pAlternateOwner != nullptr ? pAlternateOwner->m_hWnd : nullptr;
+    if (hWndCenter == nullptr) {
+        hWndCenter = child ? ::GetParent(m_hWnd) : ::GetWindow(m_hWnd, GW_OWNER);
+    }
+
+    RECT window{};
+    ::GetWindowRect(m_hWnd, &window);
+    RECT area{};    // the window stays inside
+    RECT centre{};  // the window is centred over
+    if (!child) {
+        // Not over a window the user cannot see.
+        if (hWndCenter != nullptr) {
+            const auto centreStyle = static_cast<DWORD>(::GetWindowLongW(hWndCenter, GWL_STYLE));
+            if ((centreStyle & WS_VISIBLE) == 0 || (centreStyle & WS_MINIMIZE) != 0) {
+                hWndCenter = nullptr;
+            }
+        }
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        if (hWndCenter == nullptr) {
+            CWnd* main = AfxGetMainWnd();
+            ::GetMonitorInfoW(::MonitorFromWindow(main != nullptr ? main->m_hWnd : nullptr,
+                                                  MONITOR_DEFAULTTOPRIMARY),
+                              &monitor);
+            centre = monitor.rcWork;
+        } else {
+            ::GetWindowRect(hWndCenter, &centre);
+            ::GetMonitorInfoW(::MonitorFromWindow(hWndCenter, MONITOR_DEFAULTTONEAREST), &monitor);
+        }
+        area = monitor.rcWork;
+    } else {
+        // In the parent's client coordinates, where a child is placed.
+        HWND hWndParent = ::GetParent(m_hWnd);
+        if (hWndCenter == nullptr) {
+            hWndCenter = hWndParent;
+        }
+        ::GetClientRect(hWndParent, &area);
+        ::GetClientRect(hWndCenter, &centre);
+        ::MapWindowPoints(hWndCenter, hWndParent, reinterpret_cast<POINT*>(&centre), 2);
+    }
+
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    int x = (centre.left + centre.right) / 2 - width / 2;
+    int y = (centre.top + centre.bottom) / 2 - height / 2;
+    // Right and bottom first, so a window larger than the area shows its
+    // top-left corner.
+    if (x + width > area.right) {
+        x = area.right - width;
+    }
+    if (x < area.left) {
+        x = area.left;
+    }
+    if (y + height > area.bottom) {
+        y = area.bottom - height;
+    }
+    if (y < area.top) {
+        y = area.top;
+    }
+    ::SetWindowPos(m_hWnd, nullptr, x, y, -1, -1, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL CWnd::CheckAutoCenter() {
+    return TRUE;
+}
+
 void CWnd::Invalidate(BOOL bErase) {
     ::InvalidateRect(m_hWnd, nullptr, bErase);
 }
