@@ -1,9 +1,8 @@
 // A library built like the plug-in: an application object, the picker
-// resources, and entry points that open a picker with or without switching
-// to the library's module state. Loaded by ModuleStateTest.
+// resources, and entry points that load resources through the framework with
+// or without switching to the library's module state. Loaded by
+// ModuleStateTest.
 #include <afxwin.h>
-
-#include "ui/pickers/VkStColorDlg.h"
 
 namespace {
 
@@ -30,9 +29,14 @@ public:
 
 ProbeApp theApp;
 
-int CreatePicker() {
-    VkStColorDlg picker(nullptr);
-    return picker.Create(IDD_COLOR_PICKER) ? 1 : 0;
+// kind 0: a dialog from template `id`; kind 1: bitmap `id`.
+int Loads(int kind, UINT id) {
+    if (kind == 0) {
+        CDialog dialog;
+        return dialog.Create(id) ? 1 : 0;
+    }
+    CBitmap picture;
+    return picture.LoadBitmap(id) ? 1 : 0;
 }
 
 }  // namespace
@@ -49,10 +53,11 @@ extern "C" __declspec(dllexport) HINSTANCE ProbeResourceHandle(int manageState) 
     return AfxGetResourceHandle();
 }
 
-extern "C" __declspec(dllexport) int ProbeCreatePicker(int manageState) {
+// 1 when the resource loads (see Loads).
+extern "C" __declspec(dllexport) int ProbeLoads(int manageState, int kind, int id) {
     if (manageState != 0) {
         AFX_MANAGE_STATE(AfxGetStaticModuleState());
-        return CreatePicker();
+        return Loads(kind, static_cast<UINT>(id));
     }
-    return CreatePicker();
+    return Loads(kind, static_cast<UINT>(id));
 }

@@ -4,6 +4,8 @@
 #define IDD_SWATCH_HOST 100
 #define IDD_RADIO_GROUPS 101
 #define IDD_COMMANDS 102
+// Asks the system to centre it (DS_CENTER).
+#define IDD_SYSTEM_CENTRED 103
 
 // Radio groups laid out as the settings dialog's: a group of three radios
 // with other controls after them, a group of two, and a lone radio.
@@ -23,3 +25,7 @@
 
 // No template has this id.
 #define IDD_MISSING 999
+
+// Only the module-state test program has these, not the library it loads.
+#define IDD_PROGRAM_ONLY 600
+#define IDB_PROGRAM_ONLY 601

@@ -3,6 +3,7 @@
 // run-time classes, module state and resource lookup.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "tests/ui/LayerTestIds.h"
@@ -226,6 +227,7 @@ class KeyWatcher : public CDialog {
 public:
     KeyWatcher(CWnd* parent) : CDialog(IDD_COMMANDS, parent) {}
     std::vector<std::pair<HWND, WPARAM>> keys;
+    WPARAM passUp = 0;  // a key left to the windows above, not the dialog manager
 
     BOOL PreTranslateMessage(MSG* pMsg) override {
         if (pMsg->message == WM_KEYDOWN) {
@@ -233,8 +235,25 @@ public:
             if (pMsg->wParam == VK_RETURN) {
                 return TRUE;  // swallowed before the dialog manager sees it
             }
+            if (pMsg->wParam == passUp) {
+                return FALSE;
+            }
         }
         return CDialog::PreTranslateMessage(pMsg);
+    }
+};
+
+// A dialog between the run's owner and a modal one: watches keys like the
+// modal one and passes the modal loop's idle notices on to the run's owner,
+// which runs the steps.
+class MiddleOwner : public KeyWatcher {
+public:
+    using KeyWatcher::KeyWatcher;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_ENTERIDLE) {
+            return ::SendMessageW(::GetParent(m_hWnd), message, wParam, lParam);
+        }
+        return KeyWatcher::WindowProc(message, wParam, lParam);
     }
 };
 
@@ -256,6 +275,24 @@ TEST(ModalLoop, PreTranslateSeesChildKeysBeforeTheDialogManager) {
     EXPECT_EQ(dlg.keys[0].first, button);
     EXPECT_EQ(dlg.keys[0].second, static_cast<WPARAM>(VK_RETURN));
     EXPECT_EQ(dlg.keys[1].second, static_cast<WPARAM>(VK_ESCAPE));
+}
+
+// The walk ends at the modal dialog: the window that owns it never sees its
+// messages, even those the dialog lets through.
+TEST(ModalLoop, PreTranslateStopsAtTheModalDialog) {
+    PickerRun run;
+    MiddleOwner middle(run.Owner());
+    ASSERT_TRUE(middle.Create(IDD_COMMANDS, run.Owner()));
+    KeyWatcher dlg(&middle);
+    dlg.passUp = VK_F2;
+    run.Then([&](HWND d) { pickertest::PostKey(::GetDlgItem(d, IDC_DERIVED_COMMAND), VK_F2); })
+        .Then(
+            [&](HWND d) { pickertest::PostKey(::GetDlgItem(d, IDC_DERIVED_COMMAND), VK_ESCAPE); });
+    EXPECT_EQ(run.Run(dlg), IDCANCEL);
+    EXPECT_FALSE(run.TimedOut());
+    ASSERT_EQ(dlg.keys.size(), 2U);
+    EXPECT_EQ(dlg.keys[0].second, static_cast<WPARAM>(VK_F2));
+    EXPECT_TRUE(middle.keys.empty());
 }
 
 class MissingControlDlg : public CDialog {
@@ -296,6 +333,103 @@ TEST(ModalLoop, TemporaryWrappersLastWhileTheDialogRuns) {
     });
     EXPECT_EQ(run.Run(dlg), IDCANCEL);
     EXPECT_EQ(first, again);
+}
+
+// ---------------------------------------------------- opening position
+
+// Moves itself in OnInitDialog when given a place.
+class PlacedDlg : public CDialog {
+public:
+    PlacedDlg(UINT id, CWnd* owner, const POINT* place) : CDialog(id, owner), place_(place) {}
+
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        if (place_ != nullptr) {
+            ::SetWindowPos(m_hWnd, nullptr, place_->x, place_->y, 0, 0,
+                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        return TRUE;
+    }
+
+private:
+    const POINT* place_;
+};
+
+constexpr int kCentreSlackPx = 1;  // absolute: halving an odd size rounds
+
+::testing::AssertionResult SameCentre(const RECT& a, const RECT& b) {
+    const int dx = (a.left + a.right) - (b.left + b.right);
+    const int dy = (a.top + a.bottom) - (b.top + b.bottom);
+    if (std::abs(dx) <= 2 * kCentreSlackPx && std::abs(dy) <= 2 * kCentreSlackPx) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "centres differ by (" << dx / 2.0 << ", " << dy / 2.0 << ") px";
+}
+
+// Where a modal dialog opens, for an owner placed relative to the work area
+// (fractions of its size) and shown or hidden.
+TEST(ModalLoop, DialogsWithoutAPlaceOpenCentredOverTheirOwner) {
+    enum class Want { OverOwner, OnWorkArea, InWorkAreaCorner, WherePlaced };
+    const struct {
+        const char* label;
+        UINT templateId;
+        double ownerLeft, ownerTop, ownerRight, ownerBottom;
+        bool ownerShown;
+        bool placedInInit;
+        Want want;
+    } cases[] = {
+        {"shown owner", IDD_COMMANDS, 0.1, 0.1, 0.6, 0.7, true, false, Want::OverOwner},
+        {"hidden owner", IDD_COMMANDS, 0.1, 0.1, 0.6, 0.7, false, false, Want::OnWorkArea},
+        {"owner over the corner", IDD_COMMANDS, 0.9, 0.9, 1.2, 1.2, true, false,
+         Want::InWorkAreaCorner},
+        {"moved in OnInitDialog", IDD_COMMANDS, 0.1, 0.1, 0.6, 0.7, true, true, Want::WherePlaced},
+        {"template centred by the system", IDD_SYSTEM_CENTRED, 0.1, 0.1, 0.6, 0.7, true, false,
+         Want::OnWorkArea},
+    };
+    RECT work{};
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    const int w = work.right - work.left;
+    const int h = work.bottom - work.top;
+    const POINT place{work.left + 37, work.top + 41};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        PickerRun run;
+        HWND owner = run.Owner()->m_hWnd;
+        const RECT ownerRect{work.left + static_cast<int>(c.ownerLeft * w),
+                             work.top + static_cast<int>(c.ownerTop * h),
+                             work.left + static_cast<int>(c.ownerRight * w),
+                             work.top + static_cast<int>(c.ownerBottom * h)};
+        ::MoveWindow(owner, ownerRect.left, ownerRect.top, ownerRect.right - ownerRect.left,
+                     ownerRect.bottom - ownerRect.top, FALSE);
+        if (c.ownerShown) {
+            ::ShowWindow(owner, SW_SHOWNOACTIVATE);
+        }
+        PlacedDlg dlg(c.templateId, run.Owner(), c.placedInInit ? &place : nullptr);
+        RECT got{};
+        run.Then([&](HWND d) {
+            ::GetWindowRect(d, &got);
+            ::PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_EQ(run.Run(dlg), IDCANCEL);
+        EXPECT_FALSE(run.TimedOut());
+        switch (c.want) {
+            case Want::OverOwner:
+                EXPECT_TRUE(SameCentre(got, ownerRect));
+                break;
+            case Want::OnWorkArea:
+                EXPECT_TRUE(SameCentre(got, work));
+                break;
+            case Want::InWorkAreaCorner:
+                EXPECT_EQ(got.right, work.right);
+                EXPECT_EQ(got.bottom, work.bottom);
+                break;
+            case Want::WherePlaced:
+                EXPECT_EQ(got.left, place.x);
+                EXPECT_EQ(got.top, place.y);
+                break;
+        }
+    }
 }
 
 // ---------------------------------------------------------- combo boxes
@@ -351,12 +485,11 @@ TEST(ModuleState, ManageStateSwitchesTheResourceModuleForAScope) {
             EXPECT_EQ(AfxGetResourceHandle(), ::GetModuleHandleW(nullptr));
         }
         EXPECT_EQ(AfxGetModuleState(), &other);
-        // Not in the current module: found in the executable.
+        // The current resource module even when only the executable has it.
         EXPECT_EQ(AfxFindResourceHandle(MAKEINTRESOURCEW(IDD_COMMANDS), MAKEINTRESOURCEW(5)),
-                  ::GetModuleHandleW(nullptr));
-        // Nowhere: the current resource module.
-        EXPECT_EQ(AfxFindResourceHandle(MAKEINTRESOURCEW(IDD_MISSING), MAKEINTRESOURCEW(5)),
                   reinterpret_cast<HINSTANCE>(0x1234));
+        CDialog dlg;
+        EXPECT_FALSE(dlg.Create(IDD_COMMANDS));
     }
     EXPECT_EQ(AfxGetModuleState(), app);
 }

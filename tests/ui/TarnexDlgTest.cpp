@@ -3,6 +3,7 @@
 // confirm-key branch hands the result to the active settings.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -395,6 +396,44 @@ TEST_F(MainDialogTest, NoControlIsEverDisabled) {
 }
 
 // --- Pickers ---------------------------------------------------------------
+
+constexpr int kCentreSlackPx = 1;  // absolute: halving an odd size rounds
+
+::testing::AssertionResult SameCentre(HWND window, const RECT& over) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    const int dx = (rect.left + rect.right) - (over.left + over.right);
+    const int dy = (rect.top + rect.bottom) - (over.top + over.bottom);
+    if (std::abs(dx) <= 2 * kCentreSlackPx && std::abs(dy) <= 2 * kCentreSlackPx) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "centres differ by (" << dx / 2.0 << ", " << dy / 2.0 << ") px";
+}
+
+// Opened without an owner the dialog sits in the middle of the work area; each
+// picker opens over the middle of the dialog.
+TEST_F(MainDialogTest, OpensCentredAndPickersOpenOverIt) {
+    RECT work{};
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    TarnexDlg dialog;
+    RECT main{};
+    DialogScript script;
+    script.Then([&](HWND top) {
+        EXPECT_EQ(::GetWindow(top, GW_OWNER), nullptr);
+        EXPECT_TRUE(SameCentre(top, work));
+        ::GetWindowRect(top, &main);
+    });
+    for (int swatch : {IDC_MAIN_COLOR, IDC_LINE_TYPE}) {
+        script.Then([swatch](HWND top) { ClickStatic(top, swatch); })
+            .Then([&main, swatch](HWND picker) {
+                EXPECT_TRUE(SameCentre(picker, main)) << "picker of " << swatch;
+                PressKey(picker, VK_ESCAPE);
+            });
+    }
+    script.Then([](HWND top) { CloseBox(top); });
+    EXPECT_EQ(Run(dialog, script), IDCANCEL);
+}
 
 TEST_F(MainDialogTest, PickedColourAndLineTypeAreShownAndWrittenAlone) {
     TarnexDlg dialog;

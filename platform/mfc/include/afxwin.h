@@ -179,8 +179,8 @@ private:
 HINSTANCE AFXAPI AfxGetInstanceHandle();
 HINSTANCE AFXAPI AfxGetResourceHandle();
 void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource);
-// The module holding a resource: the current module's resources first, then
-// the executable's; the current resource module when neither has it.
+// The module to load a resource from: the current module state's resource
+// module, whether or not it holds the resource (no other module is searched).
 HINSTANCE AFXAPI AfxFindResourceHandle(LPCWSTR lpszName, LPCWSTR lpszType);
 
 class CCmdTarget : public CObject {
@@ -427,6 +427,15 @@ public:
     void ScreenToClient(LPRECT lpRect) const;
     void ClientToScreen(LPPOINT lpPoint) const;
     void ClientToScreen(LPRECT lpRect) const;
+    // Centres the window over pAlternateOwner, else over its parent (a child
+    // window) or its owner; an owner that is missing, hidden or minimised
+    // gives the work area of the main window's monitor (the primary one when
+    // there is no main window). A pop-up is kept inside its monitor's work
+    // area, a child inside its parent's client area.
+    void CenterWindow(CWnd* pAlternateOwner = nullptr);
+    // Whether a dialog opened without a position of its own is centred after
+    // WM_INITDIALOG; the window's default says yes.
+    virtual BOOL CheckAutoCenter();
     void Invalidate(BOOL bErase = TRUE);
     void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE);
     void ValidateRect(LPCRECT lpRect);
@@ -434,7 +443,8 @@ public:
     int MessageBox(LPCWSTR lpszText, LPCWSTR lpszCaption = nullptr, UINT nType = MB_OK);
 
     // Modal loop: runs until EndModalLoop; PreTranslateMessage sees every
-    // message first, from the target window up through its parents.
+    // message first, from the target window up through its parents as far as
+    // this window (AfxPreTranslateMessage).
     int RunModalLoop(DWORD dwFlags = 0);
     virtual BOOL ContinueModal();
     virtual void EndModalLoop(int nResult);
@@ -442,6 +452,11 @@ public:
     // The window that would own a dialog opened with `pParent` (null: the
     // active window of the thread); never a child window.
     static HWND GetSafeOwner_(HWND hParent);
+    // Gives the message to PreTranslateMessage of each wrapper of this module
+    // from the message's window up through its parents (owners included),
+    // ending after hWndStop or at a window without a parent; TRUE when one
+    // handled it.
+    static BOOL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
 
     // Dispatches one message through the message map; TRUE if handled.
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
@@ -467,8 +482,9 @@ protected:
 // The window procedure of every subclassed window.
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Walks from the message's window up through its parents (owners included),
-// giving each wrapper of this module the message; TRUE when one handled it.
+// WalkPreTranslateTree up to the innermost modal loop's window of this thread;
+// outside modal loops up to the main window, or else the active window.
+// Windows above the modal dialog (its owner) never see the dialog's messages.
 BOOL AFXAPI AfxPreTranslateMessage(MSG* pMsg);
 
 // Deletes the temporary window, device-context and GDI wrappers.
@@ -519,8 +535,10 @@ public:
     ~CDialog() override;
 
     // Creates the dialog from the template in AfxFindResourceHandle's module,
-    // disables the owner and runs a modal loop. IDOK, IDCANCEL or the value
-    // given to EndDialog; -1 if the template is missing or creation fails.
+    // disables the owner and runs a modal loop. A template without a position
+    // of its own is centred over the owner after OnInitDialog, unless
+    // OnInitDialog moved the window. IDOK, IDCANCEL or the value given to
+    // EndDialog; -1 if the template is missing or creation fails.
     virtual INT_PTR DoModal();
     // Modeless creation; FALSE if the template is missing or creation fails.
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
@@ -532,6 +550,9 @@ public:
     virtual BOOL OnInitDialog();
     // Dialog keys (IsDialogMessage) for the dialog's own input messages.
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    // FALSE when the template asks for a position (DS_CENTER,
+    // DS_CENTERMOUSE, DS_ABSALIGN).
+    BOOL CheckAutoCenter() override;
 
     void GotoDlgCtrl(CWnd* pWndCtrl);
     void NextDlgCtrl() const;
@@ -545,6 +566,7 @@ protected:
 
     LPCWSTR m_lpszTemplateName = nullptr;
     UINT m_nIDHelp = 0;
+    DWORD m_dwTemplateStyle = 0;  // style of the template the window was made from
     CWnd* m_pParentWnd = nullptr;
 
     friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);

@@ -1,5 +1,7 @@
 #include <afxwin.h>
 
+#include <cstring>
+
 namespace {
 
 // Nesting depth of DoModal on this thread; temporary wrappers are deleted
@@ -14,6 +16,41 @@ LPCDLGTEMPLATEW LoadTemplate(LPCWSTR name, HINSTANCE* module) {
     }
     HGLOBAL loaded = ::LoadResource(*module, resource);
     return loaded != nullptr ? static_cast<LPCDLGTEMPLATEW>(::LockResource(loaded)) : nullptr;
+}
+
+DWORD TemplateStyle(LPCDLGTEMPLATEW dialogTemplate) {
+    const auto* words = reinterpret_cast<const WORD*>(dialogTemplate);
+    if (words[0] == 1 && words[1] == 0xFFFF) {
+        // Extended template: version, signature, help id, extended style, style.
+        DWORD style = 0;
+        std::memcpy(&style, reinterpret_cast<const BYTE*>(dialogTemplate) + 12, sizeof style);
+        return style;
+    }
+    return dialogTemplate->style;
+}
+
+// A dialog that nothing placed is centred over its owner, as the framework
+// does for modal dialogs: hidden until now and still hidden, not a child, not
+// moved by OnInitDialog, unowned or with its owner disabled, and a template
+// that asks for no position of its own.
+void CentreIfUnplaced(CDialog& dialog, const RECT& before, DWORD styleBefore) {
+    HWND hWnd = dialog.m_hWnd;
+    if (hWnd == nullptr || !::IsWindow(hWnd) || (styleBefore & WS_VISIBLE) != 0 ||
+        (dialog.GetStyle() & (WS_VISIBLE | WS_CHILD)) != 0) {
+        return;
+    }
+    RECT now{};
+    ::GetWindowRect(hWnd, &now);
+    if (now.left != before.left || now.top != before.top) {
+        return;
+    }
+    HWND owner = ::GetWindow(hWnd, GW_OWNER);
+    if (owner != nullptr && ::IsWindowEnabled(owner)) {
+        return;
+    }
+    if (dialog.CheckAutoCenter()) {
+        dialog.CenterWindow();
+    }
 }
 
 }  // namespace
@@ -47,7 +84,12 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM /*wParam*/, LPARAM l
     if (dialog == nullptr || !dialog->SubclassWindow(hWnd)) {
         return TRUE;
     }
-    return dialog->OnInitDialog();
+    RECT before{};
+    ::GetWindowRect(hWnd, &before);
+    const auto styleBefore = static_cast<DWORD>(::GetWindowLongW(hWnd, GWL_STYLE));
+    const BOOL result = dialog->OnInitDialog();
+    CentreIfUnplaced(*dialog, before, styleBefore);
+    return result;
 }
 
 BOOL CDialog::CreateFromTemplate(HWND hWndOwner) {
@@ -56,6 +98,7 @@ BOOL CDialog::CreateFromTemplate(HWND hWndOwner) {
     if (dialogTemplate == nullptr) {
         return FALSE;
     }
+    m_dwTemplateStyle = TemplateStyle(dialogTemplate);
     HWND created = ::CreateDialogIndirectParamW(module, dialogTemplate, hWndOwner, &AfxDlgProc,
                                                 reinterpret_cast<LPARAM>(this));
     if (created == nullptr) {
@@ -147,6 +190,10 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
     const bool input =
         (m >= WM_KEYFIRST && m <= WM_KEYLAST) || (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST);
     return input ? ::IsDialogMessageW(m_hWnd, pMsg) : FALSE;
+}
+
+BOOL CDialog::CheckAutoCenter() {
+    return (m_dwTemplateStyle & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) == 0 ? TRUE : FALSE;
 }
 
 void CDialog::OnOK() {

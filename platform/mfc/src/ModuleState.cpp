@@ -53,16 +53,10 @@ void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource) {
     AfxGetModuleState()->m_hCurrentResourceHandle = hInstResource;
 }
 
-HINSTANCE AFXAPI AfxFindResourceHandle(LPCWSTR lpszName, LPCWSTR lpszType) {
-    HINSTANCE current = AfxGetResourceHandle();
-    if (current != nullptr && ::FindResourceW(current, lpszName, lpszType) != nullptr) {
-        return current;
-    }
-    HINSTANCE process = AfxGetAppModuleState()->m_hCurrentResourceHandle;
-    if (process != nullptr && ::FindResourceW(process, lpszName, lpszType) != nullptr) {
-        return process;
-    }
-    return current;
+HINSTANCE AFXAPI AfxFindResourceHandle(LPCWSTR /*lpszName*/, LPCWSTR /*lpszType*/) {
+    // Only the current module's resources: a resource of the same id in
+    // another module (the host's executable) must never stand in for it.
+    return AfxGetResourceHandle();
 }
 
 CWinApp* AFXAPI AfxGetApp() {

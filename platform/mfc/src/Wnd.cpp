@@ -7,6 +7,22 @@ namespace {
 // The message being handled by AfxWndProc, for CWnd::Default.
 thread_local MSG t_lastSent{};
 
+// The window of the innermost modal loop running on this thread: where the
+// pre-translation walk stops.
+thread_local HWND t_modalWindow = nullptr;
+
+// Makes a modal loop's window the walk's stop for the loop's lifetime.
+class ModalWindowScope {
+public:
+    explicit ModalWindowScope(HWND hWnd) : previous_(t_modalWindow) { t_modalWindow = hWnd; }
+    ~ModalWindowScope() { t_modalWindow = previous_; }
+    ModalWindowScope(const ModalWindowScope&) = delete;
+    ModalWindowScope& operator=(const ModalWindowScope&) = delete;
+
+private:
+    HWND previous_;
+};
+
 // Messages that do not end an idle period of a modal loop.
 bool IsIdleMessage(const MSG& msg) {
     switch (msg.message) {
@@ -345,6 +361,75 @@ void CWnd::ClientToScreen(LPRECT lpRect) const {
     ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<LPPOINT>(lpRect), 2);
 }
 
+void CWnd::CenterWindow(CWnd* pAlternateOwner) {
+    const DWORD style = GetStyle();
+    const bool child = (style & WS_CHILD) != 0;
+    HWND hWndCenter = pAlternateOwner != nullptr ? pAlternateOwner->m_hWnd : nullptr;
+    if (hWndCenter == nullptr) {
+        hWndCenter = child ? ::GetParent(m_hWnd) : ::GetWindow(m_hWnd, GW_OWNER);
+    }
+
+    RECT window{};
+    ::GetWindowRect(m_hWnd, &window);
+    RECT area{};    // the window stays inside
+    RECT centre{};  // the window is centred over
+    if (!child) {
+        // Not over a window the user cannot see.
+        if (hWndCenter != nullptr) {
+            const auto centreStyle = static_cast<DWORD>(::GetWindowLongW(hWndCenter, GWL_STYLE));
+            if ((centreStyle & WS_VISIBLE) == 0 || (centreStyle & WS_MINIMIZE) != 0) {
+                hWndCenter = nullptr;
+            }
+        }
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        if (hWndCenter == nullptr) {
+            CWnd* main = AfxGetMainWnd();
+            ::GetMonitorInfoW(::MonitorFromWindow(main != nullptr ? main->m_hWnd : nullptr,
+                                                  MONITOR_DEFAULTTOPRIMARY),
+                              &monitor);
+            centre = monitor.rcWork;
+        } else {
+            ::GetWindowRect(hWndCenter, &centre);
+            ::GetMonitorInfoW(::MonitorFromWindow(hWndCenter, MONITOR_DEFAULTTONEAREST), &monitor);
+        }
+        area = monitor.rcWork;
+    } else {
+        // In the parent's client coordinates, where a child is placed.
+        HWND hWndParent = ::GetParent(m_hWnd);
+        if (hWndCenter == nullptr) {
+            hWndCenter = hWndParent;
+        }
+        ::GetClientRect(hWndParent, &area);
+        ::GetClientRect(hWndCenter, &centre);
+        ::MapWindowPoints(hWndCenter, hWndParent, reinterpret_cast<POINT*>(&centre), 2);
+    }
+
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    int x = (centre.left + centre.right) / 2 - width / 2;
+    int y = (centre.top + centre.bottom) / 2 - height / 2;
+    // Right and bottom first, so a window larger than the area shows its
+    // top-left corner.
+    if (x + width > area.right) {
+        x = area.right - width;
+    }
+    if (x < area.left) {
+        x = area.left;
+    }
+    if (y + height > area.bottom) {
+        y = area.bottom - height;
+    }
+    if (y < area.top) {
+        y = area.top;
+    }
+    ::SetWindowPos(m_hWnd, nullptr, x, y, -1, -1, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL CWnd::CheckAutoCenter() {
+    return TRUE;
+}
+
 void CWnd::Invalidate(BOOL bErase) {
     ::InvalidateRect(m_hWnd, nullptr, bErase);
 }
@@ -383,6 +468,7 @@ int CWnd::RunModalLoop(DWORD dwFlags) {
     bool showOnIdle = (dwFlags & MLF_SHOWONIDLE) != 0 && (GetStyle() & WS_VISIBLE) == 0;
     HWND hWndParent = ::GetParent(m_hWnd);
     m_nFlags |= WF_MODALLOOP | WF_CONTINUEMODAL;
+    const ModalWindowScope stopHere(m_hWnd);
     MSG msg{};
     while (ContinueModal()) {
         if (idle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
@@ -438,12 +524,24 @@ HWND CWnd::GetSafeOwner_(HWND hParent) {
     return hWnd;
 }
 
-BOOL AFXAPI AfxPreTranslateMessage(MSG* pMsg) {
+BOOL CWnd::WalkPreTranslateTree(HWND hWndStop, MSG* pMsg) {
     for (HWND hWnd = pMsg->hwnd; hWnd != nullptr; hWnd = ::GetParent(hWnd)) {
-        CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+        CWnd* pWnd = FromHandlePermanent(hWnd);
         if (pWnd != nullptr && pWnd->PreTranslateMessage(pMsg)) {
             return TRUE;
         }
+        if (hWnd == hWndStop) {
+            break;
+        }
     }
     return FALSE;
+}
+
+BOOL AFXAPI AfxPreTranslateMessage(MSG* pMsg) {
+    HWND hWndStop = t_modalWindow;
+    if (hWndStop == nullptr) {
+        CWnd* main = AfxGetMainWnd();
+        hWndStop = main != nullptr ? main->m_hWnd : ::GetActiveWindow();
+    }
+    return CWnd::WalkPreTranslateTree(hWndStop, pMsg);
 }
