@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "LayerTestIds.h"
+#include "tests/ui/LayerTestIds.h"
 
 namespace {
 
