@@ -12,23 +12,32 @@
 // shows the number of figures. Copies left listed by a run that stopped early
 // are never part of a result, so they go first. When `convert` returns false
 // (its message shown) the run stops at once and leaves the rest as it is.
-// Returns 0, the passes' answer to the completed selection.
+// The selection is closed on every way out. Returns 0, the passes' answer to
+// the completed selection.
 template <class Convert>
 int32_t ConvertSelection(intptr_t data, intptr_t arg3, intptr_t arg4, Convert convert) {
     DeleteListedCopies();
     int32_t figures = 0;
+    bool stopped = false;
     const int32_t selection = VekIddOpenSelIdData(1, data, arg3, arg4);
     SelEntry entry{};
     if (VekIddGetHeadSelIdData(selection, &entry) != -1) {
         do {
             ++figures;
-            if (!convert(entry)) {
-                return 0;
-            }
-        } while (VekIddGetNextSelIdData(selection, &entry) != -1);
+            stopped = !convert(entry);
+        } while (!stopped && VekIddGetNextSelIdData(selection, &entry) != -1);
     }
     VekIddCloseSelIdData(selection);
-    DeleteListedCopies();
+    if (stopped) {
+        return 0;
+    }
+    // A copy the host would not delete is tried once more; one that still
+    // stands is reported rather than left behind a count of success (it stays
+    // listed for the command's end).
+    if (!DeleteListedCopies() && !DeleteListedCopies()) {
+        VekMsgPutErrorMessage(msg::CopyNotDeleted);
+        return 0;
+    }
     msg::ShowCountBox(msg::FiguresModified, figures);
     return 0;
 }

@@ -48,7 +48,7 @@ bool ExplodeFigure(const SelEntry& entry, FigureBuffer& walk) {
     }
 
     int32_t n = VekFigGetFigure2(&key, ExplodedRecords, RecordCapacity);
-    if (n < 0) {
+    if (n < 0 || (n == 0 && walk.count > 0)) {
         // Without its exploded form the figure would be deleted and nothing
         // put in its place: stop as for any unreadable figure.
         VekMsgPutErrorMessage(msg::ElementUnreadable);
@@ -60,15 +60,19 @@ bool ExplodeFigure(const SelEntry& entry, FigureBuffer& walk) {
     CreatedCount = 0;
     for (int32_t j = 0; j < n; ++j) {
         FigureRecord record = ExplodedRecords[j];
-        RoundFigureRecord(RefPoint, record);
-        if (IsDegenerate(record.kind, record)) {
-            continue;
+        if (!RoundFigureRecord(RefPoint, record)) {
+            return Abandon();
         }
         if (record.kind == VEK_ROUND_CORNER) {
             record.kind = VEK_ARC;
         } else if (record.kind == VEK_CHAMFER) {
             // A chamfer's exploded form is the line across the corner.
             record.kind = VEK_LINE;
+        }
+        // Tested as it will be made: a corner that shrank to nothing goes
+        // like the line or arc it becomes.
+        if (IsDegenerate(record.kind, record)) {
+            continue;
         }
         const VekId segment = VekSgmCreateSegment(0, 0);
         if (segment != VEK_NONE) {
@@ -79,15 +83,23 @@ bool ExplodeFigure(const SelEntry& entry, FigureBuffer& walk) {
             VekMsgPutErrorMessage(msg::ExplodedCreateRefused);
             return Abandon();
         }
-        if (VekSgmChangeLayer(segment, VekSgmGetLayer(VekId(entry.segment))) == -1) {
+        const VekId layer = VekSgmGetLayer(VekId(entry.segment));
+        if (layer == VEK_NONE || VekSgmChangeLayer(segment, layer) == -1) {
             VekMsgPutErrorMessage(msg::LayerRefused);
             return Abandon();
         }
         const LineTypeRecord lineType = LineTypeFor(walk, j);
-        VekFigSetLineType(element, &lineType);
+        if (VekFigSetLineType(element, &lineType) == -1) {
+            VekMsgPutErrorMessage(msg::ExplodedCreateRefused);
+            return Abandon();
+        }
+    }
+    // The picked figure and its pieces never stand side by side.
+    if (VekSgmDeleteSegment(VekId(entry.segment)) == -1) {
+        VekMsgPutErrorMessage(msg::PickedNotDeleted);
+        return Abandon();
     }
     CreatedCount = 0;
-    VekSgmDeleteSegment(VekId(entry.segment));
     return true;
 }
 

@@ -27,6 +27,13 @@ inline constexpr const VekChar* ExplodedCreateRefused = VEK_TEXT("요소를 작�
 inline constexpr const VekChar* InsertRefused = VEK_TEXT("요소를 추가할 수 없습니다.(2)");
 inline constexpr const VekChar* LayerRefused = VEK_TEXT("레이어를 변경할수 없습니다..");
 inline constexpr const VekChar* ChamferRefused = VEK_TEXT("모따기를 작성할수 없습니다..");
+// A corner between elements of which one shrank to nothing on the grid.
+inline constexpr const VekChar* CornerNeighbourGone =
+    VEK_TEXT("이웃 요소가 없어져 모서리를 작성할 수 없습니다.");
+// The host would not delete the picked figure: its converted figure goes again.
+inline constexpr const VekChar* PickedNotDeleted = VEK_TEXT("원본 형상을 삭제할 수 없습니다.");
+// A working copy still stands after the run tried twice to delete it.
+inline constexpr const VekChar* CopyNotDeleted = VEK_TEXT("작업용 복사 형상을 삭제할 수 없습니다.");
 
 // Room for any of the texts above with a formatted 32-bit number.
 constexpr size_t FormatCapacity = 128;

@@ -4,14 +4,39 @@
 #include "engine/Messages.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
 const double Pi = 4.0 * std::atan(1.0);
 const double TwoPi = Pi * 2.0;
 
-// Two values closer than this are taken as equal.
+// Two values closer than this are taken as equal (absolute, in drawing
+// units): the host's own test for points that coincide, kept as it is.
 constexpr double Tolerance = 1e-6;
+
+// A scaled value this many units in the last place from a half-integer is
+// that half-integer: the error of one unit conversion and one scaling.
+constexpr double TieUlps = 4.0;
+
+// A rounded centre closer than this to the line through the rounded end
+// points is on it (relative to the chord's length): both candidate centres
+// are then equally far from it.
+constexpr double OnChordTolerance = 1e-9;
+
+// floor(x + 0.5), except that a product the user reads as a tie is one.
+double RoundHalfUp(double x) {
+    const double below = std::floor(x);
+    const double magnitude = std::fabs(x);
+    const double slack =
+        TieUlps * (std::nextafter(magnitude, std::numeric_limits<double>::infinity()) - magnitude);
+    // Where a unit in the last place reaches a sixteenth, no double is a
+    // half-integer by accident: only a true half-integer is a tie there.
+    if (slack < 0.25 && std::fabs(x - (below + 0.5)) <= slack) {
+        return below + 1.0;
+    }
+    return std::floor(x + 0.5);
+}
 
 double Convert(const RoundingGrid& grid, double v) {
     if (grid.unitMode == 1) {
@@ -37,7 +62,7 @@ void RoundLength(const RoundingGrid& grid, double& length) {
 // Angles are rounded in degrees and never converted.
 double RoundAngle(const RoundingGrid& grid, double radians) {
     const double degrees = radians * 180.0 / Pi;
-    double rounded = std::floor(degrees * grid.scale + 0.5) / grid.scale;
+    double rounded = RoundHalfUp(degrees * grid.scale) / grid.scale;
     if (!std::isfinite(rounded)) {
         rounded = degrees;
     }
@@ -58,9 +83,20 @@ void RoundLoneArc(const RoundingGrid& grid, FigureRecord& arc) {
     arc.p3[1] = arc.p1[1] + r * std::sin(a2);
 }
 
+// A distance of -1 is the host's failure, never a size.
+bool SetChamferSize(const RoundingGrid& grid, FigureRecord& chamfer, double distance) {
+    if (distance < 0.0) {
+        VekMsgPutErrorMessage(msg::ChamferRefused);
+        return false;
+    }
+    chamfer.size = ConvertAndRound(grid, distance);
+    return true;
+}
+
 // The chamfer size is measured again from the (rounded) end of the element
-// before it to the chamfer's own, unrounded, meeting point.
-void RoundChamfer(const RoundingGrid& grid, FigureBuffer& buffer, int32_t k) {
+// before it to the chamfer's own, unrounded, meeting point. False, after the
+// chamfer message, when the host cannot measure it.
+bool RoundChamfer(const RoundingGrid& grid, FigureBuffer& buffer, int32_t k) {
     const int32_t prev = k == 0 ? buffer.count - 1 : k - 1;
     const FigureRecord& before = buffer.slots[prev].figure;
     FigureRecord& chamfer = buffer.slots[k].figure;
@@ -73,15 +109,14 @@ void RoundChamfer(const RoundingGrid& grid, FigureBuffer& buffer, int32_t k) {
     if (q == nullptr) {
         // No end point to measure from: the size is rounded like any length.
         RoundLength(grid, chamfer.size);
-        return;
+        return true;
     }
     // In the first slot the element before it (the last slot) is not yet
     // treated: q and the meeting point are both in the old unit, and the
     // distance is converted along with its rounding.
     const bool beforeTreated = prev < k;
     if (!beforeTreated || (grid.unitMode != 1 && grid.unitMode != 2)) {
-        chamfer.size = ConvertAndRound(grid, VekAriLen2Pnts(q, chamfer.p1));
-        return;
+        return SetChamferSize(grid, chamfer, VekAriLen2Pnts(q, chamfer.p1));
     }
     // With a unit conversion, q is already converted: the meeting point is
     // converted the same way (about the reference point) and the distance,
@@ -92,7 +127,7 @@ void RoundChamfer(const RoundingGrid& grid, FigureBuffer& buffer, int32_t k) {
                                Convert(grid, chamfer.p1[1] - grid.refY) + grid.refY};
     RoundingGrid noConversion = grid;
     noConversion.unitMode = 0;
-    chamfer.size = ConvertAndRound(noConversion, VekAriLen2Pnts(q, meeting));
+    return SetChamferSize(noConversion, chamfer, VekAriLen2Pnts(q, meeting));
 }
 
 // Treatment shared by element types (figure buffer) and kinds (exploded
@@ -178,7 +213,7 @@ RoundingGrid ActiveGrid(const double ref[2]) {
 
 double ConvertAndRound(const RoundingGrid& grid, double v) {
     const double converted = Convert(grid, v);
-    const double rounded = std::floor(converted * grid.scale + 0.5) / grid.scale;
+    const double rounded = RoundHalfUp(converted * grid.scale) / grid.scale;
     if (std::isfinite(rounded)) {
         return rounded;
     }
@@ -204,19 +239,43 @@ double DirectionAngle(const double a[2], const double b[2]) {
     return u < 0.0 ? u + TwoPi : u;
 }
 
-std::array<double, 2> ArcMidPoint(const FigureRecord& record) {
+std::optional<std::array<double, 2>> ArcMidPoint(const FigureRecord& record) {
     const double a1 = VekAriAngRad2Pnts(record.p1, record.p2);
     const double a2 = VekAriAngRad2Pnts(record.p1, record.p3);
+    if (a1 < 0.0 || a2 < 0.0) {
+        return std::nullopt;  // -1 is the host's failure, never an angle
+    }
     double m;
     if (record.direction == 1) {
         m = a1 > a2 ? (a1 - a2) * 0.5 + a2 : (TwoPi - (a2 - a1)) * 0.5 + a2;
     } else {
         m = a1 > a2 ? (TwoPi - (a1 - a2)) * 0.5 + a1 : (a2 - a1) * 0.5 + a1;
     }
-    return {record.p1[0] + record.size * std::cos(m), record.p1[1] + record.size * std::sin(m)};
+    return std::array<double, 2>{record.p1[0] + record.size * std::cos(m),
+                                 record.p1[1] + record.size * std::sin(m)};
 }
 
-bool RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
+namespace {
+
+double Cross(const double o[2], const double a[2], const double b[2]) {
+    return (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0]);
+}
+
+// True when the arc from s to e about c in `direction` sweeps at most half a
+// turn: it then lies within its chord's reach of its ends.
+bool IsMinorArc(const double c[2], const double s[2], const double e[2], uint32_t direction) {
+    const double turn = Cross(c, s, e);
+    return direction == 1 ? turn <= 0.0 : turn >= 0.0;
+}
+
+ArcRebuild Failed(ArcRebuild how) {
+    VekMsgPutErrorMessage(msg::ArcNotCorrectable);
+    return how;
+}
+
+}  // namespace
+
+ArcRebuild RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
     const double c0[2] = {arc.p1[0], arc.p1[1]};
     const double s0[2] = {arc.p2[0], arc.p2[1]};
     const double e0[2] = {arc.p3[0], arc.p3[1]};
@@ -225,16 +284,22 @@ bool RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
 
     // A half circle keeps its centre midway between the rounded end points.
     const double length = VekAriLen2Pnts(s0, e0);
+    if (length < 0.0) {
+        return Failed(ArcRebuild::HostFailed);
+    }
     const double theta = DirectionAngle(s0, e0);
     const double mx = s0[0] + length / 2.0 * std::cos(theta);
     const double my = s0[1] + length / 2.0 * std::sin(theta);
     if (std::fabs(c0[0] - mx) < Tolerance && std::fabs(c0[1] - my) < Tolerance) {
         const double length1 = VekAriLen2Pnts(arc.p2, arc.p3);
+        if (length1 < 0.0) {
+            return Failed(ArcRebuild::HostFailed);
+        }
         const double theta1 = DirectionAngle(arc.p2, arc.p3);
         arc.p1[0] = arc.p2[0] + length1 / 2.0 * std::cos(theta1);
         arc.p1[1] = arc.p2[1] + length1 / 2.0 * std::sin(theta1);
-        arc.size = VekAriLen2Pnts(arc.p2, arc.p3) * 0.5;
-        return true;
+        arc.size = length1 * 0.5;
+        return ArcRebuild::Done;
     }
 
     RoundPoint(grid, arc.p1);
@@ -242,24 +307,37 @@ bool RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
     const double c1[2] = {arc.p1[0], arc.p1[1]};
     const double r1 = arc.size;
 
-    // The hint is taken from already converted values and converted again.
-    const std::array<double, 2> mid = ArcMidPoint(arc);
-    double hint[2] = {mid[0], mid[1]};
-    RoundPoint(grid, hint);
+    // An arc of at most half a turn whose ends meet on the grid has shrunk
+    // to a point: it is dropped like a line whose ends meet.
+    if (Coincide(arc.p2, arc.p3) && IsMinorArc(c0, s0, e0, arc.direction)) {
+        return ArcRebuild::Done;
+    }
+
+    // The hint is taken from values already converted: it is only rounded.
+    const std::optional<std::array<double, 2>> mid = ArcMidPoint(arc);
+    if (!mid) {
+        return Failed(ArcRebuild::HostFailed);
+    }
+    double hint[2] = {(*mid)[0], (*mid)[1]};
+    RoundingGrid noConversion = grid;
+    noConversion.unitMode = 0;
+    RoundPoint(noConversion, hint);
 
     // Nearby radii are tried only to find a centre; the radius stays r1.
     double results[4] = {};
     int32_t found = VekAriTanCir2Pnts(r1, arc.p2, arc.p3, hint, results);
-    if (found < 1) {
+    if (found == 0) {
         double r = r1 - 10.0 * grid.step;
-        for (int tries = 0; tries < 20 && found < 1; ++tries) {
+        for (int tries = 0; tries < 20 && found == 0; ++tries) {
             r = r + grid.step;
             found = VekAriTanCir2Pnts(r, arc.p2, arc.p3, hint, results);
         }
-        if (found < 1) {
-            VekMsgPutErrorMessage(msg::ArcNotCorrectable);
-            return false;
-        }
+    }
+    if (found < 0) {
+        return Failed(ArcRebuild::HostFailed);
+    }
+    if (found == 0) {
+        return Failed(ArcRebuild::NoCentre);
     }
 
     const double* centre = c1;
@@ -268,13 +346,27 @@ bool RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
     } else if (found == 2) {
         const double d0 = VekAriLen2Pnts(c1, &results[0]);
         const double d1 = VekAriLen2Pnts(c1, &results[2]);
-        centre = d1 > d0 ? &results[0] : &results[2];
+        if (d0 < 0.0 || d1 < 0.0) {
+            return Failed(ArcRebuild::HostFailed);
+        }
+        const double chord = std::hypot(arc.p3[0] - arc.p2[0], arc.p3[1] - arc.p2[1]);
+        const bool onChord =
+            std::fabs(Cross(arc.p2, arc.p3, c1)) <= OnChordTolerance * chord * chord;
+        if (onChord) {
+            // Both candidates are equally far: the arc keeps the side of its
+            // chord that its centre was on, so that it bulges as before.
+            const bool firstOnThatSide =
+                (Cross(arc.p2, arc.p3, &results[0]) > 0.0) == (Cross(s0, e0, c0) > 0.0);
+            centre = firstOnThatSide ? &results[0] : &results[2];
+        } else {
+            centre = d1 > d0 ? &results[0] : &results[2];
+        }
     }
     if (std::isfinite(centre[0]) && std::isfinite(centre[1])) {
         arc.p1[0] = centre[0];
         arc.p1[1] = centre[1];
     }
-    return true;
+    return ArcRebuild::Done;
 }
 
 bool RoundFigureBuffer(const double ref[2], FigureBuffer& buffer) {
@@ -285,7 +377,7 @@ bool RoundFigureBuffer(const double ref[2], FigureBuffer& buffer) {
             case VEK_ARC:
                 if (buffer.count == 1) {
                     RoundLoneArc(grid, slot.figure);
-                } else if (!RebuildArc(grid, slot.figure)) {
+                } else if (RebuildArc(grid, slot.figure) != ArcRebuild::Done) {
                     return false;
                 }
                 break;
@@ -293,7 +385,9 @@ bool RoundFigureBuffer(const double ref[2], FigureBuffer& buffer) {
                 RoundLength(grid, slot.figure.size);
                 break;
             case VEK_CHAMFER:
-                RoundChamfer(grid, buffer, k);
+                if (!RoundChamfer(grid, buffer, k)) {
+                    return false;
+                }
                 break;
             default:
                 RoundPlainRecord(grid, slot.elementType, slot.figure);
@@ -308,9 +402,11 @@ bool RoundFigureRecord(const double ref[2], FigureRecord& record) {
     switch (record.kind) {
         case VEK_ARC:
         case VEK_ROUND_CORNER:
-            // A failed rebuild has been reported; the record keeps its
+            // An arc without a centre has been reported; the record keeps its
             // rounded centre and radius and is still created.
-            RebuildArc(grid, record);
+            if (RebuildArc(grid, record) == ArcRebuild::HostFailed) {
+                return false;
+            }
             break;
         case VEK_CHAMFER:
             RoundPlainRecord(grid, VEK_LINE, record);

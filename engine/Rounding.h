@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 // The double nearest to 25.40051, the inch-to-millimetre factor used here.
 constexpr double InchToMm = 25.40051;
@@ -29,8 +30,10 @@ RoundingGrid MakeGrid(int32_t d, int32_t unitMode, const double ref[2]);
 RoundingGrid ActiveGrid(const double ref[2]);
 
 // Applies the unit factor, then rounds to the grid pitch with ties towards
-// plus infinity. A value whose rounding is not finite keeps its converted
-// value, so that nothing non-finite reaches the drawing.
+// plus infinity. A tie is what the user reads as one: 1.005 at two places is
+// a tie although the double nearest to it lies just below. A value whose
+// rounding is not finite keeps its converted value, so that nothing
+// non-finite reaches the drawing.
 double ConvertAndRound(const RoundingGrid& grid, double v);
 // The same with the active settings.
 double ConvertAndRound(double v);
@@ -45,20 +48,27 @@ bool IsDegenerate(uint32_t code, const FigureRecord& figure);
 double DirectionAngle(const double a[2], const double b[2]);
 
 // Middle point of the arc of `record` (centre P1, start P2, end P3, radius,
-// direction), through the host's angle call.
-std::array<double, 2> ArcMidPoint(const FigureRecord& record);
+// direction), through the host's angle call; none when the host failed.
+std::optional<std::array<double, 2>> ArcMidPoint(const FigureRecord& record);
+
+// How the rebuild of an arc among other elements ended.
+enum class ArcRebuild {
+    Done,        // through its rounded end points (or shrunk to a point: dropped later)
+    NoCentre,    // no adjusted radius gives a centre; the arc message is shown
+    HostFailed,  // a host call failed; the arc message is shown
+};
 
 // Rebuilds an arc that sits among other elements so that it passes through
-// its rounded end points. Returns false, after showing the arc message, when
-// no adjusted radius gives a centre; the record then holds the rounded end
+// its rounded end points. When it cannot, the record holds the rounded end
 // points, centre and radius.
-bool RebuildArc(const RoundingGrid& grid, FigureRecord& record);
+ArcRebuild RebuildArc(const RoundingGrid& grid, FigureRecord& record);
 
 // Rounds every slot of `buffer` in place, by element type. Returns false when
-// an arc cannot be rebuilt (its message shown); later slots are then untouched.
+// an arc or a chamfer cannot be rebuilt (its message shown); later slots are
+// then untouched.
 bool RoundFigureBuffer(const double ref[2], FigureBuffer& buffer);
 
 // Rounds one record of a figure's exploded form in place, by its kind. An arc
-// that cannot be rebuilt is reported and kept with its rounded centre and
-// radius. Always true.
+// for which no radius gives a centre is reported and kept with its rounded
+// centre and radius. False only when a host call failed (message shown).
 bool RoundFigureRecord(const double ref[2], FigureRecord& record);

@@ -10,9 +10,15 @@
 
 namespace {
 
+bool Unreadable() {
+    VekMsgPutErrorMessage(msg::ElementUnreadable);
+    return false;
+}
+
 // Changes back a corner of `kind` at either end of an open copy. The last
 // element is asked for only after the first one was handled, as the change
-// may replace it.
+// may replace it. An open copy whose ends cannot be read (none, or a failed
+// read) stops the run with the element-info message.
 bool ReleaseEndCorners(FigureKey key, uint32_t kind) {
     const VekId segment = VekId(key.id);
     if (VekFigIsClosed(segment) != 0) {
@@ -22,7 +28,7 @@ bool ReleaseEndCorners(FigureKey key, uint32_t kind) {
     const VekId head = VekSgmGetHeadElementId(segment);
     FigureKey elementKey{key.context, uint32_t(head)};
     if (VekFigGetFigure(&elementKey, &record) == -1) {
-        return false;
+        return Unreadable();
     }
     if (record.kind == kind) {
         VekFigChangeCorner(head);
@@ -30,7 +36,7 @@ bool ReleaseEndCorners(FigureKey key, uint32_t kind) {
     const VekId tail = VekSgmGetTailElementId(segment);
     elementKey.id = uint32_t(tail);
     if (VekFigGetFigure(&elementKey, &record) == -1) {
-        return false;
+        return Unreadable();
     }
     if (record.kind == kind) {
         VekFigChangeCorner(tail);
@@ -43,6 +49,16 @@ LineTypeRecord LineTypeFor(const ElementSlot& slot) {
         return LineTypeRecord{ActiveSettings.colorIndex, ActiveSettings.lineTypeCode, {0, 0}};
     }
     return slot.lineType;
+}
+
+// Gives a new element its line type; a refused write stops the figure.
+bool SetLineType(VekId element, const ElementSlot& slot) {
+    const LineTypeRecord lineType = LineTypeFor(slot);
+    if (VekFigSetLineType(element, &lineType) == -1) {
+        VekMsgPutErrorMessage(msg::CreateRefused);
+        return false;
+    }
+    return true;
 }
 
 // Creates the new segment's elements from the slots, last to first, each put
@@ -72,16 +88,28 @@ bool CreateElements(FigureBuffer& buffer, VekId segment) {
         }
         slot.newElementId = created;
         previous = created;
-        const LineTypeRecord lineType = LineTypeFor(slot);
-        VekFigSetLineType(created, &lineType);
+        if (!SetLineType(created, slot)) {
+            return false;
+        }
     }
     return true;
+}
+
+// The corner the host just added after `before`: its next element, or the
+// head when it closed the figure there; it must be a corner of `type`.
+bool FindAddedCorner(VekId segment, VekId before, uint32_t type, VekId& corner) {
+    corner = VekElmGetNextElementId(before);
+    if (corner == VEK_NONE) {
+        corner = VekSgmGetHeadElementId(segment);
+    }
+    return corner != VEK_NONE && VekElmGetType(corner) == int32_t(type);
 }
 
 // Adds the rounded and chamfer corners between the new elements of their
 // neighbouring slots (wrapping round at both ends). A refused rounded corner
 // is retried at the 20 radii around the rounded one, one grid step apart.
-bool AddCorners(const FigureBuffer& buffer, double step) {
+// Each corner keeps its own line type, whatever the host copied into it.
+bool AddCorners(const FigureBuffer& buffer, VekId segment, double step) {
     for (int32_t k = 0; k < buffer.count; ++k) {
         const ElementSlot& slot = buffer.slots[k];
         if (slot.elementType != VEK_ROUND_CORNER && slot.elementType != VEK_CHAMFER) {
@@ -91,26 +119,35 @@ bool AddCorners(const FigureBuffer& buffer, double step) {
         const int32_t next = k + 1 == buffer.count ? 0 : k + 1;
         const VekId before = buffer.slots[prev].newElementId;
         const VekId after = buffer.slots[next].newElementId;
+        if (before == VEK_NONE || after == VEK_NONE) {
+            // A neighbour shrank to nothing on the grid: there is nothing to
+            // put the corner between.
+            VekMsgPutErrorMessage(msg::CornerNeighbourGone);
+            return false;
+        }
         if (slot.elementType == VEK_CHAMFER) {
             if (VekFigAddCorner(before, after, 1, slot.figure.size) == -1) {
                 VekMsgPutErrorMessage(msg::ChamferRefused);
                 return false;
             }
-            continue;
+        } else if (VekFigAddCorner(before, after, 0, slot.figure.size) == -1) {
+            bool added = false;
+            double r = slot.figure.size - 10.0 * step;
+            for (int tries = 0; tries < 20 && !added; ++tries) {
+                r = r + step;
+                // A radius that is not a number never reaches the drawing.
+                added = std::isfinite(r) && VekFigAddCorner(before, after, 0, r) != -1;
+            }
+            if (!added) {
+                VekMsgPutErrorMessage(msg::ArcNotCorrectable);
+                return false;
+            }
         }
-        const double radius = slot.figure.size;
-        if (VekFigAddCorner(before, after, 0, radius) != -1) {
-            continue;
+        VekId corner = VEK_NONE;
+        if (!FindAddedCorner(segment, before, slot.elementType, corner)) {
+            return Unreadable();
         }
-        bool added = false;
-        double r = radius - 10.0 * step;
-        for (int tries = 0; tries < 20 && !added; ++tries) {
-            r = r + step;
-            // A radius that is not a number never reaches the drawing.
-            added = std::isfinite(r) && VekFigAddCorner(before, after, 0, r) != -1;
-        }
-        if (!added) {
-            VekMsgPutErrorMessage(msg::ArcNotCorrectable);
+        if (!SetLineType(corner, slot)) {
             return false;
         }
     }
@@ -133,8 +170,7 @@ bool ConvertFigure(const SelEntry& entry, FigureBuffer& buffer, double step) {
     CopyList.ids[CopyList.count++] = copy;
 
     const FigureKey key{entry.context, uint32_t(copy)};
-    ArcsToCorners(key);
-    if (!ReleaseEndFillets(key) || !ReleaseEndChamfers(key)) {
+    if (!ArcsToCorners(key) || !ReleaseEndFillets(key) || !ReleaseEndChamfers(key)) {
         return false;
     }
     const bool closed = VekFigIsClosed(copy) != 0;
@@ -147,49 +183,66 @@ bool ConvertFigure(const SelEntry& entry, FigureBuffer& buffer, double step) {
     }
 
     const VekId segment = VekSgmCreateSegment(0, 0);
+    if (segment == VEK_NONE) {
+        VekMsgPutErrorMessage(msg::CreateRefused);
+        return false;
+    }
     // On a refusal the half-built segment goes again: the picked figure is
     // then left exactly as it was.
     auto abandon = [segment] {
-        if (segment != VEK_NONE) {
-            VekSgmDeleteSegment(segment);
-        }
+        VekSgmDeleteSegment(segment);
         return false;
     };
     if (!CreateElements(buffer, segment)) {
         return abandon();
     }
-    if (segment != VEK_NONE) {
-        if (VekSgmChangeLayer(segment, VekSgmGetLayer(VekId(entry.segment))) == -1) {
-            VekMsgPutErrorMessage(msg::LayerRefused);
-            return abandon();
-        }
-        if (closed) {
-            VekFigSetClosed(segment, 1);
-        }
-        if (!AddCorners(buffer, step)) {
+    const VekId layer = VekSgmGetLayer(VekId(entry.segment));
+    if (layer == VEK_NONE || VekSgmChangeLayer(segment, layer) == -1) {
+        VekMsgPutErrorMessage(msg::LayerRefused);
+        return abandon();
+    }
+    if (closed) {
+        // The host says nothing of a refused change: ask it.
+        VekFigSetClosed(segment, 1);
+        if (VekFigIsClosed(segment) == 0) {
+            VekMsgPutErrorMessage(msg::CreateRefused);
             return abandon();
         }
     }
-    VekSgmDeleteSegment(VekId(entry.segment));
+    if (!AddCorners(buffer, segment, step)) {
+        return abandon();
+    }
+    // The picked figure and its converted one never stand side by side.
+    if (VekSgmDeleteSegment(VekId(entry.segment)) == -1) {
+        VekMsgPutErrorMessage(msg::PickedNotDeleted);
+        return abandon();
+    }
     return true;
 }
 
 }  // namespace
 
 bool ArcsToCorners(FigureKey key) {
-    VekId element = VekSgmGetHeadElementId(VekId(key.id));
-    while (element != VEK_NONE) {
+    WalkElements walk;
+    if (!walk.Start(VekId(key.id))) {
+        return Unreadable();
+    }
+    VekId element = VEK_NONE;
+    while (walk.Next(element)) {
         FigureRecord record;
         const FigureKey elementKey{key.context, uint32_t(element)};
-        if (VekFigGetFigure(&elementKey, &record) != -1 && record.kind == VEK_ARC) {
+        // An arc passed over would stay an arc: a read that fails stops.
+        if (VekFigGetFigure(&elementKey, &record) == -1) {
+            return Unreadable();
+        }
+        if (record.kind == VEK_ARC) {
             const VekId corner = VekFigChangeCorner(element);
             if (corner != VEK_NONE) {
-                element = corner;
+                walk.Replace(corner);
             }
         }
-        element = VekElmGetNextElementId(element);
     }
-    return true;
+    return walk.CutShort() ? Unreadable() : true;
 }
 
 bool ReleaseEndFillets(FigureKey key) {

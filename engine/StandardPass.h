@@ -9,11 +9,12 @@
 // other event 3, without work.
 int32_t VEKCALL StandardPass(int32_t event, intptr_t data, intptr_t arg3, intptr_t arg4);
 
-// Preparation of the temporary copy, key = {context, copy}.
-// Lets the host turn arcs into rounded corners of their neighbours. Always true.
+// Preparation of the temporary copy, key = {context, copy}. Each returns
+// false, with the element-info message shown, when the copy cannot be read.
+// Lets the host turn arcs into rounded corners of their neighbours.
 bool ArcsToCorners(FigureKey key);
 // An open figure cannot keep a rounded corner at a free end: it is changed
-// back. False when the first or last element cannot be read.
+// back.
 bool ReleaseEndFillets(FigureKey key);
 // The same for chamfer corners.
 bool ReleaseEndChamfers(FigureKey key);

@@ -36,8 +36,32 @@ struct CopyListRecord {
 // run, or by the command's end callback when a run stopped early.
 extern CopyListRecord CopyList;
 
-// Deletes every listed copy, in list order, and empties the list.
-void DeleteListedCopies();
+// Deletes every listed copy, in list order. Copies the host would not delete
+// stay listed; true when none is left.
+bool DeleteListedCopies();
+
+// A walk over a segment's elements, head to tail. It ends at the element the
+// host names as the tail: a next element of -1 before it means the walk was
+// cut short, not that the figure ended.
+class WalkElements {
+public:
+    // False when the host names a head without a tail or the reverse.
+    bool Start(VekId segment);
+    // The head first, then the element after the one given last (or after
+    // what replaced it); false at the tail's end or where the walk was cut
+    // short. The element after the tail is never asked for.
+    bool Next(VekId& element);
+    // The host put `element` in place of the one given last.
+    void Replace(VekId element);
+    bool CutShort() const { return cutShort_; }
+
+private:
+    VekId head_ = VEK_NONE;
+    VekId tail_ = VEK_NONE;
+    VekId current_ = VEK_NONE;
+    bool done_ = true;
+    bool cutShort_ = false;
+};
 
 // The one figure buffer that both passes use, a run at a time.
 extern FigureBuffer WorkFigure;
@@ -47,8 +71,10 @@ enum class WalkResult { Done, Unreadable, TooLarge };
 
 // Reads every element of key.id into `buffer` (key kept in the buffer).
 // Stops as soon as the last slot is filled, even when no element follows:
-// at most FigureSlotCount - 1 elements are ever converted. On Unreadable the
-// element-info message has been shown; on TooLarge the caller shows its box.
+// at most FigureSlotCount - 1 elements are ever converted. A walk cut short,
+// or an element whose record, type or line type cannot be read, is
+// Unreadable, with the element-info message shown; on TooLarge the caller
+// shows its box.
 WalkResult ReadFigure(FigureKey key, FigureBuffer& buffer);
 
 // ReadFigure as the passes use it: on TooLarge shows `tooLargeBox` with the

@@ -78,6 +78,9 @@ inline const std::u16string kCreate100 = u"요소를 작성할 수 없습니다.
 inline const std::u16string kInsert2 = u"요소를 추가할 수 없습니다.(2)";
 inline const std::u16string kLayer = u"레이어를 변경할수 없습니다..";
 inline const std::u16string kChamfer = u"모따기를 작성할수 없습니다..";
+inline const std::u16string kNeighbourGone = u"이웃 요소가 없어져 모서리를 작성할 수 없습니다.";
+inline const std::u16string kPickedNotDeleted = u"원본 형상을 삭제할 수 없습니다.";
+inline const std::u16string kCopyNotDeleted = u"작업용 복사 형상을 삭제할 수 없습니다.";
 
 inline std::u16string Modified(int n) {
     std::u16string text = u"총 ";

@@ -116,11 +116,13 @@ TEST_F(ExplodedPassTest, VanishedRecordsMakeNoFigureButTheFigureCounts) {
 }
 
 TEST_F(ExplodedPassTest, UncorrectableArcIsReportedAndStillCreated) {
-    const VekId seg = vekhost::AddSegment(
-        {Line(-1, 0, 1.0004, 0), vekhost::Arc(0.0004, 0.0004, 1.0004, 0, 0, 1), Line(0, 1, -1, 0)});
+    // The rounded radius is far below half the distance between the ends.
+    FigureRecord uncorrectable = vekhost::Arc(0.0004, 0.5, -1.0004, 0, 1.0004, 0, true);
+    uncorrectable.size = 0.5;
+    const VekId seg =
+        vekhost::AddSegment({Line(-2, 0, -1.0004, 0), uncorrectable, Line(1.0004, 0, 2, 0)});
     vekhost::Select({seg});
     Settings(3);
-    vekhost::FailWhen("VekAriTanCir2Pnts", [](const std::vector<double>&) { return true; });
     EXPECT_EQ(RunPass(), 0);
     EXPECT_EQ(vekhost::CallCount("VekAriTanCir2Pnts"), 21);
     EXPECT_EQ(Errors(), std::vector<std::u16string>{kArcLoop});
@@ -130,8 +132,8 @@ TEST_F(ExplodedPassTest, UncorrectableArcIsReportedAndStillCreated) {
     const auto arc = Seg(segments[1]).elements.at(0);
     EXPECT_EQ(arc.type, VEK_ARC);
     EXPECT_DOUBLE_EQ(arc.figure.p1[0], 0.0);  // the rounded centre
-    EXPECT_DOUBLE_EQ(arc.figure.p2[0], 1.0);
-    EXPECT_DOUBLE_EQ(arc.figure.size, 1.0);
+    EXPECT_DOUBLE_EQ(arc.figure.p2[0], -1.0);
+    EXPECT_DOUBLE_EQ(arc.figure.size, 0.5);
 }
 
 TEST_F(ExplodedPassTest, FigureOf3000ElementsIsRefused) {
@@ -182,7 +184,7 @@ TEST_P(ExplodedFaultTest, StopsWithItsMessageAndLeavesNoPartOfTheFigure) {
     EXPECT_EQ(RunPass(), 0);
     EXPECT_EQ(Errors(), std::vector<std::u16string>{c.error});
     EXPECT_TRUE(Boxes().empty());
-    EXPECT_EQ(vekhost::OpenSelectionCount(), 1);
+    EXPECT_EQ(vekhost::OpenSelectionCount(), 0);
     EXPECT_FALSE(Exists(first));
     EXPECT_EQ(Seg(second).elements.size(), 4u);
     EXPECT_EQ(vekhost::SegmentCount(), 5u);  // four from the first, the second
@@ -194,24 +196,49 @@ INSTANTIATE_TEST_SUITE_P(Refusals, ExplodedFaultTest,
                                            FaultCase{"VekSgmChangeLayer", 7, kLayer},
                                            FaultCase{"VekSgmCreateSegment", 8, kCreate100},
                                            // an exploded form that cannot be read
-                                           FaultCase{"VekFigGetFigure2", 2, kUnreadable}));
+                                           FaultCase{"VekFigGetFigure2", 2, kUnreadable},
+                                           // -1 is the host's failure, never a value
+                                           FaultCase{"VekElmGetType", 5, kUnreadable},
+                                           FaultCase{"VekFigGetLineType", 6, kUnreadable},
+                                           FaultCase{"VekSgmGetLayer", 5, kLayer},
+                                           FaultCase{"VekElmGetNextElementId", 4, kUnreadable},
+                                           // refused writes
+                                           FaultCase{"VekFigSetLineType", 6, kCreate100},
+                                           FaultCase{"VekSgmDeleteSegment", 2, kPickedNotDeleted}));
 
-TEST_F(ExplodedPassTest, RecordsBeyondTheWalkTakeTheFiguresLastLineType) {
+// A corner that shrinks to nothing on the grid is tested as what it becomes
+// (an arc, a line) and makes nothing, like a collapsed arc or line.
+TEST_F(ExplodedPassTest, CornersThatShrinkToNothingMakeNothing) {
+    for (uint32_t kind : {uint32_t{VEK_ROUND_CORNER}, uint32_t{VEK_CHAMFER}}) {
+        SCOPED_TRACE(kind);
+        vekhost::Reset();
+        vekhost::Select({CorneredSquare(kind, 0.2)});
+        Settings(0);
+        RunPass();
+        EXPECT_TRUE(Errors().empty());
+        const auto segments = vekhost::Segments();
+        ASSERT_EQ(segments.size(), 4u);
+        for (VekId s : segments) {
+            EXPECT_EQ(Seg(s).elements.at(0).type, VEK_LINE);
+        }
+    }
+}
+
+TEST_F(ExplodedPassTest, WalkCutShortStopsBeforeAnyPieceTakesAnotherLineType) {
     const VekId first = Square(0, 0, 0, vekhost::MakeLineType(1, 1));
     const VekId second = Square(20, 0, 0, vekhost::MakeLineType(2, 2));
-    VekFigSetLineType(VekElmGetNextElementId(VekSgmGetHeadElementId(second)),
-                      std::array{vekhost::MakeLineType(3, 3)}.data());
     vekhost::Select({first, second});
-    // The walk of the second figure ends after its second element while its
-    // exploded form still has four records.
-    vekhost::FailCall("VekElmGetNextElementId", 6);
+    // The walk of the second figure is cut after its second element while
+    // its exploded form still has four records.
+    vekhost::FailCall("VekElmGetNextElementId", 5);
     RunPass();
+    EXPECT_EQ(Errors(), std::vector<std::u16string>{kUnreadable});
+    EXPECT_TRUE(Boxes().empty());
     const auto segments = vekhost::Segments();
-    ASSERT_EQ(segments.size(), 8u);
-    const int32_t expected[4] = {2, 3, 3, 3};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(Seg(segments[size_t(4 + i)]).elements.at(0).lineType.colorIndex, expected[i])
-            << i;
+    ASSERT_EQ(segments.size(), 5u);
+    EXPECT_EQ(segments[0], second);
+    for (size_t i = 1; i < segments.size(); ++i) {
+        EXPECT_EQ(Seg(segments[i]).elements.at(0).lineType.colorIndex, 1) << i;
     }
 }
 

@@ -33,6 +33,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Ties go towards plus infinity, negative values too.
         RoundCase{2, 0, 0.125, 0.13}, RoundCase{2, 0, -0.125, -0.12}, RoundCase{0, 0, 2.5, 3.0},
         RoundCase{0, 0, -2.5, -2.0}, RoundCase{3, 0, 0.125, 0.125}, RoundCase{3, 0, 1.0, 1.0},
+        // Decimal ties as the user reads them, though the nearest doubles
+        // lie a little below or above; a digit further is no tie.
+        RoundCase{2, 0, 1.005, 1.01}, RoundCase{2, 0, 1.015, 1.02}, RoundCase{2, 0, -1.005, -1.0},
+        RoundCase{2, 0, 2.675, 2.68}, RoundCase{2, 0, 0.925, 0.93}, RoundCase{2, 0, -0.925, -0.92},
+        RoundCase{2, 0, 1.0049, 1.0}, RoundCase{2, 0, 1.0051, 1.01}, RoundCase{3, 0, 8.0005, 8.001},
+        RoundCase{0, 0, 4503599627370495.0, 4503599627370495.0},
         // Negative d rounds to tens and hundreds.
         RoundCase{-1, 0, 15.0, 20.0}, RoundCase{-1, 0, 14.0, 10.0},
         RoundCase{-2, 0, -150.0, -100.0},
@@ -45,6 +51,20 @@ INSTANTIATE_TEST_SUITE_P(
         RoundCase{400, 0, 1.5, 1.5}, RoundCase{400, 1, 1.0, 25.40051}, RoundCase{-400, 0, 1.5, 1.5},
         RoundCase{308, 0, 2.0, 2.0}, RoundCase{std::numeric_limits<int32_t>::min(), 0, 7.0, 7.0},
         RoundCase{std::numeric_limits<int32_t>::max(), 2, 25.40051, 1.0}));
+
+// About a reference point the offset is the value rounded: 5.015 - 2 lies
+// just below 3.015, and is still a tie.
+TEST(ConvertAndRoundAboutAPoint, DecimalTiesOffTheReferencePoint) {
+    struct {
+        double ref, x, out;
+    } cases[] = {{2, 5.015, 5.02}, {1, 2.005, 2.01}, {0.5, 0.505, 0.51}, {-3, -1.995, -1.99}};
+    for (const auto& c : cases) {
+        const double ref[2] = {c.ref, 0};
+        const RoundingGrid grid = MakeGrid(2, 0, ref);
+        EXPECT_DOUBLE_EQ(ConvertAndRound(grid, c.x - grid.refX) + grid.refX, c.out)
+            << c.x << " about " << c.ref;
+    }
+}
 
 TEST(RoundingGrid, ScaleAndStepByRepeatedSquaring) {
     const double origin[2] = {0, 0};
@@ -272,38 +292,79 @@ TEST_F(RoundBufferTest, ArcAmongOthersPassesThroughRoundedEnds) {
     EXPECT_EQ(arc.direction, 0u);
 }
 
+// The rounded ends are 2.00 apart; radii below 1.00 give no centre.
+FigureRecord ArcOverAChordOfTwo(double radius) {
+    FigureRecord arc = vekhost::Arc(0, 0.5, -1.003, 0, 1.003, 0, true);
+    arc.size = radius;
+    return arc;
+}
+
 TEST_F(RoundBufferTest, CorrectionLoopTriesRadiiAroundTheRoundedOne) {
     Settings(2);
-    Add(VEK_LINE, vekhost::Line(0, -1, 1, 0));
-    Add(VEK_ARC, vekhost::Arc(0, 0, 1, 0, 0.6, 0.8));
+    Add(VEK_LINE, vekhost::Line(-1.003, -1, -1.003, 0));
+    Add(VEK_ARC, ArcOverAChordOfTwo(0.98));
     std::vector<double> tried;
-    const double accepted = 1.0 + 3 * 0.01;
     vekhost::FailWhen("VekAriTanCir2Pnts", [&](const std::vector<double>& a) {
         tried.push_back(a[0]);
-        return std::fabs(a[0] - accepted) > 1e-9;
+        return false;
     });
     ASSERT_TRUE(Round());
-    ASSERT_EQ(tried.size(), 14u);
-    EXPECT_DOUBLE_EQ(tried[0], 1.0);
+    // 0.98 itself, then 0.89, 0.90, ... up to 1.00, the first with a centre.
+    ASSERT_EQ(tried.size(), 13u);
+    EXPECT_DOUBLE_EQ(tried[0], 0.98);
     for (size_t i = 1; i < tried.size(); ++i) {
-        EXPECT_NEAR(tried[i], 1.0 + (double(i) - 10) * 0.01, 1e-12) << i;
+        EXPECT_NEAR(tried[i], 0.98 + (double(i) - 10) * 0.01, 1e-12) << i;
     }
-    EXPECT_DOUBLE_EQ(At(1).size, 1.0);  // the record keeps the rounded radius
-    EXPECT_NEAR(std::hypot(At(1).p2[0] - At(1).p1[0], At(1).p2[1] - At(1).p1[1]), accepted, 1e-9);
+    EXPECT_DOUBLE_EQ(At(1).size, 0.98);   // the record keeps the rounded radius
+    EXPECT_NEAR(At(1).p1[0], 0.0, 1e-9);  // the one centre of radius 1.00
+    EXPECT_NEAR(At(1).p1[1], 0.0, 1e-9);
     EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(RoundBufferTest, ArcThatCannotBeCorrectedStopsTheBuffer) {
     Settings(2);
-    Add(VEK_LINE, vekhost::Line(0.123, -1, 1, 0));
-    Add(VEK_ARC, vekhost::Arc(0, 0, 1, 0, 0.6, 0.8));
-    Add(VEK_LINE, vekhost::Line(0.6, 0.8, 0.123, 5.555));
-    vekhost::FailWhen("VekAriTanCir2Pnts", [](const std::vector<double>&) { return true; });
+    Add(VEK_LINE, vekhost::Line(0.123, -1, -1.003, 0));
+    Add(VEK_ARC, ArcOverAChordOfTwo(0.5));
+    Add(VEK_LINE, vekhost::Line(1.003, 0, 0.123, 5.555));
     EXPECT_FALSE(Round());
     EXPECT_EQ(vekhost::CallCount("VekAriTanCir2Pnts"), 21);
     EXPECT_EQ(Errors(), std::vector<std::u16string>{kArcLoop});
     EXPECT_DOUBLE_EQ(At(0).p1[0], 0.12);  // before the arc: rounded
     EXPECT_EQ(At(2).p2[1], 5.555);        // after it: untouched
+}
+
+// The rounded centre falls on the chord of the rounded ends, equally far
+// from both candidate centres: the arc keeps the side its centre was on.
+TEST_F(RoundBufferTest, CentreOnTheChordKeepsTheOriginalSide) {
+    for (bool clockwise : {false, true}) {
+        SCOPED_TRACE(clockwise ? "clockwise" : "counter-clockwise");
+        buffer->count = 0;
+        Settings(0);
+        Add(VEK_LINE, vekhost::Line(-5.49, -3, -5.49, 0));
+        Add(VEK_ARC, vekhost::Arc(0, 0.45, -5.49, 0, 5.49, 0, clockwise));
+        ASSERT_TRUE(Round());
+        EXPECT_DOUBLE_EQ(At(1).size, 6.0);
+        EXPECT_NEAR(At(1).p1[0], 0.0, 1e-9);
+        EXPECT_NEAR(At(1).p1[1], std::sqrt(11.0), 1e-9);  // above the chord, as before
+    }
+}
+
+// -1 from a host call is a failure, never a count, a distance or an angle:
+// the arc stops at once instead of being rebuilt from it.
+TEST_F(RoundBufferTest, HostFailureInAnArcRebuildStopsAtOnce) {
+    for (const char* call : {"VekAriTanCir2Pnts", "VekAriLen2Pnts", "VekAriAngRad2Pnts"}) {
+        SCOPED_TRACE(call);
+        vekhost::Reset();
+        buffer->count = 0;
+        Settings(2);
+        Add(VEK_LINE, vekhost::Line(0, -1, 1.2345, 0));
+        Add(VEK_ARC, vekhost::Arc(0, 0, 1.2345, 0, 0, 1.2345));
+        vekhost::FailCall(call);
+        const int before = vekhost::CallCount("VekAriTanCir2Pnts");
+        EXPECT_FALSE(Round());
+        EXPECT_LE(vekhost::CallCount("VekAriTanCir2Pnts") - before, 1);
+        EXPECT_EQ(Errors(), std::vector<std::u16string>{kArcLoop});
+    }
 }
 
 TEST_F(RoundBufferTest, ChamferMeasuredFromTheRoundedEndBeforeIt) {
