@@ -95,6 +95,10 @@ VekId AddSegment(const std::vector<FigureRecord>& figures, bool closed, VekId la
     return seg;
 }
 
+void SetExplodedForm(VekId segment, const std::vector<FigureRecord>& records) {
+    S().explodedForms[segment] = records;
+}
+
 std::vector<VekId> Segments() {
     return S().drawing.SegmentIds();
 }

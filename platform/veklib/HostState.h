@@ -108,6 +108,8 @@ struct Session {
     // segment made by a call since, that entry's segment (see SourceOf).
     VekId currentEntry = VEK_NONE;
     std::unordered_map<VekId, VekId> sourceOf;
+    // Exploded forms set by the driver in place of one record per element.
+    std::unordered_map<VekId, std::vector<FigureRecord>> explodedForms;
     int clearSysIdCount = 0;
 
     int32_t registerResult = 1;

@@ -69,6 +69,11 @@ VEKHOST_API std::vector<VekId> Segments();  // in creation order
 VEKHOST_API std::optional<Segment> GetSegment(VekId segment);
 VEKHOST_API size_t SegmentCount();
 
+// Makes VekFigGetFigure2 answer `records` for `segment` instead of one record
+// per element, as a host whose exploded form differs from the elements would
+// (an empty form, or more records than elements). Until Reset.
+VEKHOST_API void SetExplodedForm(VekId segment, const std::vector<FigureRecord>& records);
+
 // Readable JSON drawing files. Load throws std::runtime_error with a clear
 // message on unreadable or malformed input and leaves the drawing unchanged.
 // Identifiers in the file are kept; loading empties the selection.

@@ -293,6 +293,14 @@ VEKAPI int32_t VEKCALL VekFigGetFigure2(const FigureKey* key, FigureRecord* reco
     VekId seg = static_cast<VekId>(key->id);
     if (!ValidSegment(seg)) return -1;
     int32_t n = 0;
+    const auto& forms = S().explodedForms;
+    if (const auto it = forms.find(seg); it != forms.end()) {
+        for (const FigureRecord& r : it->second) {
+            if (n == capacity) break;
+            records[n++] = r;
+        }
+        return n;
+    }
     for (VekId e = Sgm(seg).head; e != VEK_NONE && n < capacity; e = Elm(e).next)
         records[n++] = ExplodedRecord(Elm(e).figure);
     return n;

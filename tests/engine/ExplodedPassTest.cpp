@@ -206,6 +206,33 @@ INSTANTIATE_TEST_SUITE_P(Refusals, ExplodedFaultTest,
                                            FaultCase{"VekFigSetLineType", 6, kCreate100},
                                            FaultCase{"VekSgmDeleteSegment", 2, kPickedNotDeleted}));
 
+// A host whose exploded form is empty for a figure with elements: deleting
+// the figure would leave nothing in its place.
+TEST_F(ExplodedPassTest, EmptyExplodedFormStopsTheRun) {
+    const VekId seg = Square(0, 0);
+    vekhost::SetExplodedForm(seg, {});
+    vekhost::Select({seg});
+    RunPass();
+    EXPECT_EQ(Errors(), std::vector<std::u16string>{kUnreadable});
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(vekhost::Segments(), std::vector<VekId>{seg});
+}
+
+// More records than elements: those beyond the walk take the line type of
+// the figure's last element.
+TEST_F(ExplodedPassTest, RecordsBeyondTheWalkTakeTheFiguresLastLineType) {
+    const VekId seg =
+        vekhost::AddSegment({Line(0, 0, 1, 0)}, false, 0, vekhost::MakeLineType(4, 4));
+    vekhost::SetExplodedForm(seg, {Line(0, 0, 1, 0), Line(1, 0, 1, 1), Line(1, 1, 0, 1)});
+    vekhost::Select({seg});
+    RunPass();
+    const auto segments = vekhost::Segments();
+    ASSERT_EQ(segments.size(), 3u);
+    for (VekId s : segments) {
+        EXPECT_EQ(Seg(s).elements.at(0).lineType.colorIndex, 4);
+    }
+}
+
 // A corner that shrinks to nothing on the grid is tested as what it becomes
 // (an arc, a line) and makes nothing, like a collapsed arc or line.
 TEST_F(ExplodedPassTest, CornersThatShrinkToNothingMakeNothing) {
