@@ -19,11 +19,6 @@ constexpr double Tolerance = 1e-6;
 // that half-integer: the error of one unit conversion and one scaling.
 constexpr double TieUlps = 4.0;
 
-// A rounded centre closer than this to the line through the rounded end
-// points is on it (relative to the chord's length): both candidate centres
-// are then equally far from it.
-constexpr double OnChordTolerance = 1e-9;
-
 // floor(x + 0.5), except that a product the user reads as a tie is one.
 double RoundHalfUp(double x) {
     const double below = std::floor(x);
@@ -83,51 +78,176 @@ void RoundLoneArc(const RoundingGrid& grid, FigureRecord& arc) {
     arc.p3[1] = arc.p1[1] + r * std::sin(a2);
 }
 
-// A distance of -1 is the host's failure, never a size.
-bool SetChamferSize(const RoundingGrid& grid, FigureRecord& chamfer, double distance) {
-    if (distance < 0.0) {
-        VekMsgPutErrorMessage(msg::ChamferRefused);
-        return false;
-    }
-    chamfer.size = ConvertAndRound(grid, distance);
-    return true;
+// The end of an element that meets the element after it (a line's P2, an
+// arc's P3), and the end that meets the one before (a line's P1, an arc's
+// P2); none for other kinds.
+double* EndOf(ElementSlot& slot) {
+    return slot.elementType == VEK_LINE  ? slot.figure.p2
+           : slot.elementType == VEK_ARC ? slot.figure.p3
+                                         : nullptr;
+}
+double* StartOf(ElementSlot& slot) {
+    return slot.elementType == VEK_LINE  ? slot.figure.p1
+           : slot.elementType == VEK_ARC ? slot.figure.p2
+                                         : nullptr;
 }
 
-// The chamfer size is measured again from the (rounded) end of the element
-// before it to the chamfer's own, unrounded, meeting point. False, after the
-// chamfer message, when the host cannot measure it.
-bool RoundChamfer(const RoundingGrid& grid, FigureBuffer& buffer, int32_t k) {
-    const int32_t prev = k == 0 ? buffer.count - 1 : k - 1;
-    const FigureRecord& before = buffer.slots[prev].figure;
-    FigureRecord& chamfer = buffer.slots[k].figure;
-    const double* q = nullptr;
-    if (before.kind == VEK_LINE) {
-        q = before.p2;
-    } else if (before.kind == VEK_ARC) {
-        q = before.p3;
+// Carriers closer than this to parallel or to tangent do not meet in a
+// corner (relative: to the product of the lengths, or to the radius squared).
+constexpr double CarrierTolerance = 1e-12;
+
+// The infinite line or whole circle an element lies on, measured from a
+// local origin so that figures far from the drawing's origin keep their
+// precision.
+struct Carrier {
+    bool circle = false;
+    double a[2] = {0, 0};  // line: a point; circle: the centre
+    double u[2] = {0, 0};  // line: its direction
+    double r = 0;          // circle: the radius
+};
+
+bool CarrierOf(const ElementSlot& slot, const double origin[2], Carrier& out) {
+    const FigureRecord& f = slot.figure;
+    out.a[0] = f.p1[0] - origin[0];
+    out.a[1] = f.p1[1] - origin[1];
+    if (slot.elementType == VEK_LINE) {
+        out.u[0] = f.p2[0] - f.p1[0];
+        out.u[1] = f.p2[1] - f.p1[1];
+        return out.u[0] != 0.0 || out.u[1] != 0.0;
     }
-    if (q == nullptr) {
-        // No end point to measure from: the size is rounded like any length.
-        RoundLength(grid, chamfer.size);
-        return true;
+    out.circle = true;
+    out.r = std::hypot(f.p2[0] - f.p1[0], f.p2[1] - f.p1[1]);
+    return out.r > 0.0;
+}
+
+// Where a line (point a, direction u) crosses a circle: 0 or 2 points.
+int LineCircle(const Carrier& line, const Carrier& circle, double out[2][2]) {
+    const double len = std::hypot(line.u[0], line.u[1]);
+    const double d[2] = {line.u[0] / len, line.u[1] / len};
+    const double f[2] = {line.a[0] - circle.a[0], line.a[1] - circle.a[1]};
+    const double b = f[0] * d[0] + f[1] * d[1];
+    const double disc = b * b - (f[0] * f[0] + f[1] * f[1] - circle.r * circle.r);
+    if (disc <= CarrierTolerance * circle.r * circle.r) {
+        return 0;  // apart, or touching without a corner
     }
-    // In the first slot the element before it (the last slot) is not yet
-    // treated: q and the meeting point are both in the old unit, and the
-    // distance is converted along with its rounding.
-    const bool beforeTreated = prev < k;
-    if (!beforeTreated || (grid.unitMode != 1 && grid.unitMode != 2)) {
-        return SetChamferSize(grid, chamfer, VekAriLen2Pnts(q, chamfer.p1));
+    const double root = std::sqrt(disc);
+    for (int i = 0; i < 2; ++i) {
+        const double t = -b + (i == 0 ? -root : root);
+        out[i][0] = line.a[0] + d[0] * t;
+        out[i][1] = line.a[1] + d[1] * t;
     }
-    // With a unit conversion, q is already converted: the meeting point is
-    // converted the same way (about the reference point) and the distance,
-    // already in the new unit, is only rounded. Measuring from the
-    // unconverted point and converting again would give a size unrelated to
-    // the figure.
-    const double meeting[2] = {Convert(grid, chamfer.p1[0] - grid.refX) + grid.refX,
-                               Convert(grid, chamfer.p1[1] - grid.refY) + grid.refY};
-    RoundingGrid noConversion = grid;
-    noConversion.unitMode = 0;
-    return SetChamferSize(noConversion, chamfer, VekAriLen2Pnts(q, meeting));
+    return 2;
+}
+
+int Intersect(const Carrier& p, const Carrier& q, double out[2][2]) {
+    if (!p.circle && !q.circle) {
+        const double den = p.u[0] * q.u[1] - p.u[1] * q.u[0];
+        if (std::fabs(den) <=
+            CarrierTolerance * std::hypot(p.u[0], p.u[1]) * std::hypot(q.u[0], q.u[1])) {
+            return 0;
+        }
+        const double t = ((q.a[0] - p.a[0]) * q.u[1] - (q.a[1] - p.a[1]) * q.u[0]) / den;
+        out[0][0] = p.a[0] + p.u[0] * t;
+        out[0][1] = p.a[1] + p.u[1] * t;
+        return 1;
+    }
+    if (!p.circle) {
+        return LineCircle(p, q, out);
+    }
+    if (!q.circle) {
+        return LineCircle(q, p, out);
+    }
+    const double d[2] = {q.a[0] - p.a[0], q.a[1] - p.a[1]};
+    const double dist = std::hypot(d[0], d[1]);
+    if (dist == 0.0) {
+        return 0;
+    }
+    const double along = (dist * dist + p.r * p.r - q.r * q.r) / (2 * dist);
+    const double h2 = p.r * p.r - along * along;
+    if (h2 <= CarrierTolerance * p.r * p.r) {
+        return 0;
+    }
+    const double h = std::sqrt(h2);
+    const double e[2] = {d[0] / dist, d[1] / dist};
+    for (int i = 0; i < 2; ++i) {
+        const double side = i == 0 ? h : -h;
+        out[i][0] = p.a[0] + e[0] * along - e[1] * side;
+        out[i][1] = p.a[1] + e[1] * along + e[0] * side;
+    }
+    return 2;
+}
+
+// The sharp corner a rounded or chamfer corner stands for: where the
+// carriers of the elements before and after it meet, nearest to their
+// facing ends. False when they do not meet in a corner.
+bool SharpCorner(ElementSlot& before, ElementSlot& after, double corner[2]) {
+    const double* end = EndOf(before);
+    const double* start = StartOf(after);
+    const double origin[2] = {(end[0] + start[0]) / 2, (end[1] + start[1]) / 2};
+    Carrier p, q;
+    if (!CarrierOf(before, origin, p) || !CarrierOf(after, origin, q)) {
+        return false;
+    }
+    double found[2][2];
+    const int n = Intersect(p, q, found);
+    if (n == 0) {
+        return false;
+    }
+    int best = 0;
+    double bestDistance = 0;
+    for (int i = 0; i < n; ++i) {
+        const double x = found[i][0] + origin[0], y = found[i][1] + origin[1];
+        const double distance =
+            std::hypot(x - end[0], y - end[1]) + std::hypot(x - start[0], y - start[1]);
+        if (i == 0 || distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    corner[0] = found[best][0] + origin[0];
+    corner[1] = found[best][1] + origin[1];
+    return std::isfinite(corner[0]) && std::isfinite(corner[1]);
+}
+
+// A rounded or chamfer corner stands for the sharp corner where its
+// neighbours meet; the ends it cut off them are where it was drawn, not
+// points of the figure. Rounding those ends would turn each neighbour by up
+// to half a grid step over its length, leaving the sharp corner off the grid
+// and a converted figure that converts differently again. So each
+// neighbour's end at a corner goes back to the sharp corner, which is then
+// rounded like any point, and the host cuts the corner again from there.
+// Sizes: a rounded corner's radius by the length rule; a chamfer's its
+// setback as drawn (from the end of the element before it to the sharp
+// corner), converted and rounded. False, after the chamfer message, when the
+// host cannot measure a setback.
+bool PrepareCorners(const RoundingGrid& grid, FigureBuffer& buffer) {
+    for (int32_t k = 0; k < buffer.count; ++k) {
+        ElementSlot& slot = buffer.slots[k];
+        if (slot.elementType != VEK_ROUND_CORNER && slot.elementType != VEK_CHAMFER) {
+            continue;
+        }
+        ElementSlot& before = buffer.slots[k == 0 ? buffer.count - 1 : k - 1];
+        ElementSlot& after = buffer.slots[k + 1 == buffer.count ? 0 : k + 1];
+        double* end = EndOf(before);
+        double* start = StartOf(after);
+        if (slot.elementType == VEK_CHAMFER && end != nullptr) {
+            const double setback = VekAriLen2Pnts(end, slot.figure.p1);
+            if (setback < 0.0) {  // -1 is the host's failure, never a size
+                VekMsgPutErrorMessage(msg::ChamferRefused);
+                return false;
+            }
+            slot.figure.size = ConvertAndRound(grid, setback);
+        } else {
+            RoundLength(grid, slot.figure.size);
+        }
+        double corner[2];
+        if (end != nullptr && start != nullptr && &before != &after &&
+            SharpCorner(before, after, corner)) {
+            end[0] = start[0] = corner[0];
+            end[1] = start[1] = corner[1];
+        }
+    }
+    return true;
 }
 
 // Treatment shared by element types (figure buffer) and kinds (exploded
@@ -273,6 +393,20 @@ ArcRebuild Failed(ArcRebuild how) {
     return how;
 }
 
+// A half circle: the centre midway between the rounded ends, half their
+// distance as radius, neither rounded.
+ArcRebuild RebuildHalfCircle(FigureRecord& arc) {
+    const double length1 = VekAriLen2Pnts(arc.p2, arc.p3);
+    if (length1 < 0.0) {
+        return Failed(ArcRebuild::HostFailed);
+    }
+    const double theta1 = DirectionAngle(arc.p2, arc.p3);
+    arc.p1[0] = arc.p2[0] + length1 / 2.0 * std::cos(theta1);
+    arc.p1[1] = arc.p2[1] + length1 / 2.0 * std::sin(theta1);
+    arc.size = length1 * 0.5;
+    return ArcRebuild::Done;
+}
+
 }  // namespace
 
 ArcRebuild RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
@@ -291,15 +425,7 @@ ArcRebuild RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
     const double mx = s0[0] + length / 2.0 * std::cos(theta);
     const double my = s0[1] + length / 2.0 * std::sin(theta);
     if (std::fabs(c0[0] - mx) < Tolerance && std::fabs(c0[1] - my) < Tolerance) {
-        const double length1 = VekAriLen2Pnts(arc.p2, arc.p3);
-        if (length1 < 0.0) {
-            return Failed(ArcRebuild::HostFailed);
-        }
-        const double theta1 = DirectionAngle(arc.p2, arc.p3);
-        arc.p1[0] = arc.p2[0] + length1 / 2.0 * std::cos(theta1);
-        arc.p1[1] = arc.p2[1] + length1 / 2.0 * std::sin(theta1);
-        arc.size = length1 * 0.5;
-        return ArcRebuild::Done;
+        return RebuildHalfCircle(arc);
     }
 
     RoundPoint(grid, arc.p1);
@@ -349,28 +475,38 @@ ArcRebuild RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
         if (d0 < 0.0 || d1 < 0.0) {
             return Failed(ArcRebuild::HostFailed);
         }
-        const double chord = std::hypot(arc.p3[0] - arc.p2[0], arc.p3[1] - arc.p2[1]);
-        const bool onChord =
-            std::fabs(Cross(arc.p2, arc.p3, c1)) <= OnChordTolerance * chord * chord;
-        if (onChord) {
-            // Both candidates are equally far: the arc keeps the side of its
-            // chord that its centre was on, so that it bulges as before.
-            const bool firstOnThatSide =
-                (Cross(arc.p2, arc.p3, &results[0]) > 0.0) == (Cross(s0, e0, c0) > 0.0);
-            centre = firstOnThatSide ? &results[0] : &results[2];
-        } else {
-            centre = d1 > d0 ? &results[0] : &results[2];
+        centre = d1 > d0 ? &results[0] : &results[2];
+        // The nearer centre is the one on the rounded centre's side of the
+        // chord. Where rounding moved the centre onto or across the chord (an
+        // arc within a grid step of a half circle), that side would turn the
+        // arc inside out: the arc keeps the side its centre was on.
+        const double side = Cross(s0, e0, c0);
+        if (side != 0.0 && (Cross(arc.p2, arc.p3, centre) > 0.0) != (side > 0.0)) {
+            centre = centre == &results[0] ? &results[2] : &results[0];
         }
     }
-    if (std::isfinite(centre[0]) && std::isfinite(centre[1])) {
-        arc.p1[0] = centre[0];
-        arc.p1[1] = centre[1];
+    if (!std::isfinite(centre[0]) || !std::isfinite(centre[1])) {
+        return ArcRebuild::Done;
+    }
+    arc.p1[0] = centre[0];
+    arc.p1[1] = centre[1];
+    // An arc rebuilt into a half circle (its centre as near to the middle of
+    // its ends as the half-circle test allows) is made an exact one, as a
+    // half circle found before the rebuild is: converting it again then
+    // leaves it as it is.
+    const double middle[2] = {(arc.p2[0] + arc.p3[0]) / 2, (arc.p2[1] + arc.p3[1]) / 2};
+    if (std::fabs(arc.p1[0] - middle[0]) < Tolerance &&
+        std::fabs(arc.p1[1] - middle[1]) < Tolerance) {
+        return RebuildHalfCircle(arc);
     }
     return ArcRebuild::Done;
 }
 
 bool RoundFigureBuffer(const double ref[2], FigureBuffer& buffer) {
     const RoundingGrid grid = ActiveGrid(ref);
+    if (!PrepareCorners(grid, buffer)) {
+        return false;
+    }
     for (int32_t k = 0; k < buffer.count; ++k) {
         ElementSlot& slot = buffer.slots[k];
         switch (slot.elementType) {
@@ -382,13 +518,8 @@ bool RoundFigureBuffer(const double ref[2], FigureBuffer& buffer) {
                 }
                 break;
             case VEK_ROUND_CORNER:
-                RoundLength(grid, slot.figure.size);
-                break;
             case VEK_CHAMFER:
-                if (!RoundChamfer(grid, buffer, k)) {
-                    return false;
-                }
-                break;
+                break;  // sized with their sharp corners
             default:
                 RoundPlainRecord(grid, slot.elementType, slot.figure);
                 break;

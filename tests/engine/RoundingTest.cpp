@@ -302,7 +302,10 @@ FigureRecord ArcOverAChordOfTwo(double radius) {
 TEST_F(RoundBufferTest, CorrectionLoopTriesRadiiAroundTheRoundedOne) {
     Settings(2);
     Add(VEK_LINE, vekhost::Line(-1.003, -1, -1.003, 0));
-    Add(VEK_ARC, ArcOverAChordOfTwo(0.98));
+    // The rounded ends are 1.99 apart: radii up to 0.99 give no centre.
+    FigureRecord arc = vekhost::Arc(0, 0.5, -1.003, 0, 0.993, 0, true);
+    arc.size = 0.98;
+    Add(VEK_ARC, arc);
     std::vector<double> tried;
     vekhost::FailWhen("VekAriTanCir2Pnts", [&](const std::vector<double>& a) {
         tried.push_back(a[0]);
@@ -315,9 +318,9 @@ TEST_F(RoundBufferTest, CorrectionLoopTriesRadiiAroundTheRoundedOne) {
     for (size_t i = 1; i < tried.size(); ++i) {
         EXPECT_NEAR(tried[i], 0.98 + (double(i) - 10) * 0.01, 1e-12) << i;
     }
-    EXPECT_DOUBLE_EQ(At(1).size, 0.98);   // the record keeps the rounded radius
-    EXPECT_NEAR(At(1).p1[0], 0.0, 1e-9);  // the one centre of radius 1.00
-    EXPECT_NEAR(At(1).p1[1], 0.0, 1e-9);
+    EXPECT_DOUBLE_EQ(At(1).size, 0.98);      // the record keeps the rounded radius
+    EXPECT_NEAR(At(1).p1[0], -0.005, 1e-9);  // a centre of radius 1.00, above
+    EXPECT_NEAR(At(1).p1[1], std::sqrt(1 - 0.995 * 0.995), 1e-9);
     EXPECT_TRUE(Errors().empty());
 }
 
@@ -367,20 +370,47 @@ TEST_F(RoundBufferTest, HostFailureInAnArcRebuildStopsAtOnce) {
     }
 }
 
-TEST_F(RoundBufferTest, ChamferMeasuredFromTheRoundedEndBeforeIt) {
+// A chamfer stands for the sharp corner its neighbours meet in: the corner is
+// rounded like a point, both neighbours run to it (the host cuts the chamfer
+// again), and the size is the setback as drawn, rounded.
+TEST_F(RoundBufferTest, ChamferSizeIsItsSetbackAsDrawn) {
     Settings(2);
-    Add(VEK_LINE, vekhost::Line(0, 0, 1.006, 0));
+    Add(VEK_LINE, vekhost::Line(0, 0.004, 1.006, 0.004));
     FigureRecord chamfer = Record(VEK_CHAMFER);
-    chamfer.kind = VEK_CHAMFER;
-    chamfer.p1[0] = 2.004;
+    chamfer.p1[0] = 2.004, chamfer.p1[1] = 0.004;
+    chamfer.p2[0] = 1.006, chamfer.p2[1] = 0.004;
+    chamfer.p3[0] = 2.004, chamfer.p3[1] = 1.002;
     chamfer.size = 0.998;
     Add(VEK_CHAMFER, chamfer);
-    Add(VEK_ARC, vekhost::Arc(2, 0, 2, -1, 3.006, 0));
-    Add(VEK_CHAMFER, chamfer);
+    Add(VEK_LINE, vekhost::Line(2.004, 1.002, 2.004, 5));
     ASSERT_TRUE(Round());
-    EXPECT_DOUBLE_EQ(At(1).size, 0.99);  // from (1.01, 0), not from (1.006, 0)
-    EXPECT_EQ(At(1).p1[0], 2.004);       // the meeting point is not rounded
-    EXPECT_DOUBLE_EQ(At(3).size, std::floor(std::fabs(At(2).p3[0] - 2.004) * 100 + 0.5) / 100);
+    EXPECT_DOUBLE_EQ(At(1).size, 1.0);  // 0.998, not 0.994 from a rounded end
+    EXPECT_DOUBLE_EQ(At(0).p2[0], 2.0);
+    EXPECT_DOUBLE_EQ(At(0).p2[1], 0.0);
+    EXPECT_DOUBLE_EQ(At(2).p1[0], 2.0);
+    EXPECT_DOUBLE_EQ(At(2).p1[1], 0.0);
+}
+
+// A line at a slant keeps its slant: its end at a rounded corner is not
+// rounded where the corner cut it (which would turn the line) but at the
+// sharp corner it runs to.
+TEST_F(RoundBufferTest, FilletedSlantKeepsItsSharpCornerOnTheGrid) {
+    Settings(1);
+    // Lines from (0, 0) and (6, 0) meet at (3, 4.0001); a fillet cuts both.
+    const double t = 0.5;  // from the sharp corner along each line
+    const double ax = 3 - 0.6 * t, ay = 4.0001 - 0.8 * t, bx = 3 + 0.6 * t, by = ay;
+    Add(VEK_LINE, vekhost::Line(0, 0, ax, ay));
+    FigureRecord fillet = vekhost::Arc(3, 4.0001 - 0.625, ax, ay, bx, by, true);
+    fillet.kind = VEK_ROUND_CORNER;
+    fillet.size = 0.375;
+    Add(VEK_ROUND_CORNER, fillet);
+    Add(VEK_LINE, vekhost::Line(bx, by, 6, 0));
+    ASSERT_TRUE(Round());
+    EXPECT_DOUBLE_EQ(At(0).p2[0], 3.0);
+    EXPECT_DOUBLE_EQ(At(0).p2[1], 4.0);
+    EXPECT_DOUBLE_EQ(At(2).p1[0], 3.0);
+    EXPECT_DOUBLE_EQ(At(2).p1[1], 4.0);
+    EXPECT_DOUBLE_EQ(At(1).size, 0.4);
 }
 
 TEST_F(RoundBufferTest, ChamferInFirstSlotUsesTheUnroundedLastSlot) {
@@ -394,7 +424,8 @@ TEST_F(RoundBufferTest, ChamferInFirstSlotUsesTheUnroundedLastSlot) {
     EXPECT_DOUBLE_EQ(At(0).size, 1.0);  // 0.998 from (1.006, 0)
 }
 
-TEST_F(RoundBufferTest, ChamferUnderUnitConversionIsMeasuredInTheNewUnit) {
+// The setback is converted once, whichever slot the chamfer is in.
+TEST_F(RoundBufferTest, ChamferUnderUnitConversionIsItsSetbackConverted) {
     for (int32_t mode : {1, 2}) {
         Settings(3, mode);
         RefPoint[0] = 1;
@@ -406,9 +437,7 @@ TEST_F(RoundBufferTest, ChamferUnderUnitConversionIsMeasuredInTheNewUnit) {
         Add(VEK_CHAMFER, chamfer);
         Add(VEK_LINE, vekhost::Line(11, 1, 11, 5));
         ASSERT_TRUE(Round());
-        // From the rounded end (9 units from the reference, converted) to the
-        // meeting point (10 units, converted), rounded once.
-        EXPECT_DOUBLE_EQ(At(1).size, mode == 1 ? 25.4 : 0.04) << mode;
+        EXPECT_DOUBLE_EQ(At(1).size, mode == 1 ? 25.401 : 0.039) << mode;
     }
 }
 
