@@ -116,10 +116,9 @@ private:
 
     void DetectFormat() {
         std::size_t next = 0;
-        std::string_view first = LineAt(text_, pos_, next);
+        LineAt(text_, pos_, next);
         if (next > 1 && next <= text_.size() && text_[next - 1] == '\n' && text_[next - 2] == '\r')
             doc_.format_.eol = "\r\n";
-        doc_.format_.padCodes = !first.empty() && first.front() == ' ';
     }
 
     // The next pair of lines, checked: false at the end of the file.
@@ -130,12 +129,18 @@ private:
         std::size_t valuePos = 0;
         const std::string_view codeLine = LineAt(text_, pos_, valuePos);
         const std::optional<int> code = ParseGroupCode(codeLine);
-        if (!code) throw ParseError(line_, "group code " + Quote(codeLine) + " is not an integer");
+        if (!code)
+            throw ParseError(line_, "group code " + Quote(Trim(codeLine)) + " is not an integer");
         if (*code < 0 || *code > kMaxGroupCode)
             throw ParseError(line_, "group code " + std::to_string(*code) + " is out of range");
         if (valuePos >= text_.size())
             throw ParseError(line_, "group code " + std::to_string(*code) +
                                         " has no value line (odd number of lines)");
+        if (!padKnown_ && *code < 100) {
+            // Padded writers right-align every code: a short one shows it.
+            padKnown_ = true;
+            doc_.format_.padCodes = codeLine.starts_with(' ');
+        }
         std::size_t next = 0;
         tag_.code = *code;
         tag_.begin = pos_;
@@ -288,7 +293,7 @@ private:
             o.handleSeen = true;
             const std::optional<Handle> handle = ParseHandle(tag_.value);
             if (!handle) Refuse("is not a handle");
-            handles_.push_back({*handle, static_cast<std::uint32_t>(tagLine_)});
+            handles_.push_back({*handle, static_cast<std::uint32_t>(tagLine_ + 1)});
             if (o.head) {
                 doc_.units_.back().handle = *handle;
                 doc_.units_.back().flags |= Document::kHasHandle;
@@ -395,6 +400,7 @@ private:
     Object object_;
     std::string_view unitType_;
     bool unitSealed_ = false;
+    bool padKnown_ = false;
     std::string_view var_;
     std::string_view version_;
     std::optional<Handle> handseed_;

@@ -142,6 +142,13 @@ Shape ArcOrCircleShape(std::string_view text, bool arc) {
     return shape;
 }
 
+// A polyline's refusal: what the common groups say first, then a kind of
+// polyline that is not plain, then faults.
+Refusal Worst(Refusal common, bool notPlain, bool malformed) {
+    if (common != Refusal::None) return common;
+    return notPlain ? Refusal::NotPlain : malformed ? Refusal::Malformed : Refusal::None;
+}
+
 bool IsLwVertexCode(int code) {
     return code == 10 || code == 20 || code == 40 || code == 41 || code == 42 || code == 91;
 }
@@ -185,11 +192,10 @@ Shape LwPolylineShape(std::string_view text) {
         poly.z = -poly.z;
         for (Vertex& v : poly.vertices) v = {-v.x, v.y, -v.bulge, v.source};
     }
-    if (shape.refusal == Refusal::None && (flags & ~(kClosed | kContinuousLineType)) != 0)
-        shape.refusal = Refusal::NotPlain;
-    if (malformed || !haveY || poly.vertices.size() < 2 ||
-        (count >= 0 && static_cast<std::size_t>(count) != poly.vertices.size()))
-        shape.refusal = Refusal::Malformed;
+    malformed = malformed || !haveY || poly.vertices.size() < 2 ||
+                (count >= 0 && static_cast<std::size_t>(count) != poly.vertices.size());
+    shape.refusal =
+        Worst(shape.refusal, (flags & ~(kClosed | kContinuousLineType)) != 0, malformed);
     shape.geometry = std::move(poly);
     return shape;
 }
@@ -225,8 +231,7 @@ Shape PolylineShape(const Document& doc, std::size_t i) {
                                  shape.mirrored ? -bulge : bulge,
                                  static_cast<int>(poly.vertices.size())});
     }
-    if (shape.refusal == Refusal::None && notPlain) shape.refusal = Refusal::NotPlain;
-    if (malformed || poly.vertices.size() < 2) shape.refusal = Refusal::Malformed;
+    shape.refusal = Worst(shape.refusal, notPlain, malformed || poly.vertices.size() < 2);
     shape.geometry = std::move(poly);
     return shape;
 }

@@ -24,6 +24,7 @@ namespace dxf {
 
 struct Line {
     Point3 start, end;
+    friend bool operator==(const Line&, const Line&) = default;
 };
 
 // Counter-clockwise from startAngle to endAngle, in degrees.
@@ -32,11 +33,13 @@ struct Arc {
     double radius = 0;
     double startAngle = 0;
     double endAngle = 0;
+    friend bool operator==(const Arc&, const Arc&) = default;
 };
 
 struct Circle {
     Point3 centre;
     double radius = 0;
+    friend bool operator==(const Circle&, const Circle&) = default;
 };
 
 // A vertex of a polyline with the bulge of the segment it starts.
@@ -48,6 +51,7 @@ struct Vertex {
     double x = 0, y = 0;
     double bulge = 0;
     int source = kNewVertex;
+    friend bool operator==(const Vertex&, const Vertex&) = default;
 };
 
 // `z`: the elevation of every vertex. Rewriting keeps the file's elevation
@@ -56,6 +60,7 @@ struct Polyline {
     std::vector<Vertex> vertices;
     bool closed = false;
     double z = 0;
+    friend bool operator==(const Polyline&, const Polyline&) = default;
 };
 
 using Geometry = std::variant<Line, Arc, Circle, Polyline>;
