@@ -154,6 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"HandleNotHex", R12(Tags("0 LINE|5 3G")), 50, "is not a handle"},
         Refused{"HandseedNotHex", Tags("0 SECTION|2 HEADER|9 $HANDSEED|5 zz|0 ENDSEC|0 EOF"), 8,
                 "is not a handle"},
+        Refused{"HandseedNotHandle", Tags("0 SECTION|2 HEADER|9 $HANDSEED|50 4|0 ENDSEC|0 EOF"), 7,
+                "$HANDSEED has group code 50 instead of 5"},
         Refused{"HandleTwice", Modern(Tags("0 LINE|5 30|8 0|0 VIEWPORT|5 2c")), 178,
                 "handle 2C given twice (lines 134 and 178)"},
         Refused{"SectionNeverEnds", Tags("0 SECTION|2 ENTITIES|0 LINE|8 0|0 EOF"), 1,

@@ -210,13 +210,17 @@ private:
             return;
         }
         if (var_.empty()) return;
-        if (var_ == "$ACADVER") {
+        if (var_ == "$ACADVER" && version_.empty()) {
             version_ = tag_.Trimmed();
-        } else if (var_ == "$HANDSEED") {
+        } else if (var_ == "$HANDSEED" && doc_.handseed_.end == 0) {
+            if (tag_.code != 5)
+                throw ParseError(tagLine_, "$HANDSEED has group code " + std::to_string(tag_.code) +
+                                               " instead of 5");
             handseed_ = ParseHandle(tag_.value);
             if (!handseed_) Refuse("is not a handle");
             doc_.handseed_ = {tag_.valueBegin, tag_.valueBegin + tag_.value.size()};
-        } else if (var_ == "$HANDLING") {
+        } else if (var_ == "$HANDLING" && !handlingSeen_) {
+            handlingSeen_ = true;
             handling_ = ParseInteger(tag_.value).value_or(0);
         }
         var_ = {};  // only a variable's first value matters here
@@ -405,6 +409,7 @@ private:
     std::string_view version_;
     std::optional<Handle> handseed_;
     std::int64_t handling_ = 0;
+    bool handlingSeen_ = false;
     std::vector<HandleAt> handles_;
     std::unordered_map<std::string, std::uint16_t> typeIds_;
 };
@@ -643,12 +648,13 @@ bool Document::AddTableEntry(std::string_view table, std::string text) {
     });
     if (found == tables_.end()) return false;
     Edit(found->endtab, found->endtab, std::move(text), true);
-    if (found->countEnd != 0) {
-        ++found->added;
+    // The count is a hint to readers; one that cannot grow is left as it is.
+    if (found->countEnd != 0 && found->count < std::numeric_limits<std::int64_t>::max()) {
+        ++found->count;
         const std::string_view original =
             std::string_view(bytes_).substr(found->countBegin, found->countEnd - found->countBegin);
-        Edit(found->countBegin, found->countEnd,
-             Padded(original, std::to_string(found->count + found->added)), false);
+        Edit(found->countBegin, found->countEnd, Padded(original, std::to_string(found->count)),
+             false);
     }
     return true;
 }

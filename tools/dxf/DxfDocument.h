@@ -158,8 +158,7 @@ private:
         std::string name;
         std::size_t begin = 0, endtab = 0;         // "0 TABLE" and "0 ENDTAB" lines
         std::size_t countBegin = 0, countEnd = 0;  // its 70 value, when countEnd > 0
-        std::int64_t count = 0;
-        int added = 0;
+        std::int64_t count = 0;                    // with the entries added
         std::optional<Handle> handle;
     };
     struct ValueSpan {
