@@ -555,21 +555,22 @@ static bool VisitEntries(std::string_view bytes, std::size_t begin, std::size_t 
     TagReader reader(bytes.substr(0, end), begin);
     Tag tag;
     reader.Next(tag);  // "0 TABLE"
-    bool entry = false, isDimstyle = false;
+    bool entry = false, isDimstyle = false, named = false;
     std::optional<Handle> handle;
-    std::optional<std::string_view> name;
-    auto flush = [&] { return entry && name && visit(*name, handle); };
+    std::string_view name;
+    auto flush = [&] { return entry && named && visit(name, handle); };
     while (reader.Next(tag)) {
         if (tag.code == 0) {
             if (flush()) return true;
             entry = true;
             isDimstyle = tag.Trimmed() == "DIMSTYLE";
             handle.reset();
-            name.reset();
+            named = false;
         } else if (entry && tag.code == (isDimstyle ? 105 : 5) && !handle) {
             handle = ParseHandle(tag.value);
-        } else if (entry && tag.code == 2 && !name) {
+        } else if (entry && tag.code == 2 && !named) {
             name = tag.Trimmed();
+            named = true;
         }
     }
     return flush();

@@ -32,10 +32,6 @@ constexpr std::array<ValueKind, kMaxGroupCode + 1> MakeKinds() {
 
 constexpr std::array<ValueKind, kMaxGroupCode + 1> kKinds = MakeKinds();
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
-}
-
 // The number's text with blanks and a leading '+' removed, or empty when a
 // '+' is followed by another sign (from_chars would take "+-1").
 std::string_view NumberText(std::string_view text) {
@@ -51,25 +47,6 @@ std::string_view NumberText(std::string_view text) {
 
 ValueKind KindOf(int code) {
     return kKinds[static_cast<std::size_t>(code)];
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-std::optional<int> ParseGroupCode(std::string_view line) {
-    line = Trim(line);
-    const bool negative = !line.empty() && line.front() == '-';
-    if (negative) line.remove_prefix(1);
-    if (line.empty() || line.size() > 9) return std::nullopt;
-    int code = 0;
-    for (char c : line) {
-        if (c < '0' || c > '9') return std::nullopt;
-        code = code * 10 + (c - '0');
-    }
-    return negative ? -code : code;
 }
 
 std::optional<double> ParseReal(std::string_view text) {

@@ -20,12 +20,35 @@ enum class ValueKind : std::uint8_t { Text, Real, Integer };
 // What a value must be for its group code (0..kMaxGroupCode).
 ValueKind KindOf(int code);
 
-// Spaces, tabs and carriage returns removed from both ends.
-std::string_view Trim(std::string_view text);
+inline bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
-// A group code line: an integer of at most 9 digits with spaces around it.
-// Whether the code is in range is the caller's check.
-std::optional<int> ParseGroupCode(std::string_view line);
+// Spaces, tabs and carriage returns removed from both ends.
+inline std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// A group code line: an integer of at most 9 digits with blanks around it.
+// Whether the code is in range is the caller's check. Read for every line
+// pair of a file, hence written out in one pass.
+inline std::optional<int> ParseGroupCode(std::string_view line) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    while (p != end && IsBlank(*p)) ++p;
+    const bool negative = p != end && *p == '-';
+    if (negative) ++p;
+    const char* const digits = p;
+    int code = 0;
+    while (p != end && static_cast<unsigned>(*p - '0') < 10 && p - digits < 9)
+        code = code * 10 + (*p++ - '0');
+    if (p == digits) return std::nullopt;
+    while (p != end && IsBlank(*p)) ++p;
+    if (p != end) return std::nullopt;
+    return negative ? -code : code;
+}
 
 // A finite decimal number; spaces around it and a leading '+' are allowed.
 // Locale independent.
