@@ -88,16 +88,17 @@ public:
     // Entities of the ENTITIES section in file order. A POLYLINE with its
     // VERTEX entities and SEQEND, and an INSERT with its ATTRIB entities and
     // SEQEND, are one entity here. Text runs from its "0" line to just
-    // before the next entity's.
+    // before the next entity's. An index out of range throws
+    // std::out_of_range.
     std::size_t EntityCount() const { return units_.size(); }
-    std::string_view EntityType(std::size_t i) const { return types_[units_[i].type]; }
+    std::string_view EntityType(std::size_t i) const { return types_[units_.at(i).type]; }
     std::string_view EntityText(std::size_t i) const;
-    std::size_t EntityOffset(std::size_t i) const { return units_[i].begin; }
-    std::size_t EntityLine(std::size_t i) const { return units_[i].line; }
+    std::size_t EntityOffset(std::size_t i) const { return units_.at(i).begin; }
+    std::size_t EntityLine(std::size_t i) const { return units_.at(i).line; }
     std::optional<Handle> EntityHandle(std::size_t i) const;
-    bool InPaperSpace(std::size_t i) const { return units_[i].flags & kPaperSpace; }
+    bool InPaperSpace(std::size_t i) const { return units_.at(i).flags & kPaperSpace; }
     // A POLYLINE or INSERT whose run ends with its SEQEND.
-    bool HasSeqend(std::size_t i) const { return units_[i].flags & kSeqend; }
+    bool HasSeqend(std::size_t i) const { return units_.at(i).flags & kSeqend; }
     EntityInfo Info(std::size_t i) const;
 
     // Block definitions other than the model and paper space layouts.
