@@ -34,11 +34,13 @@ else()
   include(GoogleTest)
 endif()
 
-# tarnex_add_gtest(<name> SOURCES <files> [LIBS <libs>] [WINDOWS_ONLY] [TIMEOUT <s>])
-# A GoogleTest program: natively each test case is a CTest test; under Wine the
-# whole program is one CTest test (one Wine process is far cheaper).
+# tarnex_add_gtest(<name> SOURCES <files> [LIBS <libs>] [WINDOWS_ONLY] [TIMEOUT <s>]
+#                  [PREFIX <text>])
+# A GoogleTest program: natively each test case is a CTest test (its name
+# preceded by PREFIX); under Wine the whole program is one CTest test (one
+# Wine process is far cheaper).
 function(tarnex_add_gtest name)
-  cmake_parse_arguments(T "WINDOWS_ONLY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "WINDOWS_ONLY" "TIMEOUT;PREFIX" "SOURCES;LIBS" ${ARGN})
   if(T_WINDOWS_ONLY AND NOT WIN32)
     return()
   endif()
@@ -52,6 +54,7 @@ function(tarnex_add_gtest name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT})
   else()
-    gtest_discover_tests(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(${name} TEST_PREFIX "${T_PREFIX}" PROPERTIES TIMEOUT ${T_TIMEOUT}
+                         DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()

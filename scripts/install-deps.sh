@@ -1,11 +1,13 @@
 #!/bin/sh
 # Installs, only when absent, what building and testing both targets needs on
 # a fresh Debian machine. Further packages may be named as arguments.
+# python3-ezdxf (for Debian's own /usr/bin/python3) reads the DXF library's
+# output; librecad-data's parts library is the real drawings it is tried on.
 set -eu
 need=""
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 for p in cmake make g++ libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev \
-         g++-mingw-w64-x86-64 wine wine64 fonts-nanum "$@"; do
+         g++-mingw-w64-x86-64 wine wine64 fonts-nanum python3-ezdxf librecad-data "$@"; do
   have "$p" || need="$need $p"
 done
 if [ -n "$need" ]; then

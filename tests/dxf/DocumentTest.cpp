@@ -1,0 +1,174 @@
+// Reading: byte identity of unedited files, what is found in them, and the
+// files that are refused with the line of the fault.
+#include "tests/dxf/DxfFragments.h"
+#include "tools/dxf/DxfDocument.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using dxftest::Crlf;
+using dxftest::Modern;
+using dxftest::R12;
+using dxftest::Tags;
+
+// Entities of every kind the reader treats apart: a POLYLINE run, an INSERT
+// with attributes, XDATA, reactors and an extension dictionary, a comment
+// between entities, paper space.
+const std::string kEntities = Tags(
+    "0 LINE|5 30|102 {ACAD_REACTORS|330 2E|102 }|330 1F|100 AcDbEntity|8 Walls|6 DASHED|"
+    "62 3|420 16711680|100 AcDbLine|10 1|20 2|30 0|11 3|21 4|31 0|1001 APP|1010 9|1020 9|"
+    "999 a comment between entities|"
+    "0 POLYLINE|5 31|330 1F|100 AcDbEntity|8 0|100 AcDb2dPolyline|66 1|10 0|20 0|30 0|70 1|"
+    "0 VERTEX|5 32|330 31|100 AcDbEntity|8 0|100 AcDbVertex|100 AcDb2dVertex|10 0|20 0|30 0|"
+    "0 VERTEX|5 33|330 31|100 AcDbEntity|8 0|100 AcDbVertex|100 AcDb2dVertex|10 5|20 0|30 0|"
+    "0 SEQEND|5 34|330 31|100 AcDbEntity|8 0|"
+    "0 INSERT|5 35|330 1F|100 AcDbEntity|8 0|100 AcDbBlockReference|66 1|2 Bolt|10 0|20 0|"
+    "0 ATTRIB|5 36|330 35|100 AcDbEntity|8 0|100 AcDbText|10 0|20 0|40 1|1 M8|"
+    "0 SEQEND|5 37|330 35|100 AcDbEntity|8 0|"
+    "0 CIRCLE|5 38|102 {ACAD_XDICTIONARY|360 39|102 }|330 1F|100 AcDbEntity|67 1|8 0|"
+    "100 AcDbCircle|10 0|20 0|30 0|40 2|210 0|220 0|230 -1|"
+    "0 TEXT|5 3A|330 1F|100 AcDbEntity|8 Notes|100 AcDbText|10 0|20 0|40 2.5|1 Hello");
+
+TEST(DxfDocument, UnitsTypesAndCommonFields) {
+    const dxf::Document doc = dxf::Document::Parse(Modern(kEntities));
+    ASSERT_EQ(doc.EntityCount(), 5u);
+    const char* types[] = {"LINE", "POLYLINE", "INSERT", "CIRCLE", "TEXT"};
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(doc.EntityType(i), types[i]);
+    // Each unit runs to the next: the comment belongs to the LINE, the
+    // vertices and SEQEND to the POLYLINE, the ATTRIB to the INSERT.
+    EXPECT_TRUE(doc.EntityText(0).ends_with("999\na comment between entities\n"));
+    EXPECT_TRUE(doc.EntityText(1).ends_with(Tags("0 SEQEND|5 34|330 31|100 AcDbEntity|8 0")));
+    EXPECT_TRUE(doc.HasSeqend(1) && doc.HasSeqend(2));
+    EXPECT_EQ(doc.EntityOffset(1), doc.EntityOffset(0) + doc.EntityText(0).size());
+
+    const dxf::EntityInfo line = doc.Info(0);
+    EXPECT_EQ(line.handle, 0x30u);
+    EXPECT_EQ(line.owner, 0x1Fu) << "the reactor's 330 is not the owner";
+    EXPECT_EQ(line.layer, "Walls");
+    EXPECT_EQ(line.lineType, "DASHED");
+    EXPECT_EQ(line.colour, 3);
+    EXPECT_EQ(line.trueColour, 0xFF0000u);
+    EXPECT_TRUE(line.hasXData);
+    EXPECT_FALSE(line.hasExtensionDictionary);
+
+    const dxf::EntityInfo circle = doc.Info(3);
+    EXPECT_TRUE(circle.paperSpace && doc.InPaperSpace(3));
+    EXPECT_TRUE(circle.hasExtensionDictionary);
+    EXPECT_EQ(circle.extrusion, (dxf::Point3{0, 0, -1}));
+    EXPECT_EQ(doc.Info(4).layer, "Notes");
+    EXPECT_FALSE(doc.Info(4).colour);
+
+    EXPECT_EQ(doc.BlockDefinitionCount(), 1u);
+    EXPECT_EQ(doc.ModelSpaceOwner(), 0x1Fu);
+    EXPECT_EQ(doc.TableHandle("LTYPE"), 0x5u);
+    EXPECT_TRUE(doc.HasTableEntry("ltype", "Continuous"));
+    EXPECT_FALSE(doc.HasTableEntry("LTYPE", "DASHED"));
+    EXPECT_EQ(doc.HeaderValue("$INSUNITS"), "4");
+    EXPECT_EQ(doc.GetFormat().version, 1015);
+    EXPECT_TRUE(doc.GetFormat().padCodes);
+    const char* sections[] = {"HEADER", "TABLES", "BLOCKS", "ENTITIES", "OBJECTS"};
+    ASSERT_EQ(doc.Sections().size(), 5u);
+    for (std::size_t k = 0; k < 5; ++k) EXPECT_EQ(doc.Sections()[k].name, sections[k]);
+}
+
+// Unedited files come back byte for byte: line endings, padding, trailing
+// blanks, a byte order mark, comments, anything after EOF.
+TEST(DxfDocument, UneditedFilesWriteBackIdentical) {
+    const std::string files[] = {
+        Modern(kEntities),
+        Modern(kEntities, "AC1032"),
+        R12(Tags("0 LINE|8 0|10 1|20 2|11 3|21 4|0 ARC|8 0|10 0|20 0|40 1|50 0|51 90")),
+        "\xEF\xBB\xBF" + R12(Tags("0 LINE|8 0  |10  1.50  |20 2|11 3|21 4")),
+        "999\nfirst\n0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n+1\n20\n.5\n11\n1e3\n21\n-0\n"
+        "0\nENDSEC\n0\nEOF",
+        R12("") + "trailing text after EOF\n\n",
+        Tags("0 SECTION|2 ACDSDATA|70 2|0 ACDSSCHEMA|90 0|1 x|0 ENDSEC|0 EOF"),
+    };
+    for (const std::string& lf : files) {
+        const std::string crlf = Crlf(lf);
+        for (const std::string* file : {&lf, &crlf}) {
+            const dxf::Document doc = dxf::Document::Parse(*file);
+            EXPECT_FALSE(doc.Edited());
+            EXPECT_EQ(doc.Write(), *file);
+            EXPECT_EQ(doc.GetFormat().eol, file == &lf ? "\n" : "\r\n");
+        }
+    }
+}
+
+TEST(DxfDocument, HandlesAndTheirAbsence) {
+    dxf::Document modern = dxf::Document::Parse(Modern(kEntities));
+    EXPECT_TRUE(modern.UsesHandles());
+    EXPECT_EQ(modern.NewHandle(), 0x40u) << "$HANDSEED is above every handle";
+    dxf::Document above = dxf::Document::Parse(Modern(Tags("0 LINE|5 4F|8 0|10 0|20 0|11 1|21 1")));
+    EXPECT_EQ(above.NewHandle(), 0x50u) << "a handle above $HANDSEED";
+
+    dxf::Document r12 = dxf::Document::Parse(R12(Tags("0 LINE|8 0|10 0|20 0|11 1|21 1")));
+    EXPECT_FALSE(r12.UsesHandles());
+    EXPECT_EQ(r12.NewHandle(), std::nullopt);
+    EXPECT_EQ(r12.Write(), r12.Bytes());
+    dxf::Document r12h = dxf::Document::Parse(R12(Tags("0 LINE|5 A|8 0|10 0|20 0|11 1|21 1")));
+    EXPECT_EQ(r12h.NewHandle(), 0xBu);
+}
+
+struct Refused {
+    const char* name;
+    std::string file;
+    std::size_t line;
+    const char* message;
+};
+
+void PrintTo(const Refused& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DxfRefusal : public ::testing::TestWithParam<Refused> {};
+
+TEST_P(DxfRefusal, NamesTheLine) {
+    const Refused& c = GetParam();
+    for (const std::string& file : {c.file, Crlf(c.file)}) {
+        try {
+            dxf::Document::Parse(file);
+            ADD_FAILURE() << "accepted";
+        } catch (const dxf::ParseError& e) {
+            EXPECT_EQ(e.line(), c.line) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+            EXPECT_TRUE(std::string(e.what()).starts_with("line " + std::to_string(c.line) + ": "));
+        }
+    }
+}
+
+// The first entity of an R12 test file is at line 47.
+INSTANTIATE_TEST_SUITE_P(
+    Files, DxfRefusal,
+    ::testing::Values(
+        Refused{"Binary", "AutoCAD Binary DXF\r\n\x1a", 1, "binary DXF"},
+        Refused{"Empty", "", 1, "no EOF"},
+        Refused{"NoEof", Tags("0 SECTION|2 ENTITIES|0 ENDSEC"), 6, "no EOF"},
+        Refused{"OddLines", Tags("0 SECTION|2 ENTITIES|0 ENDSEC") + "999\n", 7, "odd number"},
+        Refused{"CodeNotInteger", R12(Tags("0 LINE|8 0|1O 1")), 51, "'1O' is not an integer"},
+        Refused{"CodeOutOfRange", R12(Tags("0 LINE|1072 x")), 49, "out of range"},
+        Refused{"RealNotNumber", R12(Tags("0 LINE|8 0|10 1,5")), 52, "'1,5' of group code 10"},
+        Refused{"RealNotFinite", R12(Tags("0 LINE|8 0|20 nan")), 52, "is not a number"},
+        Refused{"IntegerNotInteger", R12(Tags("0 LINE|62 1.0")), 50, "is not an integer"},
+        Refused{"HandleNotHex", R12(Tags("0 LINE|5 3G")), 50, "is not a handle"},
+        Refused{"HandseedNotHex", Tags("0 SECTION|2 HEADER|9 $HANDSEED|5 zz|0 ENDSEC|0 EOF"), 8,
+                "is not a handle"},
+        Refused{"HandseedNotHandle", Tags("0 SECTION|2 HEADER|9 $HANDSEED|50 4|0 ENDSEC|0 EOF"), 7,
+                "$HANDSEED has group code 50 instead of 5"},
+        Refused{"HandleTwice", Modern(Tags("0 LINE|5 30|8 0|0 VIEWPORT|5 2c")), 178,
+                "handle 2C given twice (lines 134 and 178)"},
+        Refused{"SectionNeverEnds", Tags("0 SECTION|2 ENTITIES|0 LINE|8 0|0 EOF"), 1,
+                "section ENTITIES has no ENDSEC before line 9"},
+        Refused{"SectionCutShort", Tags("0 SECTION|2 TABLES|0 TABLE"), 1, "has no ENDSEC"},
+        Refused{"SectionWithoutName", Tags("0 SECTION|8 x|0 ENDSEC|0 EOF"), 1, "without a name"},
+        Refused{"EntityBeforeSection", Tags("0 LINE|8 0|0 EOF"), 1,
+                "'LINE' before the first section"},
+        Refused{"TagBetweenSections", Tags("0 SECTION|2 ENTITIES|0 ENDSEC|9 $X|0 EOF"), 7,
+                "group code 9 outside any section (after the end of ENTITIES)"},
+        Refused{"SecondEntities",
+                Tags("0 SECTION|2 ENTITIES|0 ENDSEC|0 SECTION|2 ENTITIES|0 ENDSEC|0 EOF"), 7,
+                "second ENTITIES section"}),
+    [](const ::testing::TestParamInfo<Refused>& p) { return std::string(p.param.name); });
+
+}  // namespace

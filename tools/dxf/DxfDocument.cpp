@@ -1,0 +1,708 @@
+#include "tools/dxf/DxfDocument.h"
+
+#include "tools/dxf/DxfTags.h"
+
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
+
+namespace dxf {
+
+namespace {
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        char x = a[k], y = b[k];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool StartsNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+// A piece of the file for a message: quoted, shortened, control bytes shown as '?'.
+std::string Quote(std::string_view text) {
+    constexpr std::size_t kShown = 40;
+    std::string out = "'";
+    for (char c : text.substr(0, kShown))
+        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+    if (text.size() > kShown) out += "...";
+    return out + "'";
+}
+
+// `replacement` right-aligned to the width of `original` when the original
+// was padded with leading spaces, as fixed-width writers do.
+std::string Padded(std::string_view original, std::string_view replacement) {
+    std::size_t pad = 0;
+    if (!original.empty() && original.front() == ' ' && original.size() > replacement.size())
+        pad = original.size() - replacement.size();
+    return std::string(pad, ' ') + std::string(replacement);
+}
+
+std::string CodeLine(const Format& format, int code) {
+    std::string text = std::to_string(code);
+    if (format.padCodes && text.size() < 3) text.insert(0, 3 - text.size(), ' ');
+    return text + format.eol;
+}
+
+enum class Kind { Header, Classes, Tables, Blocks, Entities, Objects, Other };
+
+Kind KindOfSection(std::string_view name) {
+    if (name == "HEADER") return Kind::Header;
+    if (name == "CLASSES") return Kind::Classes;
+    if (name == "TABLES") return Kind::Tables;
+    if (name == "BLOCKS") return Kind::Blocks;
+    if (name == "ENTITIES") return Kind::Entities;
+    if (name == "OBJECTS") return Kind::Objects;
+    return Kind::Other;
+}
+
+}  // namespace
+
+ParseError::ParseError(std::size_t line, const std::string& message)
+    : std::runtime_error("line " + std::to_string(line) + ": " + message), line_(line) {}
+
+// Reads a file once from start to end: checks every line, finds sections,
+// entities, tables and handles. Throws ParseError at the first fault.
+class Scanner {
+public:
+    explicit Scanner(Document& doc) : doc_(doc), text_(doc.bytes_) {}
+
+    void Run() {
+        if (text_.starts_with("AutoCAD Binary DXF"))
+            throw ParseError(1, "binary DXF cannot be read; save the drawing as ASCII DXF");
+        if (text_.starts_with("\xEF\xBB\xBF")) pos_ = 3;
+        DetectFormat();
+        bool eof = false;
+        while (NextTag()) {
+            if (tag_.code == 999) continue;
+            const std::string where =
+                doc_.sections_.empty()
+                    ? " before the first section"
+                    : " outside any section (after the end of " + doc_.sections_.back().name + ")";
+            if (tag_.code != 0)
+                throw ParseError(tagLine_, "group code " + std::to_string(tag_.code) + where);
+            const std::string_view word = tag_.Trimmed();
+            if (word == "EOF") {
+                eof = true;
+                break;
+            }
+            if (word != "SECTION") throw ParseError(tagLine_, Quote(word) + where);
+            ScanSection();
+        }
+        if (!eof) throw ParseError(std::max<std::size_t>(line_ - 1, 1), "the file has no EOF");
+        CheckHandles();
+        Finish();
+    }
+
+private:
+    struct Object {
+        bool active = false;
+        bool head = false;  // in ENTITIES: the first entity of a unit
+        int handleCode = 5;
+        bool handleSeen = false;
+        bool nameSeen = false;
+        bool countSeen = false;
+        bool common = true;  // in the entity's common part (before its own subclass)
+        bool xdata = false;
+        int groupDepth = 0;
+        std::string_view type;
+    };
+
+    void DetectFormat() {
+        std::size_t next = 0;
+        LineAt(text_, pos_, next);
+        if (next > 1 && next <= text_.size() && text_[next - 1] == '\n' && text_[next - 2] == '\r')
+            doc_.format_.eol = "\r\n";
+    }
+
+    // The next pair of lines, checked: false at the end of the file.
+    bool NextTag() {
+        if (pos_ >= text_.size()) return false;
+        if (line_ >= std::numeric_limits<std::uint32_t>::max())
+            throw ParseError(line_, "the file has too many lines");
+        std::size_t valuePos = 0;
+        const std::string_view codeLine = LineAt(text_, pos_, valuePos);
+        const std::optional<int> code = ParseGroupCode(codeLine);
+        if (!code)
+            throw ParseError(line_, "group code " + Quote(Trim(codeLine)) + " is not an integer");
+        if (*code < 0 || *code > kMaxGroupCode)
+            throw ParseError(line_, "group code " + std::to_string(*code) + " is out of range");
+        if (valuePos >= text_.size())
+            throw ParseError(line_, "group code " + std::to_string(*code) +
+                                        " has no value line (odd number of lines)");
+        if (!padKnown_ && *code < 100) {
+            // Padded writers right-align every code: a short one shows it.
+            padKnown_ = true;
+            doc_.format_.padCodes = codeLine.starts_with(' ');
+        }
+        std::size_t next = 0;
+        tag_.code = *code;
+        tag_.begin = pos_;
+        tag_.valueBegin = valuePos;
+        tag_.value = LineAt(text_, valuePos, next);
+        tag_.end = next;
+        tagLine_ = line_;
+        line_ += 2;
+        pos_ = next;
+        switch (KindOf(*code)) {
+            case ValueKind::Real:
+                if (!ParseReal(tag_.value)) Refuse("is not a number");
+                break;
+            case ValueKind::Integer:
+                if (!ParseInteger(tag_.value)) Refuse("is not an integer");
+                break;
+            case ValueKind::Text:
+                break;
+        }
+        return true;
+    }
+
+    [[noreturn]] void Refuse(const std::string& what) const {
+        throw ParseError(tagLine_ + 1, "value " + Quote(tag_.value) + " of group code " +
+                                           std::to_string(tag_.code) + " " + what);
+    }
+
+    void ScanSection() {
+        Section section;
+        section.begin = tag_.begin;
+        section.line = tagLine_;
+        if (!NextTag() || tag_.code != 2)
+            throw ParseError(section.line, "SECTION without a name (group code 2)");
+        section.name = std::string(tag_.Trimmed());
+        kind_ = KindOfSection(section.name);
+        object_ = Object{};
+        if (kind_ != Kind::Other && doc_.FindSection(section.name))
+            throw ParseError(section.line, "second " + section.name + " section");
+        var_ = {};
+        while (true) {
+            if (!NextTag())
+                throw ParseError(section.line, "section " + section.name + " has no ENDSEC");
+            if (tag_.code == 0) {
+                const std::string_view word = tag_.Trimmed();
+                if (word == "ENDSEC") break;
+                if (word == "SECTION" || word == "EOF")
+                    throw ParseError(section.line, "section " + section.name +
+                                                       " has no ENDSEC before line " +
+                                                       std::to_string(tagLine_));
+                BeginObject(word);
+            } else if (kind_ == Kind::Header) {
+                HeaderTag();
+            } else if (object_.active) {
+                ObjectTag();
+            }
+        }
+        EndObject(tag_.begin);
+        if (kind_ == Kind::Entities) doc_.entitiesEnd_ = tag_.begin;
+        if (kind_ == Kind::Header) doc_.headerEnd_ = tag_.begin;
+        section.end = tag_.end;
+        doc_.sections_.push_back(std::move(section));
+    }
+
+    void HeaderTag() {
+        if (tag_.code == 9) {
+            var_ = tag_.Trimmed();
+            return;
+        }
+        if (var_.empty()) return;
+        if (var_ == "$ACADVER" && version_.empty()) {
+            version_ = tag_.Trimmed();
+        } else if (var_ == "$HANDSEED" && doc_.handseed_.end == 0) {
+            if (tag_.code != 5)
+                throw ParseError(tagLine_, "$HANDSEED has group code " + std::to_string(tag_.code) +
+                                               " instead of 5");
+            handseed_ = ParseHandle(tag_.value);
+            if (!handseed_) Refuse("is not a handle");
+            doc_.handseed_ = {tag_.valueBegin, tag_.valueBegin + tag_.value.size()};
+        } else if (var_ == "$HANDLING" && !handlingSeen_) {
+            handlingSeen_ = true;
+            handling_ = ParseInteger(tag_.value).value_or(0);
+        }
+        var_ = {};  // only a variable's first value matters here
+    }
+
+    void BeginObject(std::string_view type) {
+        if (kind_ == Kind::Header || kind_ == Kind::Classes || kind_ == Kind::Other) return;
+        if (kind_ == Kind::Entities) {
+            const bool continues =
+                !unitSealed_ && !doc_.units_.empty() &&
+                ((unitType_ == "POLYLINE" && (type == "VERTEX" || type == "SEQEND")) ||
+                 (unitType_ == "INSERT" && (type == "ATTRIB" || type == "SEQEND")));
+            if (continues) {
+                if (type == "SEQEND") {
+                    unitSealed_ = true;
+                    doc_.units_.back().flags |= Document::kSeqend;
+                }
+            } else {
+                EndObject(tag_.begin);
+                Document::Unit unit;
+                unit.begin = tag_.begin;
+                unit.line = static_cast<std::uint32_t>(tagLine_);
+                unit.type = Intern(type);
+                doc_.units_.push_back(unit);
+                unitType_ = type;
+                unitSealed_ = false;
+            }
+            object_ = Object{};
+            object_.head = !continues;
+        } else {
+            object_ = Object{};
+            if (kind_ == Kind::Tables) {
+                if (type == "TABLE") {
+                    doc_.tables_.emplace_back();
+                    doc_.tables_.back().begin = tag_.begin;
+                } else if (type == "ENDTAB" && !doc_.tables_.empty() &&
+                           doc_.tables_.back().endtab == 0) {
+                    doc_.tables_.back().endtab = tag_.begin;
+                }
+            }
+        }
+        object_.active = true;
+        object_.type = type;
+        object_.handleCode = type == "DIMSTYLE" ? 105 : 5;
+    }
+
+    // Closes the entity unit that runs up to `end`.
+    void EndObject(std::size_t end) {
+        if (kind_ != Kind::Entities || doc_.units_.empty()) return;
+        Document::Unit& unit = doc_.units_.back();
+        if (unit.size != 0) return;
+        const std::size_t size = end - unit.begin;
+        if (size > std::numeric_limits<std::uint32_t>::max())
+            throw ParseError(unit.line, "an entity of more than 4 GiB");
+        unit.size = static_cast<std::uint32_t>(size);
+    }
+
+    void ObjectTag() {
+        Object& o = object_;
+        if (o.xdata) return;
+        const int code = tag_.code;
+        if (code == 1001) {
+            o.xdata = true;
+            return;
+        }
+        if (code == 102) {
+            const std::string_view v = tag_.Trimmed();
+            if (v.starts_with('{')) ++o.groupDepth;
+            if (v.starts_with('}') && o.groupDepth > 0) --o.groupDepth;
+            return;
+        }
+        if (o.groupDepth > 0) return;
+        if (code == o.handleCode && !o.handleSeen) {
+            o.handleSeen = true;
+            const std::optional<Handle> handle = ParseHandle(tag_.value);
+            if (!handle) Refuse("is not a handle");
+            handles_.push_back({*handle, static_cast<std::uint32_t>(tagLine_ + 1)});
+            if (o.head) {
+                doc_.units_.back().handle = *handle;
+                doc_.units_.back().flags |= Document::kHasHandle;
+            }
+            if (kind_ == Kind::Tables && o.type == "TABLE") doc_.tables_.back().handle = *handle;
+            return;
+        }
+        switch (kind_) {
+            case Kind::Entities:
+                if (!o.head) return;
+                if (code == 100) o.common = tag_.Trimmed() == "AcDbEntity";
+                if (code == 67 && o.common && ParseInteger(tag_.value).value_or(0) != 0)
+                    doc_.units_.back().flags |= Document::kPaperSpace;
+                return;
+            case Kind::Tables:
+                if (o.type != "TABLE") return;
+                if (code == 2 && !o.nameSeen) {
+                    o.nameSeen = true;
+                    doc_.tables_.back().name = std::string(tag_.Trimmed());
+                } else if (code == 70 && !o.countSeen) {
+                    o.countSeen = true;
+                    Document::Table& table = doc_.tables_.back();
+                    table.countBegin = tag_.valueBegin;
+                    table.countEnd = tag_.valueBegin + tag_.value.size();
+                    table.count = ParseInteger(tag_.value).value_or(0);
+                }
+                return;
+            case Kind::Blocks:
+                if (o.type == "BLOCK" && code == 2 && !o.nameSeen) {
+                    o.nameSeen = true;
+                    const std::string_view name = tag_.Trimmed();
+                    if (!StartsNoCase(name, "*Model_Space") && !StartsNoCase(name, "*Paper_Space"))
+                        ++doc_.blockDefinitions_;
+                }
+                return;
+            default:
+                return;
+        }
+    }
+
+    std::uint16_t Intern(std::string_view type) {
+        if (!doc_.units_.empty() && doc_.types_[doc_.units_.back().type] == type)
+            return doc_.units_.back().type;
+        auto found = typeIds_.find(std::string(type));
+        if (found != typeIds_.end()) return found->second;
+        if (doc_.types_.size() > std::numeric_limits<std::uint16_t>::max())
+            throw ParseError(tagLine_, "more than 65535 entity types");
+        const auto id = static_cast<std::uint16_t>(doc_.types_.size());
+        doc_.types_.emplace_back(type);
+        typeIds_.emplace(std::string(type), id);
+        return id;
+    }
+
+    void CheckHandles() {
+        auto byHandle = [](const HandleAt& a, const HandleAt& b) { return a.handle < b.handle; };
+        if (!std::is_sorted(handles_.begin(), handles_.end(), byHandle))
+            std::sort(handles_.begin(), handles_.end(), byHandle);
+        auto same = [](const HandleAt& a, const HandleAt& b) { return a.handle == b.handle; };
+        auto twice = std::adjacent_find(handles_.begin(), handles_.end(), same);
+        if (twice != handles_.end()) {
+            std::uint32_t first = twice->line, second = std::next(twice)->line;
+            for (auto it = twice; it != handles_.end() && it->handle == twice->handle; ++it) {
+                first = std::min(first, it->line);
+                second = std::max(second, it->line);
+            }
+            throw ParseError(second, "handle " + FormatHandle(twice->handle) +
+                                         " given twice (lines " + std::to_string(first) + " and " +
+                                         std::to_string(second) + ")");
+        }
+    }
+
+    void Finish() {
+        Format& format = doc_.format_;
+        if (version_.size() > 2 && StartsNoCase(version_, "AC")) {
+            int number = 0;
+            for (char c : version_.substr(2))
+                if (c >= '0' && c <= '9' && number < 100000) number = number * 10 + (c - '0');
+            if (number > 0) format.version = number;
+        }
+        doc_.usesHandles_ = !handles_.empty() || format.version >= 1012 || handling_ != 0;
+        Handle first = handseed_.value_or(1);
+        if (!handles_.empty()) {
+            const Handle top = handles_.back().handle;  // sorted by now
+            if (top == std::numeric_limits<Handle>::max())
+                doc_.handlesExhausted_ = true;
+            else
+                first = std::max(first, top + 1);
+        }
+        doc_.firstNewHandle_ = doc_.nextHandle_ = std::max<Handle>(first, 1);
+    }
+
+    struct HandleAt {
+        Handle handle;
+        std::uint32_t line;
+    };
+
+    Document& doc_;
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::size_t line_ = 1;  // the next line to read
+    Tag tag_;
+    std::size_t tagLine_ = 0;
+    Kind kind_ = Kind::Other;
+    Object object_;
+    std::string_view unitType_;
+    bool unitSealed_ = false;
+    bool padKnown_ = false;
+    std::string_view var_;
+    std::string_view version_;
+    std::optional<Handle> handseed_;
+    std::int64_t handling_ = 0;
+    bool handlingSeen_ = false;
+    std::vector<HandleAt> handles_;
+    std::unordered_map<std::string, std::uint16_t> typeIds_;
+};
+
+Document Document::Parse(std::string bytes) {
+    Document doc;
+    doc.bytes_ = std::move(bytes);
+    Scanner(doc).Run();
+    return doc;
+}
+
+const Section* Document::FindSection(std::string_view name) const {
+    for (const Section& s : sections_)
+        if (s.name == name) return &s;
+    return nullptr;
+}
+
+std::string_view Document::EntityText(std::size_t i) const {
+    const Unit& u = units_.at(i);
+    return std::string_view(bytes_).substr(u.begin, u.size);
+}
+
+std::optional<Handle> Document::EntityHandle(std::size_t i) const {
+    const Unit& u = units_.at(i);
+    if (!(u.flags & kHasHandle)) return std::nullopt;
+    return u.handle;
+}
+
+EntityInfo Document::Info(std::size_t i) const {
+    EntityInfo info;
+    info.type = EntityType(i);
+    TagReader reader(EntityText(i));
+    Tag tag;
+    reader.Next(tag);  // the entity's "0" line
+    int depth = 0;
+    bool common = true;
+    bool seen[8] = {};  // layer, line type, colour, true colour, paper space, 39, 38, owner
+    auto first = [&seen](int k) { return !std::exchange(seen[k], true); };
+    bool extrusionSeen[3] = {};
+    while (reader.Next(tag) && tag.code != 0) {
+        const int code = tag.code;
+        if (code == 1001) {
+            info.hasXData = true;
+            break;  // nothing of the entity's own follows its XDATA
+        }
+        if (code == 102) {
+            const std::string_view v = tag.Trimmed();
+            if (v.starts_with('{')) {
+                ++depth;
+                if (v == "{ACAD_XDICTIONARY") info.hasExtensionDictionary = true;
+            } else if (v.starts_with('}') && depth > 0) {
+                --depth;
+            }
+            continue;
+        }
+        if (depth > 0) continue;
+        switch (code) {
+            case 5:
+                if (!info.handle) info.handle = ParseHandle(tag.value);
+                break;
+            case 330:
+                if (first(7)) info.owner = ParseHandle(tag.value);
+                break;
+            case 100:
+                common = tag.Trimmed() == "AcDbEntity";
+                break;
+            case 8:
+                if (common && first(0)) info.layer = tag.value;
+                break;
+            case 6:
+                if (common && first(1)) info.lineType = tag.value;
+                break;
+            case 62:
+                if (common && first(2)) info.colour = static_cast<int>(*ParseInteger(tag.value));
+                break;
+            case 420:
+                if (common && first(3))
+                    info.trueColour = static_cast<std::uint32_t>(*ParseInteger(tag.value));
+                break;
+            case 67:
+                if (common && first(4)) info.paperSpace = *ParseInteger(tag.value) != 0;
+                break;
+            case 39:
+                if (first(5)) info.thickness = *ParseReal(tag.value);
+                break;
+            case 38:
+                if (first(6)) info.elevation = *ParseReal(tag.value);
+                break;
+            case 210:
+            case 220:
+            case 230: {
+                const int axis = (code - 210) / 10;
+                if (!std::exchange(extrusionSeen[axis], true)) {
+                    const double v = *ParseReal(tag.value);
+                    (axis == 0   ? info.extrusion.x
+                     : axis == 1 ? info.extrusion.y
+                                 : info.extrusion.z) = v;
+                }
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    return info;
+}
+
+std::optional<std::string_view> Document::HeaderValue(std::string_view name) const {
+    const Section* header = FindSection("HEADER");
+    if (!header) return std::nullopt;
+    TagReader reader(std::string_view(bytes_).substr(0, headerEnd_), header->begin);
+    Tag tag;
+    while (reader.Next(tag))
+        if (tag.code == 9 && tag.Trimmed() == name)
+            return reader.Next(tag) && tag.code != 0 && tag.code != 9
+                       ? std::optional<std::string_view>(tag.value)
+                       : std::nullopt;
+    return std::nullopt;
+}
+
+std::optional<Handle> Document::NewHandle() {
+    if (!usesHandles_) return std::nullopt;
+    if (handlesExhausted_) throw std::length_error("no handle is left to give");
+    const Handle handle = nextHandle_++;
+    if (nextHandle_ == 0) handlesExhausted_ = true;
+    return handle;
+}
+
+const Document::Table* Document::FindTable(std::string_view name) const {
+    for (const Table& t : tables_)
+        if (t.endtab != 0 && EqualsNoCase(t.name, name)) return &t;
+    return nullptr;
+}
+
+std::optional<Handle> Document::TableHandle(std::string_view table) const {
+    const Table* t = FindTable(table);
+    return t ? t->handle : std::nullopt;
+}
+
+// Calls `visit(name, handle)` for each entry of a table until it returns true.
+template <typename Visit>
+static bool VisitEntries(std::string_view bytes, std::size_t begin, std::size_t end, Visit visit) {
+    TagReader reader(bytes.substr(0, end), begin);
+    Tag tag;
+    reader.Next(tag);  // "0 TABLE"
+    bool entry = false, isDimstyle = false, named = false;
+    std::optional<Handle> handle;
+    std::string_view name;
+    auto flush = [&] { return entry && named && visit(name, handle); };
+    while (reader.Next(tag)) {
+        if (tag.code == 0) {
+            if (flush()) return true;
+            entry = true;
+            isDimstyle = tag.Trimmed() == "DIMSTYLE";
+            handle.reset();
+            named = false;
+        } else if (entry && tag.code == (isDimstyle ? 105 : 5) && !handle) {
+            handle = ParseHandle(tag.value);
+        } else if (entry && tag.code == 2 && !named) {
+            name = tag.Trimmed();
+            named = true;
+        }
+    }
+    return flush();
+}
+
+bool Document::HasTableEntry(std::string_view table, std::string_view name) const {
+    const Table* t = FindTable(table);
+    if (!t) return false;
+    return VisitEntries(bytes_, t->begin, t->endtab, [name](std::string_view entry, auto) {
+        return EqualsNoCase(entry, Trim(name));
+    });
+}
+
+std::optional<Handle> Document::ModelSpaceOwner() const {
+    const Table* t = FindTable("BLOCK_RECORD");
+    std::optional<Handle> owner;
+    if (t)
+        VisitEntries(bytes_, t->begin, t->endtab,
+                     [&owner](std::string_view entry, std::optional<Handle> handle) {
+                         if (!EqualsNoCase(entry, "*Model_Space")) return false;
+                         owner = handle;
+                         return true;
+                     });
+    return owner;
+}
+
+void Document::Edit(std::size_t begin, std::size_t end, std::string text, bool append) {
+    std::string& slot = edits_[{begin, end}];
+    if (append)
+        slot += text;
+    else
+        slot = std::move(text);
+}
+
+void Document::ReplaceEntity(std::size_t i, std::string text) {
+    const Unit& u = units_.at(i);
+    Edit(u.begin, u.begin + u.size, std::move(text), false);
+}
+
+void Document::InsertAfter(std::size_t i, std::string text) {
+    const Unit& u = units_.at(i);
+    Edit(u.begin + u.size, u.begin + u.size, std::move(text), true);
+}
+
+bool Document::AppendEntities(std::string text) {
+    if (!FindSection("ENTITIES")) return false;
+    Edit(entitiesEnd_, entitiesEnd_, std::move(text), true);
+    return true;
+}
+
+bool Document::SetHeaderValue(std::string_view name, int code, std::string_view value) {
+    const Section* header = FindSection("HEADER");
+    if (!header) return false;
+    if (name == "$HANDSEED") handseedSet_ = true;
+    TagReader reader(std::string_view(bytes_).substr(0, headerEnd_), header->begin);
+    Tag tag;
+    while (reader.Next(tag)) {
+        if (tag.code != 9 || tag.Trimmed() != name) continue;
+        if (reader.Next(tag) && tag.code != 0 && tag.code != 9) {
+            Edit(tag.valueBegin, tag.valueBegin + tag.value.size(), Padded(tag.value, value),
+                 false);
+            return true;
+        }
+        break;
+    }
+    Edit(headerEnd_, headerEnd_,
+         CodeLine(format_, 9) + std::string(name) + format_.eol + CodeLine(format_, code) +
+             std::string(value) + format_.eol,
+         true);
+    return true;
+}
+
+bool Document::AddTableEntry(std::string_view table, std::string text) {
+    auto found = std::find_if(tables_.begin(), tables_.end(), [&](const Table& t) {
+        return t.endtab != 0 && EqualsNoCase(t.name, table);
+    });
+    if (found == tables_.end()) return false;
+    Edit(found->endtab, found->endtab, std::move(text), true);
+    // The count is a hint to readers; one that cannot grow is left as it is.
+    if (found->countEnd != 0 && found->count < std::numeric_limits<std::int64_t>::max()) {
+        ++found->count;
+        const std::string_view original =
+            std::string_view(bytes_).substr(found->countBegin, found->countEnd - found->countBegin);
+        Edit(found->countBegin, found->countEnd, Padded(original, std::to_string(found->count)),
+             false);
+    }
+    return true;
+}
+
+void Document::Write(const std::function<void(std::string_view)>& sink) const {
+    // $HANDSEED raised above the handles given out, unless set by hand.
+    std::pair<std::size_t, std::size_t> seedKey{};
+    std::string seedText;
+    if (nextHandle_ != firstNewHandle_ && !handseedSet_) {
+        const std::string seed = FormatHandle(nextHandle_);
+        if (handseed_.end != 0) {
+            seedKey = {handseed_.begin, handseed_.end};
+            seedText = Padded(
+                std::string_view(bytes_).substr(handseed_.begin, handseed_.end - handseed_.begin),
+                seed);
+        } else if (FindSection("HEADER")) {
+            seedKey = {headerEnd_, headerEnd_};
+            seedText = CodeLine(format_, 9) + "$HANDSEED" + format_.eol + CodeLine(format_, 5) +
+                       seed + format_.eol;
+        }
+    }
+    const std::string_view bytes(bytes_);
+    std::size_t pos = 0;
+    bool seedDone = seedText.empty();
+    auto emit = [&](std::pair<std::size_t, std::size_t> range, std::string_view text) {
+        if (range.first > pos) sink(bytes.substr(pos, range.first - pos));
+        if (!text.empty()) sink(text);
+        pos = std::max(pos, range.second);
+    };
+    for (const auto& [range, text] : edits_) {
+        if (!seedDone && seedKey <= range) {
+            emit(seedKey, seedText);
+            seedDone = true;
+        }
+        emit(range, text);
+    }
+    if (!seedDone) emit(seedKey, seedText);
+    if (pos < bytes.size()) sink(bytes.substr(pos));
+}
+
+std::string Document::Write() const {
+    std::string out;
+    std::size_t extra = 0;
+    for (const auto& edit : edits_) extra += edit.second.size();
+    out.reserve(bytes_.size() + extra + 64);
+    Write([&out](std::string_view piece) { out.append(piece); });
+    return out;
+}
+
+}  // namespace dxf

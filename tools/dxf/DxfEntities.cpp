@@ -1,0 +1,792 @@
+#include "tools/dxf/DxfEntities.h"
+
+#include "tools/dxf/DxfTags.h"
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <cmath>
+#include <stdexcept>
+
+namespace dxf {
+
+namespace {
+
+enum class EntityKind { Other, Line, Arc, Circle, LwPolyline, Polyline };
+
+EntityKind KindOfType(std::string_view type) {
+    if (type == "LINE") return EntityKind::Line;
+    if (type == "ARC") return EntityKind::Arc;
+    if (type == "CIRCLE") return EntityKind::Circle;
+    if (type == "LWPOLYLINE") return EntityKind::LwPolyline;
+    if (type == "POLYLINE") return EntityKind::Polyline;
+    return EntityKind::Other;
+}
+
+double Real(const Tag& tag) {
+    return ParseReal(tag.value).value_or(0);
+}
+std::int64_t Integer(const Tag& tag) {
+    return ParseInteger(tag.value).value_or(0);
+}
+
+// Calls own(tag) for each tag of one object's own data (outside 102 groups,
+// before XDATA), from its "0" line at `pos`; returns where the next object
+// starts.
+template <typename Own>
+std::size_t ForOwnTags(std::string_view text, std::size_t pos, Own own) {
+    TagReader reader(text, pos);
+    Tag tag;
+    reader.Next(tag);
+    int depth = 0;
+    bool xdata = false;
+    while (reader.Next(tag)) {
+        if (tag.code == 0) return tag.begin;
+        if (tag.code == 1001) xdata = true;
+        if (xdata) continue;
+        if (tag.code == 102) {
+            const std::string_view v = tag.Trimmed();
+            if (v.starts_with('{')) ++depth;
+            if (v.starts_with('}') && depth > 0) --depth;
+            continue;
+        }
+        if (depth == 0) own(tag);
+    }
+    return text.size();
+}
+
+// The values of a few real group codes of one object, each allowed once.
+// The last four are always 39 (thickness) and 210/220/230 (extrusion).
+template <std::size_t N>
+struct Reals {
+    std::array<int, N> codes;
+    std::array<double, N> value{};
+    std::array<bool, N> has{};
+    bool twice = false;
+
+    bool Take(const Tag& tag) {
+        for (std::size_t k = 0; k < N; ++k) {
+            if (codes[k] != tag.code) continue;
+            twice = twice || has[k];
+            has[k] = true;
+            value[k] = Real(tag);
+            return true;
+        }
+        return false;
+    }
+    double Get(std::size_t k, double fallback = 0) const { return has[k] ? value[k] : fallback; }
+
+    // Repeats, thickness and extrusion; sets `mirrored` for (0, 0, -1).
+    Refusal Check(bool& mirrored) const {
+        if (twice) return Refusal::Malformed;
+        const double ex = Get(N - 3), ey = Get(N - 2), ez = Get(N - 1, 1);
+        if (ex != 0 || ey != 0 || (ez != 1 && ez != -1)) return Refusal::Extrusion;
+        if (Get(N - 4) != 0) return Refusal::Thickness;
+        mirrored = ez == -1;
+        return Refusal::None;
+    }
+};
+
+// An angle turned into [0, 360).
+double Normalised(double degrees) {
+    double a = std::fmod(degrees, 360.0);
+    if (a < 0) a += 360.0;
+    return a >= 360.0 ? 0.0 : a;
+}
+
+// World <-> own coordinates for extrusion (0, 0, -1): the arbitrary axis
+// rule gives x' = -x, y' = y, z' = -z. Its own inverse.
+Point3 Mirror(Point3 p) {
+    return {-p.x, p.y, -p.z};
+}
+Arc Mirror(const Arc& a) {
+    return {Mirror(a.centre), a.radius, Normalised(180.0 - a.endAngle),
+            Normalised(180.0 - a.startAngle)};
+}
+
+Shape Refused(Refusal refusal) {
+    Shape shape;
+    shape.refusal = refusal;
+    return shape;
+}
+
+Shape LineShape(std::string_view text) {
+    Reals<10> r{{10, 20, 30, 11, 21, 31, 39, 210, 220, 230}};
+    ForOwnTags(text, 0, [&r](const Tag& tag) { r.Take(tag); });
+    Shape shape;
+    shape.refusal = r.Check(shape.mirrored);
+    if (!r.has[0] || !r.has[1] || !r.has[3] || !r.has[4]) shape.refusal = Refusal::Malformed;
+    // A LINE's points are world coordinates whatever its extrusion.
+    shape.mirrored = false;
+    shape.geometry =
+        Line{{r.value[0], r.value[1], r.value[2]}, {r.value[3], r.value[4], r.value[5]}};
+    return shape;
+}
+
+Shape ArcOrCircleShape(std::string_view text, bool arc) {
+    Reals<10> r{{10, 20, 30, 40, 50, 51, 39, 210, 220, 230}};
+    ForOwnTags(text, 0, [&r](const Tag& tag) { r.Take(tag); });
+    Shape shape;
+    shape.refusal = r.Check(shape.mirrored);
+    if (!r.has[0] || !r.has[1] || !r.has[3] || r.value[3] <= 0) shape.refusal = Refusal::Malformed;
+    const Point3 centre{r.value[0], r.value[1], r.value[2]};
+    if (!arc) {
+        if (r.has[4] || r.has[5]) shape.refusal = Refusal::Malformed;
+        shape.geometry = Circle{shape.mirrored ? Mirror(centre) : centre, r.value[3]};
+        return shape;
+    }
+    if (!r.has[4] || !r.has[5] || std::fmod(r.value[5] - r.value[4], 360.0) == 0)
+        shape.refusal = Refusal::Malformed;
+    const Arc own{centre, r.value[3], r.value[4], r.value[5]};
+    shape.geometry = shape.mirrored ? Mirror(own) : own;
+    return shape;
+}
+
+// A polyline's refusal: what the common groups say first, then a kind of
+// polyline that is not plain, then faults.
+Refusal Worst(Refusal common, bool notPlain, bool malformed) {
+    if (common != Refusal::None) return common;
+    return notPlain ? Refusal::NotPlain : malformed ? Refusal::Malformed : Refusal::None;
+}
+
+bool IsLwVertexCode(int code) {
+    return code == 10 || code == 20 || code == 40 || code == 41 || code == 42 || code == 91;
+}
+
+constexpr std::int64_t kClosed = 1;
+constexpr std::int64_t kContinuousLineType = 128;
+
+Shape LwPolylineShape(std::string_view text) {
+    Reals<5> r{{38, 39, 210, 220, 230}};
+    std::int64_t flags = 0, count = -1;
+    Polyline poly;
+    enum { Before, In, After } state = Before;
+    bool malformed = false, haveY = true, haveBulge = false;
+    ForOwnTags(text, 0, [&](const Tag& tag) {
+        if (tag.code == 10) {
+            malformed = malformed || state == After || !haveY;
+            state = In;
+            poly.vertices.push_back({Real(tag), 0, 0, static_cast<int>(poly.vertices.size())});
+            haveY = haveBulge = false;
+        } else if (state == In && IsLwVertexCode(tag.code)) {
+            if (tag.code == 20) {
+                malformed = malformed || std::exchange(haveY, true);
+                poly.vertices.back().y = Real(tag);
+            } else if (tag.code == 42) {
+                malformed = malformed || std::exchange(haveBulge, true);
+                poly.vertices.back().bulge = Real(tag);
+            }
+        } else {
+            if (state == In) state = After;
+            malformed = malformed || IsLwVertexCode(tag.code);
+            if (tag.code == 70) flags = Integer(tag);
+            if (tag.code == 90) count = Integer(tag);
+            r.Take(tag);
+        }
+    });
+    Shape shape;
+    shape.refusal = r.Check(shape.mirrored);
+    poly.closed = flags & kClosed;
+    poly.z = r.Get(0);
+    if (shape.mirrored) {
+        poly.z = -poly.z;
+        for (Vertex& v : poly.vertices) v = {-v.x, v.y, -v.bulge, v.source};
+    }
+    malformed = malformed || !haveY || poly.vertices.size() < 2 ||
+                (count >= 0 && static_cast<std::size_t>(count) != poly.vertices.size());
+    shape.refusal =
+        Worst(shape.refusal, (flags & ~(kClosed | kContinuousLineType)) != 0, malformed);
+    shape.geometry = std::move(poly);
+    return shape;
+}
+
+Shape PolylineShape(const Document& doc, std::size_t i) {
+    const std::string_view text = doc.EntityText(i);
+    Reals<5> r{{30, 39, 210, 220, 230}};
+    std::int64_t flags = 0;
+    std::size_t pos = ForOwnTags(text, 0, [&](const Tag& tag) {
+        if (tag.code == 70) flags = Integer(tag);
+        r.Take(tag);
+    });
+    Shape shape;
+    shape.refusal = r.Check(shape.mirrored);
+    Polyline poly;
+    poly.closed = flags & kClosed;
+    poly.z = shape.mirrored ? -r.Get(0) : r.Get(0);
+    bool malformed = !doc.HasSeqend(i), notPlain = (flags & ~(kClosed | kContinuousLineType)) != 0;
+    while (pos < text.size()) {
+        std::size_t valuePos = 0, next = 0;
+        LineAt(text, pos, valuePos);
+        if (Trim(LineAt(text, valuePos, next)) != "VERTEX") break;  // the SEQEND
+        Reals<4> v{{10, 20, 30, 42}};
+        std::int64_t vertexFlags = 0;
+        pos = ForOwnTags(text, pos, [&](const Tag& tag) {
+            if (tag.code == 70) vertexFlags = Integer(tag);
+            v.Take(tag);
+        });
+        malformed = malformed || v.twice || !v.has[0] || !v.has[1];
+        notPlain = notPlain || vertexFlags != 0;
+        const double x = v.value[0], bulge = v.value[3];
+        poly.vertices.push_back({shape.mirrored ? -x : x, v.value[1],
+                                 shape.mirrored ? -bulge : bulge,
+                                 static_cast<int>(poly.vertices.size())});
+    }
+    shape.refusal = Worst(shape.refusal, notPlain, malformed || poly.vertices.size() < 2);
+    shape.geometry = std::move(poly);
+    return shape;
+}
+
+// New text in the file's form.
+class Out {
+public:
+    explicit Out(const Format& format) : format_(format) {}
+
+    void Code(int code) {
+        if (format_.padCodes) {
+            if (code < 10)
+                text += "  ";
+            else if (code < 100)
+                text += ' ';
+        }
+        AppendInteger(text, code);
+        text += format_.eol;
+    }
+    void Text(int code, std::string_view value) {
+        Code(code);
+        text += value;
+        text += format_.eol;
+    }
+    void RealTag(int code, double value) {
+        Finite(value);
+        Code(code);
+        AppendReal(text, value);
+        text += format_.eol;
+    }
+    void IntegerTag(int code, std::int64_t value) {
+        Code(code);
+        AppendInteger(text, value);
+        text += format_.eol;
+    }
+    void HandleTag(int code, Handle handle) { Text(code, FormatHandle(handle)); }
+    void Point(int code, Point3 p) {
+        RealTag(code, p.x);
+        RealTag(code + 10, p.y);
+        RealTag(code + 20, p.z);
+    }
+    void Raw(std::string_view piece) { text += piece; }
+    // A tag of `source` with a new value: its code line and line ending kept.
+    void Replace(std::string_view source, const Tag& tag, std::string_view value) {
+        const std::size_t valueEnd = tag.valueBegin + tag.value.size();
+        text += source.substr(tag.begin, tag.valueBegin - tag.begin);
+        text += value;
+        const std::string_view ending = source.substr(valueEnd, tag.end - valueEnd);
+        text += ending.empty() ? std::string_view(format_.eol) : ending;
+    }
+    void ReplaceReal(std::string_view source, const Tag& tag, double value) {
+        Finite(value);
+        Replace(source, tag, FormatReal(value));
+    }
+    // Text that would not read back is never written.
+    static void Finite(double value) {
+        if (!std::isfinite(value)) throw std::invalid_argument("a number that is not finite");
+    }
+
+    const Format& GetFormat() const { return format_; }
+    std::string text;
+
+private:
+    const Format& format_;
+};
+
+// Where a restyle writes the property groups an entity lacks, and which it has.
+struct RestylePlan {
+    std::size_t anchorEnd = 0;
+    bool has6 = false, has62 = false, has420 = false;
+};
+
+RestylePlan PlanRestyle(std::string_view text, std::size_t pos) {
+    RestylePlan plan;
+    std::size_t valuePos = 0, afterType = 0;
+    LineAt(text, pos, valuePos);
+    LineAt(text, valuePos, afterType);
+    std::size_t after8 = 0, afterEntity = 0, afterHandle = 0;
+    bool common = true;
+    ForOwnTags(text, pos, [&](const Tag& tag) {
+        if (tag.code == 100) common = tag.Trimmed() == "AcDbEntity";
+        if (tag.code == 100 && common && !afterEntity) afterEntity = tag.end;
+        if (tag.code == 5 && !afterHandle) afterHandle = tag.end;
+        if (!common) return;
+        if (tag.code == 8 && !after8) after8 = tag.end;
+        plan.has6 = plan.has6 || tag.code == 6;
+        plan.has62 = plan.has62 || tag.code == 62;
+        plan.has420 = plan.has420 || tag.code == 420;
+    });
+    plan.anchorEnd = after8        ? after8
+                     : afterEntity ? afterEntity
+                     : afterHandle ? afterHandle
+                                   : afterType;
+    return plan;
+}
+
+// Copies one object from `pos` to the next object's "0" line, restyled.
+// edit(tag) sees each own tag first and returns true when it wrote it.
+template <typename Edit>
+std::size_t CopyObject(Out& out, std::string_view text, std::size_t pos, const Restyle& restyle,
+                       Edit edit) {
+    const bool trueColour = out.GetFormat().TrueColour();
+    const bool restyling = restyle.colour || restyle.trueColour || restyle.lineType;
+    const RestylePlan plan = restyling ? PlanRestyle(text, pos) : RestylePlan{};
+    auto addMissing = [&] {
+        if (restyle.lineType && !plan.has6) out.Text(6, *restyle.lineType);
+        if (restyle.colour && !plan.has62) out.IntegerTag(62, *restyle.colour);
+        if (restyle.trueColour && trueColour && !plan.has420)
+            out.IntegerTag(420, *restyle.trueColour);
+    };
+    TagReader reader(text, pos);
+    Tag tag;
+    reader.Next(tag);
+    out.Raw(text.substr(tag.begin, tag.end - tag.begin));
+    if (restyling && tag.end == plan.anchorEnd) addMissing();
+    int depth = 0;
+    bool xdata = false, common = true;
+    while (reader.Next(tag)) {
+        if (tag.code == 0) return tag.begin;
+        xdata = xdata || tag.code == 1001;
+        bool own = !xdata && depth == 0 && tag.code != 102;
+        if (tag.code == 102 && !xdata) {
+            const std::string_view v = tag.Trimmed();
+            if (v.starts_with('{')) ++depth;
+            if (v.starts_with('}') && depth > 0) --depth;
+        }
+        if (own && tag.code == 100) common = tag.Trimmed() == "AcDbEntity";
+        bool written = false;
+        if (own && common && restyling) {
+            if (tag.code == 6 && restyle.lineType) {
+                out.Replace(text, tag, *restyle.lineType);
+                written = true;
+            } else if (tag.code == 62 && restyle.colour) {
+                out.Replace(text, tag, std::to_string(*restyle.colour));
+                written = true;
+            } else if (tag.code == 420 && restyle.trueColour && trueColour) {
+                out.Replace(text, tag, std::to_string(*restyle.trueColour));
+                written = true;
+            } else if (tag.code == 420 && restyle.colour) {
+                written = true;  // dropped: it would hide the new colour
+            }
+        }
+        if (!written && !(own && edit(tag))) out.Raw(text.substr(tag.begin, tag.end - tag.begin));
+        if (restyling && tag.end == plan.anchorEnd) addMissing();
+    }
+    return text.size();
+}
+
+std::bitset<kMaxGroupCode + 1> OwnCodes(std::string_view text, std::size_t pos) {
+    std::bitset<kMaxGroupCode + 1> codes;
+    ForOwnTags(text, pos,
+               [&codes](const Tag& tag) { codes.set(static_cast<std::size_t>(tag.code)); });
+    return codes;
+}
+
+// LINE, ARC, CIRCLE: each value replaced in place; a z the file left out
+// (read as 0) is added after its y only when it is no longer 0.
+std::string RewriteSimple(const Format& format, std::string_view text,
+                          std::span<const std::pair<int, double>> values, const Restyle& restyle) {
+    const auto codes = OwnCodes(text, 0);
+    Out out(format);
+    CopyObject(out, text, 0, restyle, [&](const Tag& tag) {
+        for (const auto& [code, value] : values) {
+            if (code != tag.code) continue;
+            out.ReplaceReal(text, tag, value);
+            const int z = code + 10;
+            if (code % 100 / 10 == 2 && !codes[static_cast<std::size_t>(z)]) {
+                for (const auto& [zc, zv] : values)
+                    if (zc == z && zv != 0) out.RealTag(z, zv);
+            }
+            return true;
+        }
+        return false;
+    });
+    return std::move(out.text);
+}
+
+struct LwVertexGroup {
+    std::vector<Tag> tags;
+};
+
+std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline& poly,
+                              bool mirrored, const Restyle& restyle) {
+    const std::string_view text = doc.EntityText(i);
+    // The file's vertices, each as its group of tags.
+    std::vector<LwVertexGroup> groups;
+    ForOwnTags(text, 0, [&](const Tag& tag) {
+        if (tag.code == 10) groups.emplace_back();
+        if (!groups.empty() && IsLwVertexCode(tag.code)) groups.back().tags.push_back(tag);
+    });
+    Out out(doc.GetFormat());
+    bool inVertices = false, done = false;
+    CopyObject(out, text, 0, restyle, [&](const Tag& tag) {
+        if (tag.code == 90) {
+            out.Replace(text, tag, std::to_string(poly.vertices.size()));
+            return true;
+        }
+        if (!IsLwVertexCode(tag.code)) {
+            inVertices = false;
+            return false;
+        }
+        if (tag.code == 10 && !done) {
+            done = inVertices = true;
+            for (const Vertex& v : poly.vertices) {
+                const double x = mirrored ? -v.x : v.x, bulge = mirrored ? -v.bulge : v.bulge;
+                if (v.source == kNewVertex) {
+                    out.RealTag(10, x);
+                    out.RealTag(20, v.y);
+                    if (bulge != 0) out.RealTag(42, bulge);
+                    continue;
+                }
+                bool bulgeWritten = false;
+                for (const Tag& t : groups[static_cast<std::size_t>(v.source)].tags) {
+                    if (t.code == 91 && !bulgeWritten && bulge != 0) {
+                        out.RealTag(42, bulge);
+                        bulgeWritten = true;
+                    }
+                    if (t.code == 10) {
+                        out.ReplaceReal(text, t, x);
+                    } else if (t.code == 20) {
+                        out.ReplaceReal(text, t, v.y);
+                    } else if (t.code == 42) {
+                        out.ReplaceReal(text, t, bulge);
+                        bulgeWritten = true;
+                    } else {
+                        out.Raw(text.substr(t.begin, t.end - t.begin));
+                    }
+                }
+                if (!bulgeWritten && bulge != 0) out.RealTag(42, bulge);
+            }
+        }
+        return inVertices;  // the file's vertex tags are replaced by the new ones
+    });
+    return std::move(out.text);
+}
+
+std::string RewritePolyline(Document& doc, std::size_t i, const Polyline& poly, bool mirrored,
+                            const Restyle& restyle) {
+    const std::string_view text = doc.EntityText(i);
+    const Format& format = doc.GetFormat();
+    const EntityInfo info = doc.Info(i);
+    Out out(format);
+    std::string elevation = "0";
+    ForOwnTags(text, 0, [&](const Tag& tag) {
+        if (tag.code == 30) elevation = std::string(Trim(tag.value));
+    });
+    std::size_t pos = CopyObject(out, text, 0, restyle, [](const Tag&) { return false; });
+    std::vector<std::size_t> vertexBegins;
+    while (pos < text.size()) {
+        std::size_t valuePos = 0, next = 0;
+        LineAt(text, pos, valuePos);
+        if (Trim(LineAt(text, valuePos, next)) != "VERTEX") break;
+        vertexBegins.push_back(pos);
+        pos = ForOwnTags(text, pos, [](const Tag&) {});
+    }
+    const std::size_t seqend = pos;
+    std::vector<char> used(vertexBegins.size(), 0);
+    for (const Vertex& v : poly.vertices) {
+        const double x = mirrored ? -v.x : v.x, bulge = mirrored ? -v.bulge : v.bulge;
+        if (v.source == kNewVertex) {
+            out.Text(0, "VERTEX");
+            if (auto handle = doc.NewHandle()) out.HandleTag(5, *handle);
+            if (format.SubclassMarkers()) {
+                if (info.handle) out.HandleTag(330, *info.handle);
+                out.Text(100, "AcDbEntity");
+            }
+            out.Text(8, info.layer);
+            if (format.SubclassMarkers()) {
+                out.Text(100, "AcDbVertex");
+                out.Text(100, "AcDb2dVertex");
+            }
+            out.RealTag(10, x);
+            out.RealTag(20, v.y);
+            out.Text(30, elevation);
+            if (bulge != 0) out.RealTag(42, bulge);
+            continue;
+        }
+        const auto k = static_cast<std::size_t>(v.source);
+        const bool again = std::exchange(used[k], char{1}) != 0;
+        const auto codes = OwnCodes(text, vertexBegins[k]);
+        const int bulgeAfter = codes[30] ? 30 : 20;
+        CopyObject(out, text, vertexBegins[k], {}, [&](const Tag& tag) {
+            switch (tag.code) {
+                case 5:
+                    if (!again) return false;
+                    if (auto handle = doc.NewHandle())
+                        out.Replace(text, tag, FormatHandle(*handle));
+                    return true;
+                case 10:
+                    out.ReplaceReal(text, tag, x);
+                    break;
+                case 20:
+                    out.ReplaceReal(text, tag, v.y);
+                    break;
+                case 42:
+                    out.ReplaceReal(text, tag, bulge);
+                    return true;
+                default:
+                    if (tag.code != bulgeAfter) return false;
+                    out.Raw(text.substr(tag.begin, tag.end - tag.begin));
+            }
+            if (tag.code == bulgeAfter && !codes[42] && bulge != 0) out.RealTag(42, bulge);
+            return true;
+        });
+    }
+    out.Raw(text.substr(seqend));
+    return std::move(out.text);
+}
+
+void CommonPart(Out& out, Document& doc, std::string_view type, const Style& style,
+                std::optional<Handle> handle) {
+    const Format& format = doc.GetFormat();
+    out.Text(0, type);
+    if (handle) out.HandleTag(5, *handle);
+    if (format.SubclassMarkers()) {
+        const std::optional<Handle> owner = style.owner ? style.owner : doc.ModelSpaceOwner();
+        if (owner) out.HandleTag(330, *owner);
+        out.Text(100, "AcDbEntity");
+    }
+    out.Text(8, style.layer);
+    if (!style.lineType.empty()) out.Text(6, style.lineType);
+    if (style.colour) out.IntegerTag(62, *style.colour);
+    if (style.trueColour && format.TrueColour()) out.IntegerTag(420, *style.trueColour);
+}
+
+void Subclass(Out& out, const char* name) {
+    if (out.GetFormat().SubclassMarkers()) out.Text(100, name);
+}
+
+// A 2-D POLYLINE with its VERTEX entities and SEQEND, for files older than
+// lightweight polylines.
+void OldPolyline(Out& out, Document& doc, const Polyline& poly, const Style& style) {
+    const std::optional<Handle> handle = doc.NewHandle();
+    CommonPart(out, doc, "POLYLINE", style, handle);
+    Subclass(out, "AcDb2dPolyline");
+    out.IntegerTag(66, 1);
+    out.Point(10, {0, 0, poly.z});
+    out.IntegerTag(70, poly.closed ? kClosed : 0);
+    Style child;
+    child.layer = style.layer;
+    child.owner = handle;
+    for (const Vertex& v : poly.vertices) {
+        CommonPart(out, doc, "VERTEX", child, doc.NewHandle());
+        Subclass(out, "AcDbVertex");
+        Subclass(out, "AcDb2dVertex");
+        out.Point(10, {v.x, v.y, poly.z});
+        if (v.bulge != 0) out.RealTag(42, v.bulge);
+    }
+    CommonPart(out, doc, "SEQEND", child, doc.NewHandle());
+}
+
+void RequireVertices(const Polyline& poly) {
+    if (poly.vertices.size() < 2) throw std::invalid_argument("a polyline needs two vertices");
+}
+
+}  // namespace
+
+std::string_view Describe(Refusal refusal) {
+    switch (refusal) {
+        case Refusal::PaperSpace:
+            return "paper space";
+        case Refusal::Extrusion:
+            return "tilted extrusion";
+        case Refusal::Thickness:
+            return "thickness";
+        case Refusal::NotPlain:
+            return "fitted or 3-D";
+        case Refusal::Malformed:
+            return "malformed";
+        default:
+            return "";
+    }
+}
+
+Shape ShapeOf(const Document& doc, std::size_t i) {
+    const EntityKind kind = KindOfType(doc.EntityType(i));
+    if (kind == EntityKind::Other) return Refused(Refusal::Type);
+    if (doc.InPaperSpace(i)) return Refused(Refusal::PaperSpace);
+    const std::string_view text = doc.EntityText(i);
+    switch (kind) {
+        case EntityKind::Line:
+            return LineShape(text);
+        case EntityKind::Arc:
+            return ArcOrCircleShape(text, true);
+        case EntityKind::Circle:
+            return ArcOrCircleShape(text, false);
+        case EntityKind::LwPolyline:
+            return LwPolylineShape(text);
+        default:
+            return PolylineShape(doc, i);
+    }
+}
+
+Style StyleOf(const Document& doc, std::size_t i) {
+    const EntityInfo info = doc.Info(i);
+    Style style;
+    style.layer = std::string(info.layer);
+    style.lineType = std::string(info.lineType);
+    style.colour = info.colour;
+    style.trueColour = info.trueColour;
+    style.owner = info.owner;
+    return style;
+}
+
+std::string RewriteEntity(Document& doc, std::size_t i, const Geometry& geometry,
+                          const Restyle& restyle) {
+    const Shape shape = ShapeOf(doc, i);
+    if (!shape.Convertible())
+        throw std::invalid_argument("entity " + std::to_string(i) + " cannot be converted");
+    if (shape.geometry.index() != geometry.index())
+        throw std::invalid_argument("geometry of another kind for a " +
+                                    std::string(doc.EntityType(i)));
+    const std::string_view text = doc.EntityText(i);
+    const Format& format = doc.GetFormat();
+    if (const Line* line = std::get_if<Line>(&geometry)) {
+        const std::pair<int, double> values[] = {{10, line->start.x}, {20, line->start.y},
+                                                 {30, line->start.z}, {11, line->end.x},
+                                                 {21, line->end.y},   {31, line->end.z}};
+        return RewriteSimple(format, text, values, restyle);
+    }
+    if (const Arc* given = std::get_if<Arc>(&geometry)) {
+        const Arc a = shape.mirrored ? Mirror(*given) : *given;
+        const std::pair<int, double> values[] = {{10, a.centre.x},   {20, a.centre.y},
+                                                 {30, a.centre.z},   {40, a.radius},
+                                                 {50, a.startAngle}, {51, a.endAngle}};
+        return RewriteSimple(format, text, values, restyle);
+    }
+    if (const Circle* given = std::get_if<Circle>(&geometry)) {
+        const Point3 c = shape.mirrored ? Mirror(given->centre) : given->centre;
+        const std::pair<int, double> values[] = {
+            {10, c.x}, {20, c.y}, {30, c.z}, {40, given->radius}};
+        return RewriteSimple(format, text, values, restyle);
+    }
+    const Polyline& poly = std::get<Polyline>(geometry);
+    RequireVertices(poly);
+    const Polyline& original = std::get<Polyline>(shape.geometry);
+    if (poly.closed != original.closed)
+        throw std::invalid_argument("a rewritten polyline keeps its closed flag");
+    for (const Vertex& v : poly.vertices)
+        if (v.source != kNewVertex &&
+            (v.source < 0 || static_cast<std::size_t>(v.source) >= original.vertices.size()))
+            throw std::invalid_argument("vertex source " + std::to_string(v.source) +
+                                        " out of range");
+    return doc.EntityType(i) == "LWPOLYLINE"
+               ? RewriteLwPolyline(doc, i, poly, shape.mirrored, restyle)
+               : RewritePolyline(doc, i, poly, shape.mirrored, restyle);
+}
+
+std::string NewEntity(Document& doc, const Geometry& geometry, const Style& style) {
+    Out out(doc.GetFormat());
+    if (const Line* line = std::get_if<Line>(&geometry)) {
+        CommonPart(out, doc, "LINE", style, doc.NewHandle());
+        Subclass(out, "AcDbLine");
+        out.Point(10, line->start);
+        out.Point(11, line->end);
+    } else if (const Arc* arc = std::get_if<Arc>(&geometry)) {
+        CommonPart(out, doc, "ARC", style, doc.NewHandle());
+        Subclass(out, "AcDbCircle");
+        out.Point(10, arc->centre);
+        out.RealTag(40, arc->radius);
+        Subclass(out, "AcDbArc");
+        out.RealTag(50, arc->startAngle);
+        out.RealTag(51, arc->endAngle);
+    } else if (const Circle* circle = std::get_if<Circle>(&geometry)) {
+        CommonPart(out, doc, "CIRCLE", style, doc.NewHandle());
+        Subclass(out, "AcDbCircle");
+        out.Point(10, circle->centre);
+        out.RealTag(40, circle->radius);
+    } else {
+        const Polyline& poly = std::get<Polyline>(geometry);
+        RequireVertices(poly);
+        if (!doc.GetFormat().LightweightPolylines()) {
+            OldPolyline(out, doc, poly, style);
+            return std::move(out.text);
+        }
+        CommonPart(out, doc, "LWPOLYLINE", style, doc.NewHandle());
+        Subclass(out, "AcDbPolyline");
+        out.IntegerTag(90, static_cast<std::int64_t>(poly.vertices.size()));
+        out.IntegerTag(70, poly.closed ? kClosed : 0);
+        if (poly.z != 0) out.RealTag(38, poly.z);
+        for (const Vertex& v : poly.vertices) {
+            out.RealTag(10, v.x);
+            out.RealTag(20, v.y);
+            if (v.bulge != 0) out.RealTag(42, v.bulge);
+        }
+    }
+    return std::move(out.text);
+}
+
+std::string LineTypeEntry(Document& doc, std::string_view name, std::string_view description,
+                          std::span<const double> pattern) {
+    const Format& format = doc.GetFormat();
+    Out out(format);
+    out.Text(0, "LTYPE");
+    if (auto handle = doc.NewHandle()) out.HandleTag(5, *handle);
+    if (format.SubclassMarkers()) {
+        if (auto table = doc.TableHandle("LTYPE")) out.HandleTag(330, *table);
+        out.Text(100, "AcDbSymbolTableRecord");
+        out.Text(100, "AcDbLinetypeTableRecord");
+    }
+    out.Text(2, name);
+    out.IntegerTag(70, 0);
+    out.Text(3, description);
+    out.IntegerTag(72, 65);
+    out.IntegerTag(73, static_cast<std::int64_t>(pattern.size()));
+    double length = 0;
+    for (double d : pattern) length += std::fabs(d);
+    out.RealTag(40, length);
+    for (double d : pattern) {
+        out.RealTag(49, d);
+        if (format.SubclassMarkers()) out.IntegerTag(74, 0);
+    }
+    return std::move(out.text);
+}
+
+void LeftAlone::Add(std::string_view type, Refusal refusal, std::size_t count) {
+    counts_[{std::string(type), refusal}] += count;
+}
+
+std::size_t LeftAlone::EntityCount() const {
+    std::size_t total = 0;
+    for (const auto& entry : counts_) total += entry.second;
+    return total;
+}
+
+std::vector<LeftAlone::Entry> LeftAlone::Entries() const {
+    std::vector<Entry> entries;
+    for (const auto& [key, count] : counts_) entries.push_back({key.first, key.second, count});
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.count > b.count; });
+    return entries;
+}
+
+std::string LeftAlone::Summary() const {
+    std::string text;
+    auto add = [&text](const std::string& piece) { text += (text.empty() ? "" : ", ") + piece; };
+    for (const Entry& e : Entries()) {
+        std::string piece = std::to_string(e.count) + " " + e.type;
+        if (!Describe(e.refusal).empty()) piece += " (" + std::string(Describe(e.refusal)) + ")";
+        add(piece);
+    }
+    if (blockDefinitions_ > 0)
+        add(std::to_string(blockDefinitions_) +
+            (blockDefinitions_ == 1 ? " block definition" : " block definitions"));
+    return text;
+}
+
+LeftAlone LeftAloneIn(const Document& doc) {
+    LeftAlone report;
+    for (std::size_t i = 0; i < doc.EntityCount(); ++i) {
+        const Shape shape = ShapeOf(doc, i);
+        if (!shape.Convertible()) report.Add(doc.EntityType(i), shape.refusal);
+    }
+    report.AddBlockDefinitions(doc.BlockDefinitionCount());
+    return report;
+}
+
+}  // namespace dxf
