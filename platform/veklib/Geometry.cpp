@@ -10,6 +10,10 @@ namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
+// Relative to the radius: how closely an arc must match the fillet that
+// AddCorner would build for ChangeCorner to take it for that corner.
+constexpr double kFilletRel = 1e-6;
+
 V operator+(V a, V b) {
     return {a.x + b.x, a.y + b.y};
 }
@@ -439,38 +443,34 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
     return res;
 }
 
-bool ArcFitsBetween(const FigureRecord& arc, const FigureRecord& previous,
-                    const FigureRecord& next) {
-    if (arc.kind != VEK_ARC && arc.kind != VEK_ROUND_CORNER) return false;
-    V c = P1(arc);
-    V s = P2(arc);
-    V e = P3(arc);
-    double r = Len(s - c);
-    if (!(r > kPointTolerance) || std::fabs(Len(e - c) - r) > kPointTolerance) return false;
-
-    auto touches = [&](V p, const FigureRecord& n) {
-        V ends[2];
-        if (n.kind == VEK_LINE) {
-            ends[0] = P1(n);
-            ends[1] = P2(n);
-        } else if (n.kind == VEK_ARC) {
-            ends[0] = P2(n);
-            ends[1] = P3(n);
-        } else {
-            return false;
-        }
-        bool meets = Len(ends[0] - p) <= kPointTolerance || Len(ends[1] - p) <= kPointTolerance;
-        if (!meets) return false;
-        V radial = Unit(p - c);
-        if (n.kind == VEK_LINE) {
-            V d = Unit(ends[1] - ends[0]);
-            return Len(ends[1] - ends[0]) > kPointTolerance &&
-                   std::fabs(Dot(d, radial)) <= kAngleTolerance;
-        }
-        V other = P1(n);
-        return std::fabs(Cross(radial, Unit(p - other))) <= kAngleTolerance;
+bool ArcIsFillet(const FigureRecord& arc, const FigureRecord& previous, const FigureRecord& next,
+                 FigureRecord& corner) {
+    if (arc.kind != VEK_ARC) return false;
+    const double r = arc.size;
+    CornerResult built = BuildCorner(previous, next, 0, r);
+    if (!built.ok) return false;
+    const FigureRecord& f = built.corner;
+    const double tol = kFilletRel * r;
+    auto same = [tol](V a, V b) { return Len(a - b) <= tol; };
+    // The arc may run either way between its neighbours.
+    const bool forward = (arc.direction == 1) == (f.direction == 1);
+    const V start = forward ? P2(arc) : P3(arc);
+    const V end = forward ? P3(arc) : P2(arc);
+    if (!same(P1(arc), P1(f)) || !same(start, P2(f)) || !same(end, P3(f))) return false;
+    // Its neighbours already end where the fillet would cut them.
+    auto ends = [](const FigureRecord& a, const FigureRecord& b, auto&& eq) {
+        return a.kind == VEK_LINE ? eq(P1(a), P1(b)) && eq(P2(a), P2(b))
+                                  : eq(P2(a), P2(b)) && eq(P3(a), P3(b));
     };
-    return (touches(s, previous) && touches(e, next)) || (touches(e, previous) && touches(s, next));
+    if (!ends(built.previous, previous, same) || !ends(built.next, next, same)) return false;
+    corner = arc;
+    corner.kind = VEK_ROUND_CORNER;
+    if (!forward) {
+        Set(corner.p2, start);
+        Set(corner.p3, end);
+        corner.direction = f.direction;
+    }
+    return true;
 }
 
 FigureRecord ChamferLine(const FigureRecord& chamfer) {
