@@ -115,6 +115,27 @@ TEST_P(FilletAngleTest, ArcIsTangentToBothLines) {
 INSTANTIATE_TEST_SUITE_P(Angles, FilletAngleTest,
                          ::testing::Values(10.0, 45.0, 90.0, 135.0, 170.0, -30.0, -90.0, -150.0));
 
+// An inch drawing in millimetres at 6 places: a fillet of 1.6e-3 near 8e4
+// turns the way its lines do and touches both.
+TEST_F(CornerTest, SmallFilletFarFromTheOrigin) {
+    const double x0 = 80000.123456, y0 = 79999.654321, r = 0.0016;
+    auto at6 = [](double v) { return std::round(v * 1e6) / 1e6; };
+    for (double degrees : {2.0, -2.0, 30.0, -150.0}) {
+        SCOPED_TRACE(degrees);
+        const double turn = degrees * kPi / 180;
+        const double ex = at6(x0 + 0.05 * std::cos(turn)), ey = at6(y0 + 0.05 * std::sin(turn));
+        Lines l = TwoLines(Line(x0 - 0.05, y0, x0, y0), Line(x0, y0, ex, ey));
+        VekId corner = VekFigAddCorner(l.first, l.second, 0, r);
+        ASSERT_GT(corner, 0);
+        FigureRecord c = Figure(corner);
+        EXPECT_EQ(c.direction == 1, turn < 0);
+        EXPECT_NEAR(std::fabs(c.p1[1] - y0), r, 1e-6 * r);
+        const double dx = ex - x0, dy = ey - y0;
+        EXPECT_NEAR(std::fabs(dx * (c.p1[1] - y0) - dy * (c.p1[0] - x0)) / std::hypot(dx, dy), r,
+                    1e-6 * r);
+    }
+}
+
 TEST_F(CornerTest, ChamferSetsBackAlongBothLines) {
     Lines l = TwoLines(Line(0, 0, 10, 0), Line(10, 0, 10, 10));
     VekId chamfer = VekFigAddCorner(l.first, l.second, 1, 2.0);
