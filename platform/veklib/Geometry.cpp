@@ -27,8 +27,12 @@ constexpr double kSameRel = 1e-9;
 // circle through its start (arcs typed in with a few decimals stay usable).
 constexpr double kOnCircleRel = 1e-7;
 // Relative to the radius: how closely an arc must match the fillet that
-// AddCorner would build for ChangeCorner to take it for that corner.
+// AddCorner would build for ChangeCorner to take it for that corner; the
+// rounding (Noise) is added, magnified as a fillet between carriers that meet
+// at a small angle (a turn near 0 or 180 degrees) magnifies it: by 1 / sine of
+// the sweep, at most kFilletGain times.
 constexpr double kFilletRel = 1e-6;
+constexpr double kFilletGain = 1e3;
 // Absolute, in units of the machine epsilon times the largest coordinate of a
 // point (roughly ulps): the rounding carried by input points near that point.
 constexpr double kNoiseUlps = 16;
@@ -502,7 +506,9 @@ bool ArcIsFillet(const FigureRecord& arc, const FigureRecord& previous, const Fi
     CornerResult built = BuildCorner(previous, next, 0, r);
     if (!built.ok) return false;
     const FigureRecord& f = built.corner;
-    const double tol = kFilletRel * r + Noise(P1(f));
+    const double sine = std::fabs(Cross(P2(f) - P1(f), P3(f) - P1(f))) / (r * r);
+    const double gain = sine * kFilletGain > 1 ? 1 / sine : kFilletGain;
+    const double tol = kFilletRel * r + Noise(P1(f)) * gain;
     auto same = [tol](V a, V b) { return Len(a - b) <= tol; };
     // The arc may run either way between its neighbours.
     const bool forward = (arc.direction == 1) == (f.direction == 1);
