@@ -33,6 +33,10 @@ constexpr double kOnCircleRel = 1e-7;
 // the sweep, at most kFilletGain times.
 constexpr double kFilletRel = 1e-6;
 constexpr double kFilletGain = 1e3;
+// Relative to the radius: how far an arc's circle may miss a neighbour's
+// carrier and still be looked at as a fillet. Only a quick refusal before the
+// fillet is built, so far looser than kFilletRel.
+constexpr double kTouchRel = 1e-2;
 // Absolute, in units of the machine epsilon times the largest coordinate of a
 // point (roughly ulps): the rounding carried by input points near that point.
 constexpr double kNoiseUlps = 16;
@@ -354,6 +358,24 @@ bool PointOnKeptAtDistance(const Kept& kp, double s, V& out) {
     return best >= 0;
 }
 
+// How far the circle about c of radius r misses the carrier of a line or arc
+// record (0 when it touches it); infinite for other records.
+double Miss(V c, double r, const FigureRecord& n) {
+    if (n.kind == VEK_LINE) {
+        V a = P1(n);
+        V d = P2(n) - a;
+        double l = Len(d);
+        return l > 0 ? std::fabs(std::fabs(Cross(d, c - a)) / l - r)
+                     : std::numeric_limits<double>::infinity();
+    }
+    if (n.kind == VEK_ARC) {
+        double rn = Len(P2(n) - P1(n));
+        double apart = Len(c - P1(n));
+        return std::min(std::fabs(apart - (rn + r)), std::fabs(apart - std::fabs(rn - r)));
+    }
+    return std::numeric_limits<double>::infinity();
+}
+
 // Near end of a line or arc record: P2 of a line, the end of an arc.
 V RecordEnd(const FigureRecord& r) {
     return r.kind == VEK_LINE ? P2(r) : P3(r);
@@ -503,6 +525,10 @@ bool ArcIsFillet(const FigureRecord& arc, const FigureRecord& previous, const Fi
                  FigureRecord& corner) {
     if (arc.kind != VEK_ARC) return false;
     const double r = arc.size;
+    // A fillet's circle touches both carriers: most arcs are refused here,
+    // before a fillet is built for them, by a test looser than the one below.
+    const double loose = kTouchRel * r + Noise(P1(arc)) * kFilletGain;
+    if (!(Miss(P1(arc), r, previous) <= loose && Miss(P1(arc), r, next) <= loose)) return false;
     CornerResult built = BuildCorner(previous, next, 0, r);
     if (!built.ok) return false;
     const FigureRecord& f = built.corner;
