@@ -27,10 +27,11 @@ constexpr double kSameRel = 1e-9;
 // circle through its start (arcs typed in with a few decimals stay usable).
 constexpr double kOnCircleRel = 1e-7;
 // Relative to the radius: how closely an arc must match the fillet that
-// AddCorner would build for ChangeCorner to take it for that corner; the
-// rounding (Noise) is added, magnified as a fillet between carriers that meet
-// at a small angle (a turn near 0 or 180 degrees) magnifies it: by 1 / sine of
-// the sweep, at most kFilletGain times.
+// AddCorner would build for ChangeCorner to take it for that corner. The
+// rounding (Noise) is added times 1 / sine of the fillet's sweep, but at most
+// kFilletGain (dimensionless) times: where the turn is near 0 or 180 degrees
+// the carriers meet at a small angle, and the rounding of their ends moves the
+// fillet built between them that much further.
 constexpr double kFilletRel = 1e-6;
 constexpr double kFilletGain = 1e3;
 // Relative to the radius: how far an arc's circle may miss a neighbour's
