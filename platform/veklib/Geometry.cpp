@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace vekhost::detail {
@@ -9,6 +10,41 @@ namespace vekhost::detail {
 namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
+
+// Tolerances. Lengths are compared in the size of the elements involved (a
+// line's length, an arc's radius, a corner's size, a chord), never in the size
+// of the coordinates: the corner and chord code works in coordinates taken
+// from a point of the corner or chord, so that a small feature far from the
+// origin is computed as precisely as near it. What no local origin removes is
+// the rounding of the input points themselves, a few units in the last place
+// of their coordinates; that is the one absolute floor (Noise) under the
+// relative tolerances.
+
+// Relative to the size involved: lengths, positions and directions (as a
+// sine) this close are the same.
+constexpr double kSameRel = 1e-9;
+// Relative to an arc's radius: how far the end of a usable arc may lie off the
+// circle through its start (arcs typed in with a few decimals stay usable).
+constexpr double kOnCircleRel = 1e-7;
+// Relative to the radius: how closely an arc must match the fillet that
+// AddCorner would build for ChangeCorner to take it for that corner. The
+// rounding (Noise) is added times 1 / sine of the fillet's sweep, but at most
+// kFilletGain (dimensionless) times: where the turn is near 0 or 180 degrees
+// the carriers meet at a small angle, and the rounding of their ends moves the
+// fillet built between them that much further.
+constexpr double kFilletRel = 1e-6;
+constexpr double kFilletGain = 1e3;
+// Relative to the radius: how far an arc's circle may miss a neighbour's
+// carrier and still be looked at as a fillet. Only a quick refusal before the
+// fillet is built, so far looser than kFilletRel.
+constexpr double kTouchRel = 1e-2;
+// Absolute, in units of the machine epsilon times the largest coordinate of a
+// point (roughly ulps): the rounding carried by input points near that point.
+constexpr double kNoiseUlps = 16;
+// Dimensionless cosine: a fillet candidate hands over smoothly to the next
+// element when their directions agree better than this (the fillet gives 1,
+// the candidates that turn back -1).
+constexpr double kSmoothCos = 0.5;
 
 V operator+(V a, V b) {
     return {a.x + b.x, a.y + b.y};
@@ -49,10 +85,10 @@ void Set(double* p, V v) {
     p[1] = v.y;
 }
 
-// Tolerance scaled to the size of the coordinates involved.
-double Tol(V a, V b) {
-    double m = std::max({1.0, std::fabs(a.x), std::fabs(a.y), std::fabs(b.x), std::fabs(b.y)});
-    return 1e-9 * m;
+// The rounding carried by input points near p (see kNoiseUlps).
+double Noise(V p) {
+    return kNoiseUlps * std::numeric_limits<double>::epsilon() *
+           std::max(std::fabs(p.x), std::fabs(p.y));
 }
 
 // Sweep from angle a to angle b in the arc's direction, in [0, 2 pi).
@@ -65,6 +101,7 @@ double Sweep(double a, double b, bool clockwise) {
 
 // A line or an arc of a figure, seen from the corner being built: `nearEnd` is
 // the end that touches the other element (0: P1 of a line / start of an arc).
+// Points are relative to the corner's local origin.
 struct Curve {
     bool arc = false;
     V a, b;  // line ends; arc start and end
@@ -77,19 +114,20 @@ struct Curve {
     V End(int i) const { return i == 0 ? a : b; }
     V Near() const { return End(nearEnd); }
     V Far() const { return End(1 - nearEnd); }
+    double Size() const { return arc ? r : len; }
 };
 
-Curve FromRecord(const FigureRecord& rec) {
+Curve FromRecord(const FigureRecord& rec, V origin) {
     Curve k;
     if (rec.kind == VEK_LINE) {
-        k.a = P1(rec);
-        k.b = P2(rec);
+        k.a = P1(rec) - origin;
+        k.b = P2(rec) - origin;
         k.len = Len(k.b - k.a);
     } else {
         k.arc = true;
-        k.c = P1(rec);
-        k.a = P2(rec);
-        k.b = P3(rec);
+        k.c = P1(rec) - origin;
+        k.a = P2(rec) - origin;
+        k.b = P3(rec) - origin;
         k.r = Len(k.a - k.c);
         k.cw = rec.direction == 1;
     }
@@ -112,59 +150,67 @@ V TowardNear(const Curve& k, V p) {
 }
 
 // Intersections of two carriers (infinite lines, full circles). A line is a
-// point and a direction, with the direction's length.
-int IntersectLines(V p, V u, double lu, V q, V w, double lw, V out[2]) {
+// point and a direction, with the direction's length. `noise` is the rounding
+// of the points (see Noise).
+int IntersectLines(V p, V u, double lu, V q, V w, double lw, double noise, V out[2]) {
+    // Parallel when the sine between them is within what the rounding of
+    // their ends leaves of their directions.
     double den = Cross(u, w);
-    if (std::fabs(den) < 1e-12 * lu * lw) return 0;
+    if (std::fabs(den) <= (kSameRel + noise / lu + noise / lw) * lu * lw) return 0;
     double t = Cross(q - p, w) / den;
     out[0] = p + u * t;
     return 1;
 }
 
-int IntersectLineCircle(V p, V u, double lu, V c, double r, V out[2]) {
+int IntersectLineCircle(V p, V u, double lu, V c, double r, double noise, V out[2]) {
     V d = UnitOf(u, lu);
     V f = p - c;
-    double b = Dot(f, d);
-    double cc = Dot(f, f) - r * r;
-    double disc = b * b - cc;
-    double tol = 1e-12 * std::max(1.0, r * r);
-    if (disc < -tol) return 0;
-    if (disc <= tol) {
-        out[0] = p + d * (-b);
+    V foot = p - d * Dot(f, d);
+    double dist = std::fabs(Cross(d, f));  // from the centre to the line
+    double gap = r - dist;
+    double tol = kSameRel * r + noise;
+    if (gap < -tol) return 0;
+    if (gap <= tol) {
+        out[0] = foot;
         return 1;
     }
-    double s = std::sqrt(disc);
-    out[0] = p + d * (-b - s);
-    out[1] = p + d * (-b + s);
+    double s = std::sqrt(gap * (r + dist));
+    out[0] = foot - d * s;
+    out[1] = foot + d * s;
     return 2;
 }
 
-int IntersectCircles(V c1, double r1, V c2, double r2, V out[2]) {
+int IntersectCircles(V c1, double r1, V c2, double r2, double noise, V out[2]) {
     V d = c2 - c1;
     double dist = Len(d);
-    if (dist < 1e-12) return 0;
-    double a = (dist * dist + r1 * r1 - r2 * r2) / (2 * dist);
-    double h2 = r1 * r1 - a * a;
-    double tol = 1e-12 * std::max(1.0, r1 * r1);
-    if (h2 < -tol) return 0;
+    double tol = kSameRel * std::max(r1, r2) + noise;
+    if (dist <= tol) return 0;  // concentric
+    double apart = dist - (r1 + r2);
+    double nested = std::fabs(r1 - r2) - dist;
+    if (apart > tol || nested > tol) return 0;
     V e = d * (1 / dist);
-    V m = c1 + e * a;
-    if (h2 <= tol) {
-        out[0] = m;
+    if (std::fabs(apart) <= tol) {
+        out[0] = c1 + e * r1;
         return 1;
     }
-    double h = std::sqrt(h2);
+    if (std::fabs(nested) <= tol) {
+        out[0] = c1 + e * (r1 >= r2 ? r1 : -r1);
+        return 1;
+    }
+    double a = (dist * dist + r1 * r1 - r2 * r2) / (2 * dist);
+    double h = std::sqrt(std::max(r1 * r1 - a * a, 0.0));
+    V m = c1 + e * a;
     out[0] = m + Perp(e) * h;
     out[1] = m - Perp(e) * h;
     return 2;
 }
 
-int IntersectCurves(const Curve& k1, const Curve& k2, V out[2]) {
+int IntersectCurves(const Curve& k1, const Curve& k2, double noise, V out[2]) {
     if (!k1.arc && !k2.arc)
-        return IntersectLines(k1.a, k1.b - k1.a, k1.len, k2.a, k2.b - k2.a, k2.len, out);
-    if (!k1.arc) return IntersectLineCircle(k1.a, k1.b - k1.a, k1.len, k2.c, k2.r, out);
-    if (!k2.arc) return IntersectLineCircle(k2.a, k2.b - k2.a, k2.len, k1.c, k1.r, out);
-    return IntersectCircles(k1.c, k1.r, k2.c, k2.r, out);
+        return IntersectLines(k1.a, k1.b - k1.a, k1.len, k2.a, k2.b - k2.a, k2.len, noise, out);
+    if (!k1.arc) return IntersectLineCircle(k1.a, k1.b - k1.a, k1.len, k2.c, k2.r, noise, out);
+    if (!k2.arc) return IntersectLineCircle(k2.a, k2.b - k2.a, k2.len, k1.c, k1.r, noise, out);
+    return IntersectCircles(k1.c, k1.r, k2.c, k2.r, noise, out);
 }
 
 // The part of a curve kept once it is cut at the meeting point x: from x to
@@ -172,6 +218,7 @@ int IntersectCurves(const Curve& k1, const Curve& k2, V out[2]) {
 struct Kept {
     Curve k;
     V x;
+    double noise = 0;
     // line
     V u;
     double length = 0;
@@ -181,13 +228,13 @@ struct Kept {
     bool startAtX = false;
 };
 
-bool MakeKept(const Curve& k, V x, Kept& out) {
+bool MakeKept(const Curve& k, V x, double noise, Kept& out) {
     out.k = k;
     out.x = x;
+    out.noise = noise;
     V far = k.Far();
-    double tol = Tol(x, far);
     const double toFar = Len(far - x);
-    if (toFar <= tol) return false;
+    if (toFar <= kSameRel * k.Size() + noise) return false;
     if (!k.arc) {
         out.u = UnitOf(far - x, toFar);
         out.length = toFar;
@@ -205,22 +252,22 @@ bool MakeKept(const Curve& k, V x, Kept& out) {
         out.from = af;
         out.sweep = Sweep(af, ax, k.cw);
     }
-    return out.sweep > 1e-12;
+    return out.sweep * k.r > kSameRel * k.r + noise;
 }
 
 // Distance along the kept part from x to p (a point on the carrier), or a
 // negative value when p is not on the kept part.
 double AlongKept(const Kept& kp, V p) {
     const Curve& k = kp.k;
-    double tol = Tol(kp.x, p);
     if (!k.arc) {
+        double tol = kSameRel * kp.length + kp.noise;
         double t = Dot(p - kp.x, kp.u);
         if (t < -tol || t > kp.length + tol) return -1;
         return std::max(t, 0.0);
     }
     double ap = AngleOf(k.c, p);
     double s = Sweep(kp.from, ap, k.cw);
-    double angTol = 1e-9;
+    double angTol = kSameRel + kp.noise / k.r;
     if (s > kp.sweep + angTol) {
         if (s > kTwoPi - angTol)
             s = 0;  // just before `from`, within tolerance
@@ -251,7 +298,7 @@ struct Offset {
     double ulen = 0;  // line: Len(u)
 };
 
-int Offsets(const Curve& k, double r, Offset out[2]) {
+int Offsets(const Curve& k, double r, double noise, Offset out[2]) {
     if (!k.arc) {
         V u = k.b - k.a;
         V n = Unit(Perp(u));
@@ -261,16 +308,18 @@ int Offsets(const Curve& k, double r, Offset out[2]) {
     }
     int n = 0;
     out[n++] = {true, {}, {}, k.c, k.r + r, 0};
-    if (std::fabs(k.r - r) > 1e-12 * std::max(1.0, k.r))
+    // The inner offset, unless it shrinks to the centre.
+    if (std::fabs(k.r - r) > kSameRel * std::max(k.r, r) + noise)
         out[n++] = {true, {}, {}, k.c, std::fabs(k.r - r), 0};
     return n;
 }
 
-int IntersectOffsets(const Offset& a, const Offset& b, V out[2]) {
-    if (!a.circle && !b.circle) return IntersectLines(a.p, a.u, a.ulen, b.p, b.u, b.ulen, out);
-    if (!a.circle) return IntersectLineCircle(a.p, a.u, a.ulen, b.c, b.r, out);
-    if (!b.circle) return IntersectLineCircle(b.p, b.u, b.ulen, a.c, a.r, out);
-    return IntersectCircles(a.c, a.r, b.c, b.r, out);
+int IntersectOffsets(const Offset& a, const Offset& b, double noise, V out[2]) {
+    if (!a.circle && !b.circle)
+        return IntersectLines(a.p, a.u, a.ulen, b.p, b.u, b.ulen, noise, out);
+    if (!a.circle) return IntersectLineCircle(a.p, a.u, a.ulen, b.c, b.r, noise, out);
+    if (!b.circle) return IntersectLineCircle(b.p, b.u, b.ulen, a.c, a.r, noise, out);
+    return IntersectCircles(a.c, a.r, b.c, b.r, noise, out);
 }
 
 // Writes point v into the near end of the element record.
@@ -281,26 +330,24 @@ void MoveNearEnd(FigureRecord& rec, const Curve& k, V v) {
         Set(k.nearEnd == 0 ? rec.p2 : rec.p3, v);
 }
 
-// A line of some length, or an arc whose ends are both on its circle; `k` is
-// the record's curve (its length or radius measured once).
-bool Usable(const FigureRecord& r, const Curve& k) {
-    if (r.kind == VEK_LINE) return k.len > Tol(P1(r), P2(r));
-    if (r.kind == VEK_ARC) {
-        double rad = k.r;
-        return rad > Tol(P1(r), P2(r)) && std::fabs(Len(P3(r) - P1(r)) - rad) <= 1e-7 * rad;
-    }
+// A line longer than the rounding of its ends, or an arc whose ends are both
+// on its circle; `k` is the record's curve (its length or radius measured once).
+bool Usable(const FigureRecord& r, const Curve& k, double noise) {
+    if (r.kind == VEK_LINE) return k.len > noise;
+    if (r.kind == VEK_ARC)
+        return k.r > noise && std::fabs(Len(k.b - k.c) - k.r) <= kOnCircleRel * k.r + noise;
     return false;
 }
 
 bool PointOnKeptAtDistance(const Kept& kp, double s, V& out) {
     const Curve& k = kp.k;
     if (!k.arc) {
-        if (s > kp.length + Tol(kp.x, k.Far())) return false;
+        if (s > kp.length * (1 + kSameRel) + kp.noise) return false;
         out = kp.x + kp.u * std::min(s, kp.length);
         return true;
     }
     V pts[2];
-    int n = IntersectCircles(kp.x, s, k.c, k.r, pts);
+    int n = IntersectCircles(kp.x, s, k.c, k.r, kp.noise, pts);
     double best = -1;
     for (int i = 0; i < n; ++i) {
         double along = AlongKept(kp, pts[i]);
@@ -310,6 +357,29 @@ bool PointOnKeptAtDistance(const Kept& kp, double s, V& out) {
         }
     }
     return best >= 0;
+}
+
+// How far the circle about c of radius r misses the carrier of a line or arc
+// record (0 when it touches it); infinite for other records.
+double Miss(V c, double r, const FigureRecord& n) {
+    if (n.kind == VEK_LINE) {
+        V a = P1(n);
+        V d = P2(n) - a;
+        double l = Len(d);
+        return l > 0 ? std::fabs(std::fabs(Cross(d, c - a)) / l - r)
+                     : std::numeric_limits<double>::infinity();
+    }
+    if (n.kind == VEK_ARC) {
+        double rn = Len(P2(n) - P1(n));
+        double apart = Len(c - P1(n));
+        return std::min(std::fabs(apart - (rn + r)), std::fabs(apart - std::fabs(rn - r)));
+    }
+    return std::numeric_limits<double>::infinity();
+}
+
+// Near end of a line or arc record: P2 of a line, the end of an arc.
+V RecordEnd(const FigureRecord& r) {
+    return r.kind == VEK_LINE ? P2(r) : P3(r);
 }
 
 }  // namespace
@@ -325,9 +395,16 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
                          double size) {
     CornerResult res;
     if ((mode != 0 && mode != 1) || !std::isfinite(size) || size <= 0) return res;
-    Curve k1 = FromRecord(previous);
-    Curve k2 = FromRecord(next);
-    if (!Usable(previous, k1) || !Usable(next, k2)) return res;
+    if ((previous.kind != VEK_LINE && previous.kind != VEK_ARC) ||
+        (next.kind != VEK_LINE && next.kind != VEK_ARC))
+        return res;
+    // Everything below is relative to the previous element's end, which is at
+    // or near the corner.
+    const V origin = RecordEnd(previous);
+    const double noise = Noise(origin);
+    Curve k1 = FromRecord(previous, origin);
+    Curve k2 = FromRecord(next, origin);
+    if (!Usable(previous, k1, noise) || !Usable(next, k2, noise)) return res;
 
     // Which ends face each other: the closest pair, the chain's own order
     // (end of the previous, start of the next) on a tie.
@@ -338,7 +415,7 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
         for (int j = 0; j < 2; ++j) {
             if (i == 1 && j == 0) continue;  // `best` already
             double d = Len(k1.End(i) - k2.End(j));
-            if (d < best * (1 - 1e-12)) {
+            if (d < best * (1 - kSameRel)) {
                 best = d;
                 k1.nearEnd = i;
                 k2.nearEnd = j;
@@ -348,7 +425,7 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
 
     // The meeting point: where the carriers cross, nearest to the facing ends.
     V xs[2];
-    int nx = IntersectCurves(k1, k2, xs);
+    int nx = IntersectCurves(k1, k2, noise, xs);
     if (nx == 0) return res;
     V x = xs[0];
     if (nx == 2) {
@@ -361,7 +438,7 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
     if (nx == 1 && (k1.arc || k2.arc)) return res;
 
     Kept kept1, kept2;
-    if (!MakeKept(k1, x, kept1) || !MakeKept(k2, x, kept2)) return res;
+    if (!MakeKept(k1, x, noise, kept1) || !MakeKept(k2, x, noise, kept2)) return res;
 
     V t1, t2, centre;
     bool clockwise = false;
@@ -370,16 +447,20 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
             return res;
     } else {
         Offset o1[2], o2[2];
-        int n1 = Offsets(k1, size, o1);
-        int n2 = Offsets(k2, size, o2);
+        int n1 = Offsets(k1, size, noise, o1);
+        int n2 = Offsets(k2, size, noise, o2);
         // Along a line the direction of travel is the same everywhere.
         const V lineToward1 = k1.arc ? V{} : TowardNear(k1, k1.a);
         const V lineToward2 = k2.arc ? V{} : TowardNear(k2, k2.a);
+        // How far a foot may lie from the fillet's circle: its position is
+        // computed from the neighbour as well as from the fillet.
+        const double tol1 = kSameRel * std::max(size, k1.Size()) + noise;
+        const double tol2 = kSameRel * std::max(size, k2.Size()) + noise;
         double bestScore = -1;
         for (int i = 0; i < n1; ++i) {
             for (int j = 0; j < n2; ++j) {
                 V cs[2];
-                int nc = IntersectOffsets(o1[i], o2[j], cs);
+                int nc = IntersectOffsets(o1[i], o2[j], noise, cs);
                 for (int m = 0; m < nc; ++m) {
                     V c = cs[m];
                     V a = FootOn(k1, c, size);
@@ -390,8 +471,7 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
                     double s1 = k1.arc ? 0 : AlongKept(kept1, a);
                     double s2 = k2.arc ? 0 : AlongKept(kept2, b);
                     if (s1 < 0 || s2 < 0) continue;
-                    double tolR = 1e-7 * std::max(1.0, size);
-                    if (std::fabs(Len(a - c) - size) > tolR || std::fabs(Len(b - c) - size) > tolR)
+                    if (std::fabs(Len(a - c) - size) > tol1 || std::fabs(Len(b - c) - size) > tol2)
                         continue;
                     if (k1.arc) s1 = AlongKept(kept1, a);
                     if (k2.arc) s2 = AlongKept(kept2, b);
@@ -403,7 +483,7 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
                     V tb = Unit(Perp(b - c));
                     if (cw) tb = tb * -1;
                     V d2 = (k2.arc ? TowardNear(k2, b) : lineToward2) * -1;
-                    if (Dot(tb, d2) < 0.5) continue;
+                    if (Dot(tb, d2) < kSmoothCos) continue;
                     double score = s1 + s2;
                     if (bestScore < 0 || score < bestScore) {
                         bestScore = score;
@@ -418,6 +498,9 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
         if (bestScore < 0) return res;
     }
 
+    // Back to drawing coordinates; both records share each end point.
+    t1 = t1 + origin;
+    t2 = t2 + origin;
     res.previous = previous;
     res.next = next;
     MoveNearEnd(res.previous, k1, t1);
@@ -426,11 +509,11 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
     c = FigureRecord{};
     if (mode == 0) {
         c.kind = VEK_ROUND_CORNER;
-        Set(c.p1, centre);
+        Set(c.p1, centre + origin);
         c.direction = clockwise ? 1u : 0u;
     } else {
         c.kind = VEK_CHAMFER;
-        Set(c.p1, x);
+        Set(c.p1, x + origin);
     }
     Set(c.p2, t1);
     Set(c.p3, t2);
@@ -439,38 +522,40 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
     return res;
 }
 
-bool ArcFitsBetween(const FigureRecord& arc, const FigureRecord& previous,
-                    const FigureRecord& next) {
-    if (arc.kind != VEK_ARC && arc.kind != VEK_ROUND_CORNER) return false;
-    V c = P1(arc);
-    V s = P2(arc);
-    V e = P3(arc);
-    double r = Len(s - c);
-    if (!(r > kPointTolerance) || std::fabs(Len(e - c) - r) > kPointTolerance) return false;
-
-    auto touches = [&](V p, const FigureRecord& n) {
-        V ends[2];
-        if (n.kind == VEK_LINE) {
-            ends[0] = P1(n);
-            ends[1] = P2(n);
-        } else if (n.kind == VEK_ARC) {
-            ends[0] = P2(n);
-            ends[1] = P3(n);
-        } else {
-            return false;
-        }
-        bool meets = Len(ends[0] - p) <= kPointTolerance || Len(ends[1] - p) <= kPointTolerance;
-        if (!meets) return false;
-        V radial = Unit(p - c);
-        if (n.kind == VEK_LINE) {
-            V d = Unit(ends[1] - ends[0]);
-            return Len(ends[1] - ends[0]) > kPointTolerance &&
-                   std::fabs(Dot(d, radial)) <= kAngleTolerance;
-        }
-        V other = P1(n);
-        return std::fabs(Cross(radial, Unit(p - other))) <= kAngleTolerance;
+bool ArcIsFillet(const FigureRecord& arc, const FigureRecord& previous, const FigureRecord& next,
+                 FigureRecord& corner) {
+    if (arc.kind != VEK_ARC) return false;
+    const double r = arc.size;
+    // A fillet's circle touches both carriers: most arcs are refused here,
+    // before a fillet is built for them, by a test looser than the one below.
+    const double loose = kTouchRel * r + Noise(P1(arc)) * kFilletGain;
+    if (!(Miss(P1(arc), r, previous) <= loose && Miss(P1(arc), r, next) <= loose)) return false;
+    CornerResult built = BuildCorner(previous, next, 0, r);
+    if (!built.ok) return false;
+    const FigureRecord& f = built.corner;
+    const double sine = std::fabs(Cross(P2(f) - P1(f), P3(f) - P1(f))) / (r * r);
+    const double gain = sine * kFilletGain > 1 ? 1 / sine : kFilletGain;
+    const double tol = kFilletRel * r + Noise(P1(f)) * gain;
+    auto same = [tol](V a, V b) { return Len(a - b) <= tol; };
+    // The arc may run either way between its neighbours.
+    const bool forward = (arc.direction == 1) == (f.direction == 1);
+    const V start = forward ? P2(arc) : P3(arc);
+    const V end = forward ? P3(arc) : P2(arc);
+    if (!same(P1(arc), P1(f)) || !same(start, P2(f)) || !same(end, P3(f))) return false;
+    // Its neighbours already end where the fillet would cut them.
+    auto ends = [](const FigureRecord& a, const FigureRecord& b, auto&& eq) {
+        return a.kind == VEK_LINE ? eq(P1(a), P1(b)) && eq(P2(a), P2(b))
+                                  : eq(P2(a), P2(b)) && eq(P3(a), P3(b));
     };
-    return (touches(s, previous) && touches(e, next)) || (touches(e, previous) && touches(s, next));
+    if (!ends(built.previous, previous, same) || !ends(built.next, next, same)) return false;
+    corner = arc;
+    corner.kind = VEK_ROUND_CORNER;
+    if (!forward) {
+        Set(corner.p2, start);
+        Set(corner.p3, end);
+        corner.direction = f.direction;
+    }
+    return true;
 }
 
 FigureRecord ChamferLine(const FigureRecord& chamfer) {
@@ -498,20 +583,24 @@ FigureRecord ExplodedRecord(const FigureRecord& stored) {
 
 int32_t TangentCircles(double radius, V a, V b, const V* hint, V out[2]) {
     if (!std::isfinite(radius) || radius <= 0) return 0;
-    double d = Len(b - a);
-    if (!std::isfinite(d) || d <= Tol(a, b)) return 0;
-    V m = (a + b) * 0.5;
-    double half = d / 2;
-    double tol = 1e-9 * std::max(1.0, d);
-    if (std::fabs(radius - half) * 2 <= tol) {
-        out[0] = m;
+    // Relative to a, so that a short chord far from the origin keeps its
+    // precision.
+    const V chord = b - a;
+    const double d = Len(chord);
+    const double noise = Noise(a);
+    if (!std::isfinite(d) || d <= noise) return 0;
+    const V half = chord * 0.5;
+    // One centre when the diameter equals the chord, within the chord's size
+    // and the rounding of its ends.
+    if (std::fabs(2 * radius - d) <= kSameRel * d + noise) {
+        out[0] = a + half;
         return 1;
     }
-    if (radius < half) return 0;
-    double h = std::sqrt((radius - half) * (radius + half));
-    V n = Unit(Perp(b - a));  // to the left of a -> b
-    V left = m + n * h;
-    V right = m - n * h;
+    if (2 * radius < d) return 0;
+    double h = std::sqrt((radius - d / 2) * (radius + d / 2));
+    V n = UnitOf(Perp(chord), d);  // to the left of a -> b
+    V left = a + (half + n * h);
+    V right = a + (half - n * h);
     out[0] = left;
     out[1] = right;
     if (hint && std::isfinite(hint->x) && std::isfinite(hint->y) &&

@@ -13,11 +13,6 @@ struct V {
     double y = 0;
 };
 
-// Positions closer than this count as the same point when the host compares
-// element ends; angles (as sines) closer than kAngleTolerance as the same.
-constexpr double kPointTolerance = 1e-6;
-constexpr double kAngleTolerance = 1e-6;
-
 // Corner records built by AddCorner; both are stored between their trimmed
 // neighbours. Rounded corner: P1 centre, P2 tangent point on the previous
 // element, P3 tangent point on the next one, size radius, direction of the arc
@@ -35,10 +30,11 @@ struct CornerResult {
 CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next, int32_t mode,
                          double size);
 
-// True when the arc record meets both neighbour records tangentially (its start
-// or its end at one end of each neighbour).
-bool ArcFitsBetween(const FigureRecord& arc, const FigureRecord& previous,
-                    const FigureRecord& next);
+// When the arc record is exactly the rounded corner that BuildCorner makes
+// between its neighbours at the arc's radius, writes that corner (running from
+// `previous` to `next`) into `corner` and returns true.
+bool ArcIsFillet(const FigureRecord& arc, const FigureRecord& previous, const FigureRecord& next,
+                 FigureRecord& corner);
 
 // The line that a chamfer record stands for, and the record that the exploded
 // form gives for a stored element.

@@ -390,9 +390,10 @@ VEKAPI VekId VEKCALL VekFigChangeCorner(VekId element) {
             VekId prev = PrevNeighbour(element);
             VekId next = NextNeighbour(element);
             if (prev == VEK_NONE || next == VEK_NONE || prev == next) return -1;
-            if (!ArcFitsBetween(e.figure, Elm(prev).figure, Elm(next).figure)) return -1;
+            FigureRecord corner;
+            if (!ArcIsFillet(e.figure, Elm(prev).figure, Elm(next).figure, corner)) return -1;
             e.type = VEK_ROUND_CORNER;
-            e.figure.kind = VEK_ROUND_CORNER;
+            e.figure = corner;
             return element;
         }
         default:

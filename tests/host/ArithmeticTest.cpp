@@ -2,6 +2,7 @@
 #include "tests/host/HostFixture.h"
 
 #include <numbers>
+#include <random>
 
 namespace {
 constexpr double kPi = std::numbers::pi;
@@ -112,4 +113,43 @@ TEST_F(ArithmeticTest, NoCentresForDegenerateInput) {
     EXPECT_EQ(VekAriTanCir2Pnts(std::nan(""), a, b, nullptr, r), 0);
     EXPECT_EQ(VekAriTanCir2Pnts(INFINITY, a, b, nullptr, r), 0);
     EXPECT_EQ(VekAriTanCir2Pnts(1, a, b, nullptr, nullptr), -1);
+}
+
+// Chords of every length anywhere in the drawing, their end points rounded as
+// stored: half the chord gives the one centre between them, a larger radius
+// two centres at that radius from both points, a smaller one none.
+TEST_F(ArithmeticTest, CentresOfAnyChordAnywhere) {
+    const uint64_t seed = PropertySeed();
+    SCOPED_TRACE(::testing::Message() << "seed " << seed);
+    std::mt19937_64 gen(seed);
+    auto u = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(gen);
+    };
+    for (int i = 0; i < 300 && !HasFailure(); ++i) {
+        SCOPED_TRACE(::testing::Message() << "case " << i);
+        const double d = std::pow(10.0, u(-4, 3));
+        const double far = 1e5 * u(0, 1);
+        const double at = u(0, 2 * kPi);
+        const double dir = u(0, 2 * kPi);
+        const double a[2] = {far * std::cos(at), far * std::sin(at)};
+        const double b[2] = {a[0] + d * std::cos(dir), a[1] + d * std::sin(dir)};
+        double r[4] = {};
+        // The chord as measured, and as drawn before its end was rounded.
+        for (double half : {VekAriLen2Pnts(a, b) / 2, d / 2}) {
+            ASSERT_EQ(VekAriTanCir2Pnts(half, a, b, nullptr, r), 1) << "chord " << d;
+            EXPECT_NEAR(r[0], (a[0] + b[0]) / 2, 1e-6 * d);
+            EXPECT_NEAR(r[1], (a[1] + b[1]) / 2, 1e-6 * d);
+        }
+        const double radius = d / 2 * u(1.01, 10);
+        ASSERT_EQ(VekAriTanCir2Pnts(radius, a, b, nullptr, r), 2) << "chord " << d;
+        for (int k = 0; k < 2; ++k) {
+            EXPECT_NEAR(Dist(r + 2 * k, a), radius, 1e-6 * radius);
+            EXPECT_NEAR(Dist(r + 2 * k, b), radius, 1e-6 * radius);
+        }
+        EXPECT_EQ(VekAriTanCir2Pnts(d / 2 * 0.99, a, b, nullptr, r), 0) << "chord " << d;
+        // Near the origin a radius a millionth over half the chord is no tie.
+        const double o[2] = {0, 0};
+        const double e[2] = {b[0] - a[0], b[1] - a[1]};
+        EXPECT_EQ(VekAriTanCir2Pnts(VekAriLen2Pnts(o, e) / 2 * (1 + 1e-6), o, e, nullptr, r), 2);
+    }
 }

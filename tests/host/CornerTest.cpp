@@ -2,6 +2,7 @@
 // turning arcs into corners and back, and the exploded form.
 #include "tests/host/HostFixture.h"
 
+#include <algorithm>
 #include <numbers>
 #include <string>
 
@@ -113,6 +114,27 @@ TEST_P(FilletAngleTest, ArcIsTangentToBothLines) {
 
 INSTANTIATE_TEST_SUITE_P(Angles, FilletAngleTest,
                          ::testing::Values(10.0, 45.0, 90.0, 135.0, 170.0, -30.0, -90.0, -150.0));
+
+// An inch drawing in millimetres at 6 places: a fillet of 1.6e-3 near 8e4
+// turns the way its lines do and touches both.
+TEST_F(CornerTest, SmallFilletFarFromTheOrigin) {
+    const double x0 = 80000.123456, y0 = 79999.654321, r = 0.0016;
+    auto at6 = [](double v) { return std::round(v * 1e6) / 1e6; };
+    for (double degrees : {2.0, -2.0, 30.0, -150.0}) {
+        SCOPED_TRACE(degrees);
+        const double turn = degrees * kPi / 180;
+        const double ex = at6(x0 + 0.05 * std::cos(turn)), ey = at6(y0 + 0.05 * std::sin(turn));
+        Lines l = TwoLines(Line(x0 - 0.05, y0, x0, y0), Line(x0, y0, ex, ey));
+        VekId corner = VekFigAddCorner(l.first, l.second, 0, r);
+        ASSERT_GT(corner, 0);
+        FigureRecord c = Figure(corner);
+        EXPECT_EQ(c.direction == 1, turn < 0);
+        EXPECT_NEAR(std::fabs(c.p1[1] - y0), r, 1e-6 * r);
+        const double dx = ex - x0, dy = ey - y0;
+        EXPECT_NEAR(std::fabs(dx * (c.p1[1] - y0) - dy * (c.p1[0] - x0)) / std::hypot(dx, dy), r,
+                    1e-6 * r);
+    }
+}
 
 TEST_F(CornerTest, ChamferSetsBackAlongBothLines) {
     Lines l = TwoLines(Line(0, 0, 10, 0), Line(10, 0, 10, 10));
@@ -297,47 +319,139 @@ TEST_F(CornerTest, FilletBetweenTwoCrossingArcs) {
     EXPECT_EQ(VekFigChangeCorner(corner), corner);  // tangent to both arcs
 }
 
-TEST_F(CornerTest, TangentArcBetweenLinesBecomesRoundedCorner) {
-    // A quarter arc joining two lines tangentially, stored as an arc.
-    VekId seg =
-        vekhost::AddSegment({Line(0, 0, 8, 0), Arc(8, 2, 8, 0, 10, 2), Line(10, 2, 10, 10)});
-    auto ids = ElementIds(seg);
-    EXPECT_EQ(VekFigChangeCorner(ids[1]), ids[1]);
-    EXPECT_EQ(VekElmGetType(ids[1]), VEK_ROUND_CORNER);
-    EXPECT_EQ(Figure(ids[1]).kind, uint32_t{VEK_ROUND_CORNER});
-    EXPECT_EQ(VekFigChangeCorner(ids[1]), ids[1]);
-    EXPECT_EQ(VekElmGetType(ids[1]), VEK_ARC);
+// Which arcs VekFigChangeCorner makes rounded corners: exactly the fillets that
+// AddCorner builds between the arc's neighbours at the arc's radius.
+struct ArcCase {
+    const char* name;
+    std::vector<FigureRecord> figures;
+    bool closed;
+    size_t at;      // the arc; with `radius`, the element after which AddCorner puts it
+    double radius;  // > 0: the arc is the corner AddCorner makes there, changed to an arc
+    bool corner;    // ChangeCorner makes the arc a rounded corner
+};
 
-    // An arc stored the other way round (end at the previous line) fits too.
-    VekId rev =
-        vekhost::AddSegment({Line(0, 0, 8, 0), Arc(8, 2, 10, 2, 8, 0, true), Line(10, 2, 10, 10)});
-    EXPECT_GT(VekFigChangeCorner(ElementIds(rev)[1]), 0);
+void PrintTo(const ArcCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
-TEST_F(CornerTest, ArcThatDoesNotFitStaysAnArc) {
-    struct Case {
-        std::vector<FigureRecord> figs;
-        bool closed;
-        size_t arcAt;
-    };
-    const Case cases[] = {
-        // Ends meet but not tangentially (a semicircle bulging between two lines).
-        {{Line(0, 0, 8, 0), Arc(9, 0, 8, 0, 10, 0, true), Line(10, 0, 20, 0)}, false, 1},
-        // One end misses its neighbour.
-        {{Line(0, 0, 8, 0), Arc(8, 2, 8, 0, 10, 2), Line(10, 2.1, 10, 10)}, false, 1},
-        // Free ends of an open figure.
-        {{Arc(8, 2, 8, 0, 10, 2), Line(10, 2, 10, 10)}, false, 0},
-        {{Line(0, 0, 8, 0), Arc(8, 2, 8, 0, 10, 2)}, false, 1},
-        // A lone arc.
-        {{Arc(8, 2, 8, 0, 10, 2)}, true, 0},
-    };
-    for (const Case& c : cases) {
-        VekId seg = vekhost::AddSegment(c.figs, c.closed);
-        VekId arc = ElementIds(seg)[c.arcAt];
-        const std::string before = vekhost::ToJson();
+class ArcToCornerTest : public CornerTest, public ::testing::WithParamInterface<ArcCase> {};
+
+TEST_P(ArcToCornerTest, OnlyFilletsBecomeCorners) {
+    const ArcCase& c = GetParam();
+    VekId seg = vekhost::AddSegment(c.figures, c.closed);
+    auto ids = ElementIds(seg);
+    VekId arc = ids[c.at];
+    FigureRecord made{};
+    if (c.radius > 0) {
+        arc = VekFigAddCorner(ids[c.at], ids[(c.at + 1) % ids.size()], 0, c.radius);
+        ASSERT_GT(arc, 0);
+        made = Figure(arc);
+        ASSERT_EQ(VekFigChangeCorner(arc), arc);
+    }
+    ASSERT_EQ(VekElmGetType(arc), VEK_ARC);
+    const std::string before = vekhost::ToJson();
+    if (!c.corner) {
         EXPECT_EQ(VekFigChangeCorner(arc), -1);
         EXPECT_EQ(vekhost::ToJson(), before);
+        return;
     }
+    ASSERT_EQ(VekFigChangeCorner(arc), arc);
+    EXPECT_EQ(VekElmGetType(arc), VEK_ROUND_CORNER);
+    FigureRecord r = Figure(arc);
+    EXPECT_EQ(r.kind, uint32_t{VEK_ROUND_CORNER});
+    if (c.radius > 0) {
+        EXPECT_TRUE(SameRecord(r, made));  // the corner AddCorner made, unchanged
+    }
+    // P2 lies on the previous element, P3 on the next one.
+    const auto ring = ElementIds(seg);
+    const size_t k = std::find(ring.begin(), ring.end(), arc) - ring.begin();
+    const FigureRecord prev = Figure(ring[(k + ring.size() - 1) % ring.size()]);
+    const FigureRecord next = Figure(ring[(k + 1) % ring.size()]);
+    auto ends = [](const FigureRecord& f) {
+        return f.kind == VEK_LINE ? std::vector<const double*>{f.p1, f.p2}
+                                  : std::vector<const double*>{f.p2, f.p3};
+    };
+    auto touches = [&](const double* p, const FigureRecord& f) {
+        for (const double* e : ends(f)) {
+            if (Dist(p, e) < 1e-12) return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(touches(r.p2, prev));
+    EXPECT_TRUE(touches(r.p3, next));
+    EXPECT_EQ(VekFigChangeCorner(arc), arc);  // and back to an arc
+}
+
+const double kR3 = std::sqrt(3.0);
+
+INSTANTIATE_TEST_SUITE_P(
+    Figures, ArcToCornerTest,
+    ::testing::Values(
+        // Fillets that AddCorner made, between every kind of neighbour.
+        ArcCase{"LinesLeft60", {Line(0, 0, 10, 0), Line(10, 0, 15, 5 * kR3)}, false, 0, 1, true},
+        ArcCase{"LinesRight120", {Line(0, 0, 10, 0), Line(10, 0, 5, -5 * kR3)}, false, 0, 2, true},
+        ArcCase{"LinesStoredBackwards", {Line(10, 0, 0, 0), Line(10, 10, 10, 0)}, false, 0, 2,
+                true},
+        ArcCase{"LineArc", {Line(0, 0, 10, 0), Arc(15, 0, 10, 0, 15, 5, true)}, false, 0, 1, true},
+        ArcCase{"ArcLine", {Arc(15, 0, 15, 5, 10, 0), Line(10, 0, 0, 0)}, false, 0, 1, true},
+        ArcCase{"ArcArc", {Arc(0, 0, -5, 0, 4, 3, true), Arc(8, 0, 4, 3, 13, 0, true)}, false, 0,
+                1, true},
+        ArcCase{"ClosedWrap",
+                {Line(0, 0, 10, 0), Line(10, 0, 10, 10), Line(10, 10, 0, 10), Line(0, 10, 0, 0)},
+                true, 3, 1, true},
+        // Tangent arcs drawn as arcs: the fillet, stored either way round.
+        ArcCase{"QuarterArc",
+                {Line(0, 0, 8, 0), Arc(8, 2, 8, 0, 10, 2), Line(10, 2, 10, 10)},
+                false, 1, 0, true},
+        ArcCase{"QuarterArcStoredBackwards",
+                {Line(0, 0, 8, 0), Arc(8, 2, 10, 2, 8, 0, true), Line(10, 2, 10, 10)},
+                false, 1, 0, true},
+        // Tangent at both ends, yet no fillet of those neighbours.
+        ArcCase{"Loop270",
+                {Line(-10, 0, 0, 0), Arc(0, 1, 0, 0, -1, 1), Line(-1, 1, -1, -10)},
+                false, 1, 0, false},
+        ArcCase{"Hairpin", {Line(-10, 0, 0, 0), Arc(0, 1, 0, 0, 0, 2), Line(0, 2, -10, 2)}, false,
+                1, 0, false},
+        ArcCase{"SlotFirstHalf",
+                {Line(0, 0, 10, 0), Arc(10, 1, 10, 0, 10, 2), Line(10, 2, 0, 2),
+                 Arc(0, 1, 0, 2, 0, 0)},
+                true, 1, 0, false},
+        ArcCase{"SlotSecondHalf",
+                {Line(0, 0, 10, 0), Arc(10, 1, 10, 0, 10, 2), Line(10, 2, 0, 2),
+                 Arc(0, 1, 0, 2, 0, 0)},
+                true, 3, 0, false},
+        // Radii square to both lines, but the arc turns back: its centre is
+        // on the outer side of the corner.
+        ArcCase{"OuterSide", {Line(-10, 0, 1, 0), Arc(1, -1, 1, 0, 0, -1), Line(0, -1, 0, 10)},
+                false, 1, 0, false},
+        // The fillet's own circle and ends, the long way round (270 degrees).
+        ArcCase{"SweepNotTheTurn",
+                {Line(-10, 0, 0, 0), Arc(0, 1, 0, 0, 1, 1, true), Line(1, 1, 1, 10)},
+                false, 1, 0, false},
+        ArcCase{"RadiusFieldDisagrees",
+                {Line(0, 0, 8, 0),
+                 [] {
+                     FigureRecord a = Arc(8, 2, 8, 0, 10, 2);
+                     a.size = 2.5;
+                     return a;
+                 }(),
+                 Line(10, 2, 10, 10)},
+                false, 1, 0, false},
+        // Ends that meet, but not tangentially (a half circle bulging between
+        // two lines), and an end that misses its neighbour.
+        ArcCase{"NotTangent",
+                {Line(0, 0, 8, 0), Arc(9, 0, 8, 0, 10, 0, true), Line(10, 0, 20, 0)},
+                false, 1, 0, false},
+        ArcCase{"EndMissesNeighbour",
+                {Line(0, 0, 8, 0), Arc(8, 2, 8, 0, 10, 2), Line(10, 2.1, 10, 10)},
+                false, 1, 0, false},
+        // Free ends of an open figure, and an arc alone.
+        ArcCase{"FreeStart", {Arc(8, 2, 8, 0, 10, 2), Line(10, 2, 10, 10)}, false, 0, 0, false},
+        ArcCase{"FreeEnd", {Line(0, 0, 8, 0), Arc(8, 2, 8, 0, 10, 2)}, false, 1, 0, false},
+        ArcCase{"Alone", {Arc(8, 2, 8, 0, 10, 2)}, true, 0, 0, false}),
+    [](const auto& tc) { return std::string(tc.param.name); });
+
+TEST_F(CornerTest, OnlyArcsAndCornersChange) {
     VekId seg = vekhost::AddSegment({Line(0, 0, 1, 0), vekhost::Circle(0, 0, 1)});
     EXPECT_EQ(VekFigChangeCorner(ElementIds(seg)[0]), -1);
     EXPECT_EQ(VekFigChangeCorner(ElementIds(seg)[1]), -1);

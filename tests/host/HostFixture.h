@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <random>
+#include <string>
 #include <vector>
 
 class HostTest : public ::testing::Test {
@@ -34,6 +38,13 @@ protected:
         return std::hypot(a[0] - b[0], a[1] - b[1]);
     }
 };
+
+// Seed of a property test: TARNEX_SEED when set (to repeat a failure), else a
+// fresh one; the tests print it on failure.
+inline uint64_t PropertySeed() {
+    if (const char* s = std::getenv("TARNEX_SEED")) return std::stoull(s);
+    return (uint64_t{std::random_device{}()} << 32) | std::random_device{}();
+}
 
 inline bool SameRecord(const FigureRecord& a, const FigureRecord& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
