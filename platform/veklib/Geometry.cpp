@@ -498,6 +498,12 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
         if (bestScore < 0) return res;
     }
 
+    // A cut that leaves nothing of a neighbour is refused: the host never
+    // keeps an element of no length.
+    if (Len(k1.Far() - t1) <= kSameRel * k1.Size() + noise ||
+        Len(k2.Far() - t2) <= kSameRel * k2.Size() + noise)
+        return res;
+
     // Back to drawing coordinates; both records share each end point.
     t1 = t1 + origin;
     t2 = t2 + origin;

@@ -89,8 +89,10 @@ Figure NearlyWholeTurn(const Lattice& g, std::mt19937_64& rng) {
 // Arcs tangent to both neighbours that are no fillet: a loop of 270
 // degrees, a hairpin half circle, a slot of two half circles.
 Figure TangentArcs(const Lattice& g, std::mt19937_64& rng) {
+    // Radii of ten steps and more: at six places the half-circle test's
+    // absolute 1e-6 is one step, and a smaller loop would pass for a half circle.
     const double x = Pick(rng, -100, 100), y = Pick(rng, -100, 100);
-    const double r = Pick(rng, 2, 30), a = Pick(rng, 40, 90);
+    const double r = Pick(rng, 10, 30), a = Pick(rng, 40, 90);
     Figure f;
     switch (Pick(rng, 0, 2)) {
         case 0:
@@ -149,7 +151,7 @@ Figure CorneredPentagon(const Lattice& g, std::mt19937_64& rng, bool closed) {
 
 Figure CircleOrLoneArc(const Lattice& g, int32_t d, std::mt19937_64& rng) {
     const double ci = Pick(rng, -300, 300), cj = Pick(rng, -300, 300);
-    const double r = Pick(rng, 1, 200);
+    const double r = Pick(rng, 10, 200);  // well above the points' 1e-6 at six places
     Figure f;
     // A lone arc keeps angles rounded in degrees: ends a quarter turn apart
     // are on both grids while tens of degrees are.
