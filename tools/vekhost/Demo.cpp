@@ -6,7 +6,6 @@
 #include "tools/vekhost/Files.h"
 #include "tools/vekhost/RunSteps.h"
 #include "tools/vekhost/SettingsAccess.h"
-#include "tools/vekhost/TextConvert.h"
 #include "platform/veklib/VekHost.h"
 
 #include <algorithm>
@@ -108,7 +107,8 @@ std::optional<std::string> PicturePath(const std::optional<std::string>& folder,
     if (!folder) {
         return std::nullopt;
     }
-    return PathText(PathFromUtf8(*folder) / ("demo-run" + std::to_string(run) + ".svg"));
+    // A forward slash works on both systems and prints the same.
+    return *folder + "/demo-run" + std::to_string(run) + ".svg";
 }
 
 }  // namespace

@@ -215,6 +215,49 @@ vekhost::Point UnitMap::operator()(vekhost::Point p) const {
     return {Convert(p.x - reference.x) + reference.x, Convert(p.y - reference.y) + reference.y};
 }
 
+vekhost::Element UnitMap::operator()(const vekhost::Element& element) const {
+    vekhost::Element converted = element;
+    FigureRecord& f = converted.figure;
+    auto point = [this](double p[2]) {
+        const vekhost::Point q = (*this)(vekhost::Point{p[0], p[1]});
+        p[0] = q.x;
+        p[1] = q.y;
+    };
+    switch (element.type) {
+        case VEK_LINE:
+            point(f.p1);
+            point(f.p2);
+            break;
+        case VEK_CIRCLE:
+            point(f.p1);
+            f.p2[0] = Convert(f.p2[0]);
+            break;
+        case VEK_ARC:
+        case VEK_ROUND_CORNER:
+        case VEK_CHAMFER:
+            point(f.p1);
+            point(f.p2);
+            point(f.p3);
+            f.size = Convert(f.size);
+            break;
+        case VEK_POINT_LENGTHS:
+            point(f.p1);
+            f.p2[0] = Convert(f.p2[0]);
+            f.p2[1] = Convert(f.p2[1]);
+            break;
+        case VEK_TWO_POINTS:
+            point(f.p2);
+            point(f.p3);
+            break;
+        case VEK_POINT:
+            point(f.p1);
+            break;
+        default:
+            break;
+    }
+    return converted;
+}
+
 bool CanBecome(int32_t before, int32_t after) {
     if (before == after) {
         return true;

@@ -36,8 +36,11 @@ ElementPoints PointsOf(const vekhost::Element& element);
 struct UnitMap {
     vekhost::Point reference;
     int32_t unitMode = 0;  // 1 inch to mm, 2 mm to inch, else none
-    double Convert(double offset) const;
+    bool Converts() const { return unitMode == 1 || unitMode == 2; }
+    double Convert(double offset) const;  // also a length
     vekhost::Point operator()(vekhost::Point p) const;
+    // The element with its points and lengths converted, not rounded.
+    vekhost::Element operator()(const vekhost::Element& element) const;
 };
 
 // True when an element of type `before` may be turned into one of type

@@ -89,8 +89,8 @@ std::vector<ArcAttempt> ArcAttempts(const std::vector<TangentCall>& calls) {
 // points lie within a step of an arc's converted ends was made for that arc.
 bool AttemptFits(const ArcAttempt& attempt, const FigureRecord& arc, const UnitMap& unit,
                  double step) {
-    const vekhost::Point start = unit({arc.p2[0], arc.p2[1]});
-    const vekhost::Point end = unit({arc.p3[0], arc.p3[1]});
+    const vekhost::Point start = unit(vekhost::Point{arc.p2[0], arc.p2[1]});
+    const vekhost::Point end = unit(vekhost::Point{arc.p3[0], arc.p3[1]});
     return std::fabs(attempt.a.x - start.x) <= step && std::fabs(attempt.a.y - start.y) <= step &&
            std::fabs(attempt.b.x - end.x) <= step && std::fabs(attempt.b.y - end.y) <= step;
 }

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <limits>
 #include <map>
+#include <set>
+#include <utility>
 
 namespace vekhost_tool {
 
@@ -264,7 +266,8 @@ double TextWidth(const std::string& text) {
     return width;
 }
 
-// Lines of the legend broken at spaces to fit the canvas.
+// A line of the legend broken at spaces to fit the canvas; the lines after
+// the first are indented.
 std::vector<std::string> Wrapped(const std::string& line, double width) {
     std::vector<std::string> lines;
     std::string current;
@@ -278,7 +281,7 @@ std::vector<std::string> Wrapped(const std::string& line, double width) {
         const std::string candidate = current.empty() ? word : current + " " + word;
         if (!current.empty() && TextWidth(candidate) > width) {
             lines.push_back(current);
-            current = "    " + word;
+            current = word;
         } else {
             current = candidate;
         }
@@ -308,8 +311,25 @@ std::vector<vekhost::Segment> CurrentDrawing() {
 
 std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segment>& before,
                        const std::vector<vekhost::Segment>& after, const std::string& title) {
+    // With a unit conversion the picked figures are shown before the run as
+    // converted but not rounded, under what the rounding made of them.
+    const UnitMap unit{report.settings.reference, report.settings.unitMode};
+    std::vector<vekhost::Segment> shown = before;
+    if (unit.Converts()) {
+        std::set<VekId> picked;
+        for (const FigureReport& figure : report.figures) {
+            picked.insert(figure.segment);
+        }
+        for (vekhost::Segment& segment : shown) {
+            if (picked.count(segment.id) != 0) {
+                for (vekhost::Element& element : segment.elements) {
+                    element = unit(element);
+                }
+            }
+        }
+    }
     Box box;
-    for (const auto* drawing : {&before, &after}) {
+    for (const std::vector<vekhost::Segment>* drawing : {&std::as_const(shown), &after}) {
         for (const vekhost::Segment& segment : *drawing) {
             for (const vekhost::Element& element : segment.elements) {
                 AddElement(box, element);
@@ -322,7 +342,7 @@ std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segme
     // The drawing, a group per layer in the host's layer order.
     std::map<VekId, std::string> beforeByLayer;
     std::map<VekId, std::string> afterByLayer;
-    for (const vekhost::Segment& segment : before) {
+    for (const vekhost::Segment& segment : shown) {
         for (const vekhost::Element& element : segment.elements) {
             beforeByLayer[segment.layer] += ElementSvg(view, element, "");
         }
@@ -402,21 +422,28 @@ std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segme
     // The legend: title, summary, then a key of the marks.
     const double legendTop = Margin + view.DrawingHeight() + Margin;
     const double textWidth = CanvasWidth - 2 * Margin - 40;
-    std::vector<std::string> legend;
-    for (const std::string& line : Wrapped(title, textWidth)) {
-        legend.push_back(line);
-    }
-    for (const std::string& summary : SummaryLines(report)) {
-        for (const std::string& line : Wrapped(summary, textWidth)) {
-            legend.push_back(line);
+    struct LegendLine {
+        std::string text;
+        bool continued;
+        bool bold;
+    };
+    std::vector<LegendLine> legend;
+    auto add = [&legend, textWidth](const std::string& line, bool bold) {
+        const std::vector<std::string> lines = Wrapped(line, textWidth);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            legend.push_back({lines[i], i > 0, bold});
         }
+    };
+    add(title, true);
+    for (const std::string& summary : SummaryLines(report)) {
+        add(summary, false);
     }
     std::string text;
     double y = legendTop;
-    for (size_t i = 0; i < legend.size(); ++i) {
+    for (const LegendLine& line : legend) {
         y += LineHeight;
-        text += "<text x=\"" + Px(Margin) + "\" y=\"" + Px(y) + "\"" +
-                (i == 0 ? " font-weight=\"bold\"" : "") + ">" + Escaped(legend[i]) + "</text>\n";
+        text += "<text x=\"" + Px(Margin + (line.continued ? 24 : 0)) + "\" y=\"" + Px(y) + "\"" +
+                (line.bold ? " font-weight=\"bold\"" : "") + ">" + Escaped(line.text) + "</text>\n";
     }
     struct KeyEntry {
         std::string symbol;
@@ -425,7 +452,8 @@ std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segme
     const std::vector<KeyEntry> keys = {
         {"<line x1=\"0\" y1=\"0\" x2=\"28\" y2=\"0\" stroke=\"" + std::string(BeforeColour) +
              "\" stroke-width=\"0.8\"/>",
-         "before the run"},
+         unit.Converts() ? "before the run (picked figures in the new unit, not rounded)"
+                         : "before the run"},
         {"<line x1=\"0\" y1=\"0\" x2=\"28\" y2=\"0\" stroke=\"" + palette.at(1) +
              "\" stroke-width=\"1.5\"/>",
          "after the run, in each element's colour"},
