@@ -5,10 +5,21 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 using flowtest::PluginTest;
 using vekhost::Line;
@@ -269,6 +280,74 @@ TEST_F(PluginTest, CornersTheHostRefusesAreReported) {
     EXPECT_EQ(lines[1],
               "Figures: 3 picked, 1 converted, 2 left untouched (the run stopped at segment " +
                   std::to_string(second) + ": 원호를 보정할 수 없습니다(반복문))");
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// The picture holds a ring per moved point (one where elements share it), a
+// ring per gap and a band per corrected arc; it is well-formed XML to an
+// independent reader, and the renderer the README's pictures are made with
+// draws it.
+TEST_F(PluginTest, PictureMarksEveryMovedPointAndGap) {
+    vekhost_tool::StoreSetting("d_point", "1");
+    const VekId layer = vekhost::AddLayer("walls & <doors> 벽");
+    const VekId arc = ArcAmongLines(1.04, 0.1);
+    VekSgmChangeLayer(arc, layer);
+    const VekId square =
+        vekhost::AddSegment({Line(0.01, -3, 3.02, -3), Line(3.02, -3, 3.02, -0.03),
+                             Line(3.02, -0.03, 0.01, -0.03), Line(0.01, -0.03, 0.01, -3)},
+                            true);
+    VekFigAddCorner(ElementAt(square, 1), ElementAt(square, 2), 0, 0.77);
+
+    const auto run =
+        vekhost_tool::PlayAndReport({0.04, 0}, {arc, square}, vekhost_tool::SegmentNaming(), false);
+    const std::string svg = vekhost_tool::RunPicture(run, "그림 & <test>");
+
+    std::set<std::array<double, 4>> moved;
+    for (const auto& figure : run.report.figures) {
+        for (const auto& move : figure.moves) {
+            moved.insert({move.now.x, move.now.y, move.expected.x, move.expected.y});
+        }
+    }
+    ASSERT_GT(moved.size(), 4u);
+    EXPECT_EQ(run.report.summary.gaps, 2u);
+    EXPECT_EQ(Count(svg, "<circle class=\"move\""), moved.size());
+    EXPECT_EQ(Count(svg, "<circle class=\"gap\""), 2u);
+    EXPECT_EQ(Count(svg, "class=\"corrected-arc\""), 1u);
+    EXPECT_EQ(Count(svg, "inkscape:label=\"walls &amp; &lt;doors&gt; 벽\""), 1u);
+    EXPECT_EQ(Count(svg, "그림 &amp; &lt;test&gt;"), 2u);  // title and legend
+#ifndef _WIN32
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("run-report-picture-" + std::to_string(static_cast<long>(getpid())));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "run.svg", std::ios::binary) << svg;
+    const std::string check =
+        "python3 -c \"import sys, xml.dom.minidom as m; "
+        "d = m.parse(sys.argv[1]); "
+        "print(sum(c.getAttribute('class') == 'move' "
+        "for c in d.getElementsByTagName('circle')))\" '" +
+        (folder / "run.svg").string() + "'";
+    FILE* pipe = popen(check.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char counted[32] = {};
+    const size_t got = fread(counted, 1, sizeof counted - 1, pipe);
+    EXPECT_EQ(pclose(pipe), 0) << "not well-formed XML";
+    EXPECT_EQ(std::string(counted, got), std::to_string(moved.size()) + "\n");
+    const std::string convert = "rsvg-convert '" + (folder / "run.svg").string() + "' -o '" +
+                                (folder / "run.png").string() + "'";
+    EXPECT_EQ(std::system(convert.c_str()), 0);
+    std::ifstream png(folder / "run.png", std::ios::binary);
+    const std::string head(std::istreambuf_iterator<char>(png), {});
+    EXPECT_EQ(head.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    std::filesystem::remove_all(folder);
+#endif
 }
 
 }  // namespace

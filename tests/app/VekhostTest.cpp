@@ -294,10 +294,8 @@ std::string SourceText(const nlohmann::json& source) {
     return "segment " + std::to_string(source.at("segment").get<long>());
 }
 
-// The same run reported as JSON and CSV gives the same figures and items;
-// its picture is well-formed XML with a ring per moved point, and converts
-// to PNG.
-TEST_F(Vekhost, ReportsAgreeAndThePictureShowsEveryMovedPoint) {
+// The same run reported as JSON and CSV gives the same figures and items.
+TEST_F(Vekhost, JsonAndCsvReportsAgree) {
     vekhost::Reset();
     const VekId walls = vekhost::AddLayer("walls & <doors> 벽");
     // An arc among lines that the arc rule cannot close (see RunReportTest),
@@ -341,7 +339,6 @@ TEST_F(Vekhost, ReportsAgreeAndThePictureShowsEveryMovedPoint) {
 
     // Rows in order: each figure, then its corners, arcs, gaps and dropped elements.
     size_t row = 1;
-    size_t movedPoints = 0;
     for (const auto& figure : report.at("figures")) {
         const std::string source = SourceText(figure.at("source"));
         ASSERT_LT(row, rows.size());
@@ -355,7 +352,6 @@ TEST_F(Vekhost, ReportsAgreeAndThePictureShowsEveryMovedPoint) {
         EXPECT_EQ(CsvNumber(cell(row, "mean_movement")), figure.at("meanMovement"));
         EXPECT_EQ(CsvNumber(cell(row, "largest_movement")),
                   figure.at("largestMovement").at("distance"));
-        movedPoints += figure.at("movedPoints").get<size_t>();
         ++row;
         for (const auto& corner : figure.at("corners")) {
             EXPECT_EQ(cell(row, "item"), "corner");
@@ -383,35 +379,8 @@ TEST_F(Vekhost, ReportsAgreeAndThePictureShowsEveryMovedPoint) {
     EXPECT_EQ(report.at("summary").at("gaps"), 2);
     EXPECT_EQ(report.at("summary").at("corners"), 1);
 
-    const std::string svg = ReadFile(folder_ / "run.svg");
-    size_t rings = 0;
-    for (size_t at = svg.find("<circle class=\"move\""); at != std::string::npos;
-         at = svg.find("<circle class=\"move\"", at + 1)) {
-        ++rings;
-    }
-    EXPECT_GT(movedPoints, 0u);
-    EXPECT_EQ(rings, movedPoints);
-    EXPECT_TRUE(Contains(svg, "walls &amp; &lt;doors&gt; 벽")) << svg;
-#ifndef _WIN32
-    // An independent XML reader, and the SVG renderer the README's pictures
-    // are made with.
-    const std::string check =
-        "python3 -c \"import sys, xml.dom.minidom as m; "
-        "d = m.parse(sys.argv[1]); "
-        "print(sum(c.getAttribute('class') == 'move' "
-        "for c in d.getElementsByTagName('circle')))\" " +
-        Quoted(Path("run.svg"));
-    FILE* pipe = popen(check.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char counted[32] = {};
-    const size_t got = fread(counted, 1, sizeof counted - 1, pipe);
-    EXPECT_EQ(pclose(pipe), 0) << "not well-formed XML";
-    EXPECT_EQ(std::string(counted, got), std::to_string(movedPoints) + "\n");
-    const std::string convert =
-        "rsvg-convert " + Quoted(Path("run.svg")) + " -o " + Quoted(Path("run.png")) + " 2>&1";
-    EXPECT_EQ(std::system(convert.c_str()), 0);
-    EXPECT_EQ(ReadFile(folder_ / "run.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
-#endif
+    // The picture itself is checked in RunReportTest.
+    EXPECT_TRUE(Contains(ReadFile(folder_ / "run.svg"), "walls &amp; &lt;doors&gt; 벽"));
 }
 
 struct Refusal {

@@ -3,6 +3,7 @@
 #include "settings/PaletteTables.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -376,10 +377,16 @@ std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segme
     // What the run did, over the drawing.
     const double step = report.settings.GridStep();
     std::string moves;
+    std::set<std::array<double, 4>> ringed;
     std::string gaps;
     std::string adjusted;
     for (const FigureReport& figure : report.figures) {
         for (const PointMove& move : figure.moves) {
+            // Where two elements share a point (a line's end, the next one's
+            // start), one ring stands for both.
+            if (!ringed.insert({move.now.x, move.now.y, move.expected.x, move.expected.y}).second) {
+                continue;
+            }
             const double r = MarkRadius + MarkPerStep * std::min(move.distance / step, MarkSteps);
             const double x = view.X(move.now.x);
             const double y = view.Y(move.now.y);
