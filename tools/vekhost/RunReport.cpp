@@ -60,7 +60,6 @@ std::map<VekId, CornerAnswer> CornersMade(const std::vector<CornerCall>& calls) 
 struct ArcAttempt {
     vekhost::Point a;
     vekhost::Point b;
-    double firstRadius = 0;
     double foundRadius = 0;
     int tries = 0;
     int foundAt = 0;  // 1-based; 0 when no radius gave a centre
@@ -73,7 +72,7 @@ std::vector<ArcAttempt> ArcAttempts(const std::vector<TangentCall>& calls) {
                              attempts.back().a.x == call.a.x && attempts.back().a.y == call.a.y &&
                              attempts.back().b.x == call.b.x && attempts.back().b.y == call.b.y;
         if (!sameArc) {
-            attempts.push_back({call.a, call.b, call.radius, 0, 0, 0});
+            attempts.push_back({call.a, call.b, 0, 0, 0});
         }
         ArcAttempt& attempt = attempts.back();
         ++attempt.tries;
