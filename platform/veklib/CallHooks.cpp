@@ -1,8 +1,11 @@
 #include "platform/veklib/CallHooks.h"
 
+#include "platform/veklib/HostState.h"
 #include "platform/veklib/VekHost.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -34,8 +37,36 @@ std::vector<std::string> gLog;
 Faults gFaults[kCallCount];
 bool gAnyFault = false;
 
+// The observer, and the call it is waiting to see the result of. Calls do
+// not nest, so one pending call is enough; calls the observer itself makes
+// are not observed.
+std::function<void(const ObservedCall&)> gObserver;
+ObservedCall gPending;
+CallId gPendingId = kCallCount;
+bool gDelivering = false;
+
 void UpdateActive() {
-    gHooksActive = gLogOn || gAnyFault;
+    gHooksActive = gLogOn || gAnyFault || static_cast<bool>(gObserver);
+}
+
+void Deliver() {
+    gPending.entry = S().currentEntry;
+    gDelivering = true;
+    gObserver(gPending);
+    gDelivering = false;
+    gPendingId = kCallCount;
+}
+
+void Observe(CallId id, const Args& args) {
+    gPending.name = kCallNames[id];
+    gPending.argCount = args.n;
+    std::copy(args.v, args.v + args.n, gPending.args);
+    gPending.text.clear();
+    if (args.hasText && args.text) {
+        for (const VekChar* p = args.text; *p; ++p) gPending.text += static_cast<char16_t>(*p);
+    }
+    gPending.result = std::nan("");
+    gPendingId = id;
 }
 
 void AppendNumber(std::string& out, double x) {
@@ -81,8 +112,12 @@ int CallIdByName(const char* name, size_t length) {
     return -1;
 }
 
-bool EnterSlow(CallId id, const Args& args) {
+bool EnterSlow(CallId id, const Args& args, bool hasResult) {
     if (gLogOn) gLog.push_back(Format(id, args));
+    if (gObserver && !gDelivering) {
+        Observe(id, args);
+        if (!hasResult) Deliver();
+    }
     const Faults& f = gFaults[id];
     int64_t use = gCallCounts[id];
     for (const Window& w : f.windows) {
@@ -97,7 +132,15 @@ bool EnterSlow(CallId id, const Args& args) {
     return false;
 }
 
+void LeaveSlow(CallId id, double result) {
+    if (gPendingId != id || gDelivering || !gObserver) return;
+    gPending.result = result;
+    Deliver();
+}
+
 void ResetHooks() {
+    gObserver = nullptr;
+    gPendingId = kCallCount;
     gLogOn = false;
     gLog.clear();
     for (auto& f : gFaults) f = Faults{};
@@ -139,6 +182,12 @@ void FailWhen(const std::string& name, std::function<bool(const std::vector<doub
     if (!predicate) throw std::invalid_argument("FailWhen: empty predicate");
     gFaults[id].predicates.push_back(std::move(predicate));
     gAnyFault = true;
+    UpdateActive();
+}
+
+void SetCallObserver(std::function<void(const ObservedCall&)> observer) {
+    gObserver = std::move(observer);
+    gPendingId = kCallCount;
     UpdateActive();
 }
 

@@ -1,6 +1,8 @@
-// Counting, logging and fault injection for the host calls. Every call passes
-// through Fails(); when no log and no fault is set this is a counter increment
-// and one branch, so that benchmarks of the plug-in measure the plug-in.
+// Counting, logging, observing and fault injection for the host calls. Every
+// call passes through Fails() (or FailsWithoutResult()) and hands its result
+// back through Returns(); when no log, observer or fault is set this is a
+// counter increment and two branches, so that benchmarks of the plug-in
+// measure the plug-in.
 #pragma once
 
 #include "veksdk/VekLib.h"
@@ -82,14 +84,30 @@ struct Args {
 extern bool gHooksActive;
 extern int64_t gCallCounts[kCallCount];  // wide: long benchmarks make billions of calls
 
-bool EnterSlow(CallId id, const Args& args);
+bool EnterSlow(CallId id, const Args& args, bool hasResult);
+void LeaveSlow(CallId id, double result);
 
 // Counts the call; true when an injected fault makes it fail. The arguments
 // are gathered (by `makeArgs`) only when a log or a fault needs them.
 template <class MakeArgs>
 inline bool Fails(CallId id, MakeArgs&& makeArgs) {
     ++gCallCounts[id];
-    return gHooksActive && EnterSlow(id, makeArgs());
+    return gHooksActive && EnterSlow(id, makeArgs(), true);
+}
+
+// The same for a call without a result: an observer sees it as it is made.
+template <class MakeArgs>
+inline bool FailsWithoutResult(CallId id, MakeArgs&& makeArgs) {
+    ++gCallCounts[id];
+    return gHooksActive && EnterSlow(id, makeArgs(), false);
+}
+
+// Every result of a call that has one passes through here, failures included,
+// so that an observer sees it.
+template <class T>
+inline T Returns(CallId id, T result) {
+    if (gHooksActive) LeaveSlow(id, static_cast<double>(result));
+    return result;
 }
 
 void ResetHooks();

@@ -134,6 +134,25 @@ VEKHOST_API void SetCallLog(bool on);
 VEKHOST_API std::vector<std::string> CallLog();
 VEKHOST_API void ClearCallLog();
 
+// ---- Call observer -------------------------------------------------------
+// One VekLib call as a driver that reports on a run sees it.
+struct ObservedCall {
+    const char* name = "";  // e.g. "VekFigAddCorner"
+    double args[12] = {};   // as the call log shows them (texts apart)
+    int argCount = 0;
+    std::u16string text;  // the text the call was given; empty when none
+    // What the call returned (identifiers, counts and lengths as numbers,
+    // failure values included); NaN for a call without a result.
+    double result = 0;
+    // The segment of the selection entry the host had handed out last when
+    // the call returned (see SourceOf); VEK_NONE while no selection is open.
+    VekId entry = VEK_NONE;
+};
+// Calls `observer` with every VekLib call once it has returned (a call
+// without a result as it is made), until replaced; an empty function stops
+// observing, and so does Reset(). Calls made by the observer are not observed.
+VEKHOST_API void SetCallObserver(std::function<void(const ObservedCall&)> observer);
+
 // ---- Fault injection -----------------------------------------------------
 // Makes the named VekLib call fail (return its failure value and change
 // nothing) at its nth use from now on (1-based), `times` uses in a row.

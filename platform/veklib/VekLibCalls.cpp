@@ -73,7 +73,7 @@ extern "C" {
 VEKAPI int32_t VEKCALL VekCtlRegisterVekLib2(VekStartFunc start, VekSecondFunc second,
                                              VekEndFunc end, intptr_t reserved) {
     if (Fails(kVekCtlRegisterVekLib2, [&] { return Args().Num(static_cast<double>(reserved)); }))
-        return -1;
+        return Returns(kVekCtlRegisterVekLib2, -1);
     Session& s = S();
     if (s.registerResult > 0) {
         s.start = start;
@@ -81,23 +81,23 @@ VEKAPI int32_t VEKCALL VekCtlRegisterVekLib2(VekStartFunc start, VekSecondFunc s
         s.end = end;
         s.registered = true;
     }
-    return s.registerResult;
+    return Returns(kVekCtlRegisterVekLib2, s.registerResult);
 }
 
 VEKAPI void VEKCALL VekCtlSetExecuteFunc(VekExecuteFunc func, const VekChar* text) {
-    if (Fails(kVekCtlSetExecuteFunc, [&] { return Args().Text(text); })) return;
+    if (FailsWithoutResult(kVekCtlSetExecuteFunc, [&] { return Args().Text(text); })) return;
     S().execute = func;
 }
 
 VEKAPI void VEKCALL VekCtlSetReadyFunc(VekReadyFunc func, const VekChar* text) {
-    if (Fails(kVekCtlSetReadyFunc, [&] { return Args().Text(text); })) return;
+    if (FailsWithoutResult(kVekCtlSetReadyFunc, [&] { return Args().Text(text); })) return;
     S().ready = func;
 }
 
 // ---- Events ----------------------------------------------------------------
 
 VEKAPI void VEKCALL VekEvtSetEventMask(int32_t mask) {
-    if (Fails(kVekEvtSetEventMask, [&] { return Args().Num(mask); })) return;
+    if (FailsWithoutResult(kVekEvtSetEventMask, [&] { return Args().Num(mask); })) return;
     S().eventMask = mask;
 }
 
@@ -109,23 +109,24 @@ VEKAPI int32_t VEKCALL VekEvtGetPoint(int32_t event, intptr_t data, double* poin
                 .Num(static_cast<double>(data))
                 .Num(static_cast<double>(reserved));
         }))
-        return -1;
+        return Returns(kVekEvtGetPoint, -1);
     const Session& s = S();
     if (!point || !s.inEvent || !s.eventHasPoint || event != s.eventCode || data != s.eventData)
-        return -1;
+        return Returns(kVekEvtGetPoint, -1);
     point[0] = s.eventPoint.x;
     point[1] = s.eventPoint.y;
-    return 0;
+    return Returns(kVekEvtGetPoint, 0);
 }
 
 VEKAPI void VEKCALL VekEvtSetObject(const ObjectFilter* filter) {
-    if (Fails(kVekEvtSetObject,
-              [&] {
-                  Args a;
-                  if (filter)
-                      a.Num(filter->word1).Num(filter->word2).Num(filter->word3).Num(filter->word4);
-                  return a;
-              }) ||
+    if (FailsWithoutResult(
+            kVekEvtSetObject,
+            [&] {
+                Args a;
+                if (filter)
+                    a.Num(filter->word1).Num(filter->word2).Num(filter->word3).Num(filter->word4);
+                return a;
+            }) ||
         !filter)
         return;
     S().filter = *filter;
@@ -135,30 +136,31 @@ VEKAPI void VEKCALL VekEvtSetObject(const ObjectFilter* filter) {
 // ---- Messages --------------------------------------------------------------
 
 VEKAPI void VEKCALL VekMsgPutMessage(const VekChar* text) {
-    if (Fails(kVekMsgPutMessage, [&] { return Args().Text(text); })) return;
+    if (FailsWithoutResult(kVekMsgPutMessage, [&] { return Args().Text(text); })) return;
     Show(vekhost::MessageKind::Prompt, text);
 }
 
 VEKAPI void VEKCALL VekMsgPutCursorMessage(const VekChar* text) {
-    if (Fails(kVekMsgPutCursorMessage, [&] { return Args().Text(text); })) return;
+    if (FailsWithoutResult(kVekMsgPutCursorMessage, [&] { return Args().Text(text); })) return;
     Show(vekhost::MessageKind::Cursor, text);
 }
 
 VEKAPI void VEKCALL VekMsgPutErrorMessage(const VekChar* text) {
-    if (Fails(kVekMsgPutErrorMessage, [&] { return Args().Text(text); })) return;
+    if (FailsWithoutResult(kVekMsgPutErrorMessage, [&] { return Args().Text(text); })) return;
     Show(vekhost::MessageKind::Error, text);
 }
 
 VEKAPI int32_t VEKCALL VekDlgMessageBox(const VekChar* text) {
-    if (Fails(kVekDlgMessageBox, [&] { return Args().Text(text); }) || !text) return -1;
+    if (Fails(kVekDlgMessageBox, [&] { return Args().Text(text); }) || !text)
+        return Returns(kVekDlgMessageBox, -1);
     Show(vekhost::MessageKind::Box, text);
-    return 1;  // the user pressed OK
+    return Returns(kVekDlgMessageBox, 1);  // the user pressed OK
 }
 
 // ---- Selection -------------------------------------------------------------
 
 VEKAPI void VEKCALL VekIddClearSysIdData(void) {
-    if (Fails(kVekIddClearSysIdData, [&] { return Args(); })) return;
+    if (FailsWithoutResult(kVekIddClearSysIdData, [&] { return Args(); })) return;
     ++S().clearSysIdCount;
 }
 
@@ -170,33 +172,36 @@ VEKAPI int32_t VEKCALL VekIddOpenSelIdData(int32_t mode, intptr_t a, intptr_t b,
                 .Num(static_cast<double>(b))
                 .Num(static_cast<double>(c));
         }))
-        return -1;
+        return Returns(kVekIddOpenSelIdData, -1);
     Session& s = S();
     Selection sel;
     sel.open = true;
     sel.segments = s.selected;
     s.selections.push_back(std::move(sel));
-    return static_cast<int32_t>(s.selections.size());
+    return Returns(kVekIddOpenSelIdData, static_cast<int32_t>(s.selections.size()));
 }
 
 VEKAPI int32_t VEKCALL VekIddGetHeadSelIdData(int32_t handle, SelEntry* entry) {
-    if (Fails(kVekIddGetHeadSelIdData, [&] { return Args().Num(handle); })) return -1;
+    if (Fails(kVekIddGetHeadSelIdData, [&] { return Args().Num(handle); }))
+        return Returns(kVekIddGetHeadSelIdData, -1);
     Selection* s = Sel(handle);
-    if (!s || !entry) return -1;
+    if (!s || !entry) return Returns(kVekIddGetHeadSelIdData, -1);
     s->position = 0;
-    return FetchSelection(*s, entry);
+    return Returns(kVekIddGetHeadSelIdData, FetchSelection(*s, entry));
 }
 
 VEKAPI int32_t VEKCALL VekIddGetNextSelIdData(int32_t handle, SelEntry* entry) {
-    if (Fails(kVekIddGetNextSelIdData, [&] { return Args().Num(handle); })) return -1;
+    if (Fails(kVekIddGetNextSelIdData, [&] { return Args().Num(handle); }))
+        return Returns(kVekIddGetNextSelIdData, -1);
     Selection* s = Sel(handle);
-    if (!s || !entry || s->position >= s->segments.size()) return -1;
+    if (!s || !entry || s->position >= s->segments.size())
+        return Returns(kVekIddGetNextSelIdData, -1);
     ++s->position;
-    return FetchSelection(*s, entry);
+    return Returns(kVekIddGetNextSelIdData, FetchSelection(*s, entry));
 }
 
 VEKAPI void VEKCALL VekIddCloseSelIdData(int32_t handle) {
-    if (Fails(kVekIddCloseSelIdData, [&] { return Args().Num(handle); })) return;
+    if (FailsWithoutResult(kVekIddCloseSelIdData, [&] { return Args().Num(handle); })) return;
     if (Selection* s = Sel(handle)) {
         S().currentEntry = VEK_NONE;
         s->open = false;
@@ -208,8 +213,9 @@ VEKAPI void VEKCALL VekIddCloseSelIdData(int32_t handle) {
 // ---- Segments --------------------------------------------------------------
 
 VEKAPI VekId VEKCALL VekSgmCreateSegment(int32_t a, int32_t b) {
-    if (Fails(kVekSgmCreateSegment, [&] { return Args().Num(a).Num(b); })) return -1;
-    return NoteSource(NewSegment(0, false));
+    if (Fails(kVekSgmCreateSegment, [&] { return Args().Num(a).Num(b); }))
+        return Returns(kVekSgmCreateSegment, -1);
+    return Returns(kVekSgmCreateSegment, NoteSource(NewSegment(0, false)));
 }
 
 VEKAPI VekId VEKCALL VekSgmEditSegment(VekId segment, const double* from, const double* to,
@@ -217,11 +223,11 @@ VEKAPI VekId VEKCALL VekSgmEditSegment(VekId segment, const double* from, const 
     if (Fails(kVekSgmEditSegment, [&] {
             return Args().Num(segment).Pt(from).Pt(to).Num(angle).Num(scale).Num(mirror);
         }))
-        return -1;
-    if (!ValidSegment(segment) || !from || !to) return -1;
+        return Returns(kVekSgmEditSegment, -1);
+    if (!ValidSegment(segment) || !from || !to) return Returns(kVekSgmEditSegment, -1);
     if (!std::isfinite(from[0]) || !std::isfinite(from[1]) || !std::isfinite(to[0]) ||
         !std::isfinite(to[1]) || !std::isfinite(angle) || !std::isfinite(scale) || scale <= 0)
-        return -1;
+        return Returns(kVekSgmEditSegment, -1);
     Transform t = MakeTransform(Vec(from), Vec(to), angle, scale, mirror != 0);
     const SegmentData src = Sgm(segment);
     VekId copy = NewSegment(src.layer, src.closed);
@@ -231,67 +237,76 @@ VEKAPI VekId VEKCALL VekSgmEditSegment(VekId segment, const double* from, const 
         NewElement(copy, VEK_NONE, old.type, Apply(t, old.figure), old.lineType);
         e = old.next;
     }
-    return NoteSource(copy);
+    return Returns(kVekSgmEditSegment, NoteSource(copy));
 }
 
 VEKAPI int32_t VEKCALL VekSgmDeleteSegment(VekId segment) {
-    if (Fails(kVekSgmDeleteSegment, [&] { return Args().Num(segment); })) return -1;
-    if (!ValidSegment(segment)) return -1;
+    if (Fails(kVekSgmDeleteSegment, [&] { return Args().Num(segment); }))
+        return Returns(kVekSgmDeleteSegment, -1);
+    if (!ValidSegment(segment)) return Returns(kVekSgmDeleteSegment, -1);
     DeleteSegment(segment);
-    return 0;
+    return Returns(kVekSgmDeleteSegment, 0);
 }
 
 VEKAPI VekId VEKCALL VekSgmGetLayer(VekId segment) {
-    if (Fails(kVekSgmGetLayer, [&] { return Args().Num(segment); })) return -1;
-    return ValidSegment(segment) ? Sgm(segment).layer : VEK_NONE;
+    if (Fails(kVekSgmGetLayer, [&] { return Args().Num(segment); }))
+        return Returns(kVekSgmGetLayer, -1);
+    return Returns(kVekSgmGetLayer, ValidSegment(segment) ? Sgm(segment).layer : VEK_NONE);
 }
 
 VEKAPI int32_t VEKCALL VekSgmChangeLayer(VekId segment, VekId layer) {
-    if (Fails(kVekSgmChangeLayer, [&] { return Args().Num(segment).Num(layer); })) return -1;
-    if (!ValidSegment(segment) || !ValidLayer(layer)) return -1;
+    if (Fails(kVekSgmChangeLayer, [&] { return Args().Num(segment).Num(layer); }))
+        return Returns(kVekSgmChangeLayer, -1);
+    if (!ValidSegment(segment) || !ValidLayer(layer)) return Returns(kVekSgmChangeLayer, -1);
     Sgm(segment).layer = layer;
-    return 0;
+    return Returns(kVekSgmChangeLayer, 0);
 }
 
 VEKAPI VekId VEKCALL VekSgmGetHeadElementId(VekId segment) {
-    if (Fails(kVekSgmGetHeadElementId, [&] { return Args().Num(segment); })) return -1;
-    return ValidSegment(segment) ? Sgm(segment).head : VEK_NONE;
+    if (Fails(kVekSgmGetHeadElementId, [&] { return Args().Num(segment); }))
+        return Returns(kVekSgmGetHeadElementId, -1);
+    return Returns(kVekSgmGetHeadElementId, ValidSegment(segment) ? Sgm(segment).head : VEK_NONE);
 }
 
 VEKAPI VekId VEKCALL VekSgmGetTailElementId(VekId segment) {
-    if (Fails(kVekSgmGetTailElementId, [&] { return Args().Num(segment); })) return -1;
-    return ValidSegment(segment) ? Sgm(segment).tail : VEK_NONE;
+    if (Fails(kVekSgmGetTailElementId, [&] { return Args().Num(segment); }))
+        return Returns(kVekSgmGetTailElementId, -1);
+    return Returns(kVekSgmGetTailElementId, ValidSegment(segment) ? Sgm(segment).tail : VEK_NONE);
 }
 
 // ---- Elements --------------------------------------------------------------
 
 VEKAPI VekId VEKCALL VekElmGetNextElementId(VekId element) {
-    if (Fails(kVekElmGetNextElementId, [&] { return Args().Num(element); })) return -1;
-    return ValidElement(element) ? Elm(element).next : VEK_NONE;
+    if (Fails(kVekElmGetNextElementId, [&] { return Args().Num(element); }))
+        return Returns(kVekElmGetNextElementId, -1);
+    return Returns(kVekElmGetNextElementId, ValidElement(element) ? Elm(element).next : VEK_NONE);
 }
 
 VEKAPI int32_t VEKCALL VekElmGetType(VekId element) {
-    if (Fails(kVekElmGetType, [&] { return Args().Num(element); })) return -1;
-    return ValidElement(element) ? Elm(element).type : -1;
+    if (Fails(kVekElmGetType, [&] { return Args().Num(element); }))
+        return Returns(kVekElmGetType, -1);
+    return Returns(kVekElmGetType, ValidElement(element) ? Elm(element).type : -1);
 }
 
 // ---- Figures ---------------------------------------------------------------
 
 VEKAPI int32_t VEKCALL VekFigGetFigure(const FigureKey* key, FigureRecord* record) {
-    if (Fails(kVekFigGetFigure, [&] { return KeyArgs(key); })) return -1;
-    if (!KeyOk(key) || !record) return -1;
+    if (Fails(kVekFigGetFigure, [&] { return KeyArgs(key); })) return Returns(kVekFigGetFigure, -1);
+    if (!KeyOk(key) || !record) return Returns(kVekFigGetFigure, -1);
     VekId id = static_cast<VekId>(key->id);
-    if (!ValidElement(id)) return -1;
+    if (!ValidElement(id)) return Returns(kVekFigGetFigure, -1);
     *record = Elm(id).figure;
-    return 0;
+    return Returns(kVekFigGetFigure, 0);
 }
 
 VEKAPI int32_t VEKCALL VekFigGetFigure2(const FigureKey* key, FigureRecord* records,
                                         int32_t capacity) {
-    if (Fails(kVekFigGetFigure2, [&] { return KeyArgs(key).Num(capacity); })) return -1;
-    if (!KeyOk(key) || capacity < 0 || (!records && capacity > 0)) return -1;
+    if (Fails(kVekFigGetFigure2, [&] { return KeyArgs(key).Num(capacity); }))
+        return Returns(kVekFigGetFigure2, -1);
+    if (!KeyOk(key) || capacity < 0 || (!records && capacity > 0))
+        return Returns(kVekFigGetFigure2, -1);
     VekId seg = static_cast<VekId>(key->id);
-    if (!ValidSegment(seg)) return -1;
+    if (!ValidSegment(seg)) return Returns(kVekFigGetFigure2, -1);
     int32_t n = 0;
     const auto& forms = S().explodedForms;
     if (const auto it = forms.find(seg); it != forms.end()) {
@@ -299,46 +314,52 @@ VEKAPI int32_t VEKCALL VekFigGetFigure2(const FigureKey* key, FigureRecord* reco
             if (n == capacity) break;
             records[n++] = r;
         }
-        return n;
+        return Returns(kVekFigGetFigure2, n);
     }
     for (VekId e = Sgm(seg).head; e != VEK_NONE && n < capacity; e = Elm(e).next)
         records[n++] = ExplodedRecord(Elm(e).figure);
-    return n;
+    return Returns(kVekFigGetFigure2, n);
 }
 
 VEKAPI uint8_t VEKCALL VekFigIsClosed(VekId segment) {
-    if (Fails(kVekFigIsClosed, [&] { return Args().Num(segment); })) return 0;
-    return ValidSegment(segment) && Sgm(segment).closed ? 1 : 0;
+    if (Fails(kVekFigIsClosed, [&] { return Args().Num(segment); }))
+        return Returns(kVekFigIsClosed, uint8_t{0});
+    return Returns(kVekFigIsClosed, uint8_t{ValidSegment(segment) && Sgm(segment).closed});
 }
 
 VEKAPI void VEKCALL VekFigSetClosed(VekId segment, uint8_t closed) {
-    if (Fails(kVekFigSetClosed, [&] { return Args().Num(segment).Num(closed); })) return;
+    if (FailsWithoutResult(kVekFigSetClosed, [&] { return Args().Num(segment).Num(closed); }))
+        return;
     if (ValidSegment(segment)) Sgm(segment).closed = closed != 0;
 }
 
 VEKAPI VekId VEKCALL VekFigCreateFigure(VekId segment, const FigureRecord* record) {
     if (Fails(kVekFigCreateFigure,
               [&] { return Args().Num(segment).Num(record ? record->kind : 0); }))
-        return -1;
+        return Returns(kVekFigCreateFigure, -1);
     if (!ValidSegment(segment) || Sgm(segment).count != 0 || !record || !ValidRecord(*record))
-        return -1;
-    return NewElement(segment, VEK_NONE, static_cast<int32_t>(record->kind), *record, {});
+        return Returns(kVekFigCreateFigure, -1);
+    return Returns(kVekFigCreateFigure,
+                   NewElement(segment, VEK_NONE, static_cast<int32_t>(record->kind), *record, {}));
 }
 
 VEKAPI VekId VEKCALL VekFigInsertFigure(VekId element, const FigureRecord* record) {
     if (Fails(kVekFigInsertFigure,
               [&] { return Args().Num(element).Num(record ? record->kind : 0); }))
-        return -1;
-    if (!ValidElement(element) || !record || !ValidRecord(*record)) return -1;
-    return NewElement(Elm(element).segment, element, static_cast<int32_t>(record->kind), *record,
-                      {});
+        return Returns(kVekFigInsertFigure, -1);
+    if (!ValidElement(element) || !record || !ValidRecord(*record))
+        return Returns(kVekFigInsertFigure, -1);
+    return Returns(
+        kVekFigInsertFigure,
+        NewElement(Elm(element).segment, element, static_cast<int32_t>(record->kind), *record, {}));
 }
 
 VEKAPI int32_t VEKCALL VekFigGetLineType(VekId element, LineTypeRecord* lineType) {
-    if (Fails(kVekFigGetLineType, [&] { return Args().Num(element); })) return -1;
-    if (!ValidElement(element) || !lineType) return -1;
+    if (Fails(kVekFigGetLineType, [&] { return Args().Num(element); }))
+        return Returns(kVekFigGetLineType, -1);
+    if (!ValidElement(element) || !lineType) return Returns(kVekFigGetLineType, -1);
     *lineType = Elm(element).lineType;
-    return 0;
+    return Returns(kVekFigGetLineType, 0);
 }
 
 VEKAPI int32_t VEKCALL VekFigSetLineType(VekId element, const LineTypeRecord* lineType) {
@@ -348,21 +369,22 @@ VEKAPI int32_t VEKCALL VekFigSetLineType(VekId element, const LineTypeRecord* li
             if (lineType) a.Num(lineType->colorIndex).Num(lineType->lineTypeCode);
             return a;
         }))
-        return -1;
-    if (!ValidElement(element) || !lineType) return -1;
+        return Returns(kVekFigSetLineType, -1);
+    if (!ValidElement(element) || !lineType) return Returns(kVekFigSetLineType, -1);
     Elm(element).lineType = *lineType;
-    return 0;
+    return Returns(kVekFigSetLineType, 0);
 }
 
 VEKAPI int32_t VEKCALL VekFigAddCorner(VekId before, VekId after, int32_t mode, double size) {
     if (Fails(kVekFigAddCorner, [&] { return Args().Num(before).Num(after).Num(mode).Num(size); }))
-        return -1;
-    if (!ValidElement(before) || !ValidElement(after) || before == after) return -1;
-    if (NextNeighbour(before) != after) return -1;
+        return Returns(kVekFigAddCorner, -1);
+    if (!ValidElement(before) || !ValidElement(after) || before == after)
+        return Returns(kVekFigAddCorner, -1);
+    if (NextNeighbour(before) != after) return Returns(kVekFigAddCorner, -1);
     ElementData& e1 = Elm(before);
     ElementData& e2 = Elm(after);
     CornerResult c = BuildCorner(e1.figure, e2.figure, mode, size);
-    if (!c.ok) return -1;
+    if (!c.ok) return Returns(kVekFigAddCorner, -1);
     e1.figure = c.previous;
     e2.figure = c.next;
     const LineTypeRecord lt = e1.lineType;
@@ -370,55 +392,60 @@ VEKAPI int32_t VEKCALL VekFigAddCorner(VekId before, VekId after, int32_t mode, 
     // Between the two: before `after`, or at the tail when the corner closes
     // the figure (last element to first).
     VekId at = Elm(before).next == after ? after : VEK_NONE;
-    return NewElement(segment, at, static_cast<int32_t>(c.corner.kind), c.corner, lt);
+    return Returns(kVekFigAddCorner,
+                   NewElement(segment, at, static_cast<int32_t>(c.corner.kind), c.corner, lt));
 }
 
 VEKAPI VekId VEKCALL VekFigChangeCorner(VekId element) {
-    if (Fails(kVekFigChangeCorner, [&] { return Args().Num(element); })) return -1;
-    if (!ValidElement(element)) return -1;
+    if (Fails(kVekFigChangeCorner, [&] { return Args().Num(element); }))
+        return Returns(kVekFigChangeCorner, -1);
+    if (!ValidElement(element)) return Returns(kVekFigChangeCorner, -1);
     ElementData& e = Elm(element);
     switch (e.type) {
         case VEK_ROUND_CORNER:
             e.type = VEK_ARC;
             e.figure.kind = VEK_ARC;
-            return element;
+            return Returns(kVekFigChangeCorner, element);
         case VEK_CHAMFER:
             e.type = VEK_LINE;
             e.figure = ChamferLine(e.figure);
-            return element;
+            return Returns(kVekFigChangeCorner, element);
         case VEK_ARC: {
             VekId prev = PrevNeighbour(element);
             VekId next = NextNeighbour(element);
-            if (prev == VEK_NONE || next == VEK_NONE || prev == next) return -1;
+            if (prev == VEK_NONE || next == VEK_NONE || prev == next)
+                return Returns(kVekFigChangeCorner, -1);
             FigureRecord corner;
-            if (!ArcIsFillet(e.figure, Elm(prev).figure, Elm(next).figure, corner)) return -1;
+            if (!ArcIsFillet(e.figure, Elm(prev).figure, Elm(next).figure, corner))
+                return Returns(kVekFigChangeCorner, -1);
             e.type = VEK_ROUND_CORNER;
             e.figure = corner;
-            return element;
+            return Returns(kVekFigChangeCorner, element);
         }
         default:
-            return -1;
+            return Returns(kVekFigChangeCorner, -1);
     }
 }
 
 // ---- Arithmetic ------------------------------------------------------------
 
 VEKAPI double VEKCALL VekAriLen2Pnts(const double* a, const double* b) {
-    if (Fails(kVekAriLen2Pnts, [&] { return Args().Pt(a).Pt(b); }) || !a || !b) return -1.0;
-    return std::hypot(b[0] - a[0], b[1] - a[1]);
+    if (Fails(kVekAriLen2Pnts, [&] { return Args().Pt(a).Pt(b); }) || !a || !b)
+        return Returns(kVekAriLen2Pnts, -1.0);
+    return Returns(kVekAriLen2Pnts, std::hypot(b[0] - a[0], b[1] - a[1]));
 }
 
 VEKAPI double VEKCALL VekAriAngRad2Pnts(const double* centre, const double* point) {
     if (Fails(kVekAriAngRad2Pnts, [&] { return Args().Pt(centre).Pt(point); }) || !centre || !point)
-        return -1.0;
-    return AngleOf(Vec(centre), Vec(point));
+        return Returns(kVekAriAngRad2Pnts, -1.0);
+    return Returns(kVekAriAngRad2Pnts, AngleOf(Vec(centre), Vec(point)));
 }
 
 VEKAPI int32_t VEKCALL VekAriTanCir2Pnts(double radius, const double* a, const double* b,
                                          const double* hint, double* results) {
     if (Fails(kVekAriTanCir2Pnts, [&] { return Args().Num(radius).Pt(a).Pt(b).Pt(hint); }))
-        return -1;
-    if (!a || !b || !results) return -1;
+        return Returns(kVekAriTanCir2Pnts, -1);
+    if (!a || !b || !results) return Returns(kVekAriTanCir2Pnts, -1);
     V h;
     if (hint) h = Vec(hint);
     V out[2];
@@ -427,7 +454,7 @@ VEKAPI int32_t VEKCALL VekAriTanCir2Pnts(double radius, const double* a, const d
         results[2 * i] = out[i].x;
         results[2 * i + 1] = out[i].y;
     }
-    return n;
+    return Returns(kVekAriTanCir2Pnts, n);
 }
 
 }  // extern "C"

@@ -6,12 +6,15 @@
 #include "platform/veklib/VekHost.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -240,13 +243,144 @@ TEST_F(Vekhost, RunConvertsThePickedFiguresAndKeepsTheSettings) {
     // The stored setting outlives the run: the next run without --set uses it.
     const Outcome again = RunVekhost({"run", Path("out.json"), "--ref", "0,0", "-o", out});
     ASSERT_EQ(again.exitCode, 0) << again.output;
-    EXPECT_TRUE(Contains(again.output, "d_point = \"1\"")) << again.output;
+    EXPECT_TRUE(Contains(again.output, "Settings: d_point 1 (grid step 0.1)")) << again.output;
     vekhost::FromJson(ReadFile(folder_ / "out.json"));
     ASSERT_EQ(vekhost::SegmentCount(), 2u);
     for (VekId id : vekhost::Segments()) {
         EXPECT_DOUBLE_EQ(vekhost::GetSegment(id)->elements[0].figure.p1[0], 0.3);
         EXPECT_DOUBLE_EQ(vekhost::GetSegment(id)->elements[0].figure.p2[0], 1.0);
     }
+}
+
+// Rows of a CSV file as RFC 4180 writes them (quoted fields, doubled quotes).
+std::vector<std::vector<std::string>> CsvRows(std::string text) {
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
+        text.erase(0, 3);
+    }
+    std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                rows.back().back() += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                rows.back().back() += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            rows.back().emplace_back();
+        } else if (c == '\n') {
+            rows.emplace_back(1);
+        } else if (c != '\r') {
+            rows.back().back() += c;
+        }
+    }
+    if (rows.back().size() == 1 && rows.back()[0].empty()) {
+        rows.pop_back();
+    }
+    return rows;
+}
+
+double CsvNumber(const std::string& text) {
+    return text.empty() ? NAN : std::strtod(text.c_str(), nullptr);
+}
+
+std::string SourceText(const nlohmann::json& source) {
+    return "segment " + std::to_string(source.at("segment").get<long>());
+}
+
+// The same run reported as JSON and CSV gives the same figures and items.
+TEST_F(Vekhost, JsonAndCsvReportsAgree) {
+    vekhost::Reset();
+    const VekId walls = vekhost::AddLayer("walls & <doors> 벽");
+    // An arc among lines that the arc rule cannot close (see RunReportTest),
+    // a square with a rounded corner off the grid, and a circle.
+    const double x = 1.04 * std::cos(0.1);
+    const double y = 1.04 * std::sin(0.1);
+    vekhost::AddSegment({vekhost::Line(2 * x, 2 * y, x, y), vekhost::Arc(0, 0, x, y, -x, y),
+                         vekhost::Line(-x, y, -2 * x, 2 * y)},
+                        false, walls);
+    const VekId square = vekhost::AddSegment(
+        {vekhost::Line(0.01, -3, 3.02, -3), vekhost::Line(3.02, -3, 3.02, -0.03),
+         vekhost::Line(3.02, -0.03, 0.01, -0.03), vekhost::Line(0.01, -0.03, 0.01, -3)},
+        true);
+    const auto elements = vekhost::GetSegment(square)->elements;
+    VekFigAddCorner(elements[1].id, elements[2].id, 0, 0.77);
+    vekhost::AddSegment({vekhost::Circle(5.03, 0.02, 0.5)});
+    const std::string drawing = SaveDrawing("in.json");
+    const std::vector<std::string> common = {"run",   drawing,     "--ref", "0.04,0",
+                                             "--set", "d_point=1", "--set", "IsExploded=0"};
+    auto with = [&common](std::vector<std::string> more) {
+        more.insert(more.begin(), common.begin(), common.end());
+        return more;
+    };
+
+    const Outcome json = RunVekhost(
+        with({"-o", Path("out1.json"), "--report", Path("r.json"), "--svg", Path("run.svg")}));
+    const Outcome csv = RunVekhost(with({"-o", Path("out2.json"), "--report", Path("r.csv")}));
+
+    ASSERT_EQ(json.exitCode, 0) << json.output;
+    ASSERT_EQ(csv.exitCode, 0) << csv.output;
+    EXPECT_TRUE(Contains(json.output, "Gaps opened: 2, largest 0.1")) << json.output;
+    EXPECT_TRUE(Contains(json.output, "Arcs corrected: 1 of 1")) << json.output;
+    const auto report = nlohmann::json::parse(ReadFile(folder_ / "r.json"));
+    const auto rows = CsvRows(ReadFile(folder_ / "r.csv"));
+    ASSERT_FALSE(rows.empty());
+    std::map<std::string, size_t> column;
+    for (size_t c = 0; c < rows[0].size(); ++c) {
+        column[rows[0][c]] = c;
+    }
+    auto cell = [&](size_t row, const char* name) { return rows.at(row).at(column.at(name)); };
+
+    // Rows in order: each figure, then its corners, arcs, gaps and dropped elements.
+    size_t row = 1;
+    for (const auto& figure : report.at("figures")) {
+        const std::string source = SourceText(figure.at("source"));
+        ASSERT_LT(row, rows.size());
+        EXPECT_EQ(cell(row, "item"), "figure");
+        EXPECT_EQ(cell(row, "source"), source);
+        EXPECT_EQ(cell(row, "layer"), figure.at("layer").get<std::string>());
+        EXPECT_EQ(cell(row, "status"), figure.at("status").get<std::string>());
+        EXPECT_EQ(CsvNumber(cell(row, "elements_before")), figure.at("elementsBefore"));
+        EXPECT_EQ(CsvNumber(cell(row, "elements_after")), figure.at("elementsAfter"));
+        EXPECT_EQ(CsvNumber(cell(row, "moved_points")), figure.at("movedPoints"));
+        EXPECT_EQ(CsvNumber(cell(row, "mean_movement")), figure.at("meanMovement"));
+        EXPECT_EQ(CsvNumber(cell(row, "largest_movement")),
+                  figure.at("largestMovement").at("distance"));
+        ++row;
+        for (const auto& corner : figure.at("corners")) {
+            EXPECT_EQ(cell(row, "item"), "corner");
+            EXPECT_EQ(CsvNumber(cell(row, "element")), corner.at("element"));
+            EXPECT_EQ(CsvNumber(cell(row, "size_before")), corner.at("sizeBefore"));
+            EXPECT_EQ(CsvNumber(cell(row, "size_asked")), corner.at("sizeAsked"));
+            EXPECT_EQ(CsvNumber(cell(row, "size_accepted")), corner.at("sizeAccepted"));
+            ++row;
+        }
+        for (const auto& arc : figure.at("arcs")) {
+            EXPECT_EQ(cell(row, "item"), "arc");
+            EXPECT_EQ(cell(row, "detail"), arc.at("rule").get<std::string>());
+            EXPECT_EQ(CsvNumber(cell(row, "size_accepted")), arc.at("radiusFound"));
+            ++row;
+        }
+        for (const auto& gap : figure.at("gaps")) {
+            EXPECT_EQ(cell(row, "item"), "gap");
+            EXPECT_EQ(cell(row, "source"), source);
+            EXPECT_EQ(CsvNumber(cell(row, "distance")), gap.at("distance"));
+            ++row;
+        }
+        row += figure.at("dropped").size();
+    }
+    EXPECT_EQ(row, rows.size());
+    EXPECT_EQ(report.at("summary").at("gaps"), 2);
+    EXPECT_EQ(report.at("summary").at("corners"), 1);
+
+    // The picture itself is checked in RunReportTest.
+    EXPECT_TRUE(Contains(ReadFile(folder_ / "run.svg"), "walls &amp; &lt;doors&gt; 벽"));
 }
 
 struct Refusal {
@@ -343,6 +477,14 @@ INSTANTIATE_TEST_SUITE_P(
                 {"run", "IN", "--ref", "0,0", "--fast", "-o", "OUT"},
                 2,
                 "unknown option '--fast'"},
+        Refusal{"ReportOfUnknownForm",
+                {"run", "IN", "--ref", "0,0", "-o", "OUT", "--report", "report.txt"},
+                2,
+                "--report wants a file name ending in .json or .csv"},
+        Refusal{"PictureOverTheOutput",
+                {"run", "IN", "--ref", "0,0", "-o", "OUT", "--svg", "OUT"},
+                2,
+                "--svg and -o name the same file"},
         Refusal{"TwoDrawings",
                 {"run", "IN", "IN", "--ref", "0,0", "-o", "OUT"},
                 2,
@@ -361,14 +503,18 @@ TEST_F(Vekhost, CommandErrorLeavesTheOutputAlone) {
     const std::string drawing = SaveDrawing("big.json");
     WriteFile(folder_ / "out.json", "previous contents");
 
-    const Outcome run = RunVekhost({"run", drawing, "--ref", "0,0", "-o", Path("out.json")});
+    const Outcome run = RunVekhost({"run", drawing, "--ref", "0,0", "-o", Path("out.json"),
+                                    "--report", Path("report.csv"), "--svg", Path("run.svg")});
 
     EXPECT_EQ(run.exitCode, 1) << run.output;
-    EXPECT_TRUE(
-        Contains(run.output, "message box: DB 메모리용량(3000)의 총 갯수를 초과하였습니다.(1)"))
+    EXPECT_TRUE(Contains(run.output,
+                         "Figures: 1 picked, 0 converted, 1 left untouched (the run stopped at "
+                         "segment 1: DB 메모리용량(3000)의 총 갯수를 초과하였습니다.(1))"))
         << run.output;
-    EXPECT_TRUE(Contains(run.output, "was not written")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "were not written")) << run.output;
     EXPECT_EQ(ReadFile(folder_ / "out.json"), "previous contents");
+    EXPECT_FALSE(fs::exists(folder_ / "report.csv"));
+    EXPECT_FALSE(fs::exists(folder_ / "run.svg"));
 }
 
 #ifndef _WIN32

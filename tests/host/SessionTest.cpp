@@ -175,6 +175,45 @@ TEST_F(SessionTest, SegmentsMadeDuringAnEntryComeFromItsFigure) {
     EXPECT_EQ(vekhost::SourceOf(after), VEK_NONE);
 }
 
+TEST_F(SessionTest, ObserverSeesEachCallWithItsResultAndFigure) {
+    const VekId a = vekhost::AddSegment({Line(0, 0, 4, 0), Line(4, 0, 4, 3)});
+    const auto ids = ElementIds(a);
+    std::vector<vekhost::ObservedCall> seen;
+    vekhost::SetCallObserver([&](const vekhost::ObservedCall& call) {
+        VekSgmGetLayer(a);  // not observed
+        seen.push_back(call);
+    });
+    vekhost::FailCall("VekFigAddCorner");
+    vekhost::Select({a});
+    const int32_t h = VekIddOpenSelIdData(1, 0, 0, 0);
+    SelEntry e{};
+    VekIddGetHeadSelIdData(h, &e);
+    EXPECT_EQ(VekFigAddCorner(ids[0], ids[1], 0, 1.0), -1);  // the injected fault
+    const VekId corner = VekFigAddCorner(ids[0], ids[1], 0, 1.0);
+    VekMsgPutErrorMessage(VEK_TEXT("원호"));
+    VekIddCloseSelIdData(h);
+    vekhost::SetCallObserver({});
+    VekSgmGetLayer(a);
+
+    ASSERT_EQ(seen.size(), 6u);
+    const std::vector<std::pair<std::string, double>> expected = {
+        {"VekIddOpenSelIdData", h},  {"VekIddGetHeadSelIdData", 0},  {"VekFigAddCorner", -1},
+        {"VekFigAddCorner", corner}, {"VekMsgPutErrorMessage", NAN}, {"VekIddCloseSelIdData", NAN}};
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].name, expected[i].first);
+        if (std::isnan(expected[i].second)) {
+            EXPECT_TRUE(std::isnan(seen[i].result)) << i;
+        } else {
+            EXPECT_EQ(seen[i].result, expected[i].second) << i;
+        }
+    }
+    EXPECT_EQ(seen[0].entry, VEK_NONE);
+    for (size_t i = 1; i < 6; ++i) EXPECT_EQ(seen[i].entry, a) << i;
+    ASSERT_EQ(seen[3].argCount, 4);
+    EXPECT_EQ(seen[3].args[3], 1.0);
+    EXPECT_EQ(seen[4].text, u"원호");
+}
+
 TEST_F(SessionTest, MessagesAreLoggedWithTheirKind) {
     VekMsgPutMessage(VEK_TEXT("소수점 자리수 변환하실 형상을 지시하세요."));
     VekMsgPutCursorMessage(VEK_TEXT("형상"));

@@ -35,57 +35,73 @@ bool IsFinalCount(const std::u16string& text) {
     return !number.empty();
 }
 
-}  // namespace
-
-bool PrintHostMessages() {
+// Prints (when `show`) and forgets the host's messages; true when one of them
+// reported a failure.
+bool TakeHostMessages(bool show) {
     bool failure = false;
     for (const vekhost::Message& message : vekhost::Messages()) {
         const std::string text = Utf16ToUtf8(message.text);
+        std::string line;
         switch (message.kind) {
             case vekhost::MessageKind::Prompt:
-                WriteOut("    message line: " + text + "\n");
+                line = "    message line: " + text + "\n";
                 break;
             case vekhost::MessageKind::Cursor:
-                WriteOut("    by the cursor: " + text + "\n");
+                line = "    by the cursor: " + text + "\n";
                 break;
             case vekhost::MessageKind::Error:
-                WriteOut("    error line: " + text + "\n");
+                line = "    error line: " + text + "\n";
                 failure = true;
                 break;
             case vekhost::MessageKind::Box:
-                WriteOut("    message box: " + text + "\n");
+                line = "    message box: " + text + "\n";
                 failure = failure || !IsFinalCount(message.text);
                 break;
+        }
+        if (show) {
+            WriteOut(line);
         }
     }
     vekhost::ClearMessages();
     return failure;
 }
 
-CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection) {
+}  // namespace
+
+bool PrintHostMessages() {
+    return TakeHostMessages(true);
+}
+
+CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
+                          bool showSteps) {
+    auto step = [showSteps](const std::string& text) {
+        if (showSteps) {
+            WriteOut(text);
+        }
+    };
     CommandResult result;
     vekhost::ClearMessages();  // nothing shown before belongs to this run
-    WriteOut("  > start the command\n");
+    step("  > start the command\n");
     vekhost::StartCommand();
-    result.reportedError |= PrintHostMessages();
+    result.reportedError |= TakeHostMessages(showSteps);
 
-    WriteOut("  > give the reference point (" + Number(reference.x) + ", " + Number(reference.y) +
-             ")\n");
+    step("  > give the reference point (" + Number(reference.x) + ", " + Number(reference.y) +
+         ")\n");
     const int32_t answer = vekhost::SendPoint(reference.x, reference.y);
-    result.reportedError |= PrintHostMessages();
+    result.reportedError |= TakeHostMessages(showSteps);
     result.pointTaken = answer == 2;
     if (result.pointTaken) {
         vekhost::Select(selection);
-        WriteOut("  > pick " + std::to_string(selection.size()) +
-                 (selection.size() == 1 ? " figure" : " figures") + " and finish the selection\n");
+        step("  > pick " + std::to_string(selection.size()) +
+             (selection.size() == 1 ? " figure" : " figures") + " and finish the selection\n");
         vekhost::FinishSelection();
-        result.reportedError |= PrintHostMessages();
+        result.reportedError |= TakeHostMessages(showSteps);
     } else {
-        WriteOut("  the command did not take the point (answer " + std::to_string(answer) + ")\n");
+        step("  the command did not take the point (answer " + std::to_string(answer) + ")\n");
     }
-    WriteOut("  > end the command\n");
+    step("  > end the command\n");
     vekhost::EndCommand();
-    result.reportedError |= PrintHostMessages();
+    result.reportedError |= TakeHostMessages(showSteps);
     return result;
 }
 

@@ -20,7 +20,9 @@ struct CommandResult {
 };
 
 // Start the command, give the reference point, pick `selection`, finish the
-// selection and end the command, printing each step and the host's answers.
-CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection);
+// selection and end the command; with `showSteps`, printing each step and the
+// host's answers (the host's messages are forgotten either way).
+CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
+                          bool showSteps = true);
 
 }  // namespace vekhost_tool

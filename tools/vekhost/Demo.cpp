@@ -3,6 +3,8 @@
 #include "tools/vekhost/CommandPlay.h"
 #include "tools/vekhost/Console.h"
 #include "tools/vekhost/DrawingText.h"
+#include "tools/vekhost/Files.h"
+#include "tools/vekhost/RunSteps.h"
 #include "tools/vekhost/SettingsAccess.h"
 #include "platform/veklib/VekHost.h"
 
@@ -72,10 +74,12 @@ bool ApplySettings(const std::vector<std::pair<std::string, std::string>>& value
 }
 
 // One run of the command: settings as the dialog would leave them, then the
-// user's part, then the figures before and after.
+// user's part, the figures before and after, and the summary. With
+// `picture`, the run's picture is written there.
 bool DemoRun(const std::string& title,
              const std::vector<std::pair<std::string, std::string>>& settings,
-             vekhost::Point reference, const std::vector<VekId>& picked) {
+             vekhost::Point reference, const std::vector<VekId>& picked,
+             const std::optional<std::string>& picture) {
     WriteOut("\n" + title + "\n");
     if (!ApplySettings(settings)) {
         return false;
@@ -83,10 +87,28 @@ bool DemoRun(const std::string& title,
     WriteOut("  before:\n");
     ShowFigures(picked);
     const std::vector<VekId> existing = vekhost::Segments();
-    const CommandResult result = PlayCommand(reference, picked);
+    const RecordedRun run = PlayAndReport(reference, picked, SegmentNaming(), true);
     WriteOut("  after:\n");
     ShowFigures(NewFigures(existing));
-    return result.pointTaken && !result.reportedError;
+    WriteOut("  summary:\n");
+    PrintSummary(run.report, "    ");
+    if (picture) {
+        std::string error;
+        if (!WriteAllOrNothing({{*picture, RunPicture(run, "vekhost demo: " + title)}}, error)) {
+            WriteErr("vekhost: " + error + "\n");
+            return false;
+        }
+        WriteOut("  picture: " + *picture + "\n");
+    }
+    return run.command.pointTaken && !run.command.reportedError;
+}
+
+std::optional<std::string> PicturePath(const std::optional<std::string>& folder, int run) {
+    if (!folder) {
+        return std::nullopt;
+    }
+    // A forward slash works on both systems and prints the same.
+    return *folder + "/demo-run" + std::to_string(run) + ".svg";
 }
 
 }  // namespace
@@ -118,7 +140,7 @@ void BuildDemoDrawing() {
         vekhost::AddSegment({vekhost::Circle(5.1234, 1.5678, 0.3123)}, false, partsLayer);
 }
 
-int RunDemo() {
+int RunDemo(const std::optional<std::string>& pictures) {
     WriteOut("The sample drawing:\n" + DescribeDrawing());
     bool ok = DemoRun("1. Three decimal places on a grid anchored at the reference point (10, 20)",
                       {{"d_point", "3"},
@@ -127,7 +149,7 @@ int RunDemo() {
                        {"Color", "0"},
                        {"mColor1", "MAINCOLOR02"},
                        {"mLType1", "LINETYPE07"}},
-                      {10, 20}, {figures.outline});
+                      {10, 20}, {figures.outline}, PicturePath(pictures, 1));
     ok = DemoRun(
              "2. Inches to millimetres, two decimal places, converted figures marked with "
              "MAINCOLOR06 and LINETYPE03",
@@ -137,7 +159,7 @@ int RunDemo() {
               {"Color", "1"},
               {"mColor1", "MAINCOLOR06"},
               {"mLType1", "LINETYPE03"}},
-             {0, 0}, {figures.path, figures.plate, figures.hole}) &&
+             {0, 0}, {figures.path, figures.plate, figures.hole}, PicturePath(pictures, 2)) &&
          ok;
     WriteOut("\nThe drawing afterwards:\n" + DescribeDrawing());
     return ok ? 0 : 1;

@@ -5,20 +5,19 @@
 #include "tools/vekhost/Console.h"
 #include "tools/vekhost/Demo.h"
 #include "tools/vekhost/DrawingText.h"
+#include "tools/vekhost/Files.h"
 #include "tools/vekhost/PluginLoader.h"
+#include "tools/vekhost/RunSteps.h"
 #include "tools/vekhost/SettingsAccess.h"
 #include "tools/vekhost/TextConvert.h"
 #include "platform/veklib/VekHost.h"
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <optional>
-#include <set>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #ifdef _WIN32
@@ -37,16 +36,24 @@ constexpr int ExitUsage = 2;
 
 const char* const Usage =
     "Usage:\n"
-    "  vekhost demo\n"
+    "  vekhost demo [--pictures FOLDER]\n"
     "      Runs the command on a built-in sample drawing and prints each figure\n"
-    "      before and after. Your own settings are not touched.\n"
+    "      before and after, and a summary of each run; with --pictures, writes\n"
+    "      FOLDER/demo-run1.svg and demo-run2.svg. Your own settings are not touched.\n"
     "  vekhost run DRAWING.json --ref X,Y [--select all|ID[,ID...]]\n"
     "              [--set NAME=VALUE]... -o OUT.json\n"
+    "              [--report REPORT.json|REPORT.csv] [--svg PICTURE.svg] [--list]\n"
     "      Runs the command on DRAWING.json: gives the reference point X,Y, picks\n"
-    "      the listed figures (all by default), and writes the resulting drawing\n"
-    "      to OUT.json. Each --set stores a setting before the command starts, as\n"
-    "      the settings dialog would; the others keep their stored values.\n"
-    "      NAME is one of d_point, inchmm, IsExploded, Color, mColor1, mLType1.\n"
+    "      the listed figures (all by default), writes the resulting drawing to\n"
+    "      OUT.json and prints a summary: figures converted or left untouched,\n"
+    "      elements, the largest movement, gaps opened, corners and arcs whose\n"
+    "      radius had to change. Each --set stores a setting before the command\n"
+    "      starts, as the settings dialog would; the others keep their stored\n"
+    "      values. NAME is one of d_point, inchmm, IsExploded, Color, mColor1,\n"
+    "      mLType1.\n"
+    "      --report  one record per picked figure (JSON or CSV, by the extension)\n"
+    "      --svg     a picture of the drawing before and after, movements marked\n"
+    "      --list    also the command's steps and every figure before and after\n"
     "  vekhost settings\n"
     "      Starts the command and presses the confirm key, which opens the\n"
     "      settings dialog (Windows build); then shows the stored settings.\n"
@@ -54,8 +61,9 @@ const char* const Usage =
     "\n"
     "The plug-in is loaded from the folder that holds vekhost.\n"
     "Exit status: 0 done; 1 the input could not be read, the plug-in could not\n"
-    "be loaded or registered, or the command reported an error (OUT.json is then\n"
-    "left as it was); 2 bad arguments.\n";
+    "be loaded or registered, or the command reported an error (then no file is\n"
+    "written: OUT.json, the report and the picture are left as they were);\n"
+    "2 bad arguments.\n";
 
 int UsageError(const std::string& message) {
     WriteErr("vekhost: " + message + "\nTry 'vekhost --help'.\n");
@@ -112,71 +120,6 @@ std::optional<std::vector<VekId>> ParseIds(const std::string& text) {
     }
 }
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string& text, std::string& error) {
-    std::error_code failed;
-    if (std::filesystem::is_directory(path, failed)) {
-        error = "is a folder";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = std::filesystem::exists(path, failed) ? "cannot be opened" : "no such file";
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = "read error";
-        return false;
-    }
-    return true;
-}
-
-// The whole file or nothing: a new file beside the target, then a rename.
-bool WriteWholeFile(const std::filesystem::path& path, const std::string& text,
-                    std::string& error) {
-    std::filesystem::path temporary = path;
-    temporary += ".vekhost-new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot be created";
-            return false;
-        }
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            error = "write error";
-            return false;
-        }
-    }
-    std::error_code failed;
-    std::filesystem::rename(temporary, path, failed);
-    if (failed) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        error = failed.message();
-        return false;
-    }
-    return true;
-}
-
-// Loads the plug-in beside the program and calls its entry.
-bool StartPlugin(Plugin& plugin, std::string& error) {
-    if (!plugin.Load(PluginBesideExecutable(), error)) {
-        return false;
-    }
-    const int32_t result = plugin.Startup()(0, 0, 0, 0);
-    if (result != 0) {
-        error = "the plug-in did not register its command (Startup returned " +
-                std::to_string(result) + ")";
-        return false;
-    }
-    return true;
-}
-
 void ShowStoredSettings(const std::string& heading) {
     WriteOut(heading + " (" + SettingsLocation() + "):\n");
     for (const std::string& name : SettingNames()) {
@@ -186,8 +129,11 @@ void ShowStoredSettings(const std::string& heading) {
 }
 
 int Demo(const std::vector<std::string>& args) {
-    if (!args.empty()) {
-        return UsageError("demo takes no arguments");
+    std::optional<std::string> pictures;
+    if (args.size() == 2 && args[0] == "--pictures") {
+        pictures = args[1];
+    } else if (!args.empty()) {
+        return UsageError("demo takes no arguments but --pictures FOLDER");
     }
     ScratchSettings scratch;
     if (!scratch.Ok()) {
@@ -199,7 +145,7 @@ int Demo(const std::vector<std::string>& args) {
     if (!StartPlugin(plugin, error)) {
         return Failure(error);
     }
-    const int status = RunDemo();
+    const int status = RunDemo(pictures);
     vekhost::Reset();
     return status;
 }
@@ -210,15 +156,21 @@ struct RunOptions {
     std::optional<std::vector<VekId>> selection;  // empty: every figure
     std::vector<std::pair<std::string, std::string>> settings;
     std::string output;
+    std::string report;
+    std::optional<ReportFormat> reportFormat;
+    std::string picture;
+    bool list = false;
 };
 
-int Run(const std::vector<std::string>& args) {
-    RunOptions options;
+// Parses the arguments of `run`; an exit status when they are refused.
+std::optional<int> ParseRunOptions(const std::vector<std::string>& args, RunOptions& options) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (arg == "--ref" || arg == "--select" || arg == "--set" || arg == "-o" ||
-            arg == "--output") {
+        if (arg == "--list") {
+            options.list = true;
+        } else if (arg == "--ref" || arg == "--select" || arg == "--set" || arg == "-o" ||
+                   arg == "--output" || arg == "--report" || arg == "--svg") {
             if (!hasValue) {
                 return UsageError(arg + " needs a value");
             }
@@ -257,6 +209,15 @@ int Run(const std::vector<std::string>& args) {
                                       " must be UTF-8 text of at most 126 characters");
                 }
                 options.settings.emplace_back(*name, text);
+            } else if (arg == "--report") {
+                options.reportFormat = ReportFormatOf(value);
+                if (!options.reportFormat) {
+                    return UsageError("--report wants a file name ending in .json or .csv, not '" +
+                                      value + "'");
+                }
+                options.report = value;
+            } else if (arg == "--svg") {
+                options.picture = value;
             } else {
                 options.output = value;
             }
@@ -278,6 +239,40 @@ int Run(const std::vector<std::string>& args) {
     if (options.output.empty()) {
         return UsageError("run needs an output file (-o OUT.json)");
     }
+    // One file for two outputs would keep only the last; the drawing read is
+    // kept apart from the report and the picture (the output may replace it).
+    const std::vector<std::pair<const char*, std::string>> files = {
+        {"the drawing", options.drawing},
+        {"-o", options.output},
+        {"--report", options.report},
+        {"--svg", options.picture}};
+    for (size_t i = 1; i < files.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            const bool outputOverDrawing = i == 1 && j == 0;
+            if (!outputOverDrawing && !files[i].second.empty() && !files[j].second.empty() &&
+                std::filesystem::absolute(PathFromUtf8(files[i].second)).lexically_normal() ==
+                    std::filesystem::absolute(PathFromUtf8(files[j].second)).lexically_normal()) {
+                return UsageError(std::string(files[i].first) + " and " + files[j].first +
+                                  " name the same file '" + files[i].second + "'");
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::string NamesText(const std::vector<OutputFile>& files) {
+    std::string text;
+    for (size_t i = 0; i < files.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == files.size() ? " and " : ", ") + files[i].name;
+    }
+    return text;
+}
+
+int Run(const std::vector<std::string>& args) {
+    RunOptions options;
+    if (const auto refused = ParseRunOptions(args, options)) {
+        return *refused;
+    }
 
     // Everything that can refuse the input comes before anything is changed.
     std::string text;
@@ -291,43 +286,52 @@ int Run(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         return Failure(options.drawing + " is not a drawing file: " + e.what());
     }
-    std::vector<VekId> picked = vekhost::Segments();
-    if (options.selection) {
-        std::set<VekId> seen;
-        for (VekId id : *options.selection) {
-            if (!vekhost::GetSegment(id)) {
-                return Failure(options.drawing + " has no figure " + std::to_string(id));
-            }
-            if (!seen.insert(id).second) {
-                return Failure("figure " + std::to_string(id) + " is picked twice");
-            }
-        }
-        picked = *options.selection;
-    }
-    if (!OpenPersistentSettings(error)) {
+    const auto picked = PickFigures(options.selection, options.drawing, error);
+    if (!picked) {
         return Failure(error);
     }
-    for (const auto& [name, value] : options.settings) {
-        if (!StoreSetting(name, value)) {
-            return Failure("cannot store the setting " + name + " in " + SettingsLocation());
-        }
+    if (!StoreRunSettings(options.settings, error)) {
+        return Failure(error);
     }
 
     Plugin plugin;
     if (!StartPlugin(plugin, error)) {
         return Failure(error);
     }
-    ShowStoredSettings("Settings");
-    WriteOut("Before:\n" + DescribeDrawing());
-    const CommandResult result = PlayCommand(*options.reference, picked);
-    WriteOut("After:\n" + DescribeDrawing());
-    if (!result.pointTaken || result.reportedError) {
-        return Failure("the command reported an error; " + options.output + " was not written");
+    if (options.list) {
+        ShowStoredSettings("Settings");
+        WriteOut("Before:\n" + DescribeDrawing());
     }
-    if (!WriteWholeFile(PathFromUtf8(options.output), vekhost::ToJson(), error)) {
-        return Failure("cannot write " + options.output + ": " + error);
+    const RecordedRun run =
+        PlayAndReport(*options.reference, *picked, SegmentNaming(), options.list);
+    if (options.list) {
+        WriteOut("After:\n" + DescribeDrawing());
     }
-    WriteOut("Written to " + options.output + "\n");
+    PrintSummary(run.report);
+
+    std::vector<OutputFile> files = {{options.output, ""}};
+    if (options.reportFormat) {
+        files.push_back({options.report, ""});
+    }
+    if (!options.picture.empty()) {
+        files.push_back({options.picture, ""});
+    }
+    if (!run.command.pointTaken || run.command.reportedError) {
+        return Failure("the command reported an error; " + NamesText(files) +
+                       (files.size() == 1 ? " was" : " were") + " not written");
+    }
+    files[0].text = vekhost::ToJson();
+    if (options.reportFormat) {
+        files[1].text = ReportText(run.report, *options.reportFormat);
+    }
+    if (!options.picture.empty()) {
+        const std::string name = PathText(PathFromUtf8(options.drawing).filename());
+        files.back().text = RunPicture(run, "vekhost run " + name);
+    }
+    if (!WriteAllOrNothing(files, error)) {
+        return Failure(error);
+    }
+    WriteOut("Written to " + NamesText(files) + "\n");
     return ExitOk;
 }
 

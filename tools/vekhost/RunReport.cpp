@@ -1,0 +1,490 @@
+#include "tools/vekhost/RunReport.h"
+
+#include "tools/vekhost/DrawingText.h"
+#include "engine/Rounding.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+namespace vekhost_tool {
+
+namespace {
+
+// A point that moved less than this fraction of the grid step has not moved:
+// what is left is the arithmetic's own noise (relative to the grid step).
+constexpr double StillFraction = 1e-4;
+
+double Distance(vekhost::Point a, vekhost::Point b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+std::string PointText(vekhost::Point p) {
+    return "(" + Number(p.x) + ", " + Number(p.y) + ")";
+}
+
+std::string Plural(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// What the host made of one rounded or chamfer corner: the sizes asked for
+// one after another until it accepted one.
+struct CornerAnswer {
+    double asked = 0;
+    double accepted = 0;
+    int tries = 0;
+};
+
+std::map<VekId, CornerAnswer> CornersMade(const std::vector<CornerCall>& calls) {
+    std::map<VekId, CornerAnswer> made;
+    const CornerCall* first = nullptr;
+    int tries = 0;
+    for (const CornerCall& call : calls) {
+        const bool sameCorner = first != nullptr && call.previous == first->previous &&
+                                call.next == first->next && call.mode == first->mode;
+        if (!sameCorner) {
+            first = &call;
+            tries = 0;
+        }
+        ++tries;
+        if (call.corner != VEK_NONE) {
+            made[call.corner] = {first->size, call.size, tries};
+            first = nullptr;
+        }
+    }
+    return made;
+}
+
+// The tangent-circle calls made for one arc: the same two points, one radius
+// after another until one gave a centre.
+struct ArcAttempt {
+    vekhost::Point a;
+    vekhost::Point b;
+    double foundRadius = 0;
+    int tries = 0;
+    int foundAt = 0;  // 1-based; 0 when no radius gave a centre
+};
+
+std::vector<ArcAttempt> ArcAttempts(const std::vector<TangentCall>& calls) {
+    std::vector<ArcAttempt> attempts;
+    for (const TangentCall& call : calls) {
+        const bool sameArc = !attempts.empty() && attempts.back().foundAt == 0 &&
+                             attempts.back().a.x == call.a.x && attempts.back().a.y == call.a.y &&
+                             attempts.back().b.x == call.b.x && attempts.back().b.y == call.b.y;
+        if (!sameArc) {
+            attempts.push_back({call.a, call.b, 0, 0, 0});
+        }
+        ArcAttempt& attempt = attempts.back();
+        ++attempt.tries;
+        if (call.found > 0) {
+            attempt.foundAt = attempt.tries;
+            attempt.foundRadius = call.radius;
+        }
+    }
+    return attempts;
+}
+
+// The rounding moves each coordinate by at most half a step: an attempt whose
+// points lie within a step of an arc's converted ends was made for that arc.
+bool AttemptFits(const ArcAttempt& attempt, const FigureRecord& arc, const UnitMap& unit,
+                 double step) {
+    const vekhost::Point start = unit(vekhost::Point{arc.p2[0], arc.p2[1]});
+    const vekhost::Point end = unit(vekhost::Point{arc.p3[0], arc.p3[1]});
+    return std::fabs(attempt.a.x - start.x) <= step && std::fabs(attempt.a.y - start.y) <= step &&
+           std::fabs(attempt.b.x - end.x) <= step && std::fabs(attempt.b.y - end.y) <= step;
+}
+
+void MeasureFigure(const vekhost::Segment& before, const std::vector<vekhost::Element>& after,
+                   const FigureCalls& calls, const RunSettings& settings, FigureReport& figure) {
+    const UnitMap unit{settings.reference, settings.unitMode};
+    const double step = settings.GridStep();
+    const std::vector<vekhost::Element>& elements = before.elements;
+    const std::vector<int> pairing =
+        PairElements(elements, after, unit, !settings.exploded && before.closed);
+    if (pairing.size() != elements.size()) {
+        figure.paired = false;
+        return;
+    }
+
+    double sum = 0;
+    for (size_t i = 0; i < elements.size(); ++i) {
+        const int element = static_cast<int>(i) + 1;
+        if (pairing[i] < 0) {
+            figure.dropped.push_back({element, elements[i].type});
+            continue;
+        }
+        const ElementPoints from = PointsOf(elements[i]);
+        const ElementPoints to = PointsOf(after[pairing[i]]);
+        for (int k = 0; k < from.count; ++k) {
+            const vekhost::Point* now = to.Find(from.points[k].role);
+            if (now == nullptr) {
+                continue;
+            }
+            const vekhost::Point expected = unit(from.points[k].at);
+            double distance = Distance(expected, *now);
+            if (distance < StillFraction * step) {
+                distance = 0;
+            }
+            ++figure.points;
+            sum += distance;
+            if (distance > 0) {
+                const PointMove move{
+                    element, from.points[k].role, from.points[k].at, expected, *now, distance};
+                figure.moves.push_back(move);
+                if (!figure.largest || distance > figure.largest->distance) {
+                    figure.largest = move;
+                }
+            }
+        }
+    }
+    figure.meanMovement = figure.points > 0 ? sum / static_cast<double>(figure.points) : 0;
+
+    const std::map<VekId, CornerAnswer> corners = CornersMade(calls.corners);
+    const std::vector<ArcAttempt> attempts = ArcAttempts(calls.tangents);
+    size_t nextAttempt = 0;
+    for (size_t i = 0; i < elements.size(); ++i) {
+        const vekhost::Element& was = elements[i];
+        const int element = static_cast<int>(i) + 1;
+        // Attempts come in the order of the arcs, also of those dropped after.
+        std::optional<ArcAttempt> attempt;
+        if ((was.type == VEK_ARC || was.type == VEK_ROUND_CORNER) &&
+            nextAttempt < attempts.size() &&
+            AttemptFits(attempts[nextAttempt], was.figure, unit, step)) {
+            attempt = attempts[nextAttempt++];
+        }
+        if (pairing[i] < 0) {
+            continue;
+        }
+        const vekhost::Element& now = after[pairing[i]];
+        if (now.type == VEK_ROUND_CORNER || now.type == VEK_CHAMFER) {
+            CornerItem corner{element,
+                              now.type == VEK_CHAMFER,
+                              was.type == VEK_ARC,
+                              was.figure.size,
+                              now.figure.size,
+                              now.figure.size,
+                              0,
+                              now};
+            if (const auto it = corners.find(now.id); it != corners.end()) {
+                corner.sizeAsked = it->second.asked;
+                corner.sizeAccepted = it->second.accepted;
+                corner.tries = it->second.tries;
+            }
+            figure.corners.push_back(corner);
+        } else if (now.type == VEK_ARC && (was.type == VEK_ARC || was.type == VEK_ROUND_CORNER)) {
+            ArcItem arc{
+                element, ArcRule::HalfCircle, was.figure.size, now.figure.size, now.figure.size, 0,
+                now};
+            if (!settings.exploded && elements.size() == 1) {
+                arc.rule = ArcRule::Alone;
+            } else if (attempt) {
+                arc.tries = attempt->tries;
+                if (attempt->foundAt == 1) {
+                    arc.rule = ArcRule::TangentCircle;
+                    arc.radiusFound = attempt->foundRadius;
+                } else if (attempt->foundAt > 1) {
+                    arc.rule = ArcRule::CorrectedRadius;
+                    arc.radiusFound = attempt->foundRadius;
+                } else {
+                    arc.rule = ArcRule::NotRebuilt;
+                }
+            }
+            figure.arcs.push_back(arc);
+        }
+    }
+
+    for (const OpenedGap& gap : OpenedGaps(elements, after, pairing, before.closed)) {
+        figure.gaps.push_back({gap.element + 1, gap.next + 1, gap.distance, gap.from, gap.to});
+    }
+}
+
+std::optional<std::string> FirstAdjustedCorner(const RunReport& report) {
+    for (const FigureReport& figure : report.figures) {
+        for (const CornerItem& corner : figure.corners) {
+            if (corner.Adjusted()) {
+                return figure.source.Text() + ", element " + std::to_string(corner.element) + ", " +
+                       (corner.chamfer ? "setback " : "radius ") + Number(corner.sizeAsked) +
+                       " taken as " + Number(corner.sizeAccepted);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> FirstCorrectedArc(const RunReport& report) {
+    for (const FigureReport& figure : report.figures) {
+        for (const ArcItem& arc : figure.arcs) {
+            if (arc.rule == ArcRule::CorrectedRadius) {
+                return figure.source.Text() + ", element " + std::to_string(arc.element) +
+                       ", centre found at radius " + Number(arc.radiusFound) + ", radius kept " +
+                       Number(arc.radius);
+            }
+            if (arc.rule == ArcRule::NotRebuilt) {
+                return figure.source.Text() + ", element " + std::to_string(arc.element) +
+                       ", no radius gave a centre";
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+void Summarise(RunReport& report) {
+    RunSummary& s = report.summary;
+    s.picked = report.figures.size();
+    double largestGap = 0;
+    for (size_t f = 0; f < report.figures.size(); ++f) {
+        const FigureReport& figure = report.figures[f];
+        s.converted += figure.status == FigureStatus::Converted ? 1 : 0;
+        s.elementsBefore += figure.elementsBefore;
+        s.elementsAfter += figure.elementsAfter;
+        s.dropped += figure.dropped.size();
+        if (figure.largest &&
+            (!s.largestIn ||
+             figure.largest->distance > report.figures[*s.largestIn].largest->distance)) {
+            s.largestIn = f;
+        }
+        s.gaps += figure.gaps.size();
+        for (const GapItem& gap : figure.gaps) {
+            if (gap.distance > largestGap) {
+                largestGap = gap.distance;
+                s.largestGapIn = f;
+            }
+        }
+        s.corners += figure.corners.size();
+        for (const CornerItem& corner : figure.corners) {
+            s.cornersAdjusted += corner.Adjusted() ? 1 : 0;
+        }
+        s.arcs += figure.arcs.size();
+        for (const ArcItem& arc : figure.arcs) {
+            s.arcsCorrected +=
+                arc.rule == ArcRule::CorrectedRadius || arc.rule == ArcRule::NotRebuilt ? 1 : 0;
+        }
+    }
+    s.untouched = s.picked - s.converted;
+}
+
+}  // namespace
+
+std::string FigureSource::Text() const {
+    std::string text = kind;
+    for (const std::string& id : ids) {
+        text += " " + id;
+    }
+    return text;
+}
+
+FigureNaming SegmentNaming() {
+    FigureNaming naming;
+    naming.source = [](const vekhost::Segment& segment) {
+        return FigureSource{"segment", {std::to_string(segment.id)}};
+    };
+    naming.layer = [](const vekhost::Segment& segment) {
+        return vekhost::LayerName(segment.layer);
+    };
+    return naming;
+}
+
+double RunSettings::GridStep() const {
+    const double power = PowerOfTen(decimals);
+    return decimals > 0 ? 1.0 / power : power;
+}
+
+std::string RunSettings::UnitText() const {
+    if (unitMode == 1) {
+        return "inches to millimetres";
+    }
+    if (unitMode == 2) {
+        return "millimetres to inches";
+    }
+    return "no unit conversion";
+}
+
+const char* StatusName(FigureStatus status) {
+    switch (status) {
+        case FigureStatus::Converted:
+            return "converted";
+        case FigureStatus::Stopped:
+            return "stopped";
+        case FigureStatus::Untouched:
+            break;
+    }
+    return "untouched";
+}
+
+const char* RuleName(ArcRule rule) {
+    switch (rule) {
+        case ArcRule::Alone:
+            return "alone";
+        case ArcRule::HalfCircle:
+            return "half circle";
+        case ArcRule::TangentCircle:
+            return "tangent circle";
+        case ArcRule::CorrectedRadius:
+            return "corrected radius";
+        case ArcRule::NotRebuilt:
+            break;
+    }
+    return "not rebuilt";
+}
+
+std::string ShortNumber(double value, int digits) {
+    if (value == 0.0) {
+        return "0";
+    }
+    char text[40];
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    const std::string result = text;
+    return result == "-0" ? "0" : result;
+}
+
+RunReport BuildRunReport(const RunRecording& recording, const RunSettings& settings,
+                         const FigureNaming& naming, bool pointTaken) {
+    RunReport report;
+    report.settings = settings;
+    report.completed = pointTaken && recording.selectionClosed;
+    report.hostMessages = recording.messages;
+
+    std::map<VekId, const vekhost::Segment*> before;
+    for (const vekhost::Segment& segment : recording.drawingBefore) {
+        before[segment.id] = &segment;
+    }
+    std::map<VekId, std::vector<VekId>> made;  // in creation order
+    for (VekId id : vekhost::Segments()) {
+        const VekId from = vekhost::SourceOf(id);
+        if (from != VEK_NONE) {
+            made[from].push_back(id);
+        }
+    }
+
+    for (VekId id : recording.picked) {
+        const auto was = before.find(id);
+        if (was == before.end()) {
+            continue;
+        }
+        const vekhost::Segment& segment = *was->second;
+        const FigureCalls& calls = recording.figures.at(id);
+        FigureReport figure;
+        figure.segment = id;
+        figure.source = naming.source(segment);
+        figure.layer = naming.layer(segment);
+        figure.messages = calls.messages;
+        figure.elementsBefore = segment.elements.size();
+        figure.elementsAfter = figure.elementsBefore;
+        figure.newSegments = made[id];
+        if (vekhost::GetSegment(id)) {
+            figure.status = calls.handedOut ? FigureStatus::Stopped : FigureStatus::Untouched;
+        } else {
+            figure.status = FigureStatus::Converted;
+            std::vector<vekhost::Element> after;
+            for (VekId madeId : figure.newSegments) {
+                if (auto s = vekhost::GetSegment(madeId)) {
+                    after.insert(after.end(), s->elements.begin(), s->elements.end());
+                }
+            }
+            figure.elementsAfter = after.size();
+            MeasureFigure(segment, after, calls, settings, figure);
+        }
+        report.figures.push_back(std::move(figure));
+    }
+
+    if (!report.completed) {
+        for (size_t f = report.figures.size(); f-- > 0;) {
+            if (report.figures[f].status == FigureStatus::Stopped) {
+                report.stoppedAt = f;
+                break;
+            }
+        }
+        if (!pointTaken) {
+            report.stopMessage = "the command did not take the reference point";
+        } else if (report.stoppedAt && !report.figures[*report.stoppedAt].messages.empty()) {
+            report.stopMessage = report.figures[*report.stoppedAt].messages.back();
+        } else if (!recording.messages.empty()) {
+            report.stopMessage = recording.messages.back();
+        } else {
+            report.stopMessage = "the run ended before the last figure";
+        }
+    }
+    Summarise(report);
+    return report;
+}
+
+std::vector<std::string> SummaryLines(const RunReport& report) {
+    const RunSummary& s = report.summary;
+    const RunSettings& settings = report.settings;
+    std::vector<std::string> lines;
+    lines.push_back(
+        "Settings: d_point " + std::to_string(settings.decimals) + " (grid step " +
+        Number(settings.GridStep()) + ") about " + PointText(settings.reference) + ", " +
+        settings.UnitText() + ", " + (settings.exploded ? "exploded" : "standard") + " pass" +
+        (settings.color == 1
+             ? ", converted figures in " + settings.colorName + " and " + settings.lineTypeName
+             : std::string()));
+
+    std::string figures = "Figures: " + std::to_string(s.picked) + " picked, " +
+                          std::to_string(s.converted) + " converted, " +
+                          std::to_string(s.untouched) + " left untouched";
+    if (!report.completed) {
+        figures += report.stoppedAt
+                       ? " (the run stopped at " + report.figures[*report.stoppedAt].source.Text() +
+                             ": " + report.stopMessage + ")"
+                       : " (" + report.stopMessage + ")";
+    }
+    lines.push_back(figures);
+
+    lines.push_back("Elements: " + std::to_string(s.elementsBefore) + " before, " +
+                    std::to_string(s.elementsAfter) + " after" +
+                    (s.dropped > 0 ? " (" + Plural(s.dropped, "element", "elements") +
+                                         " shrank to nothing and went)"
+                                   : ""));
+
+    if (s.largestIn) {
+        const FigureReport& figure = report.figures[*s.largestIn];
+        const PointMove& move = *figure.largest;
+        lines.push_back("Largest movement: " + ShortNumber(move.distance) + " (" +
+                        figure.source.Text() + ", element " + std::to_string(move.element) + ", " +
+                        RoleName(move.role) + ", now at " + PointText(move.now) + ")");
+    } else {
+        lines.push_back("Largest movement: 0 (no point moved)");
+    }
+
+    if (s.largestGapIn) {
+        const FigureReport& figure = report.figures[*s.largestGapIn];
+        const GapItem* largest = &figure.gaps.front();
+        for (const GapItem& gap : figure.gaps) {
+            largest = gap.distance > largest->distance ? &gap : largest;
+        }
+        lines.push_back("Gaps opened: " + std::to_string(s.gaps) + ", largest " +
+                        ShortNumber(largest->distance) + " (" + figure.source.Text() +
+                        ", between elements " + std::to_string(largest->element) + " and " +
+                        std::to_string(largest->next) + ")");
+    } else {
+        lines.push_back("Gaps opened: none");
+    }
+
+    std::string corners = "Corners adjusted: " + std::to_string(s.cornersAdjusted) + " of " +
+                          std::to_string(s.corners);
+    if (const auto first = FirstAdjustedCorner(report)) {
+        corners += " (first: " + *first + ")";
+    }
+    lines.push_back(corners);
+
+    std::string arcs =
+        "Arcs corrected: " + std::to_string(s.arcsCorrected) + " of " + std::to_string(s.arcs);
+    if (const auto first = FirstCorrectedArc(report)) {
+        arcs += " (first: " + *first + ")";
+    }
+    lines.push_back(arcs);
+
+    for (const FigureReport& figure : report.figures) {
+        if (!figure.paired) {
+            lines.push_back("Not measured: " + figure.source.Text() +
+                            " (its converted elements could not be paired with its elements)");
+        }
+    }
+    for (const std::string& message : report.hostMessages) {
+        lines.push_back("The host said: " + message);
+    }
+    return lines;
+}
+
+}  // namespace vekhost_tool

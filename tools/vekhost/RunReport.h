@@ -1,0 +1,157 @@
+// What a run of the command did to each picked figure: whether it was
+// converted, how far its points moved, which corners had to take another
+// size, which rule rebuilt each arc, and where neighbours no longer meet.
+// Built from a RunRecorder's recording and the drawing after the run.
+#pragma once
+
+#include "tools/vekhost/ElementPairing.h"
+#include "tools/vekhost/RunRecorder.h"
+#include "platform/veklib/VekHost.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vekhost_tool {
+
+// How a picked figure is known in the drawing file it came from: a JSON
+// drawing's segment identifier, a DXF drawing's entity handles.
+struct FigureSource {
+    std::string kind;              // "segment" or "handles"
+    std::vector<std::string> ids;  // the identifier, or the handles
+    std::string Text() const;      // "segment 12", "handles 1F 20"
+};
+
+// Names the figures of the drawing that was loaded, from the figure as it
+// was before the run.
+struct FigureNaming {
+    std::function<FigureSource(const vekhost::Segment&)> source;
+    std::function<std::string(const vekhost::Segment&)> layer;
+};
+// Segment identifiers and the host's layer names (JSON drawings).
+FigureNaming SegmentNaming();
+
+// The settings the run used, as the plug-in read them.
+struct RunSettings {
+    vekhost::Point reference;
+    int32_t decimals = 3;  // d_point
+    int32_t unitMode = 0;  // inchmm: 1 inch to mm, 2 mm to inch
+    bool exploded = false;
+    int32_t color = 0;             // 1: converted figures take the colour below
+    std::string colorName;         // mColor1 as stored
+    std::string lineTypeName;      // mLType1 as stored
+    double GridStep() const;       // 10^-d, in the converted drawing's unit
+    std::string UnitText() const;  // "inches to millimetres", ...
+};
+
+enum class FigureStatus { Converted, Stopped, Untouched };
+const char* StatusName(FigureStatus status);  // "converted", "stopped", "untouched"
+
+// A point of the figure and where it went.
+struct PointMove {
+    int element = 0;  // position in the picked figure, from 1
+    PointRole role = PointRole::Point;
+    vekhost::Point was;       // as drawn before, in the drawing's unit then
+    vekhost::Point expected;  // `was` in the new unit, not rounded
+    vekhost::Point now;
+    double distance = 0;  // from `expected` to `now`
+};
+
+struct CornerItem {
+    int element = 0;  // position in the picked figure, from 1
+    bool chamfer = false;
+    bool wasArc = false;      // an arc the host took as a rounded corner
+    double sizeBefore = 0;    // radius or setback as drawn, in the unit before
+    double sizeAsked = 0;     // what the conversion asked the host for first
+    double sizeAccepted = 0;  // what the host accepted
+    int tries = 0;
+    vekhost::Element now;  // the corner made
+    bool Adjusted() const { return sizeAccepted != sizeAsked; }
+};
+
+enum class ArcRule { Alone, HalfCircle, TangentCircle, CorrectedRadius, NotRebuilt };
+const char* RuleName(ArcRule rule);  // "alone", "half circle", ...
+
+struct ArcItem {
+    int element = 0;  // position in the picked figure, from 1
+    ArcRule rule = ArcRule::TangentCircle;
+    double radiusBefore = 0;
+    double radius = 0;       // the arc's radius now
+    double radiusFound = 0;  // the radius whose circles gave the centre (tangent circle rules)
+    int tries = 0;           // tangent-circle calls made for it
+    vekhost::Element now;
+};
+
+struct GapItem {
+    int element = 0;  // positions in the picked figure, from 1
+    int next = 0;
+    double distance = 0;
+    vekhost::Point from;
+    vekhost::Point to;
+};
+
+struct DroppedItem {
+    int element = 0;  // position in the picked figure, from 1
+    int32_t type = 0;
+};
+
+struct FigureReport {
+    VekId segment = VEK_NONE;  // the picked figure, before the run
+    FigureSource source;
+    std::string layer;
+    FigureStatus status = FigureStatus::Untouched;
+    std::vector<std::string> messages;  // shown while it was in work
+    size_t elementsBefore = 0;
+    size_t elementsAfter = 0;
+    std::vector<VekId> newSegments;
+    bool paired = true;  // false when the converted elements could not be paired
+    size_t points = 0;   // points measured
+    std::optional<PointMove> largest;
+    double meanMovement = 0;
+    std::vector<PointMove> moves;  // every point that moved
+    std::vector<CornerItem> corners;
+    std::vector<ArcItem> arcs;
+    std::vector<GapItem> gaps;
+    std::vector<DroppedItem> dropped;
+};
+
+struct RunSummary {
+    size_t picked = 0;
+    size_t converted = 0;
+    size_t untouched = 0;  // stopped or never reached
+    size_t elementsBefore = 0;
+    size_t elementsAfter = 0;
+    size_t dropped = 0;
+    std::optional<size_t> largestIn;  // the figure with the largest movement
+    size_t gaps = 0;
+    std::optional<size_t> largestGapIn;
+    size_t corners = 0;
+    size_t cornersAdjusted = 0;
+    size_t arcs = 0;
+    size_t arcsCorrected = 0;
+};
+
+struct RunReport {
+    RunSettings settings;
+    std::vector<FigureReport> figures;      // in picking order
+    bool completed = false;                 // the run went through the whole selection
+    std::optional<size_t> stoppedAt;        // the figure in work when the run stopped
+    std::string stopMessage;                // what stopped it; empty when completed
+    std::vector<std::string> hostMessages;  // error lines and boxes outside a figure
+    RunSummary summary;
+};
+
+// Pairs each picked figure with what became of it in the drawing as it is
+// now. `pointTaken`: the command took the reference point (else nothing ran).
+RunReport BuildRunReport(const RunRecording& recording, const RunSettings& settings,
+                         const FigureNaming& naming, bool pointTaken);
+
+// The summary as a few lines of text (no line ends).
+std::vector<std::string> SummaryLines(const RunReport& report);
+
+// A movement or size as text, to `digits` significant digits; never "-0".
+std::string ShortNumber(double value, int digits = 4);
+
+}  // namespace vekhost_tool

@@ -1,0 +1,58 @@
+// The steps of a run that do not depend on the drawing's file format:
+// playing the command while recording it, reporting on it and making its
+// report and picture. A format brings the loading, the naming of figures and
+// the writing of the drawing (JSON: Main.cpp).
+#pragma once
+
+#include "tools/vekhost/CommandPlay.h"
+#include "tools/vekhost/PluginLoader.h"
+#include "tools/vekhost/RunReport.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vekhost_tool {
+
+// The figures to pick in the drawing loaded: `selection` in its order, or
+// every figure. Empty, with the reason, for a figure the drawing (named
+// `drawingName` in messages) does not have or one given twice.
+std::optional<std::vector<VekId>> PickFigures(const std::optional<std::vector<VekId>>& selection,
+                                              const std::string& drawingName, std::string& error);
+
+// Stores each NAME=VALUE in the user's settings, as the settings dialog
+// would, before the command starts.
+bool StoreRunSettings(const std::vector<std::pair<std::string, std::string>>& settings,
+                      std::string& error);
+
+// Loads the plug-in beside the program and calls its entry.
+bool StartPlugin(Plugin& plugin, std::string& error);
+
+// The settings as the plug-in reads them from the store now, with the
+// reference point given.
+RunSettings CurrentRunSettings(vekhost::Point reference);
+
+struct RecordedRun {
+    CommandResult command;
+    std::vector<vekhost::Segment> before;  // the drawing before the run
+    RunReport report;
+};
+
+// Plays the command over `picked` (printing its steps when `showSteps`),
+// showing progress on a terminal when it takes long, and reports on what
+// became of each picked figure.
+RecordedRun PlayAndReport(vekhost::Point reference, const std::vector<VekId>& picked,
+                          const FigureNaming& naming, bool showSteps);
+
+// Prints the summary, each line after `indent`.
+void PrintSummary(const RunReport& report, const std::string& indent = "");
+
+enum class ReportFormat { Json, Csv };
+// From the file name's extension (.json, .csv, any letter case).
+std::optional<ReportFormat> ReportFormatOf(const std::string& path);
+std::string ReportText(const RunReport& report, ReportFormat format);
+
+// The picture of a recorded run against the drawing as it is now.
+std::string RunPicture(const RecordedRun& run, const std::string& title);
+
+}  // namespace vekhost_tool

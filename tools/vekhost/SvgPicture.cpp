@@ -1,0 +1,515 @@
+#include "tools/vekhost/SvgPicture.h"
+
+#include "settings/PaletteTables.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <map>
+#include <set>
+#include <utility>
+
+namespace vekhost_tool {
+
+namespace {
+
+const double Pi = 4.0 * std::atan(1.0);
+
+// Canvas in pixels: the drawing fits a box this wide and at most this high,
+// inside a margin; the legend goes below it.
+constexpr double CanvasWidth = 960;
+constexpr double MaxDrawingHeight = 640;
+constexpr double Margin = 24;
+constexpr double LineHeight = 18;
+constexpr double FontSize = 13;
+
+// A moved point's ring: this radius, and this much more per grid step moved,
+// up to MarkSteps steps.
+constexpr double MarkRadius = 2;
+constexpr double MarkPerStep = 6;
+constexpr double MarkSteps = 2;
+
+const char* const Background = "#15181d";
+const char* const BeforeColour = "#8a8f98";
+const char* const TextColour = "#e8e8e8";
+const char* const MoveColour = "#ff9f1c";
+const char* const GapColour = "#ff2bd6";
+const char* const AdjustedColour = "#c6ff00";
+
+std::string Px(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return std::string(text) == "-0.00" ? "0.00" : text;
+}
+
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            default:
+                // Control characters other than tab are not allowed in XML 1.0.
+                out += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? ' ' : c;
+                break;
+        }
+    }
+    return out;
+}
+
+struct Box {
+    double minX = std::numeric_limits<double>::infinity();
+    double minY = std::numeric_limits<double>::infinity();
+    double maxX = -std::numeric_limits<double>::infinity();
+    double maxY = -std::numeric_limits<double>::infinity();
+    void Add(double x, double y) {
+        if (!std::isfinite(x) || !std::isfinite(y)) {
+            return;
+        }
+        minX = std::min(minX, x);
+        minY = std::min(minY, y);
+        maxX = std::max(maxX, x);
+        maxY = std::max(maxY, y);
+    }
+    bool Empty() const { return minX > maxX; }
+};
+
+// An arc of an element as drawn: centre, radius, the angles of its ends and
+// the angle it sweeps counter-clockwise from the start (clockwise arcs are
+// taken from their end).
+struct ArcShape {
+    double cx, cy, r, from, sweep;
+};
+
+double AngleOf(double dx, double dy) {
+    const double a = std::atan2(dy, dx);
+    return a < 0 ? a + 2 * Pi : a;
+}
+
+ArcShape ShapeOf(const FigureRecord& f) {
+    const double a1 = AngleOf(f.p2[0] - f.p1[0], f.p2[1] - f.p1[1]);
+    const double a2 = AngleOf(f.p3[0] - f.p1[0], f.p3[1] - f.p1[1]);
+    const bool clockwise = f.direction == 1;
+    const double from = clockwise ? a2 : a1;
+    double sweep = clockwise ? a1 - a2 : a2 - a1;
+    if (sweep <= 0) {
+        sweep += 2 * Pi;
+    }
+    return {f.p1[0], f.p1[1], std::fabs(f.size), from, sweep};
+}
+
+void AddElement(Box& box, const vekhost::Element& element) {
+    const FigureRecord& f = element.figure;
+    switch (element.type) {
+        case VEK_LINE:
+            box.Add(f.p1[0], f.p1[1]);
+            box.Add(f.p2[0], f.p2[1]);
+            break;
+        case VEK_CIRCLE:
+            box.Add(f.p1[0] - f.p2[0], f.p1[1] - f.p2[0]);
+            box.Add(f.p1[0] + f.p2[0], f.p1[1] + f.p2[0]);
+            break;
+        case VEK_ARC:
+        case VEK_ROUND_CORNER: {
+            const ArcShape arc = ShapeOf(f);
+            box.Add(arc.cx + arc.r * std::cos(arc.from), arc.cy + arc.r * std::sin(arc.from));
+            const double to = arc.from + arc.sweep;
+            box.Add(arc.cx + arc.r * std::cos(to), arc.cy + arc.r * std::sin(to));
+            for (int quarter = 0; quarter < 8; ++quarter) {
+                const double angle = quarter * Pi / 2;
+                if (angle > arc.from && angle < to) {
+                    box.Add(arc.cx + arc.r * std::cos(angle), arc.cy + arc.r * std::sin(angle));
+                }
+            }
+            break;
+        }
+        case VEK_CHAMFER:
+        case VEK_TWO_POINTS:
+            box.Add(f.p2[0], f.p2[1]);
+            box.Add(f.p3[0], f.p3[1]);
+            break;
+        case VEK_POINT_LENGTHS:
+        case VEK_POINT:
+            box.Add(f.p1[0], f.p1[1]);
+            break;
+        default:
+            break;
+    }
+}
+
+// Drawing units to pixels: scaled to fit, y up.
+class View {
+public:
+    explicit View(const Box& box) {
+        Box b = box;
+        if (b.Empty()) {
+            b.Add(0, 0);
+            b.Add(1, 1);
+        }
+        minX_ = b.minX;
+        maxY_ = b.maxY;
+        double width = b.maxX - b.minX;
+        double height = b.maxY - b.minY;
+        if (width <= 0 && height <= 0) {
+            width = height = 1;
+        }
+        const double available = CanvasWidth - 2 * Margin;
+        scale_ = std::min(
+            width > 0 ? available / width : std::numeric_limits<double>::infinity(),
+            height > 0 ? MaxDrawingHeight / height : std::numeric_limits<double>::infinity());
+        // Centred across the width.
+        offsetX_ = Margin + (available - width * scale_) / 2;
+        drawingHeight_ = height * scale_;
+    }
+    double X(double x) const { return offsetX_ + (x - minX_) * scale_; }
+    double Y(double y) const { return Margin + (maxY_ - y) * scale_; }
+    double Length(double length) const { return length * scale_; }
+    double DrawingHeight() const { return drawingHeight_; }
+
+private:
+    double minX_ = 0;
+    double maxY_ = 0;
+    double scale_ = 1;
+    double offsetX_ = 0;
+    double drawingHeight_ = 0;
+};
+
+std::string ElementSvg(const View& view, const vekhost::Element& element,
+                       const std::string& attributes) {
+    const FigureRecord& f = element.figure;
+    auto line = [&](const double a[2], const double b[2]) {
+        return "<line x1=\"" + Px(view.X(a[0])) + "\" y1=\"" + Px(view.Y(a[1])) + "\" x2=\"" +
+               Px(view.X(b[0])) + "\" y2=\"" + Px(view.Y(b[1])) + "\"" + attributes + "/>\n";
+    };
+    auto dot = [&](const double p[2]) {
+        return "<circle cx=\"" + Px(view.X(p[0])) + "\" cy=\"" + Px(view.Y(p[1])) + "\" r=\"1.5\"" +
+               attributes + "/>\n";
+    };
+    switch (element.type) {
+        case VEK_LINE:
+            return line(f.p1, f.p2);
+        case VEK_CIRCLE:
+            return "<circle cx=\"" + Px(view.X(f.p1[0])) + "\" cy=\"" + Px(view.Y(f.p1[1])) +
+                   "\" r=\"" + Px(view.Length(std::fabs(f.p2[0]))) + "\"" + attributes + "/>\n";
+        case VEK_ARC:
+        case VEK_ROUND_CORNER: {
+            const ArcShape arc = ShapeOf(f);
+            const double r = view.Length(arc.r);
+            const double to = arc.from + arc.sweep;
+            auto at = [&](double angle) {
+                return Px(view.X(arc.cx + arc.r * std::cos(angle))) + " " +
+                       Px(view.Y(arc.cy + arc.r * std::sin(angle)));
+            };
+            // The flip of y turns the drawing's counter-clockwise into SVG's
+            // negative angle direction: sweep flag 0. An arc of more than a
+            // half turn goes in two halves, so that neither needs the
+            // large-arc flag and a whole turn has distinct ends.
+            const std::string piece = " A " + Px(r) + " " + Px(r) + " 0 0 0 ";
+            std::string d = "M " + at(arc.from);
+            if (arc.sweep > Pi) {
+                d += piece + at(arc.from + arc.sweep / 2);
+            }
+            d += piece + at(to);
+            return "<path d=\"" + d + "\"" + attributes + "/>\n";
+        }
+        case VEK_CHAMFER:
+            return line(f.p2, f.p3);
+        case VEK_TWO_POINTS:
+            return dot(f.p2) + dot(f.p3);
+        case VEK_POINT_LENGTHS:
+        case VEK_POINT:
+            return dot(f.p1);
+        default:
+            return "";
+    }
+}
+
+std::map<int32_t, std::string> PaletteColours() {
+    MainColorTable table;
+    BuildMainColors(table);
+    std::map<int32_t, std::string> colours;
+    for (int i = 1; i <= table.count; ++i) {
+        const MainColorEntry& entry = table.entries[i];
+        char text[8];
+        std::snprintf(text, sizeof text, "#%02x%02x%02x", entry.red & 0xff, entry.green & 0xff,
+                      entry.blue & 0xff);
+        colours[entry.index] = text;
+    }
+    return colours;
+}
+
+// Rough width of a text in the legend: Latin letters and digits about half
+// the font size, Hangul and other wide letters about the font size.
+double TextWidth(const std::string& text) {
+    double width = 0;
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            width += FontSize * 0.55;
+        } else if (c >= 0xC0) {
+            width += FontSize;
+        }
+    }
+    return width;
+}
+
+// A line of the legend broken at spaces to fit the canvas; the lines after
+// the first are indented.
+std::vector<std::string> Wrapped(const std::string& line, double width) {
+    std::vector<std::string> lines;
+    std::string current;
+    size_t start = 0;
+    while (start <= line.size()) {
+        size_t end = line.find(' ', start);
+        if (end == std::string::npos) {
+            end = line.size();
+        }
+        const std::string word = line.substr(start, end - start);
+        const std::string candidate = current.empty() ? word : current + " " + word;
+        if (!current.empty() && TextWidth(candidate) > width) {
+            lines.push_back(current);
+            current = word;
+        } else {
+            current = candidate;
+        }
+        start = end + 1;
+    }
+    lines.push_back(current);
+    return lines;
+}
+
+std::string Group(const std::string& id, const std::string& label, const std::string& attributes,
+                  const std::string& content) {
+    return "<g id=\"" + id + "\" inkscape:groupmode=\"layer\" inkscape:label=\"" + Escaped(label) +
+           "\"" + attributes + ">\n" + content + "</g>\n";
+}
+
+}  // namespace
+
+std::vector<vekhost::Segment> CurrentDrawing() {
+    std::vector<vekhost::Segment> drawing;
+    for (VekId id : vekhost::Segments()) {
+        if (auto segment = vekhost::GetSegment(id)) {
+            drawing.push_back(std::move(*segment));
+        }
+    }
+    return drawing;
+}
+
+std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segment>& before,
+                       const std::vector<vekhost::Segment>& after, const std::string& title) {
+    // With a unit conversion the picked figures are shown before the run as
+    // converted but not rounded, under what the rounding made of them.
+    const UnitMap unit{report.settings.reference, report.settings.unitMode};
+    std::vector<vekhost::Segment> shown = before;
+    if (unit.Converts()) {
+        std::set<VekId> picked;
+        for (const FigureReport& figure : report.figures) {
+            picked.insert(figure.segment);
+        }
+        for (vekhost::Segment& segment : shown) {
+            if (picked.count(segment.id) != 0) {
+                for (vekhost::Element& element : segment.elements) {
+                    element = unit(element);
+                }
+            }
+        }
+    }
+    Box box;
+    for (const std::vector<vekhost::Segment>* drawing : {&std::as_const(shown), &after}) {
+        for (const vekhost::Segment& segment : *drawing) {
+            for (const vekhost::Element& element : segment.elements) {
+                AddElement(box, element);
+            }
+        }
+    }
+    const View view(box);
+    const std::map<int32_t, std::string> palette = PaletteColours();
+
+    // The drawing, a group per layer in the host's layer order.
+    std::map<VekId, std::string> beforeByLayer;
+    std::map<VekId, std::string> afterByLayer;
+    for (const vekhost::Segment& segment : shown) {
+        for (const vekhost::Element& element : segment.elements) {
+            beforeByLayer[segment.layer] += ElementSvg(view, element, "");
+        }
+    }
+    for (const vekhost::Segment& segment : after) {
+        for (const vekhost::Element& element : segment.elements) {
+            const auto colour = palette.find(element.lineType.colorIndex);
+            afterByLayer[segment.layer] += ElementSvg(
+                view, element,
+                " stroke=\"" + (colour == palette.end() ? std::string("#ffffff") : colour->second) +
+                    "\"");
+        }
+    }
+    std::string layers;
+    std::map<VekId, bool> layerIds;
+    for (const auto& [layer, content] : beforeByLayer) {
+        layerIds[layer] = true;
+    }
+    for (const auto& [layer, content] : afterByLayer) {
+        layerIds[layer] = true;
+    }
+    for (const auto& [layer, present] : layerIds) {
+        const std::string id = std::to_string(layer);
+        layers += Group("layer-" + id, vekhost::LayerName(layer), " class=\"layer\"",
+                        "<g class=\"before\" stroke=\"" + std::string(BeforeColour) +
+                            "\" stroke-width=\"0.8\" fill=\"none\">\n" + beforeByLayer[layer] +
+                            "</g>\n<g class=\"after\" stroke-width=\"1.5\" fill=\"none\">\n" +
+                            afterByLayer[layer] + "</g>\n");
+    }
+
+    // What the run did, over the drawing.
+    const double step = report.settings.GridStep();
+    std::string moves;
+    std::set<std::array<double, 4>> ringed;
+    std::string gaps;
+    std::string adjusted;
+    for (const FigureReport& figure : report.figures) {
+        for (const PointMove& move : figure.moves) {
+            // Where two elements share a point (a line's end, the next one's
+            // start), one ring stands for both.
+            if (!ringed.insert({move.now.x, move.now.y, move.expected.x, move.expected.y}).second) {
+                continue;
+            }
+            const double r = MarkRadius + MarkPerStep * std::min(move.distance / step, MarkSteps);
+            const double x = view.X(move.now.x);
+            const double y = view.Y(move.now.y);
+            // The line inside the ring points to where the point was.
+            const double dx = move.expected.x - move.now.x;
+            const double dy = move.expected.y - move.now.y;
+            const double length = std::hypot(dx, dy);
+            moves += "<circle class=\"move\" cx=\"" + Px(x) + "\" cy=\"" + Px(y) + "\" r=\"" +
+                     Px(r) + "\"><title>" + Escaped(figure.source.Text()) + ", element " +
+                     std::to_string(move.element) + " " + RoleName(move.role) + ": moved " +
+                     ShortNumber(move.distance) + "</title></circle>\n";
+            if (length > 0) {
+                moves += "<line class=\"move-direction\" x1=\"" + Px(x) + "\" y1=\"" + Px(y) +
+                         "\" x2=\"" + Px(x + r * dx / length) + "\" y2=\"" +
+                         Px(y - r * dy / length) + "\"/>\n";
+            }
+        }
+        for (const GapItem& gap : figure.gaps) {
+            const double x = view.X((gap.from.x + gap.to.x) / 2);
+            const double y = view.Y((gap.from.y + gap.to.y) / 2);
+            gaps += "<circle class=\"gap\" cx=\"" + Px(x) + "\" cy=\"" + Px(y) +
+                    "\" r=\"10\"><title>" + Escaped(figure.source.Text()) + ", elements " +
+                    std::to_string(gap.element) + " and " + std::to_string(gap.next) + ": gap " +
+                    ShortNumber(gap.distance) + "</title></circle>\n" + "<line x1=\"" +
+                    Px(view.X(gap.from.x)) + "\" y1=\"" + Px(view.Y(gap.from.y)) + "\" x2=\"" +
+                    Px(view.X(gap.to.x)) + "\" y2=\"" + Px(view.Y(gap.to.y)) + "\"/>\n";
+        }
+        for (const CornerItem& corner : figure.corners) {
+            if (corner.Adjusted()) {
+                adjusted += ElementSvg(view, corner.now, " class=\"adjusted-corner\"");
+            }
+        }
+        for (const ArcItem& arc : figure.arcs) {
+            if (arc.rule == ArcRule::CorrectedRadius || arc.rule == ArcRule::NotRebuilt) {
+                adjusted += ElementSvg(view, arc.now, " class=\"corrected-arc\"");
+            }
+        }
+    }
+
+    // The legend: title, summary, then a key of the marks.
+    const double legendTop = Margin + view.DrawingHeight() + Margin;
+    const double textWidth = CanvasWidth - 2 * Margin - 40;
+    struct LegendLine {
+        std::string text;
+        bool continued;
+        bool bold;
+    };
+    std::vector<LegendLine> legend;
+    auto add = [&legend, textWidth](const std::string& line, bool bold) {
+        const std::vector<std::string> lines = Wrapped(line, textWidth);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            legend.push_back({lines[i], i > 0, bold});
+        }
+    };
+    add(title, true);
+    for (const std::string& summary : SummaryLines(report)) {
+        add(summary, false);
+    }
+    std::string text;
+    double y = legendTop;
+    for (const LegendLine& line : legend) {
+        y += LineHeight;
+        text += "<text x=\"" + Px(Margin + (line.continued ? 24 : 0)) + "\" y=\"" + Px(y) + "\"" +
+                (line.bold ? " font-weight=\"bold\"" : "") + ">" + Escaped(line.text) + "</text>\n";
+    }
+    struct KeyEntry {
+        std::string symbol;
+        std::string label;
+    };
+    const std::vector<KeyEntry> keys = {
+        {"<line x1=\"0\" y1=\"0\" x2=\"28\" y2=\"0\" stroke=\"" + std::string(BeforeColour) +
+             "\" stroke-width=\"0.8\"/>",
+         unit.Converts() ? "before the run (picked figures in the new unit, not rounded)"
+                         : "before the run"},
+        {"<line x1=\"0\" y1=\"0\" x2=\"28\" y2=\"0\" stroke=\"" + palette.at(1) +
+             "\" stroke-width=\"1.5\"/>",
+         "after the run, in each element's colour"},
+        {"<circle cx=\"14\" cy=\"0\" r=\"" + Px(MarkRadius + MarkPerStep) +
+             "\" fill=\"none\" stroke=\"" + MoveColour + "\" stroke-width=\"1.2\"/>",
+         "moved point: ring of " + ShortNumber(MarkRadius) + " px + " + ShortNumber(MarkPerStep) +
+             " px per grid step moved (step " + ShortNumber(step) + ", up to " +
+             ShortNumber(MarkSteps) + " steps); its line points to where the point was"},
+        {"<circle cx=\"14\" cy=\"0\" r=\"6\" fill=\"none\" stroke=\"" + std::string(GapColour) +
+             "\" stroke-width=\"2\"/>",
+         "gap: neighbours that met before and no longer meet"},
+        {"<line x1=\"0\" y1=\"0\" x2=\"28\" y2=\"0\" stroke=\"" + std::string(AdjustedColour) +
+             "\" stroke-width=\"6\" stroke-opacity=\"0.55\"/>",
+         "corner whose size was adjusted, arc whose radius was corrected"},
+    };
+    y += LineHeight / 2;
+    for (const KeyEntry& key : keys) {
+        y += LineHeight;
+        text += "<g transform=\"translate(" + Px(Margin) + " " + Px(y - 4) + ")\">" + key.symbol +
+                "</g><text x=\"" + Px(Margin + 40) + "\" y=\"" + Px(y) + "\">" +
+                Escaped(key.label) + "</text>\n";
+    }
+    const double height = y + Margin;
+
+    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    svg +=
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+        "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" width=\"" +
+        Px(CanvasWidth) + "\" height=\"" + Px(height) + "\" viewBox=\"0 0 " + Px(CanvasWidth) +
+        " " + Px(height) + "\" stroke-linecap=\"round\">\n";
+    svg += "<title>" + Escaped(title) + "</title>\n";
+    svg += "<rect width=\"100%\" height=\"100%\" fill=\"" + std::string(Background) + "\"/>\n";
+    svg += layers;
+    svg += Group("adjusted", "adjusted corners and corrected arcs",
+                 " fill=\"none\" stroke=\"" + std::string(AdjustedColour) +
+                     "\" stroke-width=\"6\" stroke-opacity=\"0.55\"",
+                 adjusted);
+    svg +=
+        Group("gaps", "gaps",
+              " fill=\"none\" stroke=\"" + std::string(GapColour) + "\" stroke-width=\"2\"", gaps);
+    svg += Group("moved-points", "moved points",
+                 " fill=\"none\" stroke=\"" + std::string(MoveColour) + "\" stroke-width=\"1.2\"",
+                 moves);
+    svg += Group("legend", "legend",
+                 " font-family=\"sans-serif\" font-size=\"" + Px(FontSize) + "\" fill=\"" +
+                     TextColour + "\"",
+                 text);
+    svg += "</svg>\n";
+    return svg;
+}
+
+}  // namespace vekhost_tool
