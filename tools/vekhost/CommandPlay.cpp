@@ -9,9 +9,6 @@
 
 namespace vekhost_tool {
 
-namespace {
-
-// The final count, "총 %d개의 형상을 수정하였습니다.", around its number.
 bool IsFinalCount(const std::u16string& text) {
     const std::u16string pattern(
         msg::FiguresModified,
@@ -34,6 +31,8 @@ bool IsFinalCount(const std::u16string& text) {
     }
     return !number.empty();
 }
+
+namespace {
 
 // Prints (when `show`) and forgets the host's messages; true when one of them
 // reported a failure.

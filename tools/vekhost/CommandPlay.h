@@ -14,6 +14,9 @@ namespace vekhost_tool {
 // the final count.
 bool PrintHostMessages();
 
+// True for the final count, "총 %d개의 형상을 수정하였습니다." with its number.
+bool IsFinalCount(const std::u16string& text);
+
 struct CommandResult {
     bool pointTaken = false;     // the first stage answered 2
     bool reportedError = false;  // an error line or a capacity box was shown

@@ -1,5 +1,7 @@
 #include "tools/vekhost/RunRecorder.h"
 
+#include "tools/vekhost/CommandPlay.h"
+
 #include <cstring>
 #include <utility>
 
@@ -58,8 +60,6 @@ void RunRecorder::See(const vekhost::ObservedCall& call) {
     }
     if (Is(call, "VekIddOpenSelIdData")) {
         recording_.selectionOpened = true;
-    } else if (Is(call, "VekIddCloseSelIdData")) {
-        recording_.selectionClosed = true;
     } else if (Is(call, "VekIddGetHeadSelIdData") || Is(call, "VekIddGetNextSelIdData")) {
         if (call.result == 0 && figure != nullptr) {
             figure->handedOut = true;
@@ -78,6 +78,11 @@ void RunRecorder::See(const vekhost::ObservedCall& call) {
                                     {call.args[3], call.args[4]},
                                     call.result > 0 ? static_cast<int>(call.result) : 0});
     } else if (Is(call, "VekMsgPutErrorMessage") || Is(call, "VekDlgMessageBox")) {
+        // The selection is closed on every way out; only the count at the
+        // end tells a run that went through the whole selection.
+        if (Is(call, "VekDlgMessageBox") && IsFinalCount(call.text)) {
+            recording_.countShown = true;
+        }
         (figure != nullptr ? figure->messages : recording_.messages)
             .push_back(vekhost::ToUtf8(call.text));
     }

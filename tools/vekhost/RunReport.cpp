@@ -341,7 +341,7 @@ RunReport BuildRunReport(const RunRecording& recording, const RunSettings& setti
                          const FigureNaming& naming, bool pointTaken) {
     RunReport report;
     report.settings = settings;
-    report.completed = pointTaken && recording.selectionClosed;
+    report.completed = pointTaken && recording.countShown;
     report.hostMessages = recording.messages;
 
     std::map<VekId, const vekhost::Segment*> before;
