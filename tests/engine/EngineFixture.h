@@ -30,6 +30,16 @@ protected:
         ActiveSettings.inchmm = inchmm;
     }
 
+    // A fresh drawing and command state for one run of many in a test.
+    static void Restart(int32_t d, int32_t inchmm, const double ref[2]) {
+        vekhost::Reset();
+        CopyList.count = 0;
+        ActiveSettings = SettingsRecord{};
+        Settings(d, inchmm);
+        RefPoint[0] = ref[0];
+        RefPoint[1] = ref[1];
+    }
+
     // Texts the host showed of one kind, as UTF-16.
     static std::vector<std::u16string> Shown(vekhost::MessageKind kind) {
         std::vector<std::u16string> texts;

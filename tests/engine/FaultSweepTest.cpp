@@ -148,17 +148,7 @@ bool IsCountBox(const std::u16string& text, int* count) {
     return false;
 }
 
-class FaultSweep : public EngineTest {
-protected:
-    void Prepare(int32_t unitMode) {
-        vekhost::Reset();
-        CopyList.count = 0;
-        ActiveSettings = SettingsRecord{};
-        Settings(kPlaces, unitMode);
-        RefPoint[0] = kRef[0];
-        RefPoint[1] = kRef[1];
-    }
-};
+class FaultSweep : public EngineTest {};
 
 TEST_F(FaultSweep, NoFaultConvertsAFigureWronglyOrLeavesItHalfDone) {
     int runs = 0;
@@ -170,7 +160,7 @@ TEST_F(FaultSweep, NoFaultConvertsAFigureWronglyOrLeavesItHalfDone) {
                                           (pass == Pass::Standard ? ", standard" : ", exploded") +
                                           " pass, unit mode " + std::to_string(unitMode);
                 // Without a fault: the calls, and what each picked figure becomes.
-                Prepare(unitMode);
+                Restart(kPlaces, unitMode, kRef);
                 const std::vector<VekId> picked = drawing.build(unitMode);
                 std::vector<Content> before;
                 for (VekId id : picked) {
@@ -191,7 +181,7 @@ TEST_F(FaultSweep, NoFaultConvertsAFigureWronglyOrLeavesItHalfDone) {
                 for (const std::string& call : calls) {
                     const std::string name = call.substr(0, call.find('('));
                     const int nth = ++uses[name];
-                    Prepare(unitMode);
+                    Restart(kPlaces, unitMode, kRef);
                     drawing.build(unitMode);
                     vekhost::FailCall(name, nth);
                     RunCommand(pass, picked);

@@ -198,17 +198,7 @@ std::string Whats(const std::vector<gen::Figure>& figures) {
     return what;
 }
 
-class ConversionProperties : public EngineTest {
-protected:
-    void Setup(int32_t d, int32_t unitMode, const double ref[2]) {
-        vekhost::Reset();
-        CopyList.count = 0;
-        ActiveSettings = SettingsRecord{};
-        Settings(d, unitMode);
-        RefPoint[0] = ref[0];
-        RefPoint[1] = ref[1];
-    }
-};
+class ConversionProperties : public EngineTest {};
 
 TEST_F(ConversionProperties, DrawingsOnTheGridComeOutAsTheyWentIn) {
     int failures = 0;
@@ -222,10 +212,10 @@ TEST_F(ConversionProperties, DrawingsOnTheGridComeOutAsTheyWentIn) {
         grid.ref[0] = ref[0];
         grid.ref[1] = ref[1];
         grid.step = MakeGrid(d, 0, ref).step;
-        Setup(d, 0, ref);
+        Restart(d, 0, ref);
         const std::vector<gen::Figure> figures = gen::OnGridFigures(grid, d, rng);
         for (Pass pass : {Pass::Standard, Pass::Exploded}) {
-            Setup(d, 0, ref);
+            Restart(d, 0, ref);
             std::vector<VekId> picked;
             std::vector<std::vector<std::vector<FigureRecord>>> expected;
             for (const gen::Figure& f : figures) {
@@ -271,14 +261,14 @@ TEST_F(ConversionProperties, ConvertingAConvertedDrawingChangesNothing) {
         const double ref[2] = {std::uniform_real_distribution<double>(-100, 100)(rng) * scale,
                                std::uniform_real_distribution<double>(-100, 100)(rng) * scale};
         std::vector<gen::Figure> figures;
-        Setup(d, 0, ref);
+        Restart(d, 0, ref);
         // A lone arc's angles are rounded in degrees: to hundreds of degrees
         // (d = -2) they cannot stay put, as 360 is no multiple of 100.
         for (int k = std::uniform_int_distribution<int>(1, 3)(rng); k > 0; --k) {
             figures.push_back(gen::RandomFigure(rng, scale, d != -2));
         }
         for (Pass pass : {Pass::Standard, Pass::Exploded}) {
-            Setup(d, 0, ref);
+            Restart(d, 0, ref);
             std::vector<VekId> picked;
             for (const gen::Figure& f : figures) {
                 picked.push_back(gen::Add(f));
@@ -330,12 +320,12 @@ TEST_F(ConversionProperties, NoRunLeavesAFigureHalfConverted) {
         const double ref[2] = {std::uniform_real_distribution<double>(-100, 100)(rng) * scale,
                                std::uniform_real_distribution<double>(-100, 100)(rng) * scale};
         std::vector<gen::Figure> figures;
-        Setup(d, unitMode, ref);
+        Restart(d, unitMode, ref);
         for (int k = std::uniform_int_distribution<int>(1, 4)(rng); k > 0; --k) {
             figures.push_back(gen::RandomFigure(rng, scale));
         }
         for (Pass pass : {Pass::Standard, Pass::Exploded}) {
-            Setup(d, unitMode, ref);
+            Restart(d, unitMode, ref);
             std::vector<VekId> picked;
             std::vector<vekhost::Segment> before;
             for (const gen::Figure& f : figures) {
