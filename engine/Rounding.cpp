@@ -12,7 +12,7 @@ const double Pi = 4.0 * std::atan(1.0);
 const double TwoPi = Pi * 2.0;
 
 // Two values closer than this are taken as equal (absolute, in drawing
-// units): the host's own test for points that coincide, kept as it is.
+// units): the coincidence and half-circle tests the command has always made.
 constexpr double Tolerance = 1e-6;
 
 // A scaled value this many units in the last place from a half-integer is
