@@ -13,11 +13,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
+#include <functional>
 #include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -123,8 +124,14 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& text, std::st
         error = std::filesystem::exists(path, failed) ? "cannot be opened" : "no such file";
         return false;
     }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    // Read at its size in one go: a large drawing is copied once, not grown.
+    const std::uintmax_t size = std::filesystem::file_size(path, failed);
+    if (!failed) {
+        text.resize(static_cast<size_t>(size));
+        in.read(text.data(), static_cast<std::streamsize>(size));
+        text.resize(static_cast<size_t>(in.gcount()));
+    }
+    if (failed || in.bad()) {
         error = "read error";
         return false;
     }
@@ -132,8 +139,9 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& text, std::st
 }
 
 // The whole file or nothing: a new file beside the target, then a rename.
-bool WriteWholeFile(const std::filesystem::path& path, const std::string& text,
-                    std::string& error) {
+// `contents` writes the text to the stream it is given.
+bool WriteWholeFile(const std::filesystem::path& path,
+                    const std::function<void(std::ostream&)>& contents, std::string& error) {
     std::filesystem::path temporary = path;
     temporary += ".vekhost-new";
     {
@@ -142,7 +150,7 @@ bool WriteWholeFile(const std::filesystem::path& path, const std::string& text,
             error = "cannot be created";
             return false;
         }
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        contents(out);
         out.flush();
         if (!out) {
             out.close();
@@ -291,6 +299,7 @@ int Run(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         return Failure(options.drawing + " is not a drawing file: " + e.what());
     }
+    std::string().swap(text);  // the drawing holds it all now
     std::vector<VekId> picked = vekhost::Segments();
     if (options.selection) {
         std::set<VekId> seen;
@@ -324,7 +333,12 @@ int Run(const std::vector<std::string>& args) {
     if (!result.pointTaken || result.reportedError) {
         return Failure("the command reported an error; " + options.output + " was not written");
     }
-    if (!WriteWholeFile(PathFromUtf8(options.output), vekhost::ToJson(), error)) {
+    const auto drawing = [](std::ostream& out) {
+        vekhost::WriteJson([&](std::string_view piece) {
+            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        });
+    };
+    if (!WriteWholeFile(PathFromUtf8(options.output), drawing, error)) {
         return Failure("cannot write " + options.output + ": " + error);
     }
     WriteOut("Written to " + options.output + "\n");
