@@ -34,9 +34,17 @@ constexpr int64_t kMaxFileId = 1 << 24;
 // "elements", an element, its "lineType" and the "reserved" array in it.
 constexpr int kMaxDepth = 7;
 
-const char* const kTypeNames[] = {
+constexpr std::string_view kTypeNames[] = {
     "",          "line",      "circle",      "arc",     "pointLengths",
     "twoPoints", "unchanged", "roundCorner", "chamfer", "point"};
+
+// The element type of a name, 0 for none.
+int32_t TypeOf(std::string_view name) {
+    for (int32_t k = 1; k <= 9; ++k) {
+        if (kTypeNames[k] == name) return k;
+    }
+    return 0;
+}
 
 std::string Quoted(std::string_view key, const char* rest) {
     std::string s(1, '"');
@@ -779,7 +787,8 @@ void Reader::ReadElement(size_t segment, size_t index) {
     int ordered = 0;
     const char* unknownAt = nullptr;
     std::string unknownName;
-    std::string typeName;
+    int32_t type = 0;
+    std::string unknownType;
     LineTypeRecord lineType{};
     constexpr int kDepth = 6;  // of an element's values
     Members([&](std::string_view key, const char* keyStart) {
@@ -797,7 +806,9 @@ void Reader::ReadElement(size_t segment, size_t index) {
             case kType:
                 v.value = p_;
                 if (*p_ == '"') {
-                    typeName = String();
+                    const std::string_view name = String();
+                    type = TypeOf(name);
+                    if (type == 0) unknownType = name;
                     v.shape = Shape::Text;
                 } else {
                     SkipValue(kDepth, place);
@@ -825,13 +836,9 @@ void Reader::ReadElement(size_t segment, size_t index) {
     if (!(seen & Bit(kType))) Refuse(start, place, "missing \"type\"");
     if (fields[kType].shape != Shape::Text)
         Refuse(fields[kType].value, place, "\"type\" must be a text");
-    int32_t type = 0;
-    for (int k = 1; k <= 9; ++k) {
-        if (typeName == kTypeNames[k]) type = k;
-    }
     if (type == 0)
         Refuse(fields[kType].value, place,
-               "unknown type \"" + typeName +
+               "unknown type \"" + unknownType +
                    "\" (line, circle, arc, pointLengths, twoPoints, unchanged, roundCorner, "
                    "chamfer, point)");
     for (int i = 0; i < ordered; ++i) {
@@ -1125,10 +1132,9 @@ constexpr size_t kMaxElementText = 512;
 void WriteElement(Cursor& c, VekId id, const ElementData& e) {
     const FigureRecord& f = e.figure;
     c.Lit("      {\"id\": ").Int(id).Lit(", \"type\": \"");
-    const char* type = kTypeNames[e.type];
-    const size_t typeLength = std::strlen(type);
-    std::memcpy(c.p, type, typeLength);
-    c.p += typeLength;
+    const std::string_view type = kTypeNames[e.type];
+    std::memcpy(c.p, type.data(), type.size());
+    c.p += type.size();
     c.Lit("\"");
     switch (e.type) {
         case VEK_LINE:
