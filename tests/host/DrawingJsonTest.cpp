@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <cstdio>
 #include <deque>
 #include <fstream>
@@ -414,6 +415,38 @@ TEST_F(DrawingJsonTest, WrittenFileReadsTheSameWithAnotherReader) {
                     EXPECT_EQ(je.at("direction").get<uint32_t>(), f.direction);
                     break;
             }
+        }
+    }
+}
+
+// Every number is written as std::to_chars writes it (the shortest text that
+// reads back), whether it has a few decimals or none, full precision, or is
+// printed with an exponent: seeded random values of each sort.
+TEST_F(DrawingJsonTest, NumbersAreWrittenInTheirShortestForm) {
+    const uint32_t seed = 7;
+    std::mt19937_64 random(seed);
+    std::vector<double> values = {1e5, 1e4, 1.2e5, 1e-4, 1e-3, 1.23e-4, 3e6, 0.5, 1e7, 1e-8, 1e15};
+    for (int i = 0; i < 3000; ++i) {
+        const double scale = std::pow(10.0, double(random() % 12));
+        const auto whole = double(int64_t(random() % 2000000000) - 1000000000);
+        values.push_back(whole / scale);
+        values.push_back(std::ldexp(double(random() >> 11), int(random() % 80) - 60));
+    }
+    std::vector<FigureRecord> points;
+    for (double v : values) points.push_back(vekhost::PointRecord(v, -v));
+    vekhost::AddSegment(points);
+    const std::string text = vekhost::ToJson();
+    size_t at = 0;
+    for (double v : values) {
+        for (double expected : {v, -v}) {
+            char buffer[32];
+            const std::string wanted(buffer, std::to_chars(buffer, buffer + 32, expected).ptr);
+            at = text.find(expected == v ? "\"point\": [" : ", ", at);
+            ASSERT_NE(at, std::string::npos);
+            at = text.find_first_of("-0123456789", at);
+            const size_t end = text.find_first_of(",]", at);
+            ASSERT_EQ(text.substr(at, end - at), wanted) << "seed " << seed;
+            at = end;
         }
     }
 }
