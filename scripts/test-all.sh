@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds and runs every test: natively under the sanitizers, then the Windows
-# DLLs under Wine.
+# Builds and runs every test: natively under the sanitizers, then each fuzz
+# target for a bounded time (scripts/fuzz.sh), then the Windows DLLs under
+# Wine.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -9,6 +10,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset native
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
+
+scripts/fuzz.sh
 
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"

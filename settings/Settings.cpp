@@ -6,10 +6,6 @@
 
 #include <utility>
 
-// Constant-initialised, so it holds its text before any constructor of the
-// library runs, whatever order the objects are linked in.
-constinit const RegText SettingsSubkey = TEXT("Tarnex");
-
 RegText SettingsKeyPath(RegText subkey) {
     return RegText(TEXT("SOFTWARE\\Orlanwick\\VEK\\")) + subkey;
 }

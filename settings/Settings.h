@@ -6,8 +6,10 @@
 #include "settings/RegText.h"
 #include "settings/RegistryStrings.h"
 
-// The command's subkey name, "Tarnex"; made when the library is loaded.
-extern const RegText SettingsSubkey;
+// The command's subkey name, "Tarnex". A constant array, so that its text is
+// in place before any constructor of the library runs (a constinit string is
+// not a constant expression to every compiler: clang 14 refuses libstdc++'s).
+inline constexpr WCHAR SettingsSubkey[] = TEXT("Tarnex");
 
 // The value names and their defaults, in loading order.
 struct SettingDefault {

@@ -56,11 +56,18 @@ bool Unescape(const std::string& text, std::u16string& name) {
     return true;
 }
 
-void AppendKey(std::string& out, const RegKey& key, const std::string& path) {
+// A key's line and its values' lines. The path is made by walking up to the
+// root, so that no depth of keys makes a deep call chain.
+void AppendKey(std::string& out, const RegTree& tree, uint32_t index) {
+    std::vector<uint32_t> chain;
+    for (uint32_t k = index; k != RegTree::kRoot; k = tree.keys[k].parent) chain.push_back(k);
     out += '[';
-    out += path;
+    for (size_t i = chain.size(); i-- > 0;) {
+        AppendEscaped(out, tree.keys[chain[i]].name);
+        if (i) out += '\\';
+    }
     out += "]\n";
-    for (const RegValue& value : key.values) {
+    for (const RegValue& value : tree.keys[index].values) {
         out += '"';
         AppendEscaped(out, value.name);
         out += "\"=";
@@ -72,28 +79,24 @@ void AppendKey(std::string& out, const RegKey& key, const std::string& path) {
         }
         out += '\n';
     }
-    for (const RegKey& sub : key.subkeys) {
-        std::string subPath = path;
-        if (!subPath.empty()) subPath += '\\';
-        AppendEscaped(subPath, sub.name);
-        AppendKey(out, sub, subPath);
-    }
 }
 
-bool ParseKeyLine(const std::string& line, RegKey& root, RegKey*& current) {
+bool ParseKeyLine(const std::string& line, RegTree& tree, uint32_t& current) {
     if (line.back() != ']') return false;
     std::string inner = line.substr(1, line.size() - 2);
-    current = &root;
+    current = RegTree::kRoot;
     if (inner.empty()) return true;
     size_t start = 0;
     while (true) {
         size_t end = inner.find('\\', start);
         std::u16string name;
-        if (!Unescape(inner.substr(start, end - start), name) || name.empty()) return false;
-        RegKey* sub = FindSubkey(*current, name);
-        if (!sub) {
-            current->subkeys.push_back(RegKey{name, {}, {}});
-            sub = &current->subkeys.back();
+        if (!Unescape(inner.substr(start, end - start), name) || name.empty() ||
+            name.size() > kMaxKeyNameLength)
+            return false;
+        uint32_t sub = tree.FindSubkey(current, name);
+        if (sub == kNoKey) {
+            if (tree.keys[current].depth >= kMaxKeyDepth) return false;
+            sub = tree.AddSubkey(current, std::move(name));
         }
         current = sub;
         if (end == std::string::npos) return true;
@@ -101,11 +104,12 @@ bool ParseKeyLine(const std::string& line, RegKey& root, RegKey*& current) {
     }
 }
 
-bool ParseValueLine(const std::string& line, RegKey& key) {
+bool ParseValueLine(const std::string& line, RegTree& tree, uint32_t key) {
     size_t close = line.find('"', 1);
     if (close == std::string::npos || line.compare(close, 2, "\"=") != 0) return false;
     RegValue value;
-    if (!Unescape(line.substr(1, close - 1), value.name)) return false;
+    if (!Unescape(line.substr(1, close - 1), value.name) || value.name.size() > kMaxValueNameLength)
+        return false;
     size_t colon = line.find(':', close + 2);
     if (colon == std::string::npos || colon == close + 2) return false;
     unsigned long long type = 0;
@@ -123,37 +127,41 @@ bool ParseValueLine(const std::string& line, RegKey& key) {
         if (hi < 0 || lo < 0) return false;
         value.data.push_back(static_cast<BYTE>(hi * 16 + lo));
     }
-    if (RegValue* existing = FindValue(key, value.name)) {
+    if (RegValue* existing = tree.FindValue(key, value.name)) {
         *existing = std::move(value);
     } else {
-        key.values.push_back(std::move(value));
+        tree.keys[key].values.push_back(std::move(value));
     }
     return true;
 }
 
 }  // namespace
 
-std::string SerializeRegistry(const RegKey& root) {
+std::string SerializeRegistry(const RegTree& tree) {
     std::string out = kHeader;
     out += '\n';
-    AppendKey(out, root, "");
+    // In creation order: each key comes after its parent, and subkeys keep
+    // their order when the file is read again.
+    for (uint32_t k = 0; k < tree.keys.size(); ++k) {
+        const RegKey& key = tree.keys[k];
+        if (k == RegTree::kRoot || !key.values.empty() || key.subkeys.empty())
+            AppendKey(out, tree, k);
+    }
     return out;
 }
 
-bool ParseRegistry(const std::string& text, RegKey& root) {
-    root = RegKey{};
+bool ParseRegistry(const std::string& text, RegTree& tree) {
+    tree = RegTree{};
     std::istringstream in(text);
     std::string line;
     if (!std::getline(in, line) || line != kHeader) return false;
-    RegKey* current = nullptr;
+    uint32_t current = kNoKey;
     while (std::getline(in, line)) {
         if (line.empty()) continue;
         if (line[0] == '[') {
-            // Subkeys are appended while parsing, so a pointer into the tree
-            // is only good until the next key line: re-resolve each time.
-            if (!ParseKeyLine(line, root, current)) return false;
-        } else if (line[0] == '"' && current) {
-            if (!ParseValueLine(line, *current)) return false;
+            if (!ParseKeyLine(line, tree, current)) return false;
+        } else if (line[0] == '"' && current != kNoKey) {
+            if (!ParseValueLine(line, tree, current)) return false;
         } else {
             return false;
         }
@@ -161,11 +169,11 @@ bool ParseRegistry(const std::string& text, RegKey& root) {
     return true;
 }
 
-FileLoad ReadRegistryFile(const std::string& path, RegKey& root) {
+FileLoad ReadRegistryFile(const std::string& path, RegTree& tree) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
         if (ec) return FileLoad::Failed;
-        root = RegKey{};
+        tree = RegTree{};
         return FileLoad::Missing;
     }
     std::ifstream in(path, std::ios::binary);
@@ -173,11 +181,11 @@ FileLoad ReadRegistryFile(const std::string& path, RegKey& root) {
     std::ostringstream text;
     text << in.rdbuf();
     if (in.bad()) return FileLoad::Failed;
-    return ParseRegistry(text.str(), root) ? FileLoad::Loaded : FileLoad::Failed;
+    return ParseRegistry(text.str(), tree) ? FileLoad::Loaded : FileLoad::Failed;
 }
 
-bool WriteRegistryFile(const std::string& path, const RegKey& root) {
-    const std::string text = SerializeRegistry(root);
+bool WriteRegistryFile(const std::string& path, const RegTree& tree) {
+    const std::string text = SerializeRegistry(tree);
     std::filesystem::path target(path);
     std::error_code ec;
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);

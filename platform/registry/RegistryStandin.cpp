@@ -3,6 +3,8 @@
 // ERROR_FILE_NOT_FOUND, data longer than the caller's buffer is refused with
 // ERROR_MORE_DATA (size reported, buffer untouched), value types are kept,
 // names are compared ignoring case, and creating a key creates its parents.
+// Key names too long, value names too long and keys too deep (RegistryTree.h)
+// are refused with ERROR_INVALID_PARAMETER before anything changes.
 #include "platform/registry/RegistryStandin.h"
 
 #include "platform/registry/RegistryFile.h"
@@ -16,7 +18,7 @@
 #include <set>
 
 struct HKEY__ {
-    std::vector<std::u16string> path;  // stored names from the root
+    uint32_t key = 0;  // its position in the tree
     REGSAM access = 0;
     uint64_t generation = 0;
 };
@@ -34,7 +36,7 @@ enum class Mode { Memory, File, Broken };
 
 struct Store {
     std::mutex mutex;
-    RegKey root;
+    RegTree tree;
     Mode mode = Mode::Memory;
     std::string path;
     uint64_t generation = 0;  // raised whenever the store is replaced
@@ -47,7 +49,8 @@ Store& TheStore() {
 }
 
 // Splits a subkey path at "\". As in Wine's registry, a leading "\" is refused and
-// repeated or trailing ones count as one separator.
+// repeated or trailing ones count as one separator. A name longer than Windows
+// takes is refused as Windows refuses it, whether the key is opened or made.
 LSTATUS SplitPath(LPCWSTR subKey, std::vector<std::u16string>& parts) {
     parts.clear();
     if (!subKey || !*subKey) return ERROR_SUCCESS;
@@ -55,6 +58,7 @@ LSTATUS SplitPath(LPCWSTR subKey, std::vector<std::u16string>& parts) {
     std::u16string name;
     for (const WCHAR* p = subKey;; ++p) {
         if (*p == u'\\' || *p == 0) {
+            if (name.size() > kMaxKeyNameLength) return ERROR_INVALID_PARAMETER;
             if (!name.empty()) parts.push_back(std::move(name));
             name.clear();
             if (*p == 0) return ERROR_SUCCESS;
@@ -65,32 +69,24 @@ LSTATUS SplitPath(LPCWSTR subKey, std::vector<std::u16string>& parts) {
 }
 
 // The key a handle stands for, and the access it was opened with.
-LSTATUS Resolve(Store& store, HKEY handle, RegKey*& key, REGSAM& access) {
+LSTATUS Resolve(Store& store, HKEY handle, uint32_t& key, REGSAM& access) {
     if (store.mode == Mode::Broken) return ERROR_BADDB;
     if (handle == HKEY_CURRENT_USER) {
-        key = &store.root;
+        key = RegTree::kRoot;
         access = KEY_ALL_ACCESS;
         return ERROR_SUCCESS;
     }
     if (!store.open.count(handle)) return ERROR_INVALID_HANDLE;
     if (handle->generation != store.generation) return ERROR_KEY_DELETED;
-    key = &store.root;
-    for (const std::u16string& name : handle->path) {
-        key = FindSubkey(*key, name);
-        if (!key) return ERROR_KEY_DELETED;
-    }
+    key = handle->key;
     access = handle->access;
     return ERROR_SUCCESS;
 }
 
-HKEY NewHandle(Store& store, std::vector<std::u16string> path, REGSAM access) {
-    HKEY handle = new HKEY__{std::move(path), access, store.generation};
+HKEY NewHandle(Store& store, uint32_t key, REGSAM access) {
+    HKEY handle = new HKEY__{key, access, store.generation};
     store.open.insert(handle);
     return handle;
-}
-
-std::vector<std::u16string> BasePath(HKEY handle) {
-    return handle == HKEY_CURRENT_USER ? std::vector<std::u16string>{} : handle->path;
 }
 
 // Makes a change to the store and, when it changed anything and a file is
@@ -99,20 +95,20 @@ std::vector<std::u16string> BasePath(HKEY handle) {
 template <typename Change>
 LSTATUS Commit(Store& store, Change&& change, const bool& changed) {
     if (store.mode != Mode::File) return change();
-    RegKey before = store.root;
+    RegTree before = store.tree;
     LSTATUS status = change();
     if (status != ERROR_SUCCESS || !changed) return status;
-    if (!WriteRegistryFile(store.path, store.root)) {
-        store.root = std::move(before);
+    if (!WriteRegistryFile(store.path, store.tree)) {
+        store.tree = std::move(before);
         return ERROR_REGISTRY_IO_FAILED;
     }
     return ERROR_SUCCESS;
 }
 
-void ReplaceStore(Store& store, Mode mode, std::string path, RegKey root) {
+void ReplaceStore(Store& store, Mode mode, std::string path, RegTree tree) {
     store.mode = mode;
     store.path = std::move(path);
-    store.root = std::move(root);
+    store.tree = std::move(tree);
     ++store.generation;
 }
 
@@ -126,15 +122,26 @@ bool SameRegName(const std::u16string& a, const std::u16string& b) {
     return true;
 }
 
-RegKey* FindSubkey(RegKey& key, const std::u16string& name) {
-    for (RegKey& sub : key.subkeys) {
-        if (SameRegName(sub.name, name)) return &sub;
+uint32_t RegTree::FindSubkey(uint32_t key, const std::u16string& name) const {
+    for (uint32_t sub : keys[key].subkeys) {
+        if (SameRegName(keys[sub].name, name)) return sub;
     }
-    return nullptr;
+    return kNoKey;
 }
 
-RegValue* FindValue(RegKey& key, const std::u16string& name) {
-    for (RegValue& value : key.values) {
+uint32_t RegTree::AddSubkey(uint32_t key, std::u16string name) {
+    const auto sub = static_cast<uint32_t>(keys.size());
+    RegKey added;
+    added.name = std::move(name);
+    added.parent = key;
+    added.depth = keys[key].depth + 1;
+    keys.push_back(std::move(added));
+    keys[key].subkeys.push_back(sub);
+    return sub;
+}
+
+RegValue* RegTree::FindValue(uint32_t key, const std::u16string& name) {
+    for (RegValue& value : keys[key].values) {
         if (SameRegName(value.name, name)) return &value;
     }
     return nullptr;
@@ -143,18 +150,18 @@ RegValue* FindValue(RegKey& key, const std::u16string& name) {
 void UseMemoryRegistry() {
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
-    ReplaceStore(store, Mode::Memory, {}, RegKey{});
+    ReplaceStore(store, Mode::Memory, {}, RegTree{});
 }
 
 bool UseRegistryFile(const std::string& path) {
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
-    RegKey root;
-    if (ReadRegistryFile(path, root) == FileLoad::Failed) {
-        ReplaceStore(store, Mode::Broken, path, RegKey{});
+    RegTree tree;
+    if (ReadRegistryFile(path, tree) == FileLoad::Failed) {
+        ReplaceStore(store, Mode::Broken, path, RegTree{});
         return false;
     }
-    ReplaceStore(store, Mode::File, path, std::move(root));
+    ReplaceStore(store, Mode::File, path, std::move(tree));
     return true;
 }
 
@@ -188,18 +195,16 @@ LSTATUS WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesir
     *phkResult = nullptr;
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
-    RegKey* key = nullptr;
+    uint32_t key = 0;
     REGSAM access = 0;
     if (LSTATUS status = Resolve(store, hKey, key, access); status != ERROR_SUCCESS) return status;
     std::vector<std::u16string> parts;
     if (LSTATUS status = SplitPath(lpSubKey, parts); status != ERROR_SUCCESS) return status;
-    std::vector<std::u16string> path = BasePath(hKey);
     for (const std::u16string& name : parts) {
-        key = FindSubkey(*key, name);
-        if (!key) return ERROR_FILE_NOT_FOUND;
-        path.push_back(key->name);
+        key = store.tree.FindSubkey(key, name);
+        if (key == kNoKey) return ERROR_FILE_NOT_FOUND;
     }
-    *phkResult = NewHandle(store, std::move(path), samDesired);
+    *phkResult = NewHandle(store, key, samDesired);
     return ERROR_SUCCESS;
 }
 
@@ -211,27 +216,25 @@ LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD
     if (dwOptions != REG_OPTION_NON_VOLATILE) return ERROR_INVALID_PARAMETER;
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
-    RegKey* base = nullptr;
+    uint32_t base = 0;
     REGSAM access = 0;
     if (LSTATUS status = Resolve(store, hKey, base, access); status != ERROR_SUCCESS) return status;
     std::vector<std::u16string> parts;
     if (LSTATUS status = SplitPath(lpSubKey, parts); status != ERROR_SUCCESS) return status;
+    if (store.tree.keys[base].depth + parts.size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
 
-    std::vector<std::u16string> path = BasePath(hKey);
+    uint32_t key = base;
     bool created = false;
     LSTATUS status = Commit(
         store,
         [&]() -> LSTATUS {
-            RegKey* key = base;
             for (const std::u16string& name : parts) {
-                RegKey* sub = FindSubkey(*key, name);
-                if (!sub) {
+                uint32_t sub = store.tree.FindSubkey(key, name);
+                if (sub == kNoKey) {
                     if (!(access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
-                    key->subkeys.push_back(RegKey{name, {}, {}});
-                    sub = &key->subkeys.back();
+                    sub = store.tree.AddSubkey(key, name);
                     created = true;
                 }
-                path.push_back(sub->name);
                 key = sub;
             }
             return ERROR_SUCCESS;
@@ -239,7 +242,7 @@ LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD
         created);
     if (status != ERROR_SUCCESS) return status;
     if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *phkResult = NewHandle(store, std::move(path), samDesired);
+    *phkResult = NewHandle(store, key, samDesired);
     return ERROR_SUCCESS;
 }
 
@@ -248,11 +251,11 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserv
     if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
-    RegKey* key = nullptr;
+    uint32_t key = 0;
     REGSAM access = 0;
     if (LSTATUS status = Resolve(store, hKey, key, access); status != ERROR_SUCCESS) return status;
     if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-    const RegValue* value = FindValue(*key, lpValueName ? lpValueName : u"");
+    const RegValue* value = store.tree.FindValue(key, lpValueName ? lpValueName : u"");
     if (!value) return ERROR_FILE_NOT_FOUND;
     if (lpType) *lpType = value->type;
     const DWORD size = static_cast<DWORD>(value->data.size());
@@ -272,21 +275,22 @@ LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwTyp
     if (!lpData && cbData) return ERROR_NOACCESS;
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
-    RegKey* key = nullptr;
+    uint32_t key = 0;
     REGSAM access = 0;
     if (LSTATUS status = Resolve(store, hKey, key, access); status != ERROR_SUCCESS) return status;
     if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     const std::u16string name = lpValueName ? lpValueName : u"";
+    if (name.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
     const bool changed = true;
     return Commit(
         store,
         [&]() -> LSTATUS {
             std::vector<BYTE> data(lpData, lpData + cbData);
-            if (RegValue* value = FindValue(*key, name)) {
+            if (RegValue* value = store.tree.FindValue(key, name)) {
                 value->type = dwType;
                 value->data = std::move(data);
             } else {
-                key->values.push_back(RegValue{name, dwType, std::move(data)});
+                store.tree.keys[key].values.push_back(RegValue{name, dwType, std::move(data)});
             }
             return ERROR_SUCCESS;
         },

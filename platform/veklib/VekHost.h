@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #ifdef _WIN32
@@ -75,9 +76,13 @@ VEKHOST_API size_t SegmentCount();
 VEKHOST_API void SetExplodedForm(VekId segment, const std::vector<FigureRecord>& records);
 
 // Readable JSON drawing files. Load throws std::runtime_error with a clear
-// message on unreadable or malformed input and leaves the drawing unchanged.
-// Identifiers in the file are kept; loading empties the selection.
+// message on unreadable or malformed input (naming the line and column) and
+// leaves the drawing unchanged. Identifiers in the file are kept; loading
+// empties the selection.
 VEKHOST_API std::string ToJson();
+// The text of ToJson handed to `write` in pieces of about a megabyte, so that
+// a large drawing is written without ever being held as one text.
+VEKHOST_API void WriteJson(const std::function<void(std::string_view)>& write);
 VEKHOST_API void FromJson(const std::string& text);
 VEKHOST_API void Save(const std::string& path);
 VEKHOST_API void Load(const std::string& path);

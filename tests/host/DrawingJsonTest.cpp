@@ -1,8 +1,13 @@
 // The readable drawing file: exact round trips and clear refusals.
 #include "tests/host/HostFixture.h"
 
+#include <nlohmann/json.hpp>
+
+#include <charconv>
 #include <cstdio>
+#include <deque>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -56,6 +61,25 @@ void BuildAwkwardDrawing() {
     LineTypeRecord reserved{1, 2, {3, 4}};
     VekFigSetLineType(vekhost::GetSegment(corners)->elements[0].id, &reserved);
     vekhost::AddSegment({});  // an empty figure
+    vekhost::AddLayer("quote \" backslash \\ tab \t end");
+}
+
+// Texts made once and kept for the length of the run, so that the tables of
+// cases can point into them.
+const char* Kept(std::string text) {
+    static std::deque<std::string> kept;
+    kept.push_back(std::move(text));
+    return kept.back().c_str();
+}
+
+std::string Nested(int depth, const char* inner = "") {
+    return std::string(size_t(depth), '[') + inner + std::string(size_t(depth), ']');
+}
+
+// A file of one point element with `extra` added to the element.
+const char* PointWith(const std::string& extra) {
+    return Kept(R"({"segments": [{"elements": [{"type": "point", "point": [1, 2])" + extra +
+                "}]}]})");
 }
 
 struct Snapshot {
@@ -196,7 +220,309 @@ INSTANTIATE_TEST_SUITE_P(
             R"({"segments": [{"elements": [{"type": "circle", "centre": [0, 0], "radius": -1}]}]})",
             "must not be negative"),
         std::make_pair(R"({"layers": ["a", "a"], "segments": []})", "repeats the name"),
-        std::make_pair(R"({"format": "other", "segments": []})", "\"format\"")));
+        std::make_pair(R"({"format": "other", "segments": []})", "\"format\""),
+        // Nesting deeper than a drawing has, where any value may stand and
+        // where only a number or a pair may.
+        std::make_pair(PointWith(", \"extra\": " + Nested(5000)), "nested deeper than a drawing"),
+        std::make_pair(PointWith(", \"id\": " + Nested(5000)), "nested deeper than a drawing"),
+        std::make_pair(Kept(R"({"segments": [{"elements": [{"type": "point", "point": [1, )" +
+                            Nested(9000, "{\"a\": 1}") + "]}]}]}"),
+                       "nested deeper than a drawing"),
+        std::make_pair(PointWith(", \"lineType\": {\"color\": 1, \"code\": 2, \"reserved\": " +
+                                 Nested(3) + "}"),
+                       "lineType: nested deeper than a drawing"),
+        std::make_pair(Kept(Nested(10000)), "top level: must be an object"),
+        std::make_pair(Kept("{\"segments\": " + Nested(5000) + "}"),
+                       "segments[0]: must be an object"),
+        std::make_pair(PointWith(", \"x\": " + std::string(3000, '{') + std::string(3000, '}')),
+                       "not valid JSON"),
+        // Places given by line and column, repeated fields, numbers.
+        std::make_pair("{\n  \"segments\": [\n    {\"closed\": 1}]}",
+                       "line 3, column 16: segments[0]: \"closed\" must be true or false"),
+        std::make_pair(R"({"segments": [], "segments": []})", "\"segments\" is given twice"),
+        std::make_pair(PointWith(", \"point\": [3, 4]"), "\"point\" is given twice"),
+        std::make_pair(R"({"segments": [{"elements": [{"type": "point", "point": [1e400, 2]}]}]})",
+                       "\"point\" must be finite"),
+        std::make_pair(PointWith(", \"id\": 1.0"), "\"id\" must be an integer"),
+        std::make_pair(PointWith(", \"id\": 18446744073709551616"), "\"id\" must be from 1"),
+        std::make_pair(R"({"segments": [{"elements": [{"type": "point", "point": [01, 2]}]}]})",
+                       "not valid JSON"),
+        std::make_pair(R"({"segments": []} [])", "not valid JSON"),
+        std::make_pair("{\"segments\": [], \"layers\": [\"\xC0\x80\"]}", "not valid JSON")));
+
+// Awkward numbers and texts, each in a small file: this reader and another
+// one, nlohmann-json, take the same ones, read the same values (doubles bit
+// for bit, texts byte for byte), and what this one calls not valid JSON the
+// other refuses too.
+TEST_F(DrawingJsonTest, TokensAgreeWithAnotherReader) {
+    const std::vector<std::string> numbers = {"0",
+                                              "-0",
+                                              "01",
+                                              "-01",
+                                              "00",
+                                              "1.",
+                                              ".5",
+                                              "-",
+                                              "+1",
+                                              "1e",
+                                              "1e+",
+                                              "1E+5",
+                                              "-1.5e-3",
+                                              "0x10",
+                                              "-0.0",
+                                              "0.e1",
+                                              "2.5E-0",
+                                              "1e400",
+                                              "-1e-400",
+                                              "5e-324",
+                                              "2e-324",
+                                              "NaN",
+                                              "Infinity",
+                                              "1.7976931348623157e308",
+                                              "9007199254740993",
+                                              "123456789012345678901234567890",
+                                              "1 2",
+                                              "\xef\xbc\x91"};
+    const std::vector<std::string> texts = {"plain",
+                                            "\x01",
+                                            "\x1f",
+                                            "\x7f",
+                                            "\\n",
+                                            "\\/",
+                                            "\\u0041",
+                                            "\\u00e9",
+                                            "\\ud83d\\ude00",
+                                            "\\ud83d",
+                                            "\\ude00",
+                                            "\\ud83dx",
+                                            "\\u12",
+                                            "\\u12G4",
+                                            "\\x41",
+                                            "\\",
+                                            "\xc3\xa9",
+                                            "\xc3",
+                                            "\xc3\x28",
+                                            "\xe0\x80\x80",
+                                            "\xed\xa0\x80",
+                                            "\xf4\x90\x80\x80",
+                                            "\xf0\x9f\x98\x80",
+                                            "\xc0\xaf",
+                                            "\xef\xbb\xbf",
+                                            "a\"b",
+                                            "\\u0000"};
+    auto file = [](const std::string& text, const std::string& number) {
+        return R"({"layers": [")" + text +
+               R"("], "segments": [{"elements": [{"type": "point", "point": [)" + number +
+               ", 0]}]}]}";
+    };
+    std::vector<std::string> files;
+    for (const std::string& n : numbers) files.push_back(file("a", n));
+    for (const std::string& t : texts) files.push_back(file(t, "1"));
+    for (const std::string& text : files) {
+        SCOPED_TRACE(text);
+        std::string refusal;
+        try {
+            vekhost::FromJson(text);
+        } catch (const std::runtime_error& e) {
+            refusal = e.what();
+        }
+        const bool valid = nlohmann::json::accept(text);
+        if (!refusal.empty()) {
+            // Numbers out of range and the like are refused for what they mean.
+            EXPECT_TRUE(refusal.find("not valid JSON") == std::string::npos || !valid) << refusal;
+            continue;
+        }
+        ASSERT_TRUE(valid);
+        const auto other = nlohmann::json::parse(text);
+        EXPECT_EQ(vekhost::LayerName(1), other["layers"][0].get<std::string>());
+        const double mine = vekhost::GetSegment(vekhost::Segments()[0])->elements[0].figure.p1[0];
+        const auto& number = other["segments"][0]["elements"][0]["point"][0];
+        const double theirs = number.get<double>();
+        if (number.is_number_float()) {
+            EXPECT_EQ(std::memcmp(&mine, &theirs, sizeof mine), 0) << mine << " " << theirs;
+        } else {
+            EXPECT_EQ(mine, theirs);  // integers: "-0" is the integer 0 there
+        }
+    }
+}
+
+// Another reader, nlohmann-json, finds in the written file every value of
+// the drawing, bit for bit.
+TEST_F(DrawingJsonTest, WrittenFileReadsTheSameWithAnotherReader) {
+    BuildAwkwardDrawing();
+    const auto file = nlohmann::ordered_json::parse(vekhost::ToJson());
+    std::vector<std::string> layers;
+    for (VekId id = 0; !vekhost::LayerName(id).empty(); ++id)
+        layers.push_back(vekhost::LayerName(id));
+    EXPECT_EQ(file.at("layers").get<std::vector<std::string>>(), layers);
+    auto same = [](const nlohmann::ordered_json& value, double expected) {
+        const double got = value.get<double>();
+        return std::memcmp(&got, &expected, sizeof got) == 0;
+    };
+    auto samePoint = [&](const nlohmann::ordered_json& value, const double* p) {
+        return same(value.at(0), p[0]) && same(value.at(1), p[1]);
+    };
+    const std::vector<VekId> ids = vekhost::Segments();
+    ASSERT_EQ(file.at("segments").size(), ids.size());
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const vekhost::Segment segment = *vekhost::GetSegment(ids[i]);
+        const auto& js = file.at("segments").at(i);
+        EXPECT_EQ(js.at("id").get<VekId>(), segment.id);
+        EXPECT_EQ(js.at("layer").get<std::string>(), vekhost::LayerName(segment.layer));
+        EXPECT_EQ(js.at("closed").get<bool>(), segment.closed);
+        ASSERT_EQ(js.at("elements").size(), segment.elements.size());
+        for (size_t k = 0; k < segment.elements.size(); ++k) {
+            const vekhost::Element& e = segment.elements[k];
+            const FigureRecord& f = e.figure;
+            const auto& je = js.at("elements").at(k);
+            SCOPED_TRACE(je.dump());
+            EXPECT_EQ(je.at("id").get<VekId>(), e.id);
+            EXPECT_EQ(je.at("lineType").at("color").get<int32_t>(), e.lineType.colorIndex);
+            EXPECT_EQ(je.at("lineType").at("code").get<int32_t>(), e.lineType.lineTypeCode);
+            switch (e.type) {
+                case VEK_LINE:
+                    EXPECT_TRUE(samePoint(je.at("start"), f.p1) && samePoint(je.at("end"), f.p2));
+                    break;
+                case VEK_CIRCLE:
+                    EXPECT_TRUE(samePoint(je.at("centre"), f.p1) && same(je.at("radius"), f.p2[0]));
+                    break;
+                case VEK_ARC:
+                case VEK_ROUND_CORNER:
+                    EXPECT_TRUE(samePoint(je.at("centre"), f.p1) &&
+                                samePoint(je.at("start"), f.p2) && samePoint(je.at("end"), f.p3) &&
+                                same(je.at("radius"), f.size));
+                    EXPECT_EQ(je.at("clockwise").get<bool>(), f.direction == 1);
+                    break;
+                case VEK_POINT_LENGTHS:
+                    EXPECT_TRUE(samePoint(je.at("point"), f.p1) &&
+                                samePoint(je.at("lengths"), f.p2));
+                    break;
+                case VEK_TWO_POINTS:
+                    EXPECT_TRUE(samePoint(je.at("first"), f.p2) &&
+                                samePoint(je.at("second"), f.p3));
+                    break;
+                case VEK_CHAMFER:
+                    EXPECT_TRUE(samePoint(je.at("corner"), f.p1) &&
+                                samePoint(je.at("start"), f.p2) && samePoint(je.at("end"), f.p3) &&
+                                same(je.at("setback"), f.size));
+                    break;
+                case VEK_POINT:
+                    EXPECT_TRUE(samePoint(je.at("point"), f.p1));
+                    break;
+                default:
+                    EXPECT_TRUE(samePoint(je.at("p1"), f.p1) && samePoint(je.at("p2"), f.p2) &&
+                                samePoint(je.at("p3"), f.p3) && same(je.at("size"), f.size));
+                    EXPECT_EQ(je.at("direction").get<uint32_t>(), f.direction);
+                    break;
+            }
+        }
+    }
+}
+
+// Every number is written as std::to_chars writes it (the shortest text that
+// reads back), whether it has a few decimals or none, full precision, or is
+// printed with an exponent: seeded random values of each sort.
+TEST_F(DrawingJsonTest, NumbersAreWrittenInTheirShortestForm) {
+    const uint32_t seed = 7;
+    std::mt19937_64 random(seed);
+    std::vector<double> values = {1e5, 1e4, 1.2e5, 1e-4, 1e-3, 1.23e-4, 3e6, 0.5, 1e7, 1e-8, 1e15};
+    for (int i = 0; i < 3000; ++i) {
+        const double scale = std::pow(10.0, double(random() % 12));
+        const auto whole = double(int64_t(random() % 2000000000) - 1000000000);
+        values.push_back(whole / scale);
+        values.push_back(std::ldexp(double(random() >> 11), int(random() % 80) - 60));
+    }
+    std::vector<FigureRecord> points;
+    for (double v : values) points.push_back(vekhost::PointRecord(v, -v));
+    vekhost::AddSegment(points);
+    const std::string text = vekhost::ToJson();
+    size_t at = 0;
+    for (double v : values) {
+        for (double expected : {v, -v}) {
+            char buffer[32];
+            const std::string wanted(buffer, std::to_chars(buffer, buffer + 32, expected).ptr);
+            at = text.find(expected == v ? "\"point\": [" : ", ", at);
+            ASSERT_NE(at, std::string::npos);
+            at = text.find_first_of("-0123456789", at);
+            const size_t end = text.find_first_of(",]", at);
+            ASSERT_EQ(text.substr(at, end - at), wanted) << "seed " << seed;
+            at = end;
+        }
+    }
+}
+
+// Files a few random edits away from a good one. Whatever this reader takes
+// the other reader takes too, and whatever it calls not valid JSON the other
+// refuses as well; a refused file leaves the drawing as it was, and a taken
+// one is written and read back to the same drawing.
+TEST_F(DrawingJsonTest, EditedFilesAgreeWithAnotherReader) {
+    BuildAwkwardDrawing();
+    const std::string good = vekhost::ToJson();
+    const std::string alphabet =
+        "{}[]\":,.-+eE0123456789 \n\\u\"tfnlrsa\x01\x7f\x80\xbf\xc3\xe0\xff";
+    const uint32_t seed = 20241208;
+    std::mt19937 random(seed);
+    auto below = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
+    int taken = 0;
+    for (int run = 0; run < 1000; ++run) {
+        std::string text = good;
+        for (size_t edits = 1 + below(3); edits > 0; --edits) {
+            const size_t at = below(text.size());
+            switch (below(4)) {
+                case 0:
+                    text.erase(at, 1 + below(8));
+                    break;
+                case 1:
+                    text.insert(text.begin() + long(at), alphabet[below(alphabet.size())]);
+                    break;
+                case 2:
+                    text[at] = alphabet[below(alphabet.size())];
+                    break;
+                default:
+                    text.insert(at, text.substr(below(text.size()), 1 + below(40)));
+                    break;
+            }
+        }
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", run " + std::to_string(run) + ": " + text);
+        const std::string before = vekhost::ToJson();
+        std::string refusal;
+        try {
+            vekhost::FromJson(text);
+        } catch (const std::runtime_error& e) {
+            refusal = e.what();
+        }
+        const bool valid = nlohmann::json::accept(text);
+        if (refusal.empty()) {
+            ++taken;
+            EXPECT_TRUE(valid) << "taken, but not JSON";
+            const std::string saved = vekhost::ToJson();
+            vekhost::FromJson(saved);
+            EXPECT_EQ(vekhost::ToJson(), saved);
+            vekhost::FromJson(good);
+        } else {
+            EXPECT_EQ(vekhost::ToJson(), before) << refusal;
+            if (refusal.find("not valid JSON") != std::string::npos) {
+                EXPECT_FALSE(valid) << refusal;
+            }
+        }
+        if (HasFailure()) break;
+    }
+    EXPECT_GT(taken, 20);  // the edits must leave some files good
+}
+
+// Fields in any order, after the UTF-8 mark some editors put first.
+TEST_F(DrawingJsonTest, FieldsInAnyOrder) {
+    const std::string text =
+        "\xEF\xBB\xBF"
+        R"({"segments": [{"elements": [{"end": [1, 0], "start": [0, 0],
+        "type": "line", "id": 7}], "layer": "b", "id": 3}], "layers": ["a", "b"], "version": 1})";
+    vekhost::FromJson(text);
+    EXPECT_EQ(vekhost::Segments(), std::vector<VekId>{3});
+    EXPECT_EQ(vekhost::LayerName(vekhost::GetSegment(3)->layer), "b");
+    EXPECT_EQ(vekhost::LayerName(0), "0");  // added before the listed ones
+    EXPECT_EQ(vekhost::LayerName(1), "a");
+    EXPECT_EQ(VekElmGetType(7), VEK_LINE);
+}
 
 TEST_F(DrawingJsonTest, EmptyDrawingLoadsAndClearsTheOldOne) {
     BuildAwkwardDrawing();

@@ -119,4 +119,50 @@ TEST_F(RegistryBehaviour, RepeatedBackslashesAreOneSeparator) {
     EXPECT_TRUE(GetRaw(TEXT("A\\\\B"), TEXT("v")));
 }
 
+// Names at Windows' limits and beyond: a key name of 256 characters is taken
+// (the documentation says 255), 257 are refused whether the key is opened or
+// made; a value name of 16 383 characters is taken, a longer one refused when
+// set and not found when read.
+TEST_F(RegistryBehaviour, NamesLongerThanWindowsTakesAreRefused) {
+    const struct {
+        size_t length;
+        LSTATUS create;
+        LSTATUS open;
+    } keys[] = {{255, ERROR_SUCCESS, ERROR_SUCCESS},
+                {256, ERROR_SUCCESS, ERROR_SUCCESS},
+                {257, ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER},
+                {5000, ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER}};
+    for (const auto& c : keys) {
+        SCOPED_TRACE(c.length);
+        const RegText path = TEXT("K\\") + RegText(c.length, TEXT('k'));
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  c.create);
+        if (key) RegCloseKey(key);
+        key = nullptr;
+        EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key), c.open);
+        if (key) RegCloseKey(key);
+    }
+    EXPECT_FALSE(KeyExists(TEXT("K\\") + RegText(257, TEXT('k'))));
+
+    HKEY key = Create(TEXT("V"));
+    const BYTE data[] = {1, 0, 0, 0};
+    const struct {
+        size_t length;
+        LSTATUS set;
+        LSTATUS query;
+    } values[] = {{16383, ERROR_SUCCESS, ERROR_SUCCESS},
+                  {16384, ERROR_INVALID_PARAMETER, ERROR_FILE_NOT_FOUND},
+                  {40000, ERROR_INVALID_PARAMETER, ERROR_FILE_NOT_FOUND}};
+    for (const auto& c : values) {
+        SCOPED_TRACE(c.length);
+        const RegText name(c.length, TEXT('v'));
+        EXPECT_EQ(RegSetValueExW(key, name.c_str(), 0, REG_DWORD, data, 4), c.set);
+        DWORD size = 0;
+        EXPECT_EQ(RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, &size), c.query);
+    }
+    RegCloseKey(key);
+}
+
 }  // namespace

@@ -45,8 +45,14 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& text, std::st
         error = std::filesystem::exists(path, failed) ? "cannot be opened" : "no such file";
         return false;
     }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    // Read at its size in one go: a large drawing is copied once, not grown.
+    const std::uintmax_t size = std::filesystem::file_size(path, failed);
+    if (!failed) {
+        text.resize(static_cast<size_t>(size));
+        in.read(text.data(), static_cast<std::streamsize>(size));
+        text.resize(static_cast<size_t>(in.gcount()));
+    }
+    if (failed || in.bad()) {
         error = "read error";
         return false;
     }

@@ -286,6 +286,7 @@ int Run(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         return Failure(options.drawing + " is not a drawing file: " + e.what());
     }
+    std::string().swap(text);  // the drawing holds it all now
     const auto picked = PickFigures(options.selection, options.drawing, error);
     if (!picked) {
         return Failure(error);
