@@ -43,15 +43,24 @@ double Convert(const RoundingGrid& grid, double v) {
     return v;
 }
 
+// Writes `value` unless it is not finite: near the largest doubles an offset,
+// a sum or a length overflows, and the value as read is kept rather than let
+// anything non-finite reach the drawing.
+void SetFinite(double& target, double value) {
+    if (std::isfinite(value)) {
+        target = value;
+    }
+}
+
 // The point rule: the offset from the reference point is converted and
 // rounded, the reference point itself stays where it is.
 void RoundPoint(const RoundingGrid& grid, double p[2]) {
-    p[0] = ConvertAndRound(grid, p[0] - grid.refX) + grid.refX;
-    p[1] = ConvertAndRound(grid, p[1] - grid.refY) + grid.refY;
+    SetFinite(p[0], ConvertAndRound(grid, p[0] - grid.refX) + grid.refX);
+    SetFinite(p[1], ConvertAndRound(grid, p[1] - grid.refY) + grid.refY);
 }
 
 void RoundLength(const RoundingGrid& grid, double& length) {
-    length = ConvertAndRound(grid, length);
+    SetFinite(length, ConvertAndRound(grid, length));
 }
 
 // Angles are rounded in degrees and never converted.
@@ -72,10 +81,10 @@ void RoundLoneArc(const RoundingGrid& grid, FigureRecord& arc) {
     RoundPoint(grid, arc.p1);
     RoundLength(grid, arc.size);
     const double r = arc.size;
-    arc.p2[0] = arc.p1[0] + r * std::cos(a1);
-    arc.p2[1] = arc.p1[1] + r * std::sin(a1);
-    arc.p3[0] = arc.p1[0] + r * std::cos(a2);
-    arc.p3[1] = arc.p1[1] + r * std::sin(a2);
+    SetFinite(arc.p2[0], arc.p1[0] + r * std::cos(a1));
+    SetFinite(arc.p2[1], arc.p1[1] + r * std::sin(a1));
+    SetFinite(arc.p3[0], arc.p1[0] + r * std::cos(a2));
+    SetFinite(arc.p3[1], arc.p1[1] + r * std::sin(a2));
 }
 
 // The end of an element that meets the element after it (a line's P2, an
@@ -236,7 +245,7 @@ bool PrepareCorners(const RoundingGrid& grid, FigureBuffer& buffer) {
                 VekMsgPutErrorMessage(msg::ChamferRefused);
                 return false;
             }
-            slot.figure.size = ConvertAndRound(grid, setback);
+            SetFinite(slot.figure.size, ConvertAndRound(grid, setback));
         } else {
             RoundLength(grid, slot.figure.size);
         }
@@ -401,9 +410,9 @@ ArcRebuild RebuildHalfCircle(FigureRecord& arc) {
         return Failed(ArcRebuild::HostFailed);
     }
     const double theta1 = DirectionAngle(arc.p2, arc.p3);
-    arc.p1[0] = arc.p2[0] + length1 / 2.0 * std::cos(theta1);
-    arc.p1[1] = arc.p2[1] + length1 / 2.0 * std::sin(theta1);
-    arc.size = length1 * 0.5;
+    SetFinite(arc.p1[0], arc.p2[0] + length1 / 2.0 * std::cos(theta1));
+    SetFinite(arc.p1[1], arc.p2[1] + length1 / 2.0 * std::sin(theta1));
+    SetFinite(arc.size, length1 * 0.5);
     return ArcRebuild::Done;
 }
 

@@ -5,15 +5,10 @@
 // their arithmetic calls, may not crash or trip a sanitizer, and when every
 // value they are given is finite (as every value in a drawing is) every value
 // they leave must be finite: nothing non-finite may reach the drawing.
-//
-// Known fault: near the largest doubles the rounding overflows to infinity
-// (a point's offset from the reference point, that offset rounded and added
-// back, the length between two points as a chamfer's size, a lone arc's end
-// from its centre and radius). Until engine/ guards those, the finiteness
-// check covers inputs whose every value is within kChecked; larger ones only
-// have to run without a crash or a sanitizer report. The inputs in
-// regressions/rounding_fuzz/ show each case: raise kChecked to DBL_MAX with
-// the fix.
+// Near the largest doubles the rounding overflows (a point's offset from the
+// reference point, that offset rounded and added back, a length between two
+// points, a lone arc's end from its centre and radius): the inputs in
+// regressions/rounding_fuzz/ hold each case.
 #include "engine/Rounding.h"
 #include "engine/WorkBuffers.h"
 #include "platform/veklib/VekHost.h"
@@ -22,6 +17,7 @@
 #include "fuzz/FuzzInput.h"
 
 #include <cfloat>
+#include <limits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -40,7 +36,7 @@ FigureRecord Record(FuzzInput& in, uint32_t kind) {
     return r;
 }
 
-constexpr double kChecked = 1e300;
+constexpr double kChecked = std::numeric_limits<double>::max();
 
 bool Within(const FigureRecord& r, double limit) {
     const double values[] = {r.p1[0], r.p1[1], r.p2[0], r.p2[1], r.p3[0], r.p3[1], r.size};

@@ -2,6 +2,7 @@
 
 #include "tools/vekhost/TextConvert.h"
 
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <system_error>
