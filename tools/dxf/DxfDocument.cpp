@@ -329,7 +329,10 @@ private:
                 if (o.type == "BLOCK" && code == 2 && !o.nameSeen) {
                     o.nameSeen = true;
                     const std::string_view name = tag_.Trimmed();
-                    if (!StartsNoCase(name, "*Model_Space") && !StartsNoCase(name, "*Paper_Space"))
+                    // R12 names the layouts' blocks $MODEL_SPACE and $PAPER_SPACE.
+                    if (!StartsNoCase(name, "*Model_Space") &&
+                        !StartsNoCase(name, "*Paper_Space") &&
+                        !EqualsNoCase(name, "$MODEL_SPACE") && !EqualsNoCase(name, "$PAPER_SPACE"))
                         ++doc_.blockDefinitions_;
                 }
                 return;

@@ -601,6 +601,8 @@ std::string_view Describe(Refusal refusal) {
             return "fitted or 3-D";
         case Refusal::Malformed:
             return "malformed";
+        case Refusal::NotSelected:
+            return "not selected";
         default:
             return "";
     }

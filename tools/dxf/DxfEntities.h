@@ -68,16 +68,18 @@ using Geometry = std::variant<Line, Arc, Circle, Polyline>;
 // Why an entity is left alone.
 enum class Refusal : std::uint8_t {
     None,
-    Type,        // not LINE, ARC, CIRCLE, LWPOLYLINE or POLYLINE
-    PaperSpace,  // 67 other than 0
-    Extrusion,   // neither (0, 0, 1) nor (0, 0, -1)
-    Thickness,   // 39 other than 0: an extruded surface, not a flat figure
-    NotPlain,    // a curve- or spline-fit, 3-D, mesh or polyface polyline
-    Malformed,   // required groups missing or repeated, a polyline without
-                 // SEQEND or with fewer than two vertices, a radius not above
-                 // 0, an arc whose start and end angles coincide
+    Type,         // not LINE, ARC, CIRCLE, LWPOLYLINE or POLYLINE
+    PaperSpace,   // 67 other than 0
+    Extrusion,    // neither (0, 0, 1) nor (0, 0, -1)
+    Thickness,    // 39 other than 0: an extruded surface, not a flat figure
+    NotPlain,     // a curve- or spline-fit, 3-D, mesh or polyface polyline
+    Malformed,    // required groups missing or repeated, a polyline without
+                  // SEQEND or with fewer than two vertices, a radius not above
+                  // 0, an arc whose start and end angles coincide
+    NotSelected,  // convertible, but not among the figures a run picked
 };
-// "paper space", "thickness", ...; empty for Refusal::None and Refusal::Type.
+// "paper space", "thickness", "not selected", ...; empty for Refusal::None and
+// Refusal::Type.
 std::string_view Describe(Refusal refusal);
 
 struct Shape {
