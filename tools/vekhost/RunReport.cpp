@@ -105,6 +105,7 @@ void MeasureFigure(const vekhost::Segment& before, const std::vector<vekhost::El
         figure.paired = false;
         return;
     }
+    figure.pairing = pairing;
 
     double sum = 0;
     for (size_t i = 0; i < elements.size(); ++i) {

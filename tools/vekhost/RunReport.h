@@ -106,6 +106,10 @@ struct FigureReport {
     size_t elementsBefore = 0;
     size_t elementsAfter = 0;
     std::vector<VekId> newSegments;
+    // For each element before, its position among the elements of
+    // `newSegments` taken in order, or -1 when it was dropped; empty when
+    // the elements could not be paired.
+    std::vector<int> pairing;
     bool paired = true;  // false when the converted elements could not be paired
     size_t points = 0;   // points measured
     std::optional<PointMove> largest;
