@@ -2,6 +2,7 @@
 
 #include "tools/dxf/DxfNumbers.h"
 #include "tools/vekhost/DxfStyle.h"
+#include "tools/vekhost/TextConvert.h"
 #include "platform/veklib/VekHost.h"
 
 #include <cmath>
@@ -24,6 +25,26 @@ std::string UpperAscii(std::string_view text) {
         }
     }
     return upper;
+}
+
+// A name from the drawing as UTF-8 text: as it is when it is UTF-8, else its
+// bytes taken as Latin-1 (drawings before R2007 use a code page), so that
+// the report and the picture can always hold it.
+std::string Readable(std::string_view name) {
+    std::string text(name);
+    if (Utf8ToUtf16(text)) {
+        return text;
+    }
+    std::string latin;
+    for (unsigned char c : name) {
+        if (c < 0x80) {
+            latin.push_back(static_cast<char>(c));
+        } else {
+            latin.push_back(static_cast<char>(0xC0 | c >> 6));
+            latin.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return latin;
 }
 
 std::string Count(std::size_t n, const char* one, const char* many) {
@@ -149,7 +170,7 @@ void DxfDrawing::LoadIntoHost() {
         const std::string_view layer = doc_.Info(figure.parts.front().entity).layer;
         auto [at, added] = layers.try_emplace(UpperAscii(layer), VEK_NONE);
         if (added) {
-            at->second = vekhost::AddLayer(std::string(layer));
+            at->second = vekhost::AddLayer(Readable(layer));
         }
         const VekId segment = vekhost::AddSegment(figure.elements, figure.closed, at->second);
         elementCounts_[f] = figure.elements.size();
@@ -256,7 +277,7 @@ FigureNaming DxfDrawing::Naming() const {
     naming.layer = [this](const vekhost::Segment& segment) {
         const DxfFigure* figure = FigureOf(segment.id);
         return figure == nullptr ? vekhost::LayerName(segment.layer)
-                                 : std::string(doc_.Info(figure->parts.front().entity).layer);
+                                 : Readable(doc_.Info(figure->parts.front().entity).layer);
     };
     return naming;
 }

@@ -314,6 +314,21 @@ std::string NamesText(const std::vector<OutputFile>& files) {
     return text;
 }
 
+// " (MESSAGE, at FIGURE)": the first error the host showed, where it showed it.
+std::string FirstError(const RunReport& report) {
+    for (const FigureReport& figure : report.figures) {
+        if (!figure.messages.empty()) {
+            return " (" + figure.messages.front() + ", at " + figure.source.Text() + ")";
+        }
+    }
+    for (const std::string& message : report.hostMessages) {
+        if (!IsFinalCount(Utf8ToUtf16(message).value_or(u""))) {
+            return " (" + message + ")";
+        }
+    }
+    return "";
+}
+
 int Run(const std::vector<std::string>& args) {
     RunOptions options;
     if (const auto refused = ParseRunOptions(args, options)) {
@@ -381,8 +396,8 @@ int Run(const std::vector<std::string>& args) {
         files.push_back({options.picture, ""});
     }
     if (!run.command.pointTaken || run.command.reportedError) {
-        return Failure("the command reported an error; " + NamesText(files) +
-                       (files.size() == 1 ? " was" : " were") + " not written");
+        return Failure("the command reported an error" + FirstError(run.report) + "; " +
+                       NamesText(files) + (files.size() == 1 ? " was" : " were") + " not written");
     }
     if (!dxf) {
         files[0].text = vekhost::ToJson();
