@@ -125,6 +125,12 @@ struct Restyle {
 // geometry of another kind.
 std::string RewriteEntity(Document& doc, std::size_t i, const Geometry& geometry,
                           const Restyle& restyle = {});
+// The same for a caller that has read the entity's shape already: `original`
+// is ShapeOf(doc, i), or for a LINE, ARC or CIRCLE a convertible shape of its
+// kind with the same `mirrored` (the geometry's values are not used). Saves
+// reading the entity a second time.
+std::string RewriteEntity(Document& doc, std::size_t i, const Shape& original,
+                          const Geometry& geometry, const Restyle& restyle = {});
 
 // The text of a new model space entity: LINE, ARC, CIRCLE, and for a
 // polyline LWPOLYLINE (R14 and later) or POLYLINE with VERTEX and SEQEND.
