@@ -21,6 +21,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -143,7 +144,7 @@ Outcome Convert(Plugin& plugin, const std::string& bytes, std::string& output,
         message = picked ? "the plug-in did not register" : error;
         return Outcome::Failed;
     }
-    const RecordedRun run = PlayAndReport({0, 0}, *picked, drawing->Naming(), false);
+    const RecordedRun run = PlayAndReport({0, 0}, *picked, drawing->Naming(), false, false);
     if (!run.command.pointTaken || run.command.reportedError) {
         message = run.report.figures.empty() || run.report.stopMessage.empty()
                       ? "the command reported an error"
@@ -156,9 +157,12 @@ Outcome Convert(Plugin& plugin, const std::string& bytes, std::string& output,
         }
         return Outcome::CommandError;
     }
-    if (!drawing->WriteBack(run.report, output, message)) {
+    if (!drawing->WriteBack(run.report, message)) {
         return Outcome::Failed;
     }
+    std::ostringstream text;
+    drawing->WriteTo(text);
+    output = std::move(text).str();
     const dxf::Document out = dxf::Document::Parse(output);
     message = Unchanged(drawing->Document(), out);
     return message.empty() ? Outcome::Converted : Outcome::Failed;

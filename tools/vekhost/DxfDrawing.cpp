@@ -136,20 +136,6 @@ std::string TypeName(int32_t type) {
     return "element type " + std::to_string(type);
 }
 
-// The elevation of a converted entity's new geometry.
-double ZOf(const dxf::Shape& shape) {
-    if (const auto* line = std::get_if<dxf::Line>(&shape.geometry)) {
-        return line->start.z;
-    }
-    if (const auto* arc = std::get_if<dxf::Arc>(&shape.geometry)) {
-        return arc->centre.z;
-    }
-    if (const auto* circle = std::get_if<dxf::Circle>(&shape.geometry)) {
-        return circle->centre.z;
-    }
-    return std::get<dxf::Polyline>(shape.geometry).z;
-}
-
 }  // namespace
 
 bool IsDxfName(const std::string& path) {
@@ -328,9 +314,9 @@ bool DxfDrawing::InInches(const RunSettings& settings) const {
     return units && (dxf::Trim(*units) == "1" || dxf::Trim(*units) == "2");
 }
 
-bool DxfDrawing::WriteBack(const RunReport& report, std::string& text, std::string& error) {
+bool DxfDrawing::WriteBack(const RunReport& report, std::string& error) {
     try {
-        return WriteBackOrThrow(report, text, error);
+        return WriteBackOrThrow(report, error);
     } catch (const std::invalid_argument& e) {
         // Geometry the drawing cannot hold, such as a number that is not finite.
         error = std::string("the result cannot be written as DXF: ") + e.what();
@@ -338,7 +324,7 @@ bool DxfDrawing::WriteBack(const RunReport& report, std::string& text, std::stri
     }
 }
 
-bool DxfDrawing::WriteBackOrThrow(const RunReport& report, std::string& text, std::string& error) {
+bool DxfDrawing::WriteBackOrThrow(const RunReport& report, std::string& error) {
     notes_.clear();
     const bool exploded = report.settings.exploded;
     const bool inches = InInches(report.settings);
@@ -432,21 +418,20 @@ bool DxfDrawing::WriteBackOrThrow(const RunReport& report, std::string& text, st
             }
         }
         const std::size_t first = figure.parts.front().entity;
-        const dxf::Shape shape = dxf::ShapeOf(doc_, first);
 
         if (figure.kind == FigureKind::Polyline) {
-            const auto& poly = std::get<dxf::Polyline>(shape.geometry);
             if (after.empty()) {
                 doc_.RemoveEntity(first);
                 continue;
             }
+            const std::size_t vertices = before + (figure.closed ? 0 : 1);
             bool onlyLinesAndArcs = true;
             for (const vekhost::Element& e : after) {
                 onlyLinesAndArcs = onlyLinesAndArcs && (IsLine(e) || IsArc(e));
             }
             dxf::Polyline written;
             written.closed = closedAfter;
-            written.z = poly.z;
+            written.z = figure.parts.front().z0;
             for (std::size_t k = 0; k < after.size(); ++k) {
                 const double* p = EntryOf(after[k]);
                 written.vertices.push_back(
@@ -454,17 +439,17 @@ bool DxfDrawing::WriteBackOrThrow(const RunReport& report, std::string& text, st
             }
             if (!closedAfter) {
                 const double* p = ExitOf(after.back());
-                const int source = from.back() >= 0 && static_cast<std::size_t>(from.back() + 1) <
-                                                           poly.vertices.size()
-                                       ? from.back() + 1
-                                       : dxf::kNewVertex;
+                const int source =
+                    from.back() >= 0 && static_cast<std::size_t>(from.back() + 1) < vertices
+                        ? from.back() + 1
+                        : dxf::kNewVertex;
                 written.vertices.push_back({p[0], p[1], 0, source});
             }
-            if (exploded || !onlyLinesAndArcs || closedAfter != poly.closed ||
+            if (exploded || !onlyLinesAndArcs || closedAfter != figure.closed ||
                 written.vertices.size() < 2) {
                 // Each element an entity of its own: the exploded pass, or a
                 // result a polyline of the same kind cannot hold.
-                if (!writePieces(first, after, poly.z)) {
+                if (!writePieces(first, after, written.z)) {
                     return false;
                 }
                 continue;
@@ -495,7 +480,7 @@ bool DxfDrawing::WriteBackOrThrow(const RunReport& report, std::string& text, st
                     doc_.RemoveEntity(part.entity);
                 }
             }
-            if (!writePieces(first, after, ZOf(shape))) {
+            if (!writePieces(first, after, figure.parts.front().z0)) {
                 return false;
             }
             continue;
@@ -508,27 +493,38 @@ bool DxfDrawing::WriteBackOrThrow(const RunReport& report, std::string& text, st
                 continue;
             }
             const vekhost::Element& e = after[static_cast<std::size_t>(k)];
-            const dxf::Shape own = dxf::ShapeOf(doc_, part.entity);
+            const std::string_view type = doc_.EntityType(part.entity);
             dxf::Geometry geometry;
-            if (const auto* line = std::get_if<dxf::Line>(&own.geometry)) {
+            dxf::Shape original;  // its kind and extrusion, known since it was read
+            original.refusal = dxf::Refusal::None;
+            original.mirrored = part.mirrored;
+            if (type == "LINE") {
                 dxf::Line now = LineOf(e, 0);
                 if (part.reversed) {
                     std::swap(now.start, now.end);
                 }
-                now.start.z = line->start.z;
-                now.end.z = line->end.z;
+                now.start.z = part.z0;
+                now.end.z = part.z1;
                 geometry = now;
-            } else if (const auto* arc = std::get_if<dxf::Arc>(&own.geometry)) {
-                geometry = ArcOf(e, arc->centre.z, report.settings.decimals);
+                original.geometry = dxf::Line{};
+            } else if (type == "ARC") {
+                geometry = ArcOf(e, part.z0, report.settings.decimals);
+                original.geometry = dxf::Arc{};
             } else {
-                geometry = dxf::Circle{At(e.figure.p1, ZOf(own)), e.figure.p2[0]};
+                geometry = dxf::Circle{At(e.figure.p1, part.z0), e.figure.p2[0]};
+                original.geometry = dxf::Circle{};
             }
-            doc_.ReplaceEntity(part.entity, dxf::RewriteEntity(doc_, part.entity, geometry,
-                                                               restyleFor(e.lineType)));
+            doc_.ReplaceEntity(part.entity, dxf::RewriteEntity(doc_, part.entity, original,
+                                                               geometry, restyleFor(e.lineType)));
         }
     }
-    text = doc_.Write();
     return true;
+}
+
+void DxfDrawing::WriteTo(std::ostream& out) const {
+    doc_.Write([&out](std::string_view piece) {
+        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    });
 }
 
 }  // namespace vekhost_tool

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -28,7 +29,7 @@ public:
     DxfDrawing(std::string bytes, const JoinOptions& join);
 
     // Empties the host's drawing and adds every figure, each on a layer named
-    // after its DXF layer.
+    // after its DXF layer. Once: the figures' records are not kept.
     void LoadIntoHost();
 
     // The figures `selection` picks, in file order (handles: in the order
@@ -50,10 +51,12 @@ public:
     // holds, those of the figures not picked, and the block definitions.
     dxf::LeftAlone LeftAloneBy(const std::vector<VekId>& picked) const;
 
-    // Writes what became of each converted figure back into the drawing and
-    // gives the drawing's text; false, with the reason, for a result that
-    // cannot be written (the drawing is then not to be written at all).
-    bool WriteBack(const RunReport& report, std::string& text, std::string& error);
+    // Writes what became of each converted figure back into the drawing;
+    // false, with the reason, for a result that cannot be written (the
+    // drawing is then not to be written at all).
+    bool WriteBack(const RunReport& report, std::string& error);
+    // The drawing as it is now, piece by piece.
+    void WriteTo(std::ostream& out) const;
 
     // Notes for the user from the last WriteBack (a line type the drawing
     // has no table for, ...).
@@ -64,7 +67,7 @@ public:
 private:
     const DxfFigure* FigureOf(VekId segment) const;
     bool InInches(const RunSettings& settings) const;
-    bool WriteBackOrThrow(const RunReport& report, std::string& text, std::string& error);
+    bool WriteBackOrThrow(const RunReport& report, std::string& error);
 
     dxf::Document doc_;
     FigureSet set_;

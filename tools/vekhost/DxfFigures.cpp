@@ -1,8 +1,12 @@
 #include "tools/vekhost/DxfFigures.h"
 
+#include "tools/dxf/DxfTags.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <cstring>
+#include <map>
 #include <unordered_map>
 #include <variant>
 
@@ -76,6 +80,8 @@ struct Chainable {
     FigureRecord record{};  // from its start to its end
     double size = 0;
     std::uint32_t group = 0;  // layer and elevation
+    bool mirrored = false;
+    double z0 = 0, z1 = 0;
 };
 
 double Entry(const FigureRecord& r, int axis) {
@@ -116,76 +122,79 @@ std::string UpperAscii(std::string_view text) {
 // another entity it joins, or -1: the two must be each other's only end
 // within the tolerance, so that a chain never goes through a branch.
 std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double tolerance) {
-    const std::size_t count = items.size() * 2;
-    std::vector<std::int64_t> partner(count, -1);
-    auto x = [&items](std::size_t end) {
-        const FigureRecord& r = items[end / 2].record;
-        return end % 2 == 0 ? Entry(r, 0) : Exit(r, 0);
+    struct End {
+        std::uint32_t group;
+        double x, y;
+        double size;
+        std::size_t end;
     };
-    auto y = [&items](std::size_t end) {
-        const FigureRecord& r = items[end / 2].record;
-        return end % 2 == 0 ? Entry(r, 1) : Exit(r, 1);
-    };
-    std::vector<std::size_t> order;
-    order.reserve(count);
-    for (std::size_t end = 0; end < count; ++end) {
-        if (items[end / 2].size > 0) {  // an entity of no length joins nothing
-            order.push_back(end);
+    std::vector<End> ends;
+    ends.reserve(items.size() * 2);
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        const Chainable& item = items[k];
+        if (item.size > 0) {  // an entity of no length joins nothing
+            const FigureRecord& r = item.record;
+            ends.push_back({item.group, Entry(r, 0), Entry(r, 1), item.size, 2 * k});
+            ends.push_back({item.group, Exit(r, 0), Exit(r, 1), item.size, 2 * k + 1});
         }
     }
-    auto key = [&](std::size_t end) {
-        return std::make_tuple(items[end / 2].group, x(end), y(end));
+    auto before = [](const End& a, const End& b) {
+        if (a.group != b.group) return a.group < b.group;
+        if (a.x != b.x) return a.x < b.x;
+        return a.y < b.y;
     };
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
+    std::sort(ends.begin(), ends.end(), before);
     // Runs of one group and one x, so that a column of ends is searched by y.
-    std::vector<std::size_t> runEnd(order.size());
-    for (std::size_t p = order.size(); p-- > 0;) {
-        const bool sameAsNext = p + 1 < order.size() &&
-                                items[order[p] / 2].group == items[order[p + 1] / 2].group &&
-                                x(order[p]) == x(order[p + 1]);
-        runEnd[p] = sameAsNext ? runEnd[p + 1] : p + 1;
+    auto sameRun = [&ends](std::size_t a, std::size_t b) {
+        return ends[a].group == ends[b].group && ends[a].x == ends[b].x;
+    };
+    std::vector<std::size_t> runEnd(ends.size());
+    std::vector<std::size_t> runStart(ends.size());
+    for (std::size_t p = ends.size(); p-- > 0;) {
+        runEnd[p] = p + 1 < ends.size() && sameRun(p, p + 1) ? runEnd[p + 1] : p + 1;
     }
+    for (std::size_t p = 0; p < ends.size(); ++p) {
+        runStart[p] = p > 0 && sameRun(p, p - 1) ? runStart[p - 1] : p;
+    }
+    const std::size_t count = items.size() * 2;
     std::vector<std::int64_t> only(count, -1);
     std::vector<std::uint8_t> several(count, 0);
-    for (std::size_t p = 0; p < order.size(); ++p) {
-        const std::size_t e = order[p];
-        const Chainable& item = items[e / 2];
-        const double reach = tolerance * item.size;
-        const double ex = x(e);
-        const double ey = y(e);
-        // The first end of this group at x - reach or beyond.
-        std::size_t q = static_cast<std::size_t>(
-            std::partition_point(order.begin(), order.end(),
-                                 [&](std::size_t o) {
-                                     const std::uint32_t g = items[o / 2].group;
-                                     return g < item.group ||
-                                            (g == item.group && x(o) < ex - reach);
-                                 }) -
-            order.begin());
-        while (q < order.size() && items[order[q] / 2].group == item.group &&
-               x(order[q]) <= ex + reach) {
+    for (std::size_t p = 0; p < ends.size(); ++p) {
+        const End& e = ends[p];
+        const double reach = tolerance * e.size;
+        // Back, a run of one x at a time, to the first end of this group at
+        // x - reach or beyond.
+        std::size_t q = runStart[p];
+        while (q > 0 && ends[q - 1].group == e.group && ends[q - 1].x >= e.x - reach) {
+            q = runStart[q - 1];
+        }
+        while (q < ends.size() && ends[q].group == e.group && ends[q].x <= e.x + reach) {
             const std::size_t stop = runEnd[q];
             // Within one x, the ends from y - reach on.
-            std::size_t r = static_cast<std::size_t>(
-                std::partition_point(order.begin() + static_cast<std::ptrdiff_t>(q),
-                                     order.begin() + static_cast<std::ptrdiff_t>(stop),
-                                     [&](std::size_t o) { return y(o) < ey - reach; }) -
-                order.begin());
-            for (; r < stop && y(order[r]) <= ey + reach; ++r) {
-                const std::size_t other = order[r];
-                if (other / 2 == e / 2) {
+            std::size_t r = q;
+            if (stop - q > 8) {
+                r = static_cast<std::size_t>(
+                    std::partition_point(ends.begin() + static_cast<std::ptrdiff_t>(q),
+                                         ends.begin() + static_cast<std::ptrdiff_t>(stop),
+                                         [&](const End& o) { return o.y < e.y - reach; }) -
+                    ends.begin());
+            }
+            for (; r < stop && ends[r].y <= e.y + reach; ++r) {
+                const End& other = ends[r];
+                if (other.end / 2 == e.end / 2 || other.y < e.y - reach) {
                     continue;
                 }
-                const double limit = tolerance * std::min(item.size, items[other / 2].size);
-                if (std::hypot(x(other) - ex, y(other) - ey) <= limit) {
-                    several[e] = several[e] || only[e] >= 0;
-                    only[e] = static_cast<std::int64_t>(other);
+                const double limit = tolerance * std::min(e.size, other.size);
+                if ((other.x == e.x && other.y == e.y) ||
+                    std::hypot(other.x - e.x, other.y - e.y) <= limit) {
+                    several[e.end] = several[e.end] || only[e.end] >= 0;
+                    only[e.end] = static_cast<std::int64_t>(other.end);
                 }
             }
             q = stop;
         }
     }
+    std::vector<std::int64_t> partner(count, -1);
     for (std::size_t e = 0; e < count; ++e) {
         const std::int64_t o = only[e];
         if (o >= 0 && !several[e] &&
@@ -195,6 +204,23 @@ std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double t
         }
     }
     return partner;
+}
+
+// The layer of entity `i` (its 8 group, "0" without one), read no further.
+std::string_view LayerOf(const dxf::Document& doc, std::size_t i) {
+    const std::string_view text = doc.EntityText(i);
+    dxf::TagReader reader(text);
+    dxf::Tag tag;
+    reader.Next(tag);
+    while (reader.Next(tag) && tag.code != 0) {
+        if (tag.code == 8) {
+            return tag.Trimmed();
+        }
+        if (tag.code == 102 || tag.code >= 1000) {
+            break;  // an application group or XDATA before the layer: read it all
+        }
+    }
+    return doc.Info(i).layer;
 }
 
 // Moves the shared point of two joined elements onto one of them: a line's
@@ -254,7 +280,9 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
     set.figureOf.assign(entities, -1);
     std::vector<Chainable> chainables;
     std::vector<std::int64_t> chainableOf(entities, -1);
-    std::unordered_map<std::string, std::uint32_t> groups;  // upper-case layer and z
+    std::unordered_map<std::string_view, std::uint32_t> layerOfText;
+    std::unordered_map<std::string, std::uint32_t> layerOfName;               // upper case
+    std::map<std::pair<std::uint32_t, std::uint64_t>, std::uint32_t> groups;  // layer and z
     // Figures in file order; a chain is placed at its first entity.
     std::vector<std::int64_t> single(entities, -1);  // polylines and circles
     std::vector<DxfFigure> singles;
@@ -266,8 +294,8 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
             continue;
         }
         DxfFigure figure;
-        figure.parts.push_back({i, false});
         if (const auto* poly = std::get_if<dxf::Polyline>(&shape.geometry)) {
+            figure.parts.push_back({i, false, shape.mirrored, poly->z, poly->z});
             figure.kind = FigureKind::Polyline;
             figure.closed = poly->closed;
             const std::size_t n = poly->vertices.size();
@@ -280,6 +308,7 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
                     PolylineElement(poly->vertices[n - 1], poly->vertices[0]));
             }
         } else if (const auto* circle = std::get_if<dxf::Circle>(&shape.geometry)) {
+            figure.parts.push_back({i, false, shape.mirrored, circle->centre.z, circle->centre.z});
             figure.kind = FigureKind::Circle;
             FigureRecord r{};
             r.kind = VEK_CIRCLE;
@@ -291,12 +320,14 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
             Chainable item;
             item.entity = i;
             double z = 0;
+            double z1 = 0;
             bool chainable = true;
             if (const auto* line = std::get_if<dxf::Line>(&shape.geometry)) {
                 item.record = LineRecord(line->start.x, line->start.y, line->end.x, line->end.y);
                 item.size = std::hypot(line->end.x - line->start.x, line->end.y - line->start.y);
                 z = line->start.z;
-                chainable = line->start.z == line->end.z;  // a sloping line stands alone
+                z1 = line->end.z;
+                chainable = z == z1;  // a sloping line stands alone
             } else {
                 const auto& arc = std::get<dxf::Arc>(shape.geometry);
                 const double centre[2] = {arc.centre.x, arc.centre.y};
@@ -313,6 +344,7 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
                 }
                 item.size = arc.radius * sweep * kDegree;
                 z = arc.centre.z;
+                z1 = z;
             }
             if (!Finite(item.record)) {
                 set.leftAlone.Add(doc.EntityType(i), dxf::Refusal::Malformed);
@@ -321,11 +353,25 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
             if (!options.join || !chainable) {
                 item.size = 0;  // joins nothing
             }
-            std::string key = UpperAscii(doc.Info(i).layer);
-            key.push_back('\0');
-            key.append(reinterpret_cast<const char*>(&z), sizeof z);
-            item.group = groups.emplace(std::move(key), static_cast<std::uint32_t>(groups.size()))
+            // Layers by their text in the file, then without regard to case.
+            const std::string_view layerText = LayerOf(doc, i);
+            auto layer = layerOfText.find(layerText);
+            if (layer == layerOfText.end()) {
+                const auto id = layerOfName
+                                    .emplace(UpperAscii(layerText),
+                                             static_cast<std::uint32_t>(layerOfName.size()))
+                                    .first->second;
+                layer = layerOfText.emplace(layerText, id).first;
+            }
+            std::uint64_t zBits = 0;
+            std::memcpy(&zBits, &z, sizeof z);
+            item.group = groups
+                             .emplace(std::make_pair(layer->second, zBits),
+                                      static_cast<std::uint32_t>(groups.size()))
                              .first->second;
+            item.z0 = z;
+            item.z1 = z1;
+            item.mirrored = shape.mirrored;
             chainableOf[i] = static_cast<std::int64_t>(chainables.size());
             chainables.push_back(item);
             continue;
@@ -380,7 +426,8 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
         for (;;) {
             placed[k] = 1;
             const bool reversed = in == 1;
-            figure.parts.push_back({chainables[k].entity, reversed});
+            figure.parts.push_back({chainables[k].entity, reversed, chainables[k].mirrored,
+                                    chainables[k].z0, chainables[k].z1});
             figure.elements.push_back(reversed ? Reversed(chainables[k].record)
                                                : chainables[k].record);
             const std::int64_t p = partner[k * 2 + static_cast<std::size_t>(in ^ 1)];

@@ -34,6 +34,10 @@ enum class FigureKind : std::uint8_t { Polyline, Chain, Circle };
 struct FigurePart {
     std::size_t entity = 0;  // position in the ENTITIES section
     bool reversed = false;
+    bool mirrored = false;  // extrusion (0, 0, -1): its own x axis is the world's -x
+    // Elevations kept on writing back: a LINE's start and end (it may
+    // slope), else the entity's.
+    double z0 = 0, z1 = 0;
 };
 
 struct DxfFigure {

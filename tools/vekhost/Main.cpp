@@ -374,8 +374,9 @@ int Run(const std::vector<std::string>& args) {
         ShowStoredSettings("Settings");
         WriteOut("Before:\n" + DescribeDrawing());
     }
-    const RecordedRun run = PlayAndReport(*options.reference, *picked,
-                                          dxf ? dxf->Naming() : SegmentNaming(), options.list);
+    const RecordedRun run =
+        PlayAndReport(*options.reference, *picked, dxf ? dxf->Naming() : SegmentNaming(),
+                      options.list, !options.picture.empty());
     if (options.list) {
         WriteOut("After:\n" + DescribeDrawing());
     }
@@ -401,13 +402,14 @@ int Run(const std::vector<std::string>& args) {
     }
     if (!dxf) {
         files[0].text = vekhost::ToJson();
-    } else if (!dxf->WriteBack(run.report, files[0].text, error)) {
-        return Failure(error + "; " + NamesText(files) + (files.size() == 1 ? " was" : " were") +
-                       " not written");
-    } else {
+    } else if (dxf->WriteBack(run.report, error)) {
+        files[0].write = [&dxf](std::ostream& out) { dxf->WriteTo(out); };
         for (const std::string& note : dxf->Notes()) {
             WriteOut("Note: " + note + "\n");
         }
+    } else {
+        return Failure(error + "; " + NamesText(files) + (files.size() == 1 ? " was" : " were") +
+                       " not written");
     }
     if (options.reportFormat) {
         files[1].text = ReportText(run.report, *options.reportFormat);

@@ -114,7 +114,8 @@ struct FigureReport {
     size_t points = 0;   // points measured
     std::optional<PointMove> largest;
     double meanMovement = 0;
-    std::vector<PointMove> moves;  // every point that moved
+    size_t movedPoints = 0;
+    std::vector<PointMove> moves;  // every point that moved, when kept (for the picture)
     std::vector<CornerItem> corners;
     std::vector<ArcItem> arcs;
     std::vector<GapItem> gaps;
@@ -149,8 +150,10 @@ struct RunReport {
 
 // Pairs each picked figure with what became of it in the drawing as it is
 // now. `pointTaken`: the command took the reference point (else nothing ran).
+// `keepMoves`: every point that moved is kept in its figure's `moves` (the
+// picture draws them), else only counted.
 RunReport BuildRunReport(const RunRecording& recording, const RunSettings& settings,
-                         const FigureNaming& naming, bool pointTaken);
+                         const FigureNaming& naming, bool pointTaken, bool keepMoves = true);
 
 // The summary as a few lines of text (no line ends).
 std::vector<std::string> SummaryLines(const RunReport& report);
