@@ -74,10 +74,11 @@ const char* const Usage =
     "  vekhost --help\n"
     "\n"
     "The plug-in is loaded from the folder that holds vekhost.\n"
-    "Exit status: 0 done; 1 the input could not be read, the plug-in could not\n"
-    "be loaded or registered, or the command reported an error (then no file is\n"
-    "written: OUT.json, the report and the picture are left as they were);\n"
-    "2 bad arguments.\n";
+    "Exit status: 0 done; 1 the input could not be read (a DXF drawing's fault\n"
+    "is given with its line), a figure or layer picked is not in it, the\n"
+    "plug-in could not be loaded or registered, or the command reported an\n"
+    "error (then no file is written: OUT, the report and the picture are left\n"
+    "as they were); 2 bad arguments.\n";
 
 int UsageError(const std::string& message) {
     WriteErr("vekhost: " + message + "\nTry 'vekhost --help'.\n");
