@@ -160,7 +160,7 @@ void DxfDrawing::LoadIntoHost() {
         }
         const VekId segment = vekhost::AddSegment(figure.elements, figure.closed, at->second);
         elementCounts_[f] = figure.elements.size();
-        figure.elements = {};
+        std::vector<FigureRecord>().swap(figure.elements);  // its memory too
         if (segment == VEK_NONE) {
             for (const FigurePart& part : figure.parts) {
                 set_.leftAlone.Add(doc_.EntityType(part.entity), dxf::Refusal::Malformed);
