@@ -361,8 +361,8 @@ bool DxfDrawing::WriteBackOrThrow(const RunReport& report, std::string& error) {
         restyles.emplace(key, restyle);
         return restyle;
     };
-    auto styleFor = [&](std::size_t entity, const dxf::Restyle& restyle) {
-        dxf::Style style = dxf::StyleOf(doc_, entity);
+    // The entity's own style, with the palette's colour and line type.
+    auto restyled = [](dxf::Style style, const dxf::Restyle& restyle) {
         if (restyle.colour) {
             style.colour = restyle.colour;
             style.trueColour = restyle.trueColour;
@@ -375,6 +375,7 @@ bool DxfDrawing::WriteBackOrThrow(const RunReport& report, std::string& error) {
     // Every element as an entity of its own, in place of `entity`.
     auto writePieces = [&](std::size_t entity, const std::vector<vekhost::Element>& after,
                            double z) -> bool {
+        const dxf::Style own = dxf::StyleOf(doc_, entity);
         std::string pieces;
         for (const vekhost::Element& e : after) {
             const auto piece = PieceOf(e, z, report.settings.decimals);
@@ -383,7 +384,7 @@ bool DxfDrawing::WriteBackOrThrow(const RunReport& report, std::string& error) {
                         TypeName(e.type) + ")";
                 return false;
             }
-            pieces += dxf::NewEntity(doc_, *piece, styleFor(entity, restyleFor(e.lineType)));
+            pieces += dxf::NewEntity(doc_, *piece, restyled(own, restyleFor(e.lineType)));
         }
         doc_.ReplaceEntity(entity, std::move(pieces));
         return true;
