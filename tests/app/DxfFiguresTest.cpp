@@ -179,6 +179,11 @@ TEST(DxfFigures, EndsJoinWithinTheToleranceOfTheShorterEntity) {
         {"BeyondFarAway", 1.1e-6, 1e7, false, 2},
         {"Branch", 0, 0, true, 3},
     };
+    // An arc seen from below (its z -0 in the world) joins a line at z 0.
+    const dxf::Document mirrored = dxf::Document::Parse(dxftest::R12(
+        dxftest::Tags("0 LINE|8 0|10 0|20 0|11 10|21 0|0 ARC|8 0|10 -10|20 1|40 1|50 180|51 270|"
+                      "210 0|220 0|230 -1")));
+    EXPECT_EQ(BuildFigures(mirrored, JoinOptions{}).figures.size(), 1u);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         // A line of length 10 and one of length 1: the shorter sets the tolerance.

@@ -364,7 +364,8 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
                 layer = layerOfText.emplace(layerText, id).first;
             }
             std::uint64_t zBits = 0;
-            std::memcpy(&zBits, &z, sizeof z);
+            const double elevation = z == 0 ? 0.0 : z;  // -0 (a mirrored 0) is 0
+            std::memcpy(&zBits, &elevation, sizeof elevation);
             item.group = groups
                              .emplace(std::make_pair(layer->second, zBits),
                                       static_cast<std::uint32_t>(groups.size()))
