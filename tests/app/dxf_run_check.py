@@ -72,6 +72,8 @@ def run(vekhost, source, output, settings, registry):
     env = dict(os.environ, TARNEX_REGISTRY_FILE=str(registry))
     done = subprocess.run(args, capture_output=True, text=True, env=env)
     assert done.returncode == 0, f"{source}: vekhost failed\n{done.stdout}{done.stderr}"
+    # The fillet, drawn seen from below, joins its lines into one figure.
+    assert "1 chain of 3 lines and arcs" in done.stdout, done.stdout
 
 
 def on_grid(value, step):
