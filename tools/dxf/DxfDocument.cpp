@@ -329,7 +329,10 @@ private:
                 if (o.type == "BLOCK" && code == 2 && !o.nameSeen) {
                     o.nameSeen = true;
                     const std::string_view name = tag_.Trimmed();
-                    if (!StartsNoCase(name, "*Model_Space") && !StartsNoCase(name, "*Paper_Space"))
+                    // R12 names the layouts' blocks $MODEL_SPACE and $PAPER_SPACE.
+                    if (!StartsNoCase(name, "*Model_Space") &&
+                        !StartsNoCase(name, "*Paper_Space") &&
+                        !EqualsNoCase(name, "$MODEL_SPACE") && !EqualsNoCase(name, "$PAPER_SPACE"))
                         ++doc_.blockDefinitions_;
                 }
                 return;
@@ -598,11 +601,20 @@ std::optional<Handle> Document::ModelSpaceOwner() const {
 }
 
 void Document::Edit(std::size_t begin, std::size_t end, std::string text, bool append) {
-    std::string& slot = edits_[{begin, end}];
-    if (append)
-        slot += text;
-    else
-        slot = std::move(text);
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    EditRecord record{begin, end, 0, 0, text.size(), append};
+    if (text.size() >= kChunk / 4) {
+        editText_.push_back(std::move(text));
+        editText_.emplace_back();  // later texts go in a chunk of their own
+    } else {
+        if (editText_.empty() || editText_.back().size() + text.size() > kChunk) {
+            editText_.emplace_back().reserve(kChunk);
+        }
+        record.offset = editText_.back().size();
+        editText_.back() += text;
+    }
+    record.chunk = editText_.size() - 1 - (record.length >= kChunk / 4 ? 1 : 0);
+    edits_.push_back(record);
 }
 
 void Document::ReplaceEntity(std::size_t i, std::string text) {
@@ -680,26 +692,47 @@ void Document::Write(const std::function<void(std::string_view)>& sink) const {
     const std::string_view bytes(bytes_);
     std::size_t pos = 0;
     bool seedDone = seedText.empty();
-    auto emit = [&](std::pair<std::size_t, std::size_t> range, std::string_view text) {
+    auto gapTo = [&](std::pair<std::size_t, std::size_t> range) {
         if (range.first > pos) sink(bytes.substr(pos, range.first - pos));
-        if (!text.empty()) sink(text);
         pos = std::max(pos, range.second);
     };
-    for (const auto& [range, text] : edits_) {
-        if (!seedDone && seedKey <= range) {
-            emit(seedKey, seedText);
+    // Edits by range, each range's in the order made.
+    std::vector<std::size_t> order(edits_.size());
+    for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+    auto range = [this](std::size_t k) { return std::make_pair(edits_[k].begin, edits_[k].end); };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return range(a) < range(b); });
+    for (std::size_t first = 0; first < order.size();) {
+        const auto here = range(order[first]);
+        std::size_t last = first;
+        std::size_t from = first;  // the last replacement of the range
+        while (last < order.size() && range(order[last]) == here) {
+            if (!edits_[order[last]].append) from = last;
+            ++last;
+        }
+        if (!seedDone && seedKey <= here) {
+            gapTo(seedKey);
+            if (!seedText.empty()) sink(seedText);
             seedDone = true;
         }
-        emit(range, text);
+        gapTo(here);
+        for (std::size_t k = from; k < last; ++k) {
+            const EditRecord& e = edits_[order[k]];
+            if (e.length > 0) sink(std::string_view(editText_[e.chunk]).substr(e.offset, e.length));
+        }
+        first = last;
     }
-    if (!seedDone) emit(seedKey, seedText);
+    if (!seedDone) {
+        gapTo(seedKey);
+        sink(seedText);
+    }
     if (pos < bytes.size()) sink(bytes.substr(pos));
 }
 
 std::string Document::Write() const {
     std::string out;
     std::size_t extra = 0;
-    for (const auto& edit : edits_) extra += edit.second.size();
+    for (const EditRecord& edit : edits_) extra += edit.length;
     out.reserve(bytes_.size() + extra + 64);
     Write([&out](std::string_view piece) { out.append(piece); });
     return out;

@@ -13,7 +13,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -184,9 +183,18 @@ private:
     bool handseedSet_ = false;  // by SetHeaderValue
     Handle firstNewHandle_ = 1;
     Handle nextHandle_ = 1;
-    // Replacements keyed by the original byte range; insertions have an
-    // empty range. Ranges never overlap.
-    std::map<std::pair<std::size_t, std::size_t>, std::string> edits_;
+    // Replacements of an original byte range, in the order made; insertions
+    // have an empty range. Ranges never overlap; for one range a later
+    // replacement drops what came before it, an insertion adds to it. Their
+    // text lies in chunks of a megabyte or so, so that a million small
+    // edits cost little beyond their text.
+    struct EditRecord {
+        std::size_t begin = 0, end = 0;
+        std::size_t chunk = 0, offset = 0, length = 0;
+        bool append = false;
+    };
+    std::vector<EditRecord> edits_;
+    std::vector<std::string> editText_;
 };
 
 }  // namespace dxf

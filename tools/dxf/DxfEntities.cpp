@@ -601,6 +601,8 @@ std::string_view Describe(Refusal refusal) {
             return "fitted or 3-D";
         case Refusal::Malformed:
             return "malformed";
+        case Refusal::NotSelected:
+            return "not selected";
         default:
             return "";
     }
@@ -638,7 +640,11 @@ Style StyleOf(const Document& doc, std::size_t i) {
 
 std::string RewriteEntity(Document& doc, std::size_t i, const Geometry& geometry,
                           const Restyle& restyle) {
-    const Shape shape = ShapeOf(doc, i);
+    return RewriteEntity(doc, i, ShapeOf(doc, i), geometry, restyle);
+}
+
+std::string RewriteEntity(Document& doc, std::size_t i, const Shape& shape,
+                          const Geometry& geometry, const Restyle& restyle) {
     if (!shape.Convertible())
         throw std::invalid_argument("entity " + std::to_string(i) + " cannot be converted");
     if (shape.geometry.index() != geometry.index())

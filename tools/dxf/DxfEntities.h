@@ -68,16 +68,18 @@ using Geometry = std::variant<Line, Arc, Circle, Polyline>;
 // Why an entity is left alone.
 enum class Refusal : std::uint8_t {
     None,
-    Type,        // not LINE, ARC, CIRCLE, LWPOLYLINE or POLYLINE
-    PaperSpace,  // 67 other than 0
-    Extrusion,   // neither (0, 0, 1) nor (0, 0, -1)
-    Thickness,   // 39 other than 0: an extruded surface, not a flat figure
-    NotPlain,    // a curve- or spline-fit, 3-D, mesh or polyface polyline
-    Malformed,   // required groups missing or repeated, a polyline without
-                 // SEQEND or with fewer than two vertices, a radius not above
-                 // 0, an arc whose start and end angles coincide
+    Type,         // not LINE, ARC, CIRCLE, LWPOLYLINE or POLYLINE
+    PaperSpace,   // 67 other than 0
+    Extrusion,    // neither (0, 0, 1) nor (0, 0, -1)
+    Thickness,    // 39 other than 0: an extruded surface, not a flat figure
+    NotPlain,     // a curve- or spline-fit, 3-D, mesh or polyface polyline
+    Malformed,    // required groups missing or repeated, a polyline without
+                  // SEQEND or with fewer than two vertices, a radius not above
+                  // 0, an arc whose start and end angles coincide
+    NotSelected,  // convertible, but not among the figures a run picked
 };
-// "paper space", "thickness", ...; empty for Refusal::None and Refusal::Type.
+// "paper space", "thickness", "not selected", ...; empty for Refusal::None and
+// Refusal::Type.
 std::string_view Describe(Refusal refusal);
 
 struct Shape {
@@ -123,6 +125,12 @@ struct Restyle {
 // geometry of another kind.
 std::string RewriteEntity(Document& doc, std::size_t i, const Geometry& geometry,
                           const Restyle& restyle = {});
+// The same for a caller that has read the entity's shape already: `original`
+// is ShapeOf(doc, i), or for a LINE, ARC or CIRCLE a convertible shape of its
+// kind with the same `mirrored` (the geometry's values are not used). Saves
+// reading the entity a second time.
+std::string RewriteEntity(Document& doc, std::size_t i, const Shape& original,
+                          const Geometry& geometry, const Restyle& restyle = {});
 
 // The text of a new model space entity: LINE, ARC, CIRCLE, and for a
 // polyline LWPOLYLINE (R14 and later) or POLYLINE with VERTEX and SEQEND.

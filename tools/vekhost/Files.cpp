@@ -17,14 +17,17 @@ std::filesystem::path Beside(const std::filesystem::path& path) {
     return temporary;
 }
 
-bool WriteTemporary(const std::filesystem::path& path, const std::string& text,
-                    std::string& error) {
+bool WriteTemporary(const std::filesystem::path& path, const OutputFile& file, std::string& error) {
     std::ofstream out(Beside(path), std::ios::binary | std::ios::trunc);
     if (!out) {
         error = "cannot be created";
         return false;
     }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file.write) {
+        file.write(out);
+    } else {
+        out.write(file.text.data(), static_cast<std::streamsize>(file.text.size()));
+    }
     out.flush();
     if (!out) {
         error = "write error";
@@ -46,14 +49,19 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& text, std::st
         error = std::filesystem::exists(path, failed) ? "cannot be opened" : "no such file";
         return false;
     }
-    // Read at its size in one go: a large drawing is copied once, not grown.
-    const std::uintmax_t size = std::filesystem::file_size(path, failed);
-    if (!failed) {
+    // In one read when the size is known (a regular file), else piece by piece.
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > 0 && in) {
         text.resize(static_cast<size_t>(size));
-        in.read(text.data(), static_cast<std::streamsize>(size));
+        in.read(text.data(), size);
         text.resize(static_cast<size_t>(in.gcount()));
+    } else {
+        in.clear();
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    if (failed || in.bad()) {
+    if (in.bad()) {
         error = "read error";
         return false;
     }
@@ -69,7 +77,7 @@ bool WriteAllOrNothing(const std::vector<OutputFile>& files, std::string& error)
     };
     for (size_t i = 0; i < files.size(); ++i) {
         std::string reason;
-        if (!WriteTemporary(PathFromUtf8(files[i].name), files[i].text, reason)) {
+        if (!WriteTemporary(PathFromUtf8(files[i].name), files[i], reason)) {
             removeTemporaries(i + 1);
             error = "cannot write " + files[i].name + ": " + reason;
             return false;

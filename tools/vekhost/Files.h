@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,9 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& text, std::st
 struct OutputFile {
     std::string name;  // as the user gave it (UTF-8), for messages
     std::string text;
+    // When given, writes the file's contents instead of `text` (a large
+    // drawing straight from its pieces).
+    std::function<void(std::ostream&)> write = {};
 };
 
 // Writes each file beside its target first and renames them only when all

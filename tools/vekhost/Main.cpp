@@ -5,6 +5,7 @@
 #include "tools/vekhost/Console.h"
 #include "tools/vekhost/Demo.h"
 #include "tools/vekhost/DrawingText.h"
+#include "tools/vekhost/DxfDrawing.h"
 #include "tools/vekhost/Files.h"
 #include "tools/vekhost/PluginLoader.h"
 #include "tools/vekhost/RunSteps.h"
@@ -43,9 +44,13 @@ const char* const Usage =
     "  vekhost run DRAWING.json --ref X,Y [--select all|ID[,ID...]]\n"
     "              [--set NAME=VALUE]... -o OUT.json\n"
     "              [--report REPORT.json|REPORT.csv] [--svg PICTURE.svg] [--list]\n"
-    "      Runs the command on DRAWING.json: gives the reference point X,Y, picks\n"
+    "  vekhost run DRAWING.dxf --ref X,Y\n"
+    "              [--select all|layer:NAME[,NAME...]|handle:H[,H...]]\n"
+    "              [--no-join | --join-tolerance REL] [--set NAME=VALUE]... -o OUT.dxf\n"
+    "              [--report REPORT.json|REPORT.csv] [--svg PICTURE.svg] [--list]\n"
+    "      Runs the command on the drawing: gives the reference point X,Y, picks\n"
     "      the listed figures (all by default), writes the resulting drawing to\n"
-    "      OUT.json and prints a summary: figures converted or left untouched,\n"
+    "      OUT and prints a summary: figures converted or left untouched,\n"
     "      elements, the largest movement, gaps opened, corners and arcs whose\n"
     "      radius had to change. Each --set stores a setting before the command\n"
     "      starts, as the settings dialog would; the others keep their stored\n"
@@ -54,16 +59,26 @@ const char* const Usage =
     "      --report  one record per picked figure (JSON or CSV, by the extension)\n"
     "      --svg     a picture of the drawing before and after, movements marked\n"
     "      --list    also the command's steps and every figure before and after\n"
+    "      A DXF drawing (the name ends in .dxf) is converted in place: each\n"
+    "      LWPOLYLINE or 2-D POLYLINE and each CIRCLE of the model space is a\n"
+    "      figure, and LINE and ARC entities of one layer that meet end to end\n"
+    "      are chained into one. OUT.dxf is the drawing with those figures\n"
+    "      converted, every other byte as it was; what was left alone is listed.\n"
+    "      --select layer:NAME,... or handle:H,... picks the figures on those\n"
+    "      layers, or those holding those entities.\n"
+    "      --join-tolerance  ends join when closer than REL times the shorter\n"
+    "                entity's length (default 1e-6); --no-join chains nothing\n"
     "  vekhost settings\n"
     "      Starts the command and presses the confirm key, which opens the\n"
     "      settings dialog (Windows build); then shows the stored settings.\n"
     "  vekhost --help\n"
     "\n"
     "The plug-in is loaded from the folder that holds vekhost.\n"
-    "Exit status: 0 done; 1 the input could not be read, the plug-in could not\n"
-    "be loaded or registered, or the command reported an error (then no file is\n"
-    "written: OUT.json, the report and the picture are left as they were);\n"
-    "2 bad arguments.\n";
+    "Exit status: 0 done; 1 the input could not be read (a DXF drawing's fault\n"
+    "is given with its line), a figure or layer picked is not in it, the\n"
+    "plug-in could not be loaded or registered, or the command reported an\n"
+    "error (then no file is written: OUT, the report and the picture are left\n"
+    "as they were); 2 bad arguments.\n";
 
 int UsageError(const std::string& message) {
     WriteErr("vekhost: " + message + "\nTry 'vekhost --help'.\n");
@@ -153,7 +168,11 @@ int Demo(const std::vector<std::string>& args) {
 struct RunOptions {
     std::string drawing;
     std::optional<vekhost::Point> reference;
-    std::optional<std::vector<VekId>> selection;  // empty: every figure
+    std::string select = "all";                   // as given
+    std::optional<std::vector<VekId>> selection;  // JSON: empty for every figure
+    std::optional<DxfSelection> dxfSelection;     // DXF
+    JoinOptions join;
+    bool joinGiven = false;
     std::vector<std::pair<std::string, std::string>> settings;
     std::string output;
     std::string report;
@@ -169,8 +188,12 @@ std::optional<int> ParseRunOptions(const std::vector<std::string>& args, RunOpti
         const bool hasValue = i + 1 < args.size();
         if (arg == "--list") {
             options.list = true;
+        } else if (arg == "--no-join") {
+            options.join.join = false;
+            options.joinGiven = true;
         } else if (arg == "--ref" || arg == "--select" || arg == "--set" || arg == "-o" ||
-                   arg == "--output" || arg == "--report" || arg == "--svg") {
+                   arg == "--output" || arg == "--report" || arg == "--svg" ||
+                   arg == "--join-tolerance") {
             if (!hasValue) {
                 return UsageError(arg + " needs a value");
             }
@@ -181,17 +204,15 @@ std::optional<int> ParseRunOptions(const std::vector<std::string>& args, RunOpti
                     return UsageError("--ref wants two numbers X,Y, not '" + value + "'");
                 }
             } else if (arg == "--select") {
-                if (value == "all") {
-                    options.selection.reset();
-                } else {
-                    options.selection = ParseIds(value);
-                    if (!options.selection) {
-                        return UsageError(
-                            "--select wants 'all' or figure numbers such as 1,4,7, "
-                            "not '" +
-                            value + "'");
-                    }
+                options.select = value;
+            } else if (arg == "--join-tolerance") {
+                const auto tolerance = ParseNumber(value);
+                if (!tolerance || *tolerance < 0) {
+                    return UsageError("--join-tolerance wants a number of 0 or more, not '" +
+                                      value + "'");
                 }
+                options.join.tolerance = *tolerance;
+                options.joinGiven = true;
             } else if (arg == "--set") {
                 const size_t equals = value.find('=');
                 const auto name = CanonicalSettingName(value.substr(0, equals));
@@ -236,8 +257,34 @@ std::optional<int> ParseRunOptions(const std::vector<std::string>& args, RunOpti
     if (!options.reference) {
         return UsageError("run needs the reference point (--ref X,Y)");
     }
+    const bool dxf = IsDxfName(options.drawing);
     if (options.output.empty()) {
-        return UsageError("run needs an output file (-o OUT.json)");
+        return UsageError(dxf ? "run needs an output file (-o OUT.dxf)"
+                              : "run needs an output file (-o OUT.json)");
+    }
+    if (dxf != IsDxfName(options.output)) {
+        return UsageError(dxf ? "a DXF drawing is written as DXF: -o wants a name ending in .dxf"
+                              : "a JSON drawing cannot be written as DXF");
+    }
+    if (dxf) {
+        options.dxfSelection = ParseDxfSelection(options.select);
+        if (!options.dxfSelection) {
+            return UsageError(
+                "--select wants 'all', 'layer:NAME[,NAME...]' or 'handle:H[,H...]' for a DXF "
+                "drawing, not '" +
+                options.select + "'");
+        }
+    } else {
+        if (options.joinGiven) {
+            return UsageError("--no-join and --join-tolerance are for DXF drawings");
+        }
+        if (options.select != "all") {
+            options.selection = ParseIds(options.select);
+            if (!options.selection) {
+                return UsageError("--select wants 'all' or figure numbers such as 1,4,7, not '" +
+                                  options.select + "'");
+            }
+        }
     }
     // One file for two outputs would keep only the last; the drawing read is
     // kept apart from the report and the picture (the output may replace it).
@@ -268,6 +315,21 @@ std::string NamesText(const std::vector<OutputFile>& files) {
     return text;
 }
 
+// " (MESSAGE, at FIGURE)": the first error the host showed, where it showed it.
+std::string FirstError(const RunReport& report) {
+    for (const FigureReport& figure : report.figures) {
+        if (!figure.messages.empty()) {
+            return " (" + figure.messages.front() + ", at " + figure.source.Text() + ")";
+        }
+    }
+    for (const std::string& message : report.hostMessages) {
+        if (!IsFinalCount(Utf8ToUtf16(message).value_or(u""))) {
+            return " (" + message + ")";
+        }
+    }
+    return "";
+}
+
 int Run(const std::vector<std::string>& args) {
     RunOptions options;
     if (const auto refused = ParseRunOptions(args, options)) {
@@ -281,13 +343,24 @@ int Run(const std::vector<std::string>& args) {
         return Failure("cannot read " + options.drawing + ": " + error);
     }
     vekhost::Reset();
-    try {
-        vekhost::FromJson(text);
-    } catch (const std::exception& e) {
-        return Failure(options.drawing + " is not a drawing file: " + e.what());
+    std::optional<DxfDrawing> dxf;
+    if (options.dxfSelection) {
+        try {
+            dxf.emplace(std::move(text), options.join);
+        } catch (const dxf::ParseError& e) {
+            return Failure(options.drawing + " is not a readable DXF drawing: " + e.what());
+        }
+        dxf->LoadIntoHost();
+    } else {
+        try {
+            vekhost::FromJson(text);
+        } catch (const std::exception& e) {
+            return Failure(options.drawing + " is not a drawing file: " + e.what());
+        }
+        std::string().swap(text);  // the drawing holds it all now
     }
-    std::string().swap(text);  // the drawing holds it all now
-    const auto picked = PickFigures(options.selection, options.drawing, error);
+    const auto picked = dxf ? dxf->Pick(*options.dxfSelection, options.drawing, error)
+                            : PickFigures(options.selection, options.drawing, error);
     if (!picked) {
         return Failure(error);
     }
@@ -304,11 +377,19 @@ int Run(const std::vector<std::string>& args) {
         WriteOut("Before:\n" + DescribeDrawing());
     }
     const RecordedRun run =
-        PlayAndReport(*options.reference, *picked, SegmentNaming(), options.list);
+        PlayAndReport(*options.reference, *picked, dxf ? dxf->Naming() : SegmentNaming(),
+                      options.list, !options.picture.empty());
     if (options.list) {
         WriteOut("After:\n" + DescribeDrawing());
     }
+    if (dxf) {
+        WriteOut("Drawing: " + dxf->Overview() + "\n");
+    }
     PrintSummary(run.report);
+    if (dxf) {
+        const std::string left = dxf->LeftAloneBy(*picked).Summary();
+        WriteOut("Left as it was: " + (left.empty() ? std::string("nothing") : left) + "\n");
+    }
 
     std::vector<OutputFile> files = {{options.output, ""}};
     if (options.reportFormat) {
@@ -318,10 +399,20 @@ int Run(const std::vector<std::string>& args) {
         files.push_back({options.picture, ""});
     }
     if (!run.command.pointTaken || run.command.reportedError) {
-        return Failure("the command reported an error; " + NamesText(files) +
-                       (files.size() == 1 ? " was" : " were") + " not written");
+        return Failure("the command reported an error" + FirstError(run.report) + "; " +
+                       NamesText(files) + (files.size() == 1 ? " was" : " were") + " not written");
     }
-    files[0].text = vekhost::ToJson();
+    if (!dxf) {
+        files[0].text = vekhost::ToJson();
+    } else if (dxf->WriteBack(run.report, error)) {
+        files[0].write = [&dxf](std::ostream& out) { dxf->WriteTo(out); };
+        for (const std::string& note : dxf->Notes()) {
+            WriteOut("Note: " + note + "\n");
+        }
+    } else {
+        return Failure(error + "; " + NamesText(files) + (files.size() == 1 ? " was" : " were") +
+                       " not written");
+    }
     if (options.reportFormat) {
         files[1].text = ReportText(run.report, *options.reportFormat);
     }

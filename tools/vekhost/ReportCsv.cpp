@@ -128,7 +128,7 @@ std::string ReportCsv(const RunReport& report) {
             .Set(Message, Joined(figure.messages));
         if (figure.status == FigureStatus::Converted && figure.paired) {
             row.Set(Points, figure.points)
-                .Set(MovedPoints, figure.moves.size())
+                .Set(MovedPoints, figure.movedPoints)
                 .Set(LargestMovement, figure.largest ? figure.largest->distance : 0.0)
                 .Set(MeanMovement, figure.meanMovement);
         }

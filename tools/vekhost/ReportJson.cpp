@@ -80,7 +80,7 @@ Json FigureJson(const FigureReport& figure) {
                 {"newSegments", figure.newSegments},
                 {"measured", figure.status == FigureStatus::Converted && figure.paired},
                 {"points", figure.points},
-                {"movedPoints", figure.moves.size()},
+                {"movedPoints", figure.movedPoints},
                 {"largestMovement", figure.largest ? MoveJson(*figure.largest) : Json(nullptr)},
                 {"meanMovement", figure.meanMovement},
                 {"corners", corners},

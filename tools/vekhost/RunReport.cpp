@@ -95,7 +95,8 @@ bool AttemptFits(const ArcAttempt& attempt, const FigureRecord& arc, const UnitM
 }
 
 void MeasureFigure(const vekhost::Segment& before, const std::vector<vekhost::Element>& after,
-                   const FigureCalls& calls, const RunSettings& settings, FigureReport& figure) {
+                   const FigureCalls& calls, const RunSettings& settings, bool keepMoves,
+                   FigureReport& figure) {
     const UnitMap unit{settings.reference, settings.unitMode};
     const double step = settings.GridStep();
     const std::vector<vekhost::Element>& elements = before.elements;
@@ -105,6 +106,7 @@ void MeasureFigure(const vekhost::Segment& before, const std::vector<vekhost::El
         figure.paired = false;
         return;
     }
+    figure.pairing = pairing;
 
     double sum = 0;
     for (size_t i = 0; i < elements.size(); ++i) {
@@ -130,7 +132,10 @@ void MeasureFigure(const vekhost::Segment& before, const std::vector<vekhost::El
             if (distance > 0) {
                 const PointMove move{
                     element, from.points[k].role, from.points[k].at, expected, *now, distance};
-                figure.moves.push_back(move);
+                ++figure.movedPoints;
+                if (keepMoves) {
+                    figure.moves.push_back(move);
+                }
                 if (!figure.largest || distance > figure.largest->distance) {
                     figure.largest = move;
                 }
@@ -338,7 +343,7 @@ std::string ShortNumber(double value, int digits) {
 }
 
 RunReport BuildRunReport(const RunRecording& recording, const RunSettings& settings,
-                         const FigureNaming& naming, bool pointTaken) {
+                         const FigureNaming& naming, bool pointTaken, bool keepMoves) {
     RunReport report;
     report.settings = settings;
     report.completed = pointTaken && recording.countShown;
@@ -382,7 +387,7 @@ RunReport BuildRunReport(const RunRecording& recording, const RunSettings& setti
                 }
             }
             figure.elementsAfter = after.size();
-            MeasureFigure(segment, after, calls, settings, figure);
+            MeasureFigure(segment, after, calls, settings, keepMoves, figure);
         }
         report.figures.push_back(std::move(figure));
     }

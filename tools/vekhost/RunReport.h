@@ -106,11 +106,16 @@ struct FigureReport {
     size_t elementsBefore = 0;
     size_t elementsAfter = 0;
     std::vector<VekId> newSegments;
+    // For each element before, its position among the elements of
+    // `newSegments` taken in order, or -1 when it was dropped; empty when
+    // the elements could not be paired.
+    std::vector<int> pairing;
     bool paired = true;  // false when the converted elements could not be paired
     size_t points = 0;   // points measured
     std::optional<PointMove> largest;
     double meanMovement = 0;
-    std::vector<PointMove> moves;  // every point that moved
+    size_t movedPoints = 0;
+    std::vector<PointMove> moves;  // every point that moved, when kept (for the picture)
     std::vector<CornerItem> corners;
     std::vector<ArcItem> arcs;
     std::vector<GapItem> gaps;
@@ -145,8 +150,10 @@ struct RunReport {
 
 // Pairs each picked figure with what became of it in the drawing as it is
 // now. `pointTaken`: the command took the reference point (else nothing ran).
+// `keepMoves`: every point that moved is kept in its figure's `moves` (the
+// picture draws them), else only counted.
 RunReport BuildRunReport(const RunRecording& recording, const RunSettings& settings,
-                         const FigureNaming& naming, bool pointTaken);
+                         const FigureNaming& naming, bool pointTaken, bool keepMoves = true);
 
 // The summary as a few lines of text (no line ends).
 std::vector<std::string> SummaryLines(const RunReport& report);

@@ -76,7 +76,7 @@ RunSettings CurrentRunSettings(vekhost::Point reference) {
 }
 
 RecordedRun PlayAndReport(vekhost::Point reference, const std::vector<VekId>& picked,
-                          const FigureNaming& naming, bool showSteps) {
+                          const FigureNaming& naming, bool showSteps, bool forPicture) {
     RecordedRun run;
     RunRecorder recorder(picked);
     {
@@ -86,9 +86,11 @@ RecordedRun PlayAndReport(vekhost::Point reference, const std::vector<VekId>& pi
         run.command = PlayCommand(reference, picked, showSteps);
     }
     RunRecording recording = recorder.Finish();
-    run.report =
-        BuildRunReport(recording, CurrentRunSettings(reference), naming, run.command.pointTaken);
-    run.before = std::move(recording.drawingBefore);
+    run.report = BuildRunReport(recording, CurrentRunSettings(reference), naming,
+                                run.command.pointTaken, forPicture);
+    if (forPicture) {
+        run.before = std::move(recording.drawingBefore);
+    }
     return run;
 }
 

@@ -40,9 +40,10 @@ struct RecordedRun {
 
 // Plays the command over `picked` (printing its steps when `showSteps`),
 // showing progress on a terminal when it takes long, and reports on what
-// became of each picked figure.
+// became of each picked figure. `forPicture`: the report keeps every point
+// that moved, which only the picture draws.
 RecordedRun PlayAndReport(vekhost::Point reference, const std::vector<VekId>& picked,
-                          const FigureNaming& naming, bool showSteps);
+                          const FigureNaming& naming, bool showSteps, bool forPicture = true);
 
 // Prints the summary, each line after `indent`.
 void PrintSummary(const RunReport& report, const std::string& indent = "");

@@ -1,0 +1,480 @@
+// vekhost run on DXF drawings, as a user runs it: small drawings of each
+// entity kind, version and line ending converted through the plug-in, the
+// values written back, what stays byte for byte, and each refusal.
+#include "tests/app/VekhostFixture.h"
+#include "tests/dxf/DxfFragments.h"
+#include "tools/dxf/DxfEntities.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <variant>
+#include <vector>
+
+using namespace vekhosttest;
+
+namespace {
+
+using dxftest::Crlf;
+using dxftest::Modern;
+using dxftest::R12;
+using dxftest::Tags;
+
+// Values that went through the host's arithmetic (absolute, drawings of
+// size 10).
+constexpr double kClose = 1e-9;
+
+// An entity of the output: by handle ("2F"), or by position ("#2") in a
+// file without handles.
+std::size_t Find(const dxf::Document& doc, const std::string& key) {
+    for (std::size_t i = 0; i < doc.EntityCount(); ++i) {
+        if (key[0] == '#' ? std::to_string(i) == key.substr(1)
+                          : doc.EntityHandle(i) && dxf::FormatHandle(*doc.EntityHandle(i)) == key) {
+            return i;
+        }
+    }
+    ADD_FAILURE() << "no entity " << key;
+    return 0;
+}
+
+dxf::Shape ShapeAt(const dxf::Document& doc, const std::string& key) {
+    const dxf::Shape shape = dxf::ShapeOf(doc, Find(doc, key));
+    EXPECT_TRUE(shape.Convertible()) << key;
+    return shape;
+}
+
+void ExpectPoint(const dxf::Point3& p, double x, double y, double z, const std::string& what) {
+    EXPECT_NEAR(p.x, x, kClose) << what;
+    EXPECT_NEAR(p.y, y, kClose) << what;
+    EXPECT_NEAR(p.z, z, kClose) << what;
+}
+
+void ExpectLine(const dxf::Document& doc, const std::string& key, dxf::Point3 a, dxf::Point3 b) {
+    const dxf::Shape shape = ShapeAt(doc, key);
+    const auto* line = std::get_if<dxf::Line>(&shape.geometry);
+    ASSERT_NE(line, nullptr) << key;
+    ExpectPoint(line->start, a.x, a.y, a.z, key + " start");
+    ExpectPoint(line->end, b.x, b.y, b.z, key + " end");
+}
+
+double Angle(double degrees) {
+    const double a = std::fmod(degrees, 360.0);
+    return a < 0 ? a + 360 : a;
+}
+
+void ExpectArc(const dxf::Document& doc, const std::string& key, const dxf::Arc& want) {
+    const dxf::Shape shape = ShapeAt(doc, key);
+    const auto* arc = std::get_if<dxf::Arc>(&shape.geometry);
+    ASSERT_NE(arc, nullptr) << key;
+    ExpectPoint(arc->centre, want.centre.x, want.centre.y, want.centre.z, key + " centre");
+    EXPECT_NEAR(arc->radius, want.radius, kClose) << key;
+    EXPECT_NEAR(Angle(arc->startAngle), Angle(want.startAngle), 1e-7) << key;
+    EXPECT_NEAR(Angle(arc->endAngle), Angle(want.endAngle), 1e-7) << key;
+}
+
+// An arc's end point, from its centre, radius and angle.
+dxf::Point3 ArcPoint(const dxf::Document& doc, const std::string& key, bool end) {
+    const auto arc = std::get<dxf::Arc>(ShapeAt(doc, key).geometry);
+    const double a = (end ? arc.endAngle : arc.startAngle) * std::numbers::pi / 180;
+    return {arc.centre.x + arc.radius * std::cos(a), arc.centre.y + arc.radius * std::sin(a),
+            arc.centre.z};
+}
+
+void ExpectPolyline(const dxf::Document& doc, const std::string& key,
+                    const std::vector<dxf::Vertex>& want, bool closed, double z) {
+    const dxf::Shape shape = ShapeAt(doc, key);
+    const auto* poly = std::get_if<dxf::Polyline>(&shape.geometry);
+    ASSERT_NE(poly, nullptr) << key;
+    EXPECT_EQ(poly->closed, closed) << key;
+    EXPECT_NEAR(poly->z, z, kClose) << key;
+    ASSERT_EQ(poly->vertices.size(), want.size()) << key;
+    for (std::size_t k = 0; k < want.size(); ++k) {
+        EXPECT_NEAR(poly->vertices[k].x, want[k].x, kClose) << key << " vertex " << k;
+        EXPECT_NEAR(poly->vertices[k].y, want[k].y, kClose) << key << " vertex " << k;
+        EXPECT_NEAR(poly->vertices[k].bulge, want[k].bulge, kClose) << key << " vertex " << k;
+    }
+}
+
+const std::string kTanHalfRight = "0.41421356237309503";  // bulge of a quarter circle
+constexpr double kQuarter = 0.41421356237309503;
+
+// A line, an arc that leaves it tangentially, and a line that does not
+// meet the arc tangentially; the second line starts 6e-8 off the arc's end.
+const std::string kChain = Tags(
+    "0 LINE|5 30|8 Walls|10 0|20 0|11 1.004|21 0|"
+    "0 ARC|5 31|8 Walls|10 1.004|20 1.5|40 1.5|50 270|51 300|"
+    "0 LINE|5 32|8 Walls|10 1.754|20 0.2009619|11 3|21 1");
+
+struct RunCase {
+    const char* name;
+    std::string drawing;
+    std::vector<std::string> options;  // besides the drawing, --ref 0,0 and -o
+    std::vector<std::string> said;     // in what vekhost prints
+    std::vector<std::size_t> kept;     // entities of the drawing written as they were
+    std::function<void(const dxf::Document& out)> check;
+};
+
+void PrintTo(const RunCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const std::vector<std::string> kStandard = {"--set", "d_point=2", "--set", "IsExploded=0",
+                                            "--set", "Color=0",   "--set", "inchmm=0"};
+
+std::vector<std::string> With(std::vector<std::string> more) {
+    std::vector<std::string> all = kStandard;
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+}
+
+class DxfRun : public Vekhost, public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(DxfRun, ConvertsTheFiguresAndKeepsTheRest) {
+    const RunCase& c = GetParam();
+    WriteFile(folder_ / "in.dxf", c.drawing);
+    std::vector<std::string> args = {"run", Path("in.dxf"), "--ref", "0,0", "-o", Path("out.dxf")};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+
+    const Outcome run = RunVekhost(args);
+
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    for (const std::string& said : c.said) {
+        EXPECT_TRUE(Contains(run.output, said)) << "missing: " << said << "\n" << run.output;
+    }
+    const std::string text = ReadFile(folder_ / "out.dxf");
+    const dxf::Document in = dxf::Document::Parse(c.drawing);
+    const dxf::Document out = dxf::Document::Parse(text);
+    for (std::size_t k : c.kept) {
+        EXPECT_TRUE(Contains(text, std::string(in.EntityText(k)))) << "entity " << k << " changed";
+    }
+    // New text takes the file's line ending.
+    const bool crlf = c.drawing.find("\r\n") != std::string::npos;
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1)) {
+        ASSERT_EQ(crlf, at > 0 && text[at - 1] == '\r') << "line ending at byte " << at;
+    }
+    c.check(out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drawings, DxfRun,
+    ::testing::Values(
+        // A fillet between two lines, the second drawn the other way: one
+        // figure whose rounded corner is rebuilt between the rounded lines.
+        RunCase{"FilletChainR12",
+                R12(Tags("0 LINE|8 0|10 0.003|20 0|11 8.004|21 0|"
+                         "0 ARC|8 0|10 8.004|20 2|40 2|50 270|51 0|"
+                         "0 LINE|8 0|10 10.004|20 6.001|11 10.004|21 2|"
+                         "0 TEXT|8 0|10 0|20 0|40 1|1 kept")),
+                kStandard,
+                {"Drawing: AC1009, 4 entities: 1 figure (0 polylines, 1 chain of 3 lines and arcs",
+                 "Corners adjusted: 0 of 1", "Left as it was: 1 TEXT"},
+                {3},
+                [](const dxf::Document& out) {
+                    ExpectLine(out, "#0", {0, 0, 0}, {8, 0, 0});
+                    ExpectArc(out, "#1", {{8, 2, 0}, 2, 270, 0});
+                    ExpectLine(out, "#2", {10, 6, 0}, {10, 2, 0});
+                    EXPECT_FALSE(out.UsesHandles());
+                }},
+        // Ends 6e-8 apart join (the tolerance is relative to the entities):
+        // the arc is rebuilt through its neighbours' rounded ends.
+        RunCase{"JoinedChainCrlf",
+                Crlf(Modern(kChain)),
+                kStandard,
+                {"Figures: 1 picked, 1 converted", "Arcs corrected: 0 of 1", "Gaps opened: none"},
+                {},
+                [](const dxf::Document& out) {
+                    ExpectLine(out, "30", {0, 0, 0}, {1, 0, 0});
+                    ExpectLine(out, "32", {1.75, 0.2, 0}, {3, 1, 0});
+                    ExpectPoint(ArcPoint(out, "31", false), 1, 0, 0, "arc start");
+                    ExpectPoint(ArcPoint(out, "31", true), 1.75, 0.2, 0, "arc end");
+                }},
+        // Without joining, the arc alone keeps its rounded centre and angles.
+        RunCase{"NoJoin",
+                Modern(kChain),
+                With({"--no-join"}),
+                {"Figures: 3 picked, 3 converted", "(0 polylines, 3 chains of 3 lines and arcs"},
+                {},
+                [](const dxf::Document& out) {
+                    ExpectArc(out, "31", {{1, 1.5, 0}, 1.5, 270, 300});
+                    ExpectLine(out, "32", {1.75, 0.2, 0}, {3, 1, 0});
+                }},
+        // A polyline stays itself: a fillet rebuilt as a bulge, a bump (a
+        // clockwise arc) through its rounded ends, widths and XDATA kept.
+        RunCase{"LwPolyline",
+                Modern(Tags("0 LWPOLYLINE|5 50|330 1F|100 AcDbEntity|8 Walls|100 AcDbPolyline|"
+                            "90 5|70 1|10 0|20 0|10 4.004|20 0|40 0.25|41 0.5|42 " +
+                            kTanHalfRight +
+                            "|10 6.004|20 2|10 6.004|20 6.003|42 -0.5|10 0.003|20 6.003|"
+                            "1001 APP|1000 kept")),
+                kStandard,
+                {"Corners adjusted: 0 of 1", "Arcs corrected: 0 of 1", "(handles 50"},
+                {},
+                [](const dxf::Document& out) {
+                    ExpectPolyline(
+                        out, "50",
+                        {{0, 0, 0}, {4, 0, kQuarter}, {6, 2, 0}, {6, 6, -0.5}, {0, 6, 0}}, true, 0);
+                    const std::string text(out.EntityText(Find(out, "50")));
+                    EXPECT_TRUE(Contains(text, " 40\n0.25\n 41\n0.5\n")) << text;
+                    EXPECT_TRUE(Contains(text, "1001\nAPP\n1000\nkept\n")) << text;
+                }},
+        // A 2-D POLYLINE keeps its VERTEX entities; a half circle at its end.
+        RunCase{"Polyline2d",
+                Modern(Tags("0 POLYLINE|5 50|8 0|66 1|10 0|20 0|30 1.5|70 0|"
+                            "0 VERTEX|5 51|8 0|10 0|20 0|30 1.5|"
+                            "0 VERTEX|5 52|8 0|10 2.004|20 0|30 1.5|42 1|"
+                            "0 VERTEX|5 53|8 0|10 4.004|20 0|30 1.5|0 SEQEND|5 54|8 0")),
+                kStandard,
+                {"Figures: 1 picked, 1 converted"},
+                {},
+                [](const dxf::Document& out) {
+                    ExpectPolyline(out, "50", {{0, 0, 0}, {2, 0, 1}, {4, 0, 0}}, false, 1.5);
+                    const std::string text(out.EntityText(Find(out, "50")));
+                    EXPECT_TRUE(Contains(text, "  5\n52\n") && Contains(text, "  5\n54\n")) << text;
+                }},
+        // Extrusion (0, 0, -1): converted in world coordinates and written
+        // back in the entity's own; a LINE's points are world coordinates.
+        RunCase{"Mirrored",
+                Modern(Tags("0 ARC|5 50|8 A|10 -1.004|20 2.004|40 1|50 0|51 90|"
+                            "210 0|220 0|230 -1|"
+                            "0 CIRCLE|5 51|8 A|10 -5.004|20 1.003|30 0.5|40 0.5004|"
+                            "210 0|220 0|230 -1|"
+                            "0 LWPOLYLINE|5 52|8 A|90 3|70 0|38 1|10 0|20 0|10 -2.004|20 0|"
+                            "10 -2.004|20 1.003|210 0|220 0|230 -1|"
+                            "0 LINE|5 53|8 B|10 0|20 0|11 1.006|21 0|210 0|220 0|230 -1")),
+                kStandard,
+                {"Figures: 4 picked, 4 converted"},
+                {},
+                [](const dxf::Document& out) {
+                    ExpectArc(out, "50", {{1, 2, 0}, 1, 90, 180});
+                    const auto circle = std::get<dxf::Circle>(ShapeAt(out, "51").geometry);
+                    ExpectPoint(circle.centre, 5, 1, -0.5, "circle");
+                    EXPECT_NEAR(circle.radius, 0.5, kClose);
+                    ExpectPolyline(out, "52", {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}}, false, -1);
+                    ExpectLine(out, "53", {0, 0, 0}, {1.01, 0, 0});
+                    EXPECT_TRUE(
+                        Contains(std::string(out.EntityText(Find(out, "51"))), "230\n-1\n"));
+                }},
+        // Four lines closing on themselves (one drawn the other way) at one
+        // elevation are one closed figure; a sloping line stands alone.
+        RunCase{"ClosedChainKeepsZ",
+                Modern(Tags("0 LINE|5 50|8 0|10 0|20 0|30 2.5|11 2.004|21 0|31 2.5|"
+                            "0 LINE|5 51|8 0|10 2.004|20 0|30 2.5|11 2.004|21 2.004|31 2.5|"
+                            "0 LINE|5 52|8 0|10 0|20 2.004|30 2.5|11 2.004|21 2.004|31 2.5|"
+                            "0 LINE|5 53|8 0|10 0|20 2.004|30 2.5|11 0|21 0|31 2.5|"
+                            "0 LINE|5 54|8 0|10 5|20 5|30 0|11 6.004|21 5|31 1")),
+                kStandard,
+                {"Figures: 2 picked, 2 converted", "2 chains of 5 lines and arcs",
+                 "(handles 50 51 52 53"},
+                {},
+                [](const dxf::Document& out) {
+                    ExpectLine(out, "50", {0, 0, 2.5}, {2, 0, 2.5});
+                    ExpectLine(out, "51", {2, 0, 2.5}, {2, 2, 2.5});
+                    ExpectLine(out, "52", {0, 2, 2.5}, {2, 2, 2.5});
+                    ExpectLine(out, "53", {0, 2, 2.5}, {0, 0, 2.5});
+                    ExpectLine(out, "54", {5, 5, 0}, {6, 5, 1});
+                }},
+        // Exploded: a polyline's pieces take its place with new handles.
+        RunCase{"ExplodedPolyline",
+                Modern(Tags("0 LWPOLYLINE|5 50|330 1F|100 AcDbEntity|8 Walls|62 3|"
+                            "100 AcDbPolyline|90 3|70 0|10 0|20 0|10 2.004|20 0|42 " +
+                            kTanHalfRight + "|10 3.004|20 1|0 TEXT|5 51|8 0|1 kept")),
+                {"--set", "d_point=2", "--set", "IsExploded=1", "--set", "Color=0", "--set",
+                 "inchmm=0"},
+                {"exploded pass", "Elements: 2 before, 2 after"},
+                {1},
+                [](const dxf::Document& out) {
+                    ASSERT_EQ(out.EntityCount(), 3u);
+                    // New handles lie above every handle of the file.
+                    ExpectLine(out, "52", {0, 0, 0}, {2, 0, 0});
+                    ExpectArc(out, "53", {{2, 1, 0}, 1, 270, 0});
+                    EXPECT_EQ(out.HeaderValue("$HANDSEED"), "54");
+                    const dxf::EntityInfo style = out.Info(Find(out, "52"));
+                    EXPECT_EQ(style.layer, "Walls");
+                    EXPECT_EQ(style.colour, 3);
+                }},
+        // The palette's colour (nearest ACI and the true colour) and line
+        // type, its LTYPE entry added, dashed like its picture.
+        RunCase{"PaletteColourR2018",
+                Modern(Tags("0 LINE|5 50|8 0|62 5|10 0|20 0|11 1|21 0"), "AC1032"),
+                With({"--set", "Color=1", "--set", "mColor1=MAINCOLOR06", "--set",
+                      "mLType1=LINETYPE05"}),
+                {"converted figures in MAINCOLOR06 and LINETYPE05"},
+                {},
+                [](const dxf::Document& out) {
+                    const dxf::EntityInfo style = out.Info(Find(out, "50"));
+                    EXPECT_EQ(style.colour, 1);
+                    EXPECT_EQ(style.trueColour, 0xFF0000u);
+                    EXPECT_EQ(style.lineType, "TARNEX_LINETYPE05");
+                    EXPECT_TRUE(out.HasTableEntry("LTYPE", "TARNEX_LINETYPE05"));
+                    EXPECT_TRUE(
+                        Contains(out.Bytes(), " 73\n2\n 40\n10\n 49\n6\n 74\n0\n 49\n-4\n"));
+                }},
+        RunCase{"PaletteColourR12",
+                R12(Tags("0 CIRCLE|8 0|10 0|20 0|40 1")),
+                With({"--set", "Color=1", "--set", "mColor1=MAINCOLOR02", "--set",
+                      "mLType1=LINETYPE01"}),
+                {},
+                {},
+                [](const dxf::Document& out) {
+                    const dxf::EntityInfo style = out.Info(0);
+                    EXPECT_EQ(style.colour, 140);  // sky blue, no true colour before R2004
+                    EXPECT_FALSE(style.trueColour);
+                    EXPECT_EQ(style.lineType, "CONTINUOUS");
+                }},
+        // Layers compare without regard to case; the other figures stay.
+        RunCase{"SelectLayer",
+                Modern(Tags("0 LINE|5 50|8 Walls|10 0.004|20 0|11 1|21 0|"
+                            "0 LINE|5 51|8 Doors|10 0.004|20 5|11 1|21 5|"
+                            "0 CIRCLE|5 52|8 walls|10 0.004|20 9|40 1")),
+                With({"--select", "layer:WALLS"}),
+                {"Figures: 2 picked", "Left as it was: 1 LINE (not selected)"},
+                {1},
+                [](const dxf::Document& out) {
+                    ExpectLine(out, "50", {0, 0, 0}, {1, 0, 0});
+                }},
+        // A handle picks the whole chain holding it.
+        RunCase{"SelectHandle",
+                Modern(kChain + Tags("0 CIRCLE|5 33|8 0|10 0.004|20 9|40 1")),
+                With({"--select", "handle:31"}),
+                {"Figures: 1 picked", "Left as it was: 1 CIRCLE (not selected)"},
+                {3},
+                [](const dxf::Document& out) {
+                    ExpectLine(out, "30", {0, 0, 0}, {1, 0, 0});
+                }},
+        RunCase{"NothingToConvert",
+                Modern(Tags("0 TEXT|5 50|8 0|10 0|20 0|40 1|1 only text")),
+                kStandard,
+                {"Figures: 0 picked", "Left as it was: 1 TEXT, 1 block definition"},
+                {0},
+                [](const dxf::Document& out) {
+                    EXPECT_EQ(out.Bytes(),
+                              Modern(Tags("0 TEXT|5 50|8 0|10 0|20 0|40 1|1 only text")));
+                }}),
+    [](const ::testing::TestParamInfo<RunCase>& p) { return std::string(p.param.name); });
+
+struct Refused {
+    const char* name;
+    std::string drawing;
+    std::vector<std::string> options;
+    int exitCode;
+    const char* message;
+};
+
+void PrintTo(const Refused& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DxfRefused : public Vekhost, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(DxfRefused, WritesNothing) {
+    const Refused& c = GetParam();
+    WriteFile(folder_ / "in.dxf", c.drawing);
+    WriteFile(folder_ / "out.dxf", "previous contents");
+    std::vector<std::string> args = {"run", Path("in.dxf"), "--ref", "0,0", "-o", Path("out.dxf")};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+
+    const Outcome run = RunVekhost(args);
+
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+    EXPECT_TRUE(Contains(run.output, c.message)) << run.output;
+    EXPECT_EQ(ReadFile(folder_ / "out.dxf"), "previous contents");
+}
+
+std::string LongPolyline() {
+    std::string vertices;
+    for (int i = 0; i < 3001; ++i) {
+        vertices += "|10 " + std::to_string(i) + "|20 0";
+    }
+    return Modern(Tags("0 LWPOLYLINE|5 50|8 0|90 3001|70 0" + vertices));
+}
+
+const std::string kLine = Tags("0 LINE|5 30|8 0|10 0|20 0|11 1|21 0|0 TEXT|5 31|8 0|1 x");
+
+INSTANTIATE_TEST_SUITE_P(
+    BadInput, DxfRefused,
+    ::testing::Values(
+        Refused{"Binary", "AutoCAD Binary DXF\r\n\x1a", {}, 1, "line 1: binary DXF"},
+        Refused{"OddLines",
+                Tags("0 SECTION|2 ENTITIES|0 ENDSEC") + "999\n",
+                {},
+                1,
+                "line 7: group code 999 has no value line (odd number of lines)"},
+        Refused{"NotANumber",
+                R12(Tags("0 LINE|8 0|10 1,5")),
+                {},
+                1,
+                "line 52: value '1,5' of group code 10 is not a number"},
+        Refused{"SectionNeverEnds",
+                Tags("0 SECTION|2 ENTITIES|0 LINE|8 0|0 EOF"),
+                {},
+                1,
+                "section ENTITIES has no ENDSEC"},
+        Refused{"NoEof", Tags("0 SECTION|2 ENTITIES|0 ENDSEC"), {}, 1, "no EOF"},
+        Refused{"HandleTwice",
+                Modern(Tags("0 LINE|5 30|8 0|0 TEXT|5 30|8 0")),
+                {},
+                1,
+                "handle 30 given twice"},
+        Refused{"UnknownHandle",
+                Modern(kLine),
+                {"--select", "handle:99"},
+                1,
+                "has no entity with handle 99"},
+        Refused{
+            "HandleOfText", Modern(kLine), {"--select", "handle:31"}, 1, "entity 31 (TEXT, line"},
+        Refused{
+            "UnknownLayer", Modern(kLine), {"--select", "layer:Nope"}, 1, "has no layer 'Nope'"},
+        Refused{"BadSelection", Modern(kLine), {"--select", "3"}, 2, "--select wants 'all'"},
+        Refused{
+            "BadTolerance", Modern(kLine), {"--join-tolerance", "-1"}, 2, "--join-tolerance wants"},
+        // The plug-in's work buffer holds 2999 elements: it stops the run.
+        Refused{"CommandError", LongPolyline(), kStandard, 1, "the command reported an error"}),
+    [](const ::testing::TestParamInfo<Refused>& p) { return std::string(p.param.name); });
+
+// The report and the picture name a DXF drawing's figures by their handles
+// (by their lines in a file without handles) and its layers.
+TEST_F(Vekhost, DxfReportNamesFiguresByHandle) {
+    for (const bool handles : {true, false}) {
+        const std::string entities = kChain + Tags("0 CIRCLE|5 33|8 0|10 0.004|20 9|40 1");
+        WriteFile(folder_ / "in.dxf",
+                  handles ? Modern(entities) : R12(Tags("0 CIRCLE|8 Walls|10 0|20 0|40 1")));
+        const Outcome run =
+            RunVekhost({"run", Path("in.dxf"), "--ref", "0,0", "-o", Path("out.dxf"), "--report",
+                        Path("report.json"), "--svg", Path("run.svg")});
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+        const auto report = nlohmann::json::parse(ReadFile(folder_ / "report.json"));
+        const auto& first = report.at("figures").at(0);
+        EXPECT_EQ(first.at("layer"), "Walls");
+        if (handles) {
+            EXPECT_EQ(first.at("source"), (nlohmann::json{{"handles", {"30", "31", "32"}}}));
+            EXPECT_EQ(report.at("figures").at(1).at("source"),
+                      (nlohmann::json{{"handles", {"33"}}}));
+        } else {
+            EXPECT_EQ(first.at("source"), (nlohmann::json{{"lines", {"47"}}}));
+        }
+        EXPECT_TRUE(Contains(ReadFile(folder_ / "run.svg"), "Walls"));
+    }
+}
+
+TEST_F(Vekhost, DxfAndJsonAreNotMixed) {
+    vekhost::Reset();
+    vekhost::AddSegment({vekhost::Line(0, 0, 1, 1)});
+    const std::string json = SaveDrawing("in.json");
+    WriteFile(folder_ / "in.dxf", Modern(kLine));
+    for (const auto& [args, message] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"run", Path("in.dxf"), "--ref", "0,0", "-o", Path("out.json")}, "-o wants a name"},
+             {{"run", json, "--ref", "0,0", "-o", Path("out.DXF")}, "cannot be written as DXF"},
+             {{"run", json, "--ref", "0,0", "--no-join", "-o", Path("out.json")},
+              "are for DXF drawings"}}) {
+        const Outcome run = RunVekhost(args);
+        EXPECT_EQ(run.exitCode, 2) << run.output;
+        EXPECT_TRUE(Contains(run.output, message)) << run.output;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+// A DXF drawing in a run: its figures loaded into the host stand-in, the
+// figures a selection picks, how the run report names them (by handle), and
+// the host's result written back into the drawing's own text, every byte of
+// what was not converted kept.
+#pragma once
+
+#include "tools/dxf/DxfDocument.h"
+#include "tools/dxf/DxfEntities.h"
+#include "tools/vekhost/DxfFigures.h"
+#include "tools/vekhost/DxfSelection.h"
+#include "tools/vekhost/RunReport.h"
+
+#include <cstddef>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace vekhost_tool {
+
+// True for a file name ending in ".dxf" (any letter case).
+bool IsDxfName(const std::string& path);
+
+class DxfDrawing {
+public:
+    // Reads the drawing and finds its figures; throws dxf::ParseError for a
+    // file that is not a readable ASCII drawing.
+    DxfDrawing(std::string bytes, const JoinOptions& join);
+
+    // Empties the host's drawing and adds every figure, each on a layer named
+    // after its DXF layer. Once: the figures' records are not kept.
+    void LoadIntoHost();
+
+    // The figures `selection` picks, in file order (handles: in the order
+    // given, each figure once). Empty, with the reason, for a layer the
+    // drawing does not have or a handle of no convertible entity.
+    std::optional<std::vector<VekId>> Pick(const DxfSelection& selection,
+                                           const std::string& drawingName,
+                                           std::string& error) const;
+
+    // A figure's source is its entities' handles (their line numbers in a
+    // file without handles); its layer, its first entity's.
+    FigureNaming Naming() const;
+
+    // "AC1015, 120 entities: 15 figures (5 polylines, 8 chains of 23 lines
+    // and arcs, 2 circles)".
+    std::string Overview() const;
+
+    // What a run over `picked` leaves as it was: the entities no figure
+    // holds, those of the figures not picked, and the block definitions.
+    dxf::LeftAlone LeftAloneBy(const std::vector<VekId>& picked) const;
+
+    // Writes what became of each converted figure back into the drawing;
+    // false, with the reason, for a result that cannot be written (the
+    // drawing is then not to be written at all).
+    bool WriteBack(const RunReport& report, std::string& error);
+    // The drawing as it is now, piece by piece.
+    void WriteTo(std::ostream& out) const;
+
+    // Notes for the user from the last WriteBack (a line type the drawing
+    // has no table for, ...).
+    const std::vector<std::string>& Notes() const { return notes_; }
+
+    const dxf::Document& Document() const { return doc_; }
+
+private:
+    const DxfFigure* FigureOf(VekId segment) const;
+    bool InInches(const RunSettings& settings) const;
+    bool WriteBackOrThrow(const RunReport& report, std::string& error);
+
+    dxf::Document doc_;
+    FigureSet set_;
+    std::vector<VekId> segmentOf_;  // per figure: its host segment, or VEK_NONE
+    std::unordered_map<VekId, std::size_t> figureOfSegment_;
+    std::vector<std::size_t> elementCounts_;  // per figure, as loaded
+    std::vector<std::string> notes_;
+};
+
+}  // namespace vekhost_tool

@@ -1,0 +1,463 @@
+#include "tools/vekhost/DxfFigures.h"
+
+#include "tools/dxf/DxfTags.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <cstring>
+#include <map>
+#include <unordered_map>
+#include <variant>
+
+namespace vekhost_tool {
+
+namespace {
+
+constexpr double kDegree = std::numbers::pi / 180.0;
+
+FigureRecord LineRecord(double x1, double y1, double x2, double y2) {
+    FigureRecord r{};
+    r.kind = VEK_LINE;
+    r.p1[0] = x1;
+    r.p1[1] = y1;
+    r.p2[0] = x2;
+    r.p2[1] = y2;
+    return r;
+}
+
+// An arc from `start` to `end` about `centre`; the host's direction 1 is
+// clockwise.
+FigureRecord ArcRecord(const double centre[2], double radius, const double start[2],
+                       const double end[2], bool clockwise) {
+    FigureRecord r{};
+    r.kind = VEK_ARC;
+    r.p1[0] = centre[0];
+    r.p1[1] = centre[1];
+    r.p2[0] = start[0];
+    r.p2[1] = start[1];
+    r.p3[0] = end[0];
+    r.p3[1] = end[1];
+    r.size = radius;
+    r.direction = clockwise ? 1u : 0u;
+    return r;
+}
+
+bool Finite(const FigureRecord& r) {
+    for (double v : {r.p1[0], r.p1[1], r.p2[0], r.p2[1], r.p3[0], r.p3[1], r.size}) {
+        if (!std::isfinite(v)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The segment of a polyline from vertex a to vertex b: a line, or the arc
+// its bulge gives (the tangent of a quarter of its sweep, positive
+// counter-clockwise).
+FigureRecord PolylineElement(const dxf::Vertex& a, const dxf::Vertex& b) {
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    if (a.bulge == 0 || (dx == 0 && dy == 0)) {
+        return LineRecord(a.x, a.y, b.x, b.y);
+    }
+    const double bulge = a.bulge;
+    const double chord = std::hypot(dx, dy);
+    // The centre lies off the chord's middle, to its left for a
+    // counter-clockwise arc of less than half a circle.
+    const double offset = (1 - bulge * bulge) / (4 * bulge);
+    const double centre[2] = {(a.x + b.x) / 2 - dy * offset, (a.y + b.y) / 2 + dx * offset};
+    const double radius = chord * (1 + bulge * bulge) / (4 * std::fabs(bulge));
+    const double start[2] = {a.x, a.y};
+    const double end[2] = {b.x, b.y};
+    return ArcRecord(centre, radius, start, end, bulge < 0);
+}
+
+// A LINE or ARC that may be chained: its ends in the figure's plane and its
+// length.
+struct Chainable {
+    std::size_t entity = 0;
+    FigureRecord record{};  // from its start to its end
+    double size = 0;
+    std::uint32_t group = 0;  // layer and elevation
+    bool mirrored = false;
+    double z0 = 0, z1 = 0;
+};
+
+double Entry(const FigureRecord& r, int axis) {
+    return r.kind == VEK_LINE ? r.p1[axis] : r.p2[axis];
+}
+double Exit(const FigureRecord& r, int axis) {
+    return r.kind == VEK_LINE ? r.p2[axis] : r.p3[axis];
+}
+double* EntryPoint(FigureRecord& r) {
+    return r.kind == VEK_LINE ? r.p1 : r.p2;
+}
+double* ExitPoint(FigureRecord& r) {
+    return r.kind == VEK_LINE ? r.p2 : r.p3;
+}
+
+FigureRecord Reversed(const FigureRecord& r) {
+    FigureRecord out = r;
+    if (r.kind == VEK_LINE) {
+        std::swap(out.p1, out.p2);
+    } else {
+        std::swap(out.p2, out.p3);
+        out.direction = r.direction == 1 ? 0u : 1u;
+    }
+    return out;
+}
+
+std::string UpperAscii(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return upper;
+}
+
+// For each end (2 k: start of chainable k, 2 k + 1: its end), the one end of
+// another entity it joins, or -1: the two must be each other's only end
+// within the tolerance, so that a chain never goes through a branch.
+std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double tolerance) {
+    struct End {
+        std::uint32_t group;
+        double x, y;
+        double size;
+        std::size_t end;
+    };
+    std::vector<End> ends;
+    ends.reserve(items.size() * 2);
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        const Chainable& item = items[k];
+        if (item.size > 0) {  // an entity of no length joins nothing
+            const FigureRecord& r = item.record;
+            ends.push_back({item.group, Entry(r, 0), Entry(r, 1), item.size, 2 * k});
+            ends.push_back({item.group, Exit(r, 0), Exit(r, 1), item.size, 2 * k + 1});
+        }
+    }
+    auto before = [](const End& a, const End& b) {
+        if (a.group != b.group) return a.group < b.group;
+        if (a.x != b.x) return a.x < b.x;
+        return a.y < b.y;
+    };
+    std::sort(ends.begin(), ends.end(), before);
+    // Runs of one group and one x, so that a column of ends is searched by y.
+    auto sameRun = [&ends](std::size_t a, std::size_t b) {
+        return ends[a].group == ends[b].group && ends[a].x == ends[b].x;
+    };
+    std::vector<std::size_t> runEnd(ends.size());
+    std::vector<std::size_t> runStart(ends.size());
+    for (std::size_t p = ends.size(); p-- > 0;) {
+        runEnd[p] = p + 1 < ends.size() && sameRun(p, p + 1) ? runEnd[p + 1] : p + 1;
+    }
+    for (std::size_t p = 0; p < ends.size(); ++p) {
+        runStart[p] = p > 0 && sameRun(p, p - 1) ? runStart[p - 1] : p;
+    }
+    const std::size_t count = items.size() * 2;
+    std::vector<std::int64_t> only(count, -1);
+    std::vector<std::uint8_t> several(count, 0);
+    for (std::size_t p = 0; p < ends.size(); ++p) {
+        const End& e = ends[p];
+        const double reach = tolerance * e.size;
+        // Back, a run of one x at a time, to the first end of this group at
+        // x - reach or beyond.
+        std::size_t q = runStart[p];
+        while (q > 0 && ends[q - 1].group == e.group && ends[q - 1].x >= e.x - reach) {
+            q = runStart[q - 1];
+        }
+        while (q < ends.size() && ends[q].group == e.group && ends[q].x <= e.x + reach) {
+            const std::size_t stop = runEnd[q];
+            // Within one x, the ends from y - reach on.
+            std::size_t r = q;
+            if (stop - q > 8) {
+                r = static_cast<std::size_t>(
+                    std::partition_point(ends.begin() + static_cast<std::ptrdiff_t>(q),
+                                         ends.begin() + static_cast<std::ptrdiff_t>(stop),
+                                         [&](const End& o) { return o.y < e.y - reach; }) -
+                    ends.begin());
+            }
+            for (; r < stop && ends[r].y <= e.y + reach; ++r) {
+                const End& other = ends[r];
+                if (other.end / 2 == e.end / 2 || other.y < e.y - reach) {
+                    continue;
+                }
+                const double limit = tolerance * std::min(e.size, other.size);
+                if ((other.x == e.x && other.y == e.y) ||
+                    std::hypot(other.x - e.x, other.y - e.y) <= limit) {
+                    several[e.end] = several[e.end] || only[e.end] >= 0;
+                    only[e.end] = static_cast<std::int64_t>(other.end);
+                }
+            }
+            q = stop;
+        }
+    }
+    std::vector<std::int64_t> partner(count, -1);
+    for (std::size_t e = 0; e < count; ++e) {
+        const std::int64_t o = only[e];
+        if (o >= 0 && !several[e] &&
+            only[static_cast<std::size_t>(o)] == static_cast<std::int64_t>(e) &&
+            !several[static_cast<std::size_t>(o)]) {
+            partner[e] = o;
+        }
+    }
+    return partner;
+}
+
+// The layer of entity `i` (its 8 group, "0" without one), read no further.
+std::string_view LayerOf(const dxf::Document& doc, std::size_t i) {
+    const std::string_view text = doc.EntityText(i);
+    dxf::TagReader reader(text);
+    dxf::Tag tag;
+    reader.Next(tag);
+    while (reader.Next(tag) && tag.code != 0) {
+        if (tag.code == 8) {
+            return tag.Trimmed();
+        }
+        if (tag.code == 102 || tag.code >= 1000) {
+            break;  // an application group or XDATA before the layer: read it all
+        }
+    }
+    return doc.Info(i).layer;
+}
+
+// Moves the shared point of two joined elements onto one of them: a line's
+// end onto its neighbour, so that arcs keep their ends on their circles.
+void ShareEnd(FigureRecord& out, FigureRecord& in) {
+    if (out.kind == VEK_LINE) {
+        ExitPoint(out)[0] = EntryPoint(in)[0];
+        ExitPoint(out)[1] = EntryPoint(in)[1];
+    } else if (in.kind == VEK_LINE) {
+        EntryPoint(in)[0] = ExitPoint(out)[0];
+        EntryPoint(in)[1] = ExitPoint(out)[1];
+    }
+}
+
+}  // namespace
+
+double DegreesOf(double dx, double dy) {
+    if (dy == 0) {
+        return dx < 0 ? 180.0 : 0.0;
+    }
+    if (dx == 0) {
+        return dy > 0 ? 90.0 : 270.0;
+    }
+    double degrees = std::atan2(dy, dx) / kDegree;
+    if (degrees < 0) {
+        degrees += 360.0;
+    }
+    return degrees >= 360.0 ? 0.0 : degrees;
+}
+
+void PointAtDegrees(double cx, double cy, double radius, double degrees, double& x, double& y) {
+    double a = std::fmod(degrees, 360.0);
+    if (a < 0) {
+        a += 360.0;
+    }
+    double c = 0;
+    double s = 0;
+    if (a == 0) {
+        c = 1;
+    } else if (a == 90) {
+        s = 1;
+    } else if (a == 180) {
+        c = -1;
+    } else if (a == 270) {
+        s = -1;
+    } else {
+        c = std::cos(a * kDegree);
+        s = std::sin(a * kDegree);
+    }
+    x = cx + radius * c;
+    y = cy + radius * s;
+}
+
+FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
+    FigureSet set;
+    const std::size_t entities = doc.EntityCount();
+    set.figureOf.assign(entities, -1);
+    std::vector<Chainable> chainables;
+    std::vector<std::int64_t> chainableOf(entities, -1);
+    std::unordered_map<std::string_view, std::uint32_t> layerOfText;
+    std::unordered_map<std::string, std::uint32_t> layerOfName;               // upper case
+    std::map<std::pair<std::uint32_t, std::uint64_t>, std::uint32_t> groups;  // layer and z
+    // Figures in file order; a chain is placed at its first entity.
+    std::vector<std::int64_t> single(entities, -1);  // polylines and circles
+    std::vector<DxfFigure> singles;
+
+    for (std::size_t i = 0; i < entities; ++i) {
+        const dxf::Shape shape = dxf::ShapeOf(doc, i);
+        if (!shape.Convertible()) {
+            set.leftAlone.Add(doc.EntityType(i), shape.refusal);
+            continue;
+        }
+        DxfFigure figure;
+        if (const auto* poly = std::get_if<dxf::Polyline>(&shape.geometry)) {
+            figure.parts.push_back({i, false, shape.mirrored, poly->z, poly->z});
+            figure.kind = FigureKind::Polyline;
+            figure.closed = poly->closed;
+            const std::size_t n = poly->vertices.size();
+            for (std::size_t k = 0; k + 1 < n; ++k) {
+                figure.elements.push_back(
+                    PolylineElement(poly->vertices[k], poly->vertices[k + 1]));
+            }
+            if (poly->closed) {
+                figure.elements.push_back(
+                    PolylineElement(poly->vertices[n - 1], poly->vertices[0]));
+            }
+        } else if (const auto* circle = std::get_if<dxf::Circle>(&shape.geometry)) {
+            figure.parts.push_back({i, false, shape.mirrored, circle->centre.z, circle->centre.z});
+            figure.kind = FigureKind::Circle;
+            FigureRecord r{};
+            r.kind = VEK_CIRCLE;
+            r.p1[0] = circle->centre.x;
+            r.p1[1] = circle->centre.y;
+            r.p2[0] = circle->radius;
+            figure.elements.push_back(r);
+        } else {
+            Chainable item;
+            item.entity = i;
+            double z = 0;
+            double z1 = 0;
+            bool chainable = true;
+            if (const auto* line = std::get_if<dxf::Line>(&shape.geometry)) {
+                item.record = LineRecord(line->start.x, line->start.y, line->end.x, line->end.y);
+                item.size = std::hypot(line->end.x - line->start.x, line->end.y - line->start.y);
+                z = line->start.z;
+                z1 = line->end.z;
+                chainable = z == z1;  // a sloping line stands alone
+            } else {
+                const auto& arc = std::get<dxf::Arc>(shape.geometry);
+                const double centre[2] = {arc.centre.x, arc.centre.y};
+                double start[2];
+                double end[2];
+                PointAtDegrees(arc.centre.x, arc.centre.y, arc.radius, arc.startAngle, start[0],
+                               start[1]);
+                PointAtDegrees(arc.centre.x, arc.centre.y, arc.radius, arc.endAngle, end[0],
+                               end[1]);
+                item.record = ArcRecord(centre, arc.radius, start, end, false);
+                double sweep = std::fmod(arc.endAngle - arc.startAngle, 360.0);
+                if (sweep <= 0) {
+                    sweep += 360.0;
+                }
+                item.size = arc.radius * sweep * kDegree;
+                z = arc.centre.z;
+                z1 = z;
+            }
+            if (!Finite(item.record)) {
+                set.leftAlone.Add(doc.EntityType(i), dxf::Refusal::Malformed);
+                continue;
+            }
+            if (!options.join || !chainable) {
+                item.size = 0;  // joins nothing
+            }
+            // Layers by their text in the file, then without regard to case.
+            const std::string_view layerText = LayerOf(doc, i);
+            auto layer = layerOfText.find(layerText);
+            if (layer == layerOfText.end()) {
+                const auto id = layerOfName
+                                    .emplace(UpperAscii(layerText),
+                                             static_cast<std::uint32_t>(layerOfName.size()))
+                                    .first->second;
+                layer = layerOfText.emplace(layerText, id).first;
+            }
+            std::uint64_t zBits = 0;
+            const double elevation = z == 0 ? 0.0 : z;  // -0 (a mirrored 0) is 0
+            std::memcpy(&zBits, &elevation, sizeof elevation);
+            item.group = groups
+                             .emplace(std::make_pair(layer->second, zBits),
+                                      static_cast<std::uint32_t>(groups.size()))
+                             .first->second;
+            item.z0 = z;
+            item.z1 = z1;
+            item.mirrored = shape.mirrored;
+            chainableOf[i] = static_cast<std::int64_t>(chainables.size());
+            chainables.push_back(item);
+            continue;
+        }
+        bool finite = true;
+        for (const FigureRecord& r : figure.elements) {
+            finite = finite && Finite(r);
+        }
+        if (!finite) {
+            set.leftAlone.Add(doc.EntityType(i), dxf::Refusal::Malformed);
+            continue;
+        }
+        single[i] = static_cast<std::int64_t>(singles.size());
+        singles.push_back(std::move(figure));
+    }
+
+    const std::vector<std::int64_t> partner = JoinEnds(chainables, options.tolerance);
+    std::vector<std::uint8_t> placed(chainables.size(), 0);
+    for (std::size_t i = 0; i < entities; ++i) {
+        if (single[i] >= 0) {
+            set.figureOf[i] = static_cast<std::int32_t>(set.figures.size());
+            set.figures.push_back(std::move(singles[static_cast<std::size_t>(single[i])]));
+            continue;
+        }
+        if (chainableOf[i] < 0 || placed[static_cast<std::size_t>(chainableOf[i])]) {
+            continue;
+        }
+        // Back from this entity's start to the chain's first entity (or
+        // round to this one when the chain closes); then forward from there.
+        const std::size_t here = static_cast<std::size_t>(chainableOf[i]);
+        std::size_t first = here;
+        int entered = 0;  // 0: at its start
+        for (std::size_t steps = 0; steps < chainables.size(); ++steps) {
+            const std::int64_t p = partner[first * 2 + static_cast<std::size_t>(entered)];
+            if (p < 0) {
+                break;
+            }
+            const std::size_t previous = static_cast<std::size_t>(p) / 2;
+            const int previousEntered = static_cast<int>(p % 2) ^ 1;
+            if (previous == here) {
+                first = here;
+                entered = 0;
+                break;
+            }
+            first = previous;
+            entered = previousEntered;
+        }
+        DxfFigure figure;
+        figure.kind = FigureKind::Chain;
+        std::size_t k = first;
+        int in = entered;
+        for (;;) {
+            placed[k] = 1;
+            const bool reversed = in == 1;
+            figure.parts.push_back({chainables[k].entity, reversed, chainables[k].mirrored,
+                                    chainables[k].z0, chainables[k].z1});
+            figure.elements.push_back(reversed ? Reversed(chainables[k].record)
+                                               : chainables[k].record);
+            const std::int64_t p = partner[k * 2 + static_cast<std::size_t>(in ^ 1)];
+            if (p < 0) {
+                break;
+            }
+            const std::size_t next = static_cast<std::size_t>(p) / 2;
+            if (placed[next]) {
+                figure.closed = next == first;
+                break;
+            }
+            k = next;
+            in = static_cast<int>(p % 2);
+        }
+        const std::size_t n = figure.elements.size();
+        for (std::size_t e = 0; e + 1 < n; ++e) {
+            ShareEnd(figure.elements[e], figure.elements[e + 1]);
+        }
+        if (figure.closed) {
+            ShareEnd(figure.elements[n - 1], figure.elements[0]);
+        }
+        const auto index = static_cast<std::int32_t>(set.figures.size());
+        for (const FigurePart& part : figure.parts) {
+            set.figureOf[part.entity] = index;
+        }
+        set.figures.push_back(std::move(figure));
+    }
+    set.leftAlone.AddBlockDefinitions(doc.BlockDefinitionCount());
+    return set;
+}
+
+}  // namespace vekhost_tool
