@@ -19,6 +19,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #ifdef _WIN32
@@ -403,7 +404,11 @@ int Run(const std::vector<std::string>& args) {
                        NamesText(files) + (files.size() == 1 ? " was" : " were") + " not written");
     }
     if (!dxf) {
-        files[0].text = vekhost::ToJson();
+        files[0].write = [](std::ostream& out) {
+            vekhost::WriteJson([&out](std::string_view piece) {
+                out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+            });
+        };
     } else if (dxf->WriteBack(run.report, error)) {
         files[0].write = [&dxf](std::ostream& out) { dxf->WriteTo(out); };
         for (const std::string& note : dxf->Notes()) {
