@@ -1,5 +1,6 @@
 #include "tools/vekhost/DxfFigures.h"
 
+#include "platform/veklib/VekHost.h"
 #include "tools/dxf/DxfTags.h"
 
 #include <algorithm>
@@ -16,30 +17,14 @@ namespace {
 
 constexpr double kDegree = std::numbers::pi / 180.0;
 
-FigureRecord LineRecord(double x1, double y1, double x2, double y2) {
-    FigureRecord r{};
-    r.kind = VEK_LINE;
-    r.p1[0] = x1;
-    r.p1[1] = y1;
-    r.p2[0] = x2;
-    r.p2[1] = y2;
-    return r;
-}
-
-// An arc from `start` to `end` about `centre`; the host's direction 1 is
-// clockwise.
+// An arc from `start` to `end` about `centre` with the radius the file gives
+// (not the one measured from the centre to the start); the host's direction
+// 1 is clockwise.
 FigureRecord ArcRecord(const double centre[2], double radius, const double start[2],
                        const double end[2], bool clockwise) {
-    FigureRecord r{};
-    r.kind = VEK_ARC;
-    r.p1[0] = centre[0];
-    r.p1[1] = centre[1];
-    r.p2[0] = start[0];
-    r.p2[1] = start[1];
-    r.p3[0] = end[0];
-    r.p3[1] = end[1];
+    FigureRecord r =
+        vekhost::Arc(centre[0], centre[1], start[0], start[1], end[0], end[1], clockwise);
     r.size = radius;
-    r.direction = clockwise ? 1u : 0u;
     return r;
 }
 
@@ -59,7 +44,7 @@ FigureRecord PolylineElement(const dxf::Vertex& a, const dxf::Vertex& b) {
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
     if (a.bulge == 0 || (dx == 0 && dy == 0)) {
-        return LineRecord(a.x, a.y, b.x, b.y);
+        return vekhost::Line(a.x, a.y, b.x, b.y);
     }
     const double bulge = a.bulge;
     const double chord = std::hypot(dx, dy);
@@ -323,7 +308,7 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
             double z1 = 0;
             bool chainable = true;
             if (const auto* line = std::get_if<dxf::Line>(&shape.geometry)) {
-                item.record = LineRecord(line->start.x, line->start.y, line->end.x, line->end.y);
+                item.record = vekhost::Line(line->start.x, line->start.y, line->end.x, line->end.y);
                 item.size = std::hypot(line->end.x - line->start.x, line->end.y - line->start.y);
                 z = line->start.z;
                 z1 = line->end.z;
