@@ -15,22 +15,25 @@ const double TwoPi = Pi * 2.0;
 // units): the coincidence and half-circle tests the command has always made.
 constexpr double Tolerance = 1e-6;
 
-// A scaled value this many units in the last place from a half-integer is
-// that half-integer: the error of one unit conversion and one scaling.
-constexpr double TieUlps = 4.0;
+// A scaled value this close to a half-integer is that half-integer: 4 to 8
+// units in the last place (4 machine epsilons relative to the value), the
+// error of one unit conversion and one scaling.
+constexpr double TieEpsilons = 4.0;
 
-// floor(x + 0.5), except that a product the user reads as a tie is one.
+// floor(x + 0.5), except that a product the user reads as a tie is one: a
+// value just below a half-integer, which floor(x + 0.5) would round down.
 double RoundHalfUp(double x) {
-    const double below = std::floor(x);
-    const double magnitude = std::fabs(x);
-    const double slack =
-        TieUlps * (std::nextafter(magnitude, std::numeric_limits<double>::infinity()) - magnitude);
-    // Where a unit in the last place reaches a sixteenth, no double is a
-    // half-integer by accident: only a true half-integer is a tie there.
-    if (slack < 0.25 && std::fabs(x - (below + 0.5)) <= slack) {
-        return below + 1.0;
+    const double rounded = std::floor(x + 0.5);
+    const double below = x + 0.5 - rounded;  // 1 - below is how far under the next integer
+    if (below > 0.75) {
+        const double slack = TieEpsilons * std::numeric_limits<double>::epsilon() * std::fabs(x);
+        // Where the slack reaches a quarter, no double is a half-integer by
+        // accident: only a true half-integer is a tie there.
+        if (slack < 0.25 && 1.0 - below <= slack) {
+            return rounded + 1.0;
+        }
     }
-    return std::floor(x + 0.5);
+    return rounded;
 }
 
 double Convert(const RoundingGrid& grid, double v) {

@@ -26,26 +26,6 @@ bool WalkElements::Start(VekId segment) {
     return (head_ == VEK_NONE) == (tail_ == VEK_NONE);
 }
 
-bool WalkElements::Next(VekId& element) {
-    if (done_) {
-        return false;
-    }
-    if (current_ == VEK_NONE) {
-        element = head_;
-    } else if (current_ == tail_) {
-        done_ = true;
-        return false;
-    } else {
-        element = VekElmGetNextElementId(current_);
-        if (element == VEK_NONE) {
-            done_ = cutShort_ = true;
-            return false;
-        }
-    }
-    current_ = element;
-    return true;
-}
-
 void WalkElements::Replace(VekId element) {
     if (current_ == tail_) {
         tail_ = element;

@@ -50,7 +50,25 @@ public:
     // The head first, then the element after the one given last (or after
     // what replaced it); false at the tail's end or where the walk was cut
     // short. The element after the tail is never asked for.
-    bool Next(VekId& element);
+    bool Next(VekId& element) {
+        if (done_) {
+            return false;
+        }
+        if (current_ == VEK_NONE) {
+            element = head_;
+        } else if (current_ == tail_) {
+            done_ = true;
+            return false;
+        } else {
+            element = VekElmGetNextElementId(current_);
+            if (element == VEK_NONE) {
+                done_ = cutShort_ = true;
+                return false;
+            }
+        }
+        current_ = element;
+        return true;
+    }
     // The host put `element` in place of the one given last.
     void Replace(VekId element);
     bool CutShort() const { return cutShort_; }

@@ -4,6 +4,8 @@
 
 namespace vekhost::detail {
 
+Session gSession;
+
 void Drawing::Reserve(VekId end) {
     if (static_cast<size_t>(end) > where.size()) where.resize(static_cast<size_t>(end), kNowhere);
 }

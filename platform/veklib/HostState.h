@@ -136,9 +136,12 @@ struct Session {
 
 // Inline with the accessors below: every host call goes through them, and a
 // call into another file for each lookup costs more than the lookup.
+// A plain global rather than a function's static: no guard to test on each
+// of the millions of calls a large drawing makes (nothing uses it while the
+// library is being loaded).
+extern Session gSession;
 inline Session& S() {
-    static Session session;
-    return session;
+    return gSession;
 }
 
 constexpr uint32_t kContext = 7001;
