@@ -154,8 +154,9 @@ int LineCircle(const Carrier& line, const Carrier& circle, double out[2][2]) {
 int Intersect(const Carrier& p, const Carrier& q, double out[2][2]) {
     if (!p.circle && !q.circle) {
         const double den = p.u[0] * q.u[1] - p.u[1] * q.u[0];
-        if (std::fabs(den) <=
-            CarrierTolerance * std::hypot(p.u[0], p.u[1]) * std::hypot(q.u[0], q.u[1])) {
+        const double lengths2 =
+            (p.u[0] * p.u[0] + p.u[1] * p.u[1]) * (q.u[0] * q.u[0] + q.u[1] * q.u[1]);
+        if (den * den <= CarrierTolerance * CarrierTolerance * lengths2) {
             return 0;
         }
         const double t = ((q.a[0] - p.a[0]) * q.u[1] - (q.a[1] - p.a[1]) * q.u[0]) / den;
@@ -205,12 +206,14 @@ bool SharpCorner(ElementSlot& before, ElementSlot& after, double corner[2]) {
     if (n == 0) {
         return false;
     }
+    // Of two crossings, the one nearer both facing ends.
     int best = 0;
     double bestDistance = 0;
-    for (int i = 0; i < n; ++i) {
-        const double x = found[i][0] + origin[0], y = found[i][1] + origin[1];
-        const double distance =
-            std::hypot(x - end[0], y - end[1]) + std::hypot(x - start[0], y - start[1]);
+    for (int i = 0; i < n && n > 1; ++i) {
+        const double ex = found[i][0] + origin[0] - end[0], ey = found[i][1] + origin[1] - end[1];
+        const double sx = found[i][0] + origin[0] - start[0],
+                     sy = found[i][1] + origin[1] - start[1];
+        const double distance = ex * ex + ey * ey + sx * sx + sy * sy;
         if (i == 0 || distance < bestDistance) {
             best = i;
             bestDistance = distance;
