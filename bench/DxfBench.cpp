@@ -7,6 +7,7 @@
 //
 //   dxf_bench [ENTITIES]                 (default 1000000)
 //   dxf_bench --generate ENTITIES FILE   writes the drawing only
+#include "bench/DxfSample.h"
 #include "tools/dxf/DxfEntities.h"
 
 #include <sys/wait.h>
@@ -26,6 +27,8 @@
 
 namespace {
 
+using dxfbench::Round4;
+
 using Clock = std::chrono::steady_clock;
 
 double Seconds(const std::function<void()>& run, int repeats = 3) {
@@ -38,18 +41,8 @@ double Seconds(const std::function<void()>& run, int repeats = 3) {
     return best;
 }
 
-// Coordinates with four decimals, as drawings usually hold them.
-double Round4(double v) {
-    return std::round(v * 1e4) / 1e4;
-}
-
 std::string Generate(std::size_t count) {
-    const std::string base =
-        "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  9\n$HANDSEED\n  5\n100\n"
-        "  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\nBLOCK_RECORD\n  5\n1\n"
-        "330\n0\n100\nAcDbSymbolTable\n 70\n1\n  0\nBLOCK_RECORD\n  5\n1F\n330\n1\n"
-        "100\nAcDbSymbolTableRecord\n100\nAcDbBlockTableRecord\n  2\n*Model_Space\n"
-        "  0\nENDTAB\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n";
+    const std::string base = dxfbench::EmptyDrawing();
     dxf::Document doc = dxf::Document::Parse(base);
     dxf::Style style;
     std::string text;

@@ -11,6 +11,7 @@
 //
 //   dxf_run_bench [ENTITIES] [--exploded]
 //   dxf_run_bench --generate ENTITIES FILE   writes the drawing only
+#include "bench/DxfSample.h"
 #include "tools/dxf/DxfEntities.h"
 #include "tools/vekhost/DxfDrawing.h"
 #include "tools/vekhost/Files.h"
@@ -38,6 +39,8 @@ using namespace vekhost_tool;
 
 namespace {
 
+using dxfbench::Round4;
+
 using Clock = std::chrono::steady_clock;
 
 double Seconds(const std::function<void()>& step) {
@@ -46,19 +49,10 @@ double Seconds(const std::function<void()>& step) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-double Round4(double v) {
-    return std::round(v * 1e4) / 1e4;
-}
-
 // Chains of `links` lines joined by quarter arcs, turning left and right in
 // turn; polylines of the same staircase as bulges.
 std::string Generate(std::size_t entities) {
-    const std::string base =
-        "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  9\n$HANDSEED\n  5\n100\n"
-        "  9\n$INSUNITS\n 70\n4\n  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\n"
-        "BLOCK_RECORD\n  5\n1\n330\n0\n100\nAcDbSymbolTable\n 70\n1\n  0\nBLOCK_RECORD\n  5\n1F\n"
-        "330\n1\n100\nAcDbSymbolTableRecord\n100\nAcDbBlockTableRecord\n  2\n*Model_Space\n"
-        "  0\nENDTAB\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n";
+    const std::string base = dxfbench::EmptyDrawing("  9\n$INSUNITS\n 70\n4\n");
     dxf::Document doc = dxf::Document::Parse(base);
     constexpr std::size_t kChainEntities = 400;  // lines and arcs of a chain
     constexpr std::size_t kPolylineVertices = 500;
