@@ -1,14 +1,11 @@
 #include "tools/vekhost/DxfDrawing.h"
 
 #include "tools/dxf/DxfNumbers.h"
-#include "tools/vekhost/DxfStyle.h"
+#include "tools/vekhost/DxfWriteBack.h"
 #include "tools/vekhost/TextConvert.h"
 #include "platform/veklib/VekHost.h"
 
-#include <cmath>
-#include <numbers>
 #include <stdexcept>
-#include <map>
 #include <set>
 #include <utility>
 #include <variant>
@@ -49,91 +46,6 @@ std::string Readable(std::string_view name) {
 
 std::string Count(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-dxf::Point3 At(const double p[2], double z) {
-    return {p[0], p[1], z};
-}
-
-// The entry and exit points of an element in its figure's order.
-const double* EntryOf(const vekhost::Element& e) {
-    return e.type == VEK_LINE ? e.figure.p1 : e.figure.p2;
-}
-const double* ExitOf(const vekhost::Element& e) {
-    return e.type == VEK_LINE ? e.figure.p2 : e.figure.p3;
-}
-
-bool IsArc(const vekhost::Element& e) {
-    return e.type == VEK_ARC || e.type == VEK_ROUND_CORNER;
-}
-bool IsLine(const vekhost::Element& e) {
-    return e.type == VEK_LINE || e.type == VEK_CHAMFER;
-}
-
-// An angle read back from a point is written rounded to the run's decimal
-// places when that moves the point by no more than this fraction of the
-// radius (relative): an arc whose angles the conversion rounded (a lone arc)
-// keeps them as they were rounded, not as the sine and cosine give them back.
-constexpr double kAngleSnap = 1e-12;
-
-double AngleTowards(const double centre[2], const double point[2], int decimals) {
-    const double exact = DegreesOf(point[0] - centre[0], point[1] - centre[1]);
-    const double scale = std::pow(10.0, decimals);
-    const double rounded = std::round(exact * scale) / scale;
-    const double apart = std::fabs(rounded - exact) * std::numbers::pi / 180;
-    return apart <= kAngleSnap && std::isfinite(rounded) ? std::fmod(rounded, 360.0) : exact;
-}
-
-// A host arc (or rounded corner) as a DXF arc, counter-clockwise.
-dxf::Arc ArcOf(const vekhost::Element& e, double z, int decimals) {
-    const FigureRecord& f = e.figure;
-    const double from = AngleTowards(f.p1, f.p2, decimals);
-    const double to = AngleTowards(f.p1, f.p3, decimals);
-    const bool clockwise = f.direction == 1;
-    return {At(f.p1, z), f.size, clockwise ? to : from, clockwise ? from : to};
-}
-
-// A host line (or chamfer) from its entry to its exit.
-dxf::Line LineOf(const vekhost::Element& e, double z) {
-    return {At(EntryOf(e), z), At(ExitOf(e), z)};
-}
-
-// The bulge of an element from its entry to its exit: the tangent of a
-// quarter of its sweep, positive counter-clockwise; 0 for a line.
-double BulgeOf(const vekhost::Element& e) {
-    if (!IsArc(e)) {
-        return 0;
-    }
-    const FigureRecord& f = e.figure;
-    const double ax = f.p2[0] - f.p1[0];
-    const double ay = f.p2[1] - f.p1[1];
-    const double bx = f.p3[0] - f.p1[0];
-    const double by = f.p3[1] - f.p1[1];
-    double sweep = std::atan2(ax * by - ay * bx, ax * bx + ay * by);
-    if (f.direction == 1 && sweep > 0) {
-        sweep -= 2 * std::numbers::pi;
-    } else if (f.direction != 1 && sweep < 0) {
-        sweep += 2 * std::numbers::pi;
-    }
-    return std::tan(sweep / 4);
-}
-
-// An element as a new entity of its own: a LINE, ARC or CIRCLE at `z`.
-std::optional<dxf::Geometry> PieceOf(const vekhost::Element& e, double z, int decimals) {
-    if (IsLine(e)) {
-        return dxf::Geometry{LineOf(e, z)};
-    }
-    if (IsArc(e)) {
-        return dxf::Geometry{ArcOf(e, z, decimals)};
-    }
-    if (e.type == VEK_CIRCLE) {
-        return dxf::Geometry{dxf::Circle{At(e.figure.p1, z), e.figure.p2[0]}};
-    }
-    return std::nullopt;
-}
-
-std::string TypeName(int32_t type) {
-    return "element type " + std::to_string(type);
 }
 
 }  // namespace
@@ -246,6 +158,7 @@ std::optional<std::vector<VekId>> DxfDrawing::Pick(const DxfSelection& selection
 
 FigureNaming DxfDrawing::Naming() const {
     FigureNaming naming;
+    naming.arcsAtFoundRadius = true;
     naming.source = [this](const vekhost::Segment& segment) {
         FigureSource source;
         const DxfFigure* figure = FigureOf(segment.id);
@@ -315,211 +228,24 @@ bool DxfDrawing::InInches(const RunSettings& settings) const {
 }
 
 bool DxfDrawing::WriteBack(const RunReport& report, std::string& error) {
+    notes_.clear();
     try {
-        return WriteBackOrThrow(report, error);
+        DxfWriteBack writer(doc_, report, InInches(report.settings));
+        for (const FigureReport& result : report.figures) {
+            const auto found = figureOfSegment_.find(result.segment);
+            if (result.status == FigureStatus::Converted && found != figureOfSegment_.end()) {
+                writer.Write(set_.figures[found->second], elementCounts_[found->second], result);
+            }
+        }
+        notes_ = writer.Notes();
+        return true;
+    } catch (const WriteBackError& e) {
+        error = e.what();
     } catch (const std::invalid_argument& e) {
         // Geometry the drawing cannot hold, such as a number that is not finite.
         error = std::string("the result cannot be written as DXF: ") + e.what();
-        return false;
     }
-}
-
-bool DxfDrawing::WriteBackOrThrow(const RunReport& report, std::string& error) {
-    notes_.clear();
-    const bool exploded = report.settings.exploded;
-    const bool inches = InInches(report.settings);
-    std::map<std::pair<int32_t, int32_t>, dxf::Restyle> restyles;
-    // The palette's colour and line type, with its LTYPE entry added when the
-    // drawing lacks it.
-    auto restyleFor = [&](const LineTypeRecord& record) -> dxf::Restyle {
-        if (report.settings.color != 1) {
-            return {};
-        }
-        const auto key = std::make_pair(record.colorIndex, record.lineTypeCode);
-        if (const auto it = restyles.find(key); it != restyles.end()) {
-            return it->second;
-        }
-        const PaletteLook look = PaletteLookOf(record, inches);
-        dxf::Restyle restyle;
-        restyle.colour = look.aci;
-        restyle.trueColour = look.rgb;
-        if (doc_.HasTableEntry("LTYPE", look.lineType)) {
-            restyle.lineType = look.lineType;
-        } else if (doc_.HasTable("LTYPE")) {
-            doc_.AddTableEntry(
-                "LTYPE", dxf::LineTypeEntry(
-                             doc_, look.lineType,
-                             look.pattern.empty() ? "Solid line" : "Tarnex " + look.lineTypeName,
-                             look.pattern));
-            restyle.lineType = look.lineType;
-        } else {
-            notes_.push_back(
-                "the drawing has no line type table: converted entities keep their "
-                "line type instead of " +
-                look.lineTypeName);
-        }
-        restyles.emplace(key, restyle);
-        return restyle;
-    };
-    // The entity's own style, with the palette's colour and line type.
-    auto restyled = [](dxf::Style style, const dxf::Restyle& restyle) {
-        if (restyle.colour) {
-            style.colour = restyle.colour;
-            style.trueColour = restyle.trueColour;
-        }
-        if (restyle.lineType) {
-            style.lineType = *restyle.lineType;
-        }
-        return style;
-    };
-    // Every element as an entity of its own, in place of `entity`.
-    auto writePieces = [&](std::size_t entity, const std::vector<vekhost::Element>& after,
-                           double z) -> bool {
-        const dxf::Style own = dxf::StyleOf(doc_, entity);
-        std::string pieces;
-        for (const vekhost::Element& e : after) {
-            const auto piece = PieceOf(e, z, report.settings.decimals);
-            if (!piece) {
-                error = "the host made an element of a kind a DXF drawing cannot hold (" +
-                        TypeName(e.type) + ")";
-                return false;
-            }
-            pieces += dxf::NewEntity(doc_, *piece, restyled(own, restyleFor(e.lineType)));
-        }
-        doc_.ReplaceEntity(entity, std::move(pieces));
-        return true;
-    };
-
-    for (const FigureReport& result : report.figures) {
-        if (result.status != FigureStatus::Converted) {
-            continue;
-        }
-        const auto found = figureOfSegment_.find(result.segment);
-        if (found == figureOfSegment_.end()) {
-            continue;
-        }
-        const DxfFigure& figure = set_.figures[found->second];
-        const std::size_t before = elementCounts_[found->second];
-        std::vector<vekhost::Element> after;
-        bool closedAfter = false;
-        for (VekId id : result.newSegments) {
-            if (auto segment = vekhost::GetSegment(id)) {
-                closedAfter = closedAfter || segment->closed;
-                after.insert(after.end(), segment->elements.begin(), segment->elements.end());
-            }
-        }
-        const bool paired = result.pairing.size() == before;
-        std::vector<int> from(after.size(), -1);  // the element before each came from
-        if (paired) {
-            for (std::size_t i = 0; i < before; ++i) {
-                const int k = result.pairing[i];
-                if (k >= 0 && static_cast<std::size_t>(k) < after.size()) {
-                    from[static_cast<std::size_t>(k)] = static_cast<int>(i);
-                }
-            }
-        }
-        const std::size_t first = figure.parts.front().entity;
-
-        if (figure.kind == FigureKind::Polyline) {
-            if (after.empty()) {
-                doc_.RemoveEntity(first);
-                continue;
-            }
-            const std::size_t vertices = before + (figure.closed ? 0 : 1);
-            bool onlyLinesAndArcs = true;
-            for (const vekhost::Element& e : after) {
-                onlyLinesAndArcs = onlyLinesAndArcs && (IsLine(e) || IsArc(e));
-            }
-            dxf::Polyline written;
-            written.closed = closedAfter;
-            written.z = figure.parts.front().z0;
-            for (std::size_t k = 0; k < after.size(); ++k) {
-                const double* p = EntryOf(after[k]);
-                written.vertices.push_back(
-                    {p[0], p[1], BulgeOf(after[k]), from[k] >= 0 ? from[k] : dxf::kNewVertex});
-            }
-            if (!closedAfter) {
-                const double* p = ExitOf(after.back());
-                const int source =
-                    from.back() >= 0 && static_cast<std::size_t>(from.back() + 1) < vertices
-                        ? from.back() + 1
-                        : dxf::kNewVertex;
-                written.vertices.push_back({p[0], p[1], 0, source});
-            }
-            if (exploded || !onlyLinesAndArcs || closedAfter != figure.closed ||
-                written.vertices.size() < 2) {
-                // Each element an entity of its own: the exploded pass, or a
-                // result a polyline of the same kind cannot hold.
-                if (!writePieces(first, after, written.z)) {
-                    return false;
-                }
-                continue;
-            }
-            doc_.ReplaceEntity(first, dxf::RewriteEntity(doc_, first, written,
-                                                         restyleFor(after.front().lineType)));
-            continue;
-        }
-
-        // A chain or a circle: each entity rewritten from the element it
-        // became, or removed when that shrank to nothing.
-        bool kindsMatch = paired;
-        for (std::size_t i = 0; kindsMatch && i < figure.parts.size(); ++i) {
-            const int k = result.pairing[i];
-            if (k < 0) {
-                continue;
-            }
-            const vekhost::Element& e = after[static_cast<std::size_t>(k)];
-            const std::string_view type = doc_.EntityType(figure.parts[i].entity);
-            kindsMatch = (type == "LINE" && IsLine(e)) || (type == "ARC" && IsArc(e)) ||
-                         (type == "CIRCLE" && e.type == VEK_CIRCLE);
-        }
-        if (!kindsMatch) {
-            // Not paired element for element: the figure's entities give way to
-            // new ones, in the place of its first.
-            for (const FigurePart& part : figure.parts) {
-                if (part.entity != first) {
-                    doc_.RemoveEntity(part.entity);
-                }
-            }
-            if (!writePieces(first, after, figure.parts.front().z0)) {
-                return false;
-            }
-            continue;
-        }
-        for (std::size_t i = 0; i < figure.parts.size(); ++i) {
-            const FigurePart& part = figure.parts[i];
-            const int k = result.pairing[i];
-            if (k < 0) {
-                doc_.RemoveEntity(part.entity);
-                continue;
-            }
-            const vekhost::Element& e = after[static_cast<std::size_t>(k)];
-            const std::string_view type = doc_.EntityType(part.entity);
-            dxf::Geometry geometry;
-            dxf::Shape original;  // its kind and extrusion, known since it was read
-            original.refusal = dxf::Refusal::None;
-            original.mirrored = part.mirrored;
-            if (type == "LINE") {
-                dxf::Line now = LineOf(e, 0);
-                if (part.reversed) {
-                    std::swap(now.start, now.end);
-                }
-                now.start.z = part.z0;
-                now.end.z = part.z1;
-                geometry = now;
-                original.geometry = dxf::Line{};
-            } else if (type == "ARC") {
-                geometry = ArcOf(e, part.z0, report.settings.decimals);
-                original.geometry = dxf::Arc{};
-            } else {
-                geometry = dxf::Circle{At(e.figure.p1, part.z0), e.figure.p2[0]};
-                original.geometry = dxf::Circle{};
-            }
-            doc_.ReplaceEntity(part.entity, dxf::RewriteEntity(doc_, part.entity, original,
-                                                               geometry, restyleFor(e.lineType)));
-        }
-    }
-    return true;
+    return false;
 }
 
 void DxfDrawing::WriteTo(std::ostream& out) const {

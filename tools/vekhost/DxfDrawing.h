@@ -67,7 +67,6 @@ public:
 private:
     const DxfFigure* FigureOf(VekId segment) const;
     bool InInches(const RunSettings& settings) const;
-    bool WriteBackOrThrow(const RunReport& report, std::string& error);
 
     dxf::Document doc_;
     FigureSet set_;

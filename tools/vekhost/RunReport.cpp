@@ -94,56 +94,13 @@ bool AttemptFits(const ArcAttempt& attempt, const FigureRecord& arc, const UnitM
            std::fabs(attempt.b.x - end.x) <= step && std::fabs(attempt.b.y - end.y) <= step;
 }
 
-void MeasureFigure(const vekhost::Segment& before, const std::vector<vekhost::Element>& after,
-                   const FigureCalls& calls, const RunSettings& settings, bool keepMoves,
-                   FigureReport& figure) {
+// The corners the host made and the rule that rebuilt each arc.
+void ListCornersAndArcs(const std::vector<vekhost::Element>& elements,
+                        const std::vector<vekhost::Element>& after, const std::vector<int>& pairing,
+                        const FigureCalls& calls, const RunSettings& settings,
+                        FigureReport& figure) {
     const UnitMap unit{settings.reference, settings.unitMode};
     const double step = settings.GridStep();
-    const std::vector<vekhost::Element>& elements = before.elements;
-    const std::vector<int> pairing =
-        PairElements(elements, after, unit, !settings.exploded && before.closed);
-    if (pairing.size() != elements.size()) {
-        figure.paired = false;
-        return;
-    }
-    figure.pairing = pairing;
-
-    double sum = 0;
-    for (size_t i = 0; i < elements.size(); ++i) {
-        const int element = static_cast<int>(i) + 1;
-        if (pairing[i] < 0) {
-            figure.dropped.push_back({element, elements[i].type});
-            continue;
-        }
-        const ElementPoints from = PointsOf(elements[i]);
-        const ElementPoints to = PointsOf(after[pairing[i]]);
-        for (int k = 0; k < from.count; ++k) {
-            const vekhost::Point* now = to.Find(from.points[k].role);
-            if (now == nullptr) {
-                continue;
-            }
-            const vekhost::Point expected = unit(from.points[k].at);
-            double distance = Distance(expected, *now);
-            if (distance < StillFraction * step) {
-                distance = 0;
-            }
-            ++figure.points;
-            sum += distance;
-            if (distance > 0) {
-                const PointMove move{
-                    element, from.points[k].role, from.points[k].at, expected, *now, distance};
-                ++figure.movedPoints;
-                if (keepMoves) {
-                    figure.moves.push_back(move);
-                }
-                if (!figure.largest || distance > figure.largest->distance) {
-                    figure.largest = move;
-                }
-            }
-        }
-    }
-    figure.meanMovement = figure.points > 0 ? sum / static_cast<double>(figure.points) : 0;
-
     const std::map<VekId, CornerAnswer> corners = CornersMade(calls.corners);
     const std::vector<ArcAttempt> attempts = ArcAttempts(calls.tangents);
     size_t nextAttempt = 0;
@@ -184,20 +141,82 @@ void MeasureFigure(const vekhost::Segment& before, const std::vector<vekhost::El
                 arc.rule = ArcRule::Alone;
             } else if (attempt) {
                 arc.tries = attempt->tries;
-                if (attempt->foundAt == 1) {
-                    arc.rule = ArcRule::TangentCircle;
-                    arc.radiusFound = attempt->foundRadius;
-                } else if (attempt->foundAt > 1) {
-                    arc.rule = ArcRule::CorrectedRadius;
-                    arc.radiusFound = attempt->foundRadius;
-                } else {
-                    arc.rule = ArcRule::NotRebuilt;
-                }
+                arc.rule = attempt->foundAt == 1  ? ArcRule::TangentCircle
+                           : attempt->foundAt > 1 ? ArcRule::CorrectedRadius
+                                                  : ArcRule::NotRebuilt;
+                arc.radiusFound = attempt->foundAt > 0 ? attempt->foundRadius : arc.radiusFound;
             }
             figure.arcs.push_back(arc);
         }
     }
+}
 
+// How far each point of the figure moved from where the conversion, before
+// rounding, would have put it.
+void MeasureMovements(const std::vector<vekhost::Element>& elements,
+                      const std::vector<vekhost::Element>& after, const std::vector<int>& pairing,
+                      const RunSettings& settings, bool keepMoves, FigureReport& figure) {
+    const UnitMap unit{settings.reference, settings.unitMode};
+    const double step = settings.GridStep();
+    double sum = 0;
+    for (size_t i = 0; i < elements.size(); ++i) {
+        const int element = static_cast<int>(i) + 1;
+        if (pairing[i] < 0) {
+            figure.dropped.push_back({element, elements[i].type});
+            continue;
+        }
+        const ElementPoints from = PointsOf(elements[i]);
+        const ElementPoints to = PointsOf(after[pairing[i]]);
+        for (int k = 0; k < from.count; ++k) {
+            const vekhost::Point* now = to.Find(from.points[k].role);
+            if (now == nullptr) {
+                continue;
+            }
+            const vekhost::Point expected = unit(from.points[k].at);
+            double distance = Distance(expected, *now);
+            if (distance < StillFraction * step) {
+                distance = 0;
+            }
+            ++figure.points;
+            sum += distance;
+            if (distance > 0) {
+                const PointMove move{
+                    element, from.points[k].role, from.points[k].at, expected, *now, distance};
+                ++figure.movedPoints;
+                if (keepMoves) {
+                    figure.moves.push_back(move);
+                }
+                if (!figure.largest || distance > figure.largest->distance) {
+                    figure.largest = move;
+                }
+            }
+        }
+    }
+    figure.meanMovement = figure.points > 0 ? sum / static_cast<double>(figure.points) : 0;
+}
+
+void MeasureFigure(const vekhost::Segment& before, std::vector<vekhost::Element> after,
+                   const FigureCalls& calls, const RunSettings& settings, bool keepMoves,
+                   bool arcsAtFoundRadius, FigureReport& figure) {
+    const UnitMap unit{settings.reference, settings.unitMode};
+    const std::vector<vekhost::Element>& elements = before.elements;
+    const std::vector<int> pairing =
+        PairElements(elements, after, unit, !settings.exploded && before.closed);
+    if (pairing.size() != elements.size()) {
+        figure.paired = false;
+        return;
+    }
+    figure.pairing = pairing;
+    ListCornersAndArcs(elements, after, pairing, calls, settings, figure);
+    // Measured as the drawing's file will hold them.
+    if (arcsAtFoundRadius) {
+        for (const ArcItem& arc : figure.arcs) {
+            if (arc.rule == ArcRule::CorrectedRadius) {
+                after[pairing[arc.element - 1]].figure.size = arc.radiusFound;
+            }
+        }
+    }
+    MeasureMovements(elements, after, pairing, settings, keepMoves, figure);
     for (const OpenedGap& gap : OpenedGaps(elements, after, pairing, before.closed)) {
         figure.gaps.push_back({gap.element + 1, gap.next + 1, gap.distance, gap.from, gap.to});
     }
@@ -220,9 +239,14 @@ std::optional<std::string> FirstCorrectedArc(const RunReport& report) {
     for (const FigureReport& figure : report.figures) {
         for (const ArcItem& arc : figure.arcs) {
             if (arc.rule == ArcRule::CorrectedRadius) {
-                return figure.source.Text() + ", element " + std::to_string(arc.element) +
-                       ", centre found at radius " + Number(arc.radiusFound) + ", radius kept " +
-                       Number(arc.radius);
+                const std::string where =
+                    figure.source.Text() + ", element " + std::to_string(arc.element);
+                return report.arcsAtFoundRadius
+                           ? where + ", radius " + Number(arc.radius) +
+                                 " asked, centre found and arc written at radius " +
+                                 Number(arc.radiusFound)
+                           : where + ", centre found at radius " + Number(arc.radiusFound) +
+                                 ", radius kept " + Number(arc.radius);
             }
             if (arc.rule == ArcRule::NotRebuilt) {
                 return figure.source.Text() + ", element " + std::to_string(arc.element) +
@@ -346,6 +370,7 @@ RunReport BuildRunReport(const RunRecording& recording, const RunSettings& setti
                          const FigureNaming& naming, bool pointTaken, bool keepMoves) {
     RunReport report;
     report.settings = settings;
+    report.arcsAtFoundRadius = naming.arcsAtFoundRadius;
     report.completed = pointTaken && recording.countShown;
     report.hostMessages = recording.messages;
 
@@ -387,7 +412,8 @@ RunReport BuildRunReport(const RunRecording& recording, const RunSettings& setti
                 }
             }
             figure.elementsAfter = after.size();
-            MeasureFigure(segment, after, calls, settings, keepMoves, figure);
+            MeasureFigure(segment, std::move(after), calls, settings, keepMoves,
+                          naming.arcsAtFoundRadius, figure);
         }
         report.figures.push_back(std::move(figure));
     }

@@ -25,10 +25,15 @@ struct FigureSource {
 };
 
 // Names the figures of the drawing that was loaded, from the figure as it
-// was before the run.
+// was before the run, and says how its format holds an arc.
 struct FigureNaming {
     std::function<FigureSource(const vekhost::Segment&)> source;
     std::function<std::string(const vekhost::Segment&)> layer;
+    // An arc whose centre was found at another radius is written at that
+    // radius, through the host's ends (DXF holds an arc as its centre,
+    // radius and angles); else with its radius kept (the host's record, as a
+    // JSON drawing holds it), which leaves a gap at each end.
+    bool arcsAtFoundRadius = false;
 };
 // Segment identifiers and the host's layer names (JSON drawings).
 FigureNaming SegmentNaming();
@@ -140,6 +145,7 @@ struct RunSummary {
 
 struct RunReport {
     RunSettings settings;
+    bool arcsAtFoundRadius = false;         // as the drawing's format writes them
     std::vector<FigureReport> figures;      // in picking order
     bool completed = false;                 // the run went through the whole selection
     std::optional<size_t> stoppedAt;        // the figure in work when the run stopped

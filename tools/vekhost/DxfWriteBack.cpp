@@ -1,0 +1,319 @@
+#include "tools/vekhost/DxfWriteBack.h"
+
+#include "tools/vekhost/DxfStyle.h"
+#include "platform/veklib/VekHost.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vekhost_tool {
+
+namespace {
+
+// The entry and exit points of an element in its figure's order.
+const double* EntryOf(const vekhost::Element& e) {
+    return e.type == VEK_LINE ? e.figure.p1 : e.figure.p2;
+}
+const double* ExitOf(const vekhost::Element& e) {
+    return e.type == VEK_LINE ? e.figure.p2 : e.figure.p3;
+}
+
+bool IsArc(const vekhost::Element& e) {
+    return e.type == VEK_ARC || e.type == VEK_ROUND_CORNER;
+}
+bool IsLine(const vekhost::Element& e) {
+    return e.type == VEK_LINE || e.type == VEK_CHAMFER;
+}
+
+// The largest coordinate an element's values are computed from.
+double MagnitudeOf(const vekhost::Element& e) {
+    const FigureRecord& f = e.figure;
+    double m = 0;
+    for (double v : {f.p1[0], f.p1[1], f.p2[0], f.p2[1], f.p3[0], f.p3[1]}) {
+        m = std::isfinite(v) ? std::max(m, std::fabs(v)) : m;
+    }
+    return m;
+}
+
+// An angle read back from a point is written rounded to the run's decimal
+// places when that moves the point by no more than this fraction of the
+// radius (relative): an arc whose angles the conversion rounded (a lone arc)
+// keeps them as they were rounded, not as the sine and cosine give them back.
+constexpr double kAngleSnap = 1e-12;
+
+double AngleTowards(const double centre[2], const double point[2], int decimals) {
+    const double exact = DegreesOf(point[0] - centre[0], point[1] - centre[1]);
+    const double scale = std::pow(10.0, decimals);
+    const double rounded = std::round(exact * scale) / scale;
+    const double apart = std::fabs(rounded - exact) * std::numbers::pi / 180;
+    return apart <= kAngleSnap && std::isfinite(rounded) ? std::fmod(rounded, 360.0) : exact;
+}
+
+// The bulge of an element from its entry to its exit: the tangent of a
+// quarter of its sweep, positive counter-clockwise; 0 for a line.
+double BulgeOf(const vekhost::Element& e) {
+    if (!IsArc(e)) {
+        return 0;
+    }
+    const FigureRecord& f = e.figure;
+    const double ax = f.p2[0] - f.p1[0];
+    const double ay = f.p2[1] - f.p1[1];
+    const double bx = f.p3[0] - f.p1[0];
+    const double by = f.p3[1] - f.p1[1];
+    double sweep = std::atan2(ax * by - ay * bx, ax * bx + ay * by);
+    if (f.direction == 1 && sweep > 0) {
+        sweep -= 2 * std::numbers::pi;
+    } else if (f.direction != 1 && sweep < 0) {
+        sweep += 2 * std::numbers::pi;
+    }
+    return std::tan(sweep / 4);
+}
+
+std::string TypeName(int32_t type) {
+    return "element type " + std::to_string(type);
+}
+
+}  // namespace
+
+DxfWriteBack::DxfWriteBack(dxf::Document& doc, const RunReport& report, bool inches)
+    : doc_(doc),
+      report_(report),
+      inches_(inches),
+      grid_(report.settings.reference, report.settings.decimals) {
+    for (const FigureReport& figure : report.figures) {
+        for (const ArcItem& arc : figure.arcs) {
+            if (arc.rule == ArcRule::CorrectedRadius) {
+                radiusFound_[arc.now.id] = arc.radiusFound;
+            }
+        }
+    }
+}
+
+dxf::Point3 DxfWriteBack::At(const double p[2], double z, double magnitude) const {
+    return {grid_.Coordinate(p[0], 0, magnitude), grid_.Coordinate(p[1], 1, magnitude), z};
+}
+
+// A host line (or chamfer) from its entry to its exit.
+dxf::Line DxfWriteBack::LineOf(const vekhost::Element& e, double z) const {
+    const double magnitude = MagnitudeOf(e);
+    return {At(EntryOf(e), z, magnitude), At(ExitOf(e), z, magnitude)};
+}
+
+// A host arc (or rounded corner) as a DXF arc, counter-clockwise, at the
+// radius that found its centre: DXF derives the ends from the centre and the
+// radius, and the host's ends lie on that circle.
+dxf::Arc DxfWriteBack::ArcOf(const vekhost::Element& e, double z) const {
+    const FigureRecord& f = e.figure;
+    const double magnitude = MagnitudeOf(e);
+    const auto found = radiusFound_.find(e.id);
+    const double radius =
+        grid_.Length(found == radiusFound_.end() ? f.size : found->second, magnitude);
+    const int decimals = report_.settings.decimals;
+    const double from = AngleTowards(f.p1, f.p2, decimals);
+    const double to = AngleTowards(f.p1, f.p3, decimals);
+    const bool clockwise = f.direction == 1;
+    return {At(f.p1, z, magnitude), radius, clockwise ? to : from, clockwise ? from : to};
+}
+
+dxf::Circle DxfWriteBack::CircleOf(const vekhost::Element& e, double z) const {
+    const double magnitude = MagnitudeOf(e);
+    return {At(e.figure.p1, z, magnitude), grid_.Length(e.figure.p2[0], magnitude)};
+}
+
+// The palette's colour and line type, with its LTYPE entry added when the
+// drawing lacks it.
+dxf::Restyle DxfWriteBack::RestyleFor(const LineTypeRecord& record) {
+    if (report_.settings.color != 1) {
+        return {};
+    }
+    const auto key = std::make_pair(record.colorIndex, record.lineTypeCode);
+    if (const auto it = restyles_.find(key); it != restyles_.end()) {
+        return it->second;
+    }
+    const PaletteLook look = PaletteLookOf(record, inches_);
+    dxf::Restyle restyle;
+    restyle.colour = look.aci;
+    restyle.trueColour = look.rgb;
+    if (doc_.HasTableEntry("LTYPE", look.lineType)) {
+        restyle.lineType = look.lineType;
+    } else if (doc_.HasTable("LTYPE")) {
+        doc_.AddTableEntry(
+            "LTYPE",
+            dxf::LineTypeEntry(doc_, look.lineType,
+                               look.pattern.empty() ? "Solid line" : "Tarnex " + look.lineTypeName,
+                               look.pattern));
+        restyle.lineType = look.lineType;
+    } else {
+        notes_.push_back(
+            "the drawing has no line type table: converted entities keep their line type "
+            "instead of " +
+            look.lineTypeName);
+    }
+    restyles_.emplace(key, restyle);
+    return restyle;
+}
+
+// The entity's own style, with the palette's colour and line type.
+dxf::Style DxfWriteBack::Restyled(dxf::Style style, const dxf::Restyle& restyle) const {
+    if (restyle.colour) {
+        style.colour = restyle.colour;
+        style.trueColour = restyle.trueColour;
+    }
+    if (restyle.lineType) {
+        style.lineType = *restyle.lineType;
+    }
+    return style;
+}
+
+// Every element as an entity of its own, in place of `entity`.
+void DxfWriteBack::WritePieces(std::size_t entity, const std::vector<vekhost::Element>& elements,
+                               double z) {
+    const dxf::Style own = dxf::StyleOf(doc_, entity);
+    std::string pieces;
+    for (const vekhost::Element& e : elements) {
+        dxf::Geometry piece;
+        if (IsLine(e)) {
+            piece = LineOf(e, z);
+        } else if (IsArc(e)) {
+            piece = ArcOf(e, z);
+        } else if (e.type == VEK_CIRCLE) {
+            piece = CircleOf(e, z);
+        } else {
+            throw WriteBackError("the host made an element of a kind a DXF drawing cannot hold (" +
+                                 TypeName(e.type) + ")");
+        }
+        pieces += dxf::NewEntity(doc_, piece, Restyled(own, RestyleFor(e.lineType)));
+    }
+    doc_.ReplaceEntity(entity, std::move(pieces));
+}
+
+DxfWriteBack::After DxfWriteBack::AfterOf(const FigureReport& result, std::size_t before) const {
+    After after;
+    for (VekId id : result.newSegments) {
+        if (auto segment = vekhost::GetSegment(id)) {
+            after.closed = after.closed || segment->closed;
+            after.elements.insert(after.elements.end(), segment->elements.begin(),
+                                  segment->elements.end());
+        }
+    }
+    after.from.assign(after.elements.size(), -1);
+    if (result.pairing.size() == before) {
+        for (std::size_t i = 0; i < before; ++i) {
+            const int k = result.pairing[i];
+            if (k >= 0 && static_cast<std::size_t>(k) < after.elements.size()) {
+                after.from[static_cast<std::size_t>(k)] = static_cast<int>(i);
+            }
+        }
+    }
+    return after;
+}
+
+void DxfWriteBack::Write(const DxfFigure& figure, std::size_t before, const FigureReport& result) {
+    const After after = AfterOf(result, before);
+    if (figure.kind == FigureKind::Polyline) {
+        WritePolyline(figure, before, after);
+    } else {
+        WriteChain(figure, result, after);
+    }
+}
+
+void DxfWriteBack::WritePolyline(const DxfFigure& figure, std::size_t before, const After& after) {
+    const std::size_t first = figure.parts.front().entity;
+    const std::vector<vekhost::Element>& elements = after.elements;
+    if (elements.empty()) {
+        doc_.RemoveEntity(first);
+        return;
+    }
+    const std::size_t vertices = before + (figure.closed ? 0 : 1);
+    dxf::Polyline written;
+    written.closed = after.closed;
+    written.z = figure.parts.front().z0;
+    bool onlyLinesAndArcs = true;
+    for (std::size_t k = 0; k < elements.size(); ++k) {
+        const vekhost::Element& e = elements[k];
+        onlyLinesAndArcs = onlyLinesAndArcs && (IsLine(e) || IsArc(e));
+        const dxf::Point3 p = At(EntryOf(e), 0, MagnitudeOf(e));
+        written.vertices.push_back(
+            {p.x, p.y, BulgeOf(e), after.from[k] >= 0 ? after.from[k] : dxf::kNewVertex});
+    }
+    if (!after.closed) {
+        const dxf::Point3 p = At(ExitOf(elements.back()), 0, MagnitudeOf(elements.back()));
+        const int last = after.from.back();
+        const int source =
+            last >= 0 && static_cast<std::size_t>(last + 1) < vertices ? last + 1 : dxf::kNewVertex;
+        written.vertices.push_back({p.x, p.y, 0, source});
+    }
+    if (report_.settings.exploded || !onlyLinesAndArcs || after.closed != figure.closed ||
+        written.vertices.size() < 2) {
+        // Each element an entity of its own: the exploded pass, or a result a
+        // polyline of the same kind cannot hold.
+        WritePieces(first, elements, written.z);
+        return;
+    }
+    doc_.ReplaceEntity(
+        first, dxf::RewriteEntity(doc_, first, written, RestyleFor(elements.front().lineType)));
+}
+
+// A chain or a circle: each entity rewritten from the element it became, or
+// removed when that shrank to nothing.
+void DxfWriteBack::WriteChain(const DxfFigure& figure, const FigureReport& result,
+                              const After& after) {
+    const std::size_t first = figure.parts.front().entity;
+    bool kindsMatch = result.pairing.size() == figure.parts.size();
+    for (std::size_t i = 0; kindsMatch && i < figure.parts.size(); ++i) {
+        const int k = result.pairing[i];
+        if (k < 0) {
+            continue;
+        }
+        const vekhost::Element& e = after.elements[static_cast<std::size_t>(k)];
+        const std::string_view type = doc_.EntityType(figure.parts[i].entity);
+        kindsMatch = (type == "LINE" && IsLine(e)) || (type == "ARC" && IsArc(e)) ||
+                     (type == "CIRCLE" && e.type == VEK_CIRCLE);
+    }
+    if (!kindsMatch) {
+        // Not paired element for element: the figure's entities give way to
+        // new ones, in the place of its first.
+        for (const FigurePart& part : figure.parts) {
+            if (part.entity != first) {
+                doc_.RemoveEntity(part.entity);
+            }
+        }
+        WritePieces(first, after.elements, figure.parts.front().z0);
+        return;
+    }
+    for (std::size_t i = 0; i < figure.parts.size(); ++i) {
+        const FigurePart& part = figure.parts[i];
+        const int k = result.pairing[i];
+        if (k < 0) {
+            doc_.RemoveEntity(part.entity);
+            continue;
+        }
+        const vekhost::Element& e = after.elements[static_cast<std::size_t>(k)];
+        const std::string_view type = doc_.EntityType(part.entity);
+        dxf::Geometry geometry;
+        dxf::Shape original;  // its kind and extrusion, known since it was read
+        original.refusal = dxf::Refusal::None;
+        original.mirrored = part.mirrored;
+        if (type == "LINE") {
+            dxf::Line now = LineOf(e, 0);
+            if (part.reversed) {
+                std::swap(now.start, now.end);
+            }
+            now.start.z = part.z0;
+            now.end.z = part.z1;
+            geometry = now;
+            original.geometry = dxf::Line{};
+        } else if (type == "ARC") {
+            geometry = ArcOf(e, part.z0);
+            original.geometry = dxf::Arc{};
+        } else {
+            geometry = CircleOf(e, part.z0);
+            original.geometry = dxf::Circle{};
+        }
+        doc_.ReplaceEntity(part.entity, dxf::RewriteEntity(doc_, part.entity, original, geometry,
+                                                           RestyleFor(e.lineType)));
+    }
+}
+
+}  // namespace vekhost_tool

@@ -1,0 +1,120 @@
+#include "tools/vekhost/GridValues.h"
+
+#include "engine/Rounding.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace vekhost_tool {
+
+namespace {
+
+// Grids finer or coarser than this are never snapped to: their exponents
+// would not fit the decimal arithmetic, and no double tells them apart.
+constexpr int32_t kMaxDecimals = 300;
+
+// 10^n as an integer, when it fits.
+std::optional<std::int64_t> IntegerPower(int n) {
+    std::int64_t power = 1;
+    for (int k = 0; k < n; ++k) {
+        if (__builtin_mul_overflow(power, 10, &power)) {
+            return std::nullopt;
+        }
+    }
+    return power;
+}
+
+// m x 10^n, when it fits.
+std::optional<std::int64_t> Scaled(std::int64_t m, int n) {
+    const auto power = IntegerPower(n);
+    std::int64_t out = 0;
+    if (!power || __builtin_mul_overflow(m, *power, &out)) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+}  // namespace
+
+GridValues::GridValues(vekhost::Point reference, int32_t decimals)
+    : decimals_(decimals), reference_(reference) {
+    const double power = PowerOfTen(decimals);
+    step_ = decimals > 0 ? 1.0 / power : power;
+    anchor_[0] = DecimalOf(reference.x);
+    anchor_[1] = DecimalOf(reference.y);
+}
+
+double GridValues::Coordinate(double value, int axis, double magnitude) const {
+    return Snap(value, axis == 0 ? reference_.x : reference_.y, anchor_[axis == 0 ? 0 : 1],
+                magnitude);
+}
+
+double GridValues::Length(double value, double magnitude) const {
+    return Snap(value, 0.0, Decimal{}, magnitude);
+}
+
+std::optional<GridValues::Decimal> GridValues::DecimalOf(double value) {
+    if (!std::isfinite(value)) {
+        return std::nullopt;
+    }
+    char text[32];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+    if (ec != std::errc()) {
+        return std::nullopt;
+    }
+    Decimal decimal;
+    bool negative = false;
+    bool fraction = false;
+    const char* p = text;
+    for (; p != end && *p != 'e'; ++p) {
+        if (*p == '-') {
+            negative = true;
+        } else if (*p == '.') {
+            fraction = true;
+        } else {
+            decimal.mantissa = decimal.mantissa * 10 + (*p - '0');  // 17 digits at most
+            decimal.exponent -= fraction ? 1 : 0;
+        }
+    }
+    if (p != end) {
+        decimal.exponent += std::atoi(p + 1);
+    }
+    decimal.mantissa = negative ? -decimal.mantissa : decimal.mantissa;
+    return decimal;
+}
+
+double GridValues::Snap(double value, double anchor, const std::optional<Decimal>& decimal,
+                        double magnitude) const {
+    if (!decimal || !std::isfinite(value) || std::abs(decimals_) > kMaxDecimals) {
+        return value;
+    }
+    const double tolerance =
+        kGridNoise * std::max({std::fabs(value), std::fabs(anchor), std::fabs(magnitude)});
+    const double offset = (value - anchor) / step_;
+    // A grid too fine for the doubles around the value, or too far from the
+    // anchor to count its steps, is left alone.
+    if (!(tolerance * 1024 < step_) || !(std::fabs(offset) < 0x1p62)) {
+        return value;
+    }
+    // The grid value anchor + k x 10^-d, as an exact decimal n x 10^e.
+    const std::int64_t k = std::llround(offset);
+    const int e = std::min(decimal->exponent, -decimals_);
+    const auto anchorPart = Scaled(decimal->mantissa, decimal->exponent - e);
+    const auto stepPart = Scaled(k, -decimals_ - e);
+    std::int64_t n = 0;
+    if (!anchorPart || !stepPart || __builtin_add_overflow(*anchorPart, *stepPart, &n)) {
+        return value;
+    }
+    const std::string text = std::to_string(n) + "e" + std::to_string(e);
+    double grid = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), grid);
+    if (ec != std::errc() || end != text.data() + text.size()) {
+        return value;
+    }
+    return std::fabs(grid - value) <= tolerance ? grid : value;
+}
+
+}  // namespace vekhost_tool
