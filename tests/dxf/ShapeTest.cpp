@@ -99,6 +99,11 @@ const ShapeCase kCases[] = {
     {"LwPolylineVertexAfterEnd", "0 LWPOLYLINE|8 0|10 0|20 0|10 1|20 1|230 1|10 5|20 5",
      Refusal::Malformed},
     {"LwPolylineVertexWithoutY", "0 LWPOLYLINE|8 0|10 0|20 0|10 1|42 1", Refusal::Malformed},
+    // Some writers give each vertex a z: the polyline's elevation (38) holds.
+    {"LwPolylineVertexZ",
+     "0 LWPOLYLINE|8 0|100 AcDbPolyline|90 3|70 1|38 2|10 0|20 0|30 0|10 4|20 0|30 0|42 1|"
+     "10 4|20 3|30 7",
+     Refusal::None, Poly({{0, 0}, {4, 0, 1}, {4, 3}}, true, 2)},
     {"Polyline", kPolyline, Refusal::None, Poly({{0, 0, 1}, {2, 0, 0}, {2, 2, 0}}, true, 1.5)},
     {"PolylineMirrored",
      "0 POLYLINE|8 0|66 1|10 0|20 0|30 1.5|70 0|210 0|220 0|230 -1|0 VERTEX|8 0|10 1|20 0|42 1|"
@@ -196,7 +201,7 @@ TEST_P(DxfShape, RewriteReadsBackAndKeepsOtherGroups) {
             : std::holds_alternative<Polyline>(moved) ? std::set<int>{10, 20, 42}
                                                       : std::set<int>{10, 20, 30, 40, 50, 51};
         EXPECT_EQ(Without(back.EntityText(0), geometryCodes),
-                  Without(doc.EntityText(0), geometryCodes));
+                  Without(dxf::Document::Parse(file).EntityText(0), geometryCodes));
         EXPECT_EQ(back.GetFormat().eol, doc.GetFormat().eol);
     }
 }
@@ -205,6 +210,44 @@ INSTANTIATE_TEST_SUITE_P(Entities, DxfShape, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<ShapeCase>& p) {
                              return std::string(p.param.name);
                          });
+
+// A malformed entity says what is wrong with it, and the report where it is.
+TEST(DxfShape, MalformedSaysWhy) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"0 LINE|8 0|10 1|20 2|11 3", "no end point (11, 21)"},
+        {"0 LINE|8 0|10 1|20 2|10 1|11 3|21 4", "group 10 given twice"},
+        {"0 ARC|8 0|10 1|20 2|50 10|51 20", "no radius (40)"},
+        {"0 ARC|8 0|10 1|20 2|40 -1|50 10|51 20", "a radius not above 0"},
+        {"0 ARC|8 0|10 1|20 2|40 3|50 10|51 370", "start and end angles that coincide"},
+        {"0 CIRCLE|8 0|10 1|20 2|40 3|50 10", "a circle with angles (50, 51)"},
+        {"0 LWPOLYLINE|8 0|90 3|70 0|10 0|20 0|10 1|20 1",
+         "a vertex count (90) of 3 for 2 vertices"},
+        {"0 LWPOLYLINE|8 0|90 1|70 0|10 0|20 0", "fewer than two vertices"},
+        {"0 LWPOLYLINE|8 0|10 0|20 0|10 1|42 1|10 2|20 2", "vertex 2 has no y (20)"},
+        {"0 LWPOLYLINE|8 0|10 0|20 0|10 1|20 1|20 2", "vertex 2 has two y values (20)"},
+        {"0 LWPOLYLINE|8 0|10 0|20 0|30 0|30 1|10 1|20 1", "vertex 1 has two z values (30)"},
+        {"0 LWPOLYLINE|8 0|10 0|20 0|10 1|20 1|230 1|10 5|20 5",
+         "after other groups than the vertices' (10)"},
+        {"0 LWPOLYLINE|8 0|42 1|10 0|20 0|10 1|20 1",
+         "a vertex group (42) outside the vertex list"},
+        {"0 POLYLINE|8 0|66 1|70 0|0 VERTEX|8 0|10 0|20 0|0 VERTEX|8 0|10 1|20 0", "no SEQEND"},
+        {"0 POLYLINE|8 0|66 1|70 0|0 VERTEX|8 0|10 0|20 0|0 VERTEX|8 0|10 1|0 SEQEND|8 0",
+         "vertex 2 has no position (10, 20)"},
+    };
+    for (const auto& [entity, why] : cases) {
+        const dxf::Document doc = dxf::Document::Parse(dxftest::Modern(Tags(entity)));
+        const dxf::Shape shape = dxf::ShapeOf(doc, 0);
+        EXPECT_EQ(shape.refusal, Refusal::Malformed) << entity;
+        EXPECT_EQ(shape.detail, why) << entity;
+    }
+    const dxf::Document doc = dxf::Document::Parse(dxftest::Modern(Tags(
+        "0 LINE|8 0|10 1|20 2|11 3|0 LINE|8 0|10 1|20 2|11 3|0 ARC|8 0|10 1|20 2|50 10|51 20")));
+    EXPECT_EQ(dxf::LeftAloneIn(doc).Summary(),
+              "2 LINE (malformed: no end point (11, 21), the first at line " +
+                  std::to_string(doc.EntityLine(0)) +
+                  "), 1 ARC (malformed: no radius (40), at line " +
+                  std::to_string(doc.EntityLine(2)) + "), 1 block definition");
+}
 
 TEST(DxfShape, LeftAloneByTypeAndReason) {
     const dxf::Document doc = dxf::Document::Parse(dxftest::Modern(Tags(

@@ -62,12 +62,12 @@ struct Reals {
     std::array<int, N> codes;
     std::array<double, N> value{};
     std::array<bool, N> has{};
-    bool twice = false;
+    int twice = 0;  // the first code given twice
 
     bool Take(const Tag& tag) {
         for (std::size_t k = 0; k < N; ++k) {
             if (codes[k] != tag.code) continue;
-            twice = twice || has[k];
+            if (has[k] && !twice) twice = tag.code;
             has[k] = true;
             value[k] = Real(tag);
             return true;
@@ -76,16 +76,29 @@ struct Reals {
     }
     double Get(std::size_t k, double fallback = 0) const { return has[k] ? value[k] : fallback; }
 
-    // Repeats, thickness and extrusion; sets `mirrored` for (0, 0, -1).
-    Refusal Check(bool& mirrored) const {
-        if (twice) return Refusal::Malformed;
+    // Repeats, thickness and extrusion; sets the shape's refusal and
+    // `mirrored` for (0, 0, -1).
+    void Check(Shape& shape) const {
         const double ex = Get(N - 3), ey = Get(N - 2), ez = Get(N - 1, 1);
-        if (ex != 0 || ey != 0 || (ez != 1 && ez != -1)) return Refusal::Extrusion;
-        if (Get(N - 4) != 0) return Refusal::Thickness;
-        mirrored = ez == -1;
-        return Refusal::None;
+        shape.refusal = Refusal::None;
+        if (twice) {
+            shape.refusal = Refusal::Malformed;
+            shape.detail = "group " + std::to_string(twice) + " given twice";
+        } else if (ex != 0 || ey != 0 || (ez != 1 && ez != -1)) {
+            shape.refusal = Refusal::Extrusion;
+        } else if (Get(N - 4) != 0) {
+            shape.refusal = Refusal::Thickness;
+        }
+        shape.mirrored = shape.refusal == Refusal::None && ez == -1;
     }
 };
+
+// Marks a shape malformed for `why`, the first fault found.
+void Malformed(Shape& shape, std::string why) {
+    if (shape.refusal == Refusal::Malformed) return;
+    shape.refusal = Refusal::Malformed;
+    shape.detail = std::move(why);
+}
 
 // An angle turned into [0, 360).
 double Normalised(double degrees) {
@@ -114,8 +127,9 @@ Shape LineShape(std::string_view text) {
     Reals<10> r{{10, 20, 30, 11, 21, 31, 39, 210, 220, 230}};
     ForOwnTags(text, 0, [&r](const Tag& tag) { r.Take(tag); });
     Shape shape;
-    shape.refusal = r.Check(shape.mirrored);
-    if (!r.has[0] || !r.has[1] || !r.has[3] || !r.has[4]) shape.refusal = Refusal::Malformed;
+    r.Check(shape);
+    if (!r.has[0] || !r.has[1]) Malformed(shape, "no start point (10, 20)");
+    if (!r.has[3] || !r.has[4]) Malformed(shape, "no end point (11, 21)");
     // A LINE's points are world coordinates whatever its extrusion.
     shape.mirrored = false;
     shape.geometry =
@@ -127,75 +141,118 @@ Shape ArcOrCircleShape(std::string_view text, bool arc) {
     Reals<10> r{{10, 20, 30, 40, 50, 51, 39, 210, 220, 230}};
     ForOwnTags(text, 0, [&r](const Tag& tag) { r.Take(tag); });
     Shape shape;
-    shape.refusal = r.Check(shape.mirrored);
-    if (!r.has[0] || !r.has[1] || !r.has[3] || r.value[3] <= 0) shape.refusal = Refusal::Malformed;
+    r.Check(shape);
+    if (!r.has[0] || !r.has[1]) Malformed(shape, "no centre (10, 20)");
+    if (!r.has[3]) Malformed(shape, "no radius (40)");
+    if (r.value[3] <= 0) Malformed(shape, "a radius not above 0");
     const Point3 centre{r.value[0], r.value[1], r.value[2]};
     if (!arc) {
-        if (r.has[4] || r.has[5]) shape.refusal = Refusal::Malformed;
+        if (r.has[4] || r.has[5]) Malformed(shape, "a circle with angles (50, 51)");
         shape.geometry = Circle{shape.mirrored ? Mirror(centre) : centre, r.value[3]};
         return shape;
     }
-    if (!r.has[4] || !r.has[5] || std::fmod(r.value[5] - r.value[4], 360.0) == 0)
-        shape.refusal = Refusal::Malformed;
+    if (!r.has[4] || !r.has[5]) Malformed(shape, "no start or end angle (50, 51)");
+    if (std::fmod(r.value[5] - r.value[4], 360.0) == 0)
+        Malformed(shape, "start and end angles that coincide");
     const Arc own{centre, r.value[3], r.value[4], r.value[5]};
     shape.geometry = shape.mirrored ? Mirror(own) : own;
     return shape;
 }
 
 // A polyline's refusal: what the common groups say first, then a kind of
-// polyline that is not plain, then faults.
-Refusal Worst(Refusal common, bool notPlain, bool malformed) {
-    if (common != Refusal::None) return common;
-    return notPlain ? Refusal::NotPlain : malformed ? Refusal::Malformed : Refusal::None;
+// polyline that is not plain, then its first fault.
+void Settle(Shape& shape, bool notPlain, std::string fault) {
+    if (shape.refusal != Refusal::None) return;
+    if (notPlain) {
+        shape.refusal = Refusal::NotPlain;
+    } else if (!fault.empty()) {
+        Malformed(shape, std::move(fault));
+    }
 }
 
+// The groups of an LWPOLYLINE vertex. A z (30) with each vertex is what some
+// writers add to the 10 and 20 of a point; the elevation (38) is the
+// polyline's, and such a z is kept as it is.
 bool IsLwVertexCode(int code) {
-    return code == 10 || code == 20 || code == 40 || code == 41 || code == 42 || code == 91;
+    return code == 10 || code == 20 || code == 30 || code == 40 || code == 41 || code == 42 ||
+           code == 91;
 }
 
 constexpr std::int64_t kClosed = 1;
 constexpr std::int64_t kContinuousLineType = 128;
 
+// `number`: from 1.
+std::string VertexFault(std::size_t number, const char* what) {
+    return "vertex " + std::to_string(number) + " " + what;
+}
+
+// The vertex list of an LWPOLYLINE: 10 starts a vertex, the groups after it
+// belong to it, and the list runs without other groups between.
+struct LwVertexReader {
+    explicit LwVertexReader(Polyline& p) : poly(p) {}
+    Polyline& poly;
+    enum { Before, In, After } state = Before;
+    bool haveY = true, haveZ = false, haveBulge = false;
+    std::string fault;
+
+    void Fault(std::string why) {
+        if (fault.empty()) fault = std::move(why);
+    }
+    // True when the tag is the vertex list's.
+    bool Take(const Tag& tag) {
+        const std::size_t n = poly.vertices.size();
+        if (tag.code == 10) {
+            if (state == After) Fault("after other groups than the vertices' (10)");
+            if (!haveY) Fault(VertexFault(n, "has no y (20)"));
+            state = In;
+            poly.vertices.push_back({Real(tag), 0, 0, static_cast<int>(n)});
+            haveY = haveZ = haveBulge = false;
+            return true;
+        }
+        if (state == In && IsLwVertexCode(tag.code)) {
+            if (tag.code == 20) {
+                if (std::exchange(haveY, true)) Fault(VertexFault(n, "has two y values (20)"));
+                poly.vertices.back().y = Real(tag);
+            } else if (tag.code == 30) {
+                if (std::exchange(haveZ, true)) Fault(VertexFault(n, "has two z values (30)"));
+            } else if (tag.code == 42) {
+                if (std::exchange(haveBulge, true)) Fault(VertexFault(n, "has two bulges (42)"));
+                poly.vertices.back().bulge = Real(tag);
+            }
+            return true;
+        }
+        if (state == In) state = After;
+        if (IsLwVertexCode(tag.code) && tag.code != 30)
+            Fault("a vertex group (" + std::to_string(tag.code) + ") outside the vertex list");
+        return false;
+    }
+};
+
 Shape LwPolylineShape(std::string_view text) {
     Reals<5> r{{38, 39, 210, 220, 230}};
     std::int64_t flags = 0, count = -1;
     Polyline poly;
-    enum { Before, In, After } state = Before;
-    bool malformed = false, haveY = true, haveBulge = false;
+    LwVertexReader vertices(poly);
     ForOwnTags(text, 0, [&](const Tag& tag) {
-        if (tag.code == 10) {
-            malformed = malformed || state == After || !haveY;
-            state = In;
-            poly.vertices.push_back({Real(tag), 0, 0, static_cast<int>(poly.vertices.size())});
-            haveY = haveBulge = false;
-        } else if (state == In && IsLwVertexCode(tag.code)) {
-            if (tag.code == 20) {
-                malformed = malformed || std::exchange(haveY, true);
-                poly.vertices.back().y = Real(tag);
-            } else if (tag.code == 42) {
-                malformed = malformed || std::exchange(haveBulge, true);
-                poly.vertices.back().bulge = Real(tag);
-            }
-        } else {
-            if (state == In) state = After;
-            malformed = malformed || IsLwVertexCode(tag.code);
-            if (tag.code == 70) flags = Integer(tag);
-            if (tag.code == 90) count = Integer(tag);
-            r.Take(tag);
-        }
+        if (vertices.Take(tag)) return;
+        if (tag.code == 70) flags = Integer(tag);
+        if (tag.code == 90) count = Integer(tag);
+        r.Take(tag);
     });
     Shape shape;
-    shape.refusal = r.Check(shape.mirrored);
+    r.Check(shape);
     poly.closed = flags & kClosed;
     poly.z = r.Get(0);
     if (shape.mirrored) {
         poly.z = -poly.z;
         for (Vertex& v : poly.vertices) v = {-v.x, v.y, -v.bulge, v.source};
     }
-    malformed = malformed || !haveY || poly.vertices.size() < 2 ||
-                (count >= 0 && static_cast<std::size_t>(count) != poly.vertices.size());
-    shape.refusal =
-        Worst(shape.refusal, (flags & ~(kClosed | kContinuousLineType)) != 0, malformed);
+    if (!vertices.haveY) vertices.Fault(VertexFault(poly.vertices.size(), "has no y (20)"));
+    if (poly.vertices.size() < 2) vertices.Fault("fewer than two vertices");
+    if (count >= 0 && static_cast<std::size_t>(count) != poly.vertices.size())
+        vertices.Fault("a vertex count (90) of " + std::to_string(count) + " for " +
+                       std::to_string(poly.vertices.size()) + " vertices");
+    Settle(shape, (flags & ~(kClosed | kContinuousLineType)) != 0, std::move(vertices.fault));
     shape.geometry = std::move(poly);
     return shape;
 }
@@ -209,11 +266,12 @@ Shape PolylineShape(const Document& doc, std::size_t i) {
         r.Take(tag);
     });
     Shape shape;
-    shape.refusal = r.Check(shape.mirrored);
+    r.Check(shape);
     Polyline poly;
     poly.closed = flags & kClosed;
     poly.z = shape.mirrored ? -r.Get(0) : r.Get(0);
-    bool malformed = !doc.HasSeqend(i), notPlain = (flags & ~(kClosed | kContinuousLineType)) != 0;
+    std::string fault = doc.HasSeqend(i) ? "" : "no SEQEND";
+    bool notPlain = (flags & ~(kClosed | kContinuousLineType)) != 0;
     while (pos < text.size()) {
         std::size_t valuePos = 0, next = 0;
         LineAt(text, pos, valuePos);
@@ -224,14 +282,19 @@ Shape PolylineShape(const Document& doc, std::size_t i) {
             if (tag.code == 70) vertexFlags = Integer(tag);
             v.Take(tag);
         });
-        malformed = malformed || v.twice || !v.has[0] || !v.has[1];
+        const std::size_t n = poly.vertices.size() + 1;
+        if (fault.empty() && v.twice)
+            fault = VertexFault(n, "has group ") + std::to_string(v.twice) + " twice";
+        if (fault.empty() && (!v.has[0] || !v.has[1]))
+            fault = VertexFault(n, "has no position (10, 20)");
         notPlain = notPlain || vertexFlags != 0;
         const double x = v.value[0], bulge = v.value[3];
         poly.vertices.push_back({shape.mirrored ? -x : x, v.value[1],
                                  shape.mirrored ? -bulge : bulge,
                                  static_cast<int>(poly.vertices.size())});
     }
-    shape.refusal = Worst(shape.refusal, notPlain, malformed || poly.vertices.size() < 2);
+    if (fault.empty() && poly.vertices.size() < 2) fault = "fewer than two vertices";
+    Settle(shape, notPlain, std::move(fault));
     shape.geometry = std::move(poly);
     return shape;
 }
@@ -418,9 +481,11 @@ std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline
     const std::string_view text = doc.EntityText(i);
     // The file's vertices, each as its group of tags.
     std::vector<LwVertexGroup> groups;
+    bool inList = false;
     ForOwnTags(text, 0, [&](const Tag& tag) {
         if (tag.code == 10) groups.emplace_back();
-        if (!groups.empty() && IsLwVertexCode(tag.code)) groups.back().tags.push_back(tag);
+        inList = tag.code == 10 || (inList && IsLwVertexCode(tag.code));
+        if (inList) groups.back().tags.push_back(tag);
     });
     Out out(doc.GetFormat());
     bool inVertices = false, done = false;
@@ -603,6 +668,8 @@ std::string_view Describe(Refusal refusal) {
             return "malformed";
         case Refusal::NotSelected:
             return "not selected";
+        case Refusal::TooLarge:
+            return "too large for the command";
         default:
             return "";
     }
@@ -754,18 +821,27 @@ std::string LineTypeEntry(Document& doc, std::string_view name, std::string_view
 }
 
 void LeftAlone::Add(std::string_view type, Refusal refusal, std::size_t count) {
-    counts_[{std::string(type), refusal}] += count;
+    counts_[{std::string(type), refusal, std::string()}].count += count;
+}
+
+void LeftAlone::Add(std::string_view type, Refusal refusal, std::string_view detail,
+                    std::size_t line) {
+    Count& c = counts_[{std::string(type), refusal, std::string(detail)}];
+    c.count += 1;
+    if (!detail.empty() && (c.firstLine == 0 || line < c.firstLine)) c.firstLine = line;
 }
 
 std::size_t LeftAlone::EntityCount() const {
     std::size_t total = 0;
-    for (const auto& entry : counts_) total += entry.second;
+    for (const auto& entry : counts_) total += entry.second.count;
     return total;
 }
 
 std::vector<LeftAlone::Entry> LeftAlone::Entries() const {
     std::vector<Entry> entries;
-    for (const auto& [key, count] : counts_) entries.push_back({key.first, key.second, count});
+    for (const auto& [key, c] : counts_)
+        entries.push_back(
+            {std::get<0>(key), std::get<1>(key), std::get<2>(key), c.count, c.firstLine});
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Entry& a, const Entry& b) { return a.count > b.count; });
     return entries;
@@ -776,7 +852,14 @@ std::string LeftAlone::Summary() const {
     auto add = [&text](const std::string& piece) { text += (text.empty() ? "" : ", ") + piece; };
     for (const Entry& e : Entries()) {
         std::string piece = std::to_string(e.count) + " " + e.type;
-        if (!Describe(e.refusal).empty()) piece += " (" + std::string(Describe(e.refusal)) + ")";
+        std::string why(Describe(e.refusal));
+        if (!e.detail.empty()) {
+            why += (why.empty() ? "" : ": ") + e.detail;
+            if (e.firstLine > 0)
+                why += (e.count == 1 ? ", at line " : ", the first at line ") +
+                       std::to_string(e.firstLine);
+        }
+        if (!why.empty()) piece += " (" + why + ")";
         add(piece);
     }
     if (blockDefinitions_ > 0)
@@ -789,7 +872,8 @@ LeftAlone LeftAloneIn(const Document& doc) {
     LeftAlone report;
     for (std::size_t i = 0; i < doc.EntityCount(); ++i) {
         const Shape shape = ShapeOf(doc, i);
-        if (!shape.Convertible()) report.Add(doc.EntityType(i), shape.refusal);
+        if (!shape.Convertible())
+            report.Add(doc.EntityType(i), shape.refusal, shape.detail, doc.EntityLine(i));
     }
     report.AddBlockDefinitions(doc.BlockDefinitionCount());
     return report;

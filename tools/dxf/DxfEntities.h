@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -77,6 +78,7 @@ enum class Refusal : std::uint8_t {
                   // SEQEND or with fewer than two vertices, a radius not above
                   // 0, an arc whose start and end angles coincide
     NotSelected,  // convertible, but not among the figures a run picked
+    TooLarge,     // convertible, but more than the command takes in one figure
 };
 // "paper space", "thickness", "not selected", ...; empty for Refusal::None and
 // Refusal::Type.
@@ -84,6 +86,7 @@ std::string_view Describe(Refusal refusal);
 
 struct Shape {
     Refusal refusal = Refusal::Type;
+    std::string detail;     // what is wrong with a malformed entity: "vertex 3 has no y (20)"
     bool mirrored = false;  // extrusion (0, 0, -1), already undone in `geometry`
     Geometry geometry;      // meaningful when Convertible()
     bool Convertible() const { return refusal == Refusal::None; }
@@ -148,20 +151,29 @@ public:
     struct Entry {
         std::string type;
         Refusal refusal = Refusal::Type;
+        std::string detail;  // what was wrong, where a reason needs it
         std::size_t count = 0;
+        std::size_t firstLine = 0;  // of the first entity with a detail; 0 when none
     };
     void Add(std::string_view type, Refusal refusal, std::size_t count = 1);
+    // One entity, with what was wrong and the line it starts at.
+    void Add(std::string_view type, Refusal refusal, std::string_view detail, std::size_t line);
     void AddBlockDefinitions(std::size_t count) { blockDefinitions_ += count; }
     std::size_t EntityCount() const;
     std::size_t BlockDefinitions() const { return blockDefinitions_; }
     // Most frequent first, then by type.
     std::vector<Entry> Entries() const;
-    // "12 TEXT, 3 INSERT, 1 LINE (paper space), 2 block definitions"; empty
+    // "12 TEXT, 3 INSERT, 1 LINE (paper space), 2 LWPOLYLINE (malformed:
+    // vertex 3 has no y (20), first at line 310), 2 block definitions"; empty
     // when nothing was left alone.
     std::string Summary() const;
 
 private:
-    std::map<std::pair<std::string, Refusal>, std::size_t> counts_;
+    struct Count {
+        std::size_t count = 0;
+        std::size_t firstLine = 0;
+    };
+    std::map<std::tuple<std::string, Refusal, std::string>, Count> counts_;
     std::size_t blockDefinitions_ = 0;
 };
 

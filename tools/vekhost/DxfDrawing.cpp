@@ -75,7 +75,8 @@ void DxfDrawing::LoadIntoHost() {
         std::vector<FigureRecord>().swap(figure.elements);  // its memory too
         if (segment == VEK_NONE) {
             for (const FigurePart& part : figure.parts) {
-                set_.leftAlone.Add(doc_.EntityType(part.entity), dxf::Refusal::Malformed);
+                set_.leftAlone.Add(doc_.EntityType(part.entity), dxf::Refusal::Malformed,
+                                   "the host did not take it", doc_.EntityLine(part.entity));
             }
             continue;
         }

@@ -17,6 +17,9 @@ namespace {
 
 constexpr double kDegree = std::numbers::pi / 180.0;
 
+// Values whose geometry overflows a double (a bulge of 1e300, ...).
+constexpr const char* kNotFinite = "values too large to compute with";
+
 // An arc from `start` to `end` about `centre` with the radius the file gives
 // (not the one measured from the centre to the start); the host's direction
 // 1 is clockwise.
@@ -275,7 +278,7 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
     for (std::size_t i = 0; i < entities; ++i) {
         const dxf::Shape shape = dxf::ShapeOf(doc, i);
         if (!shape.Convertible()) {
-            set.leftAlone.Add(doc.EntityType(i), shape.refusal);
+            set.leftAlone.Add(doc.EntityType(i), shape.refusal, shape.detail, doc.EntityLine(i));
             continue;
         }
         DxfFigure figure;
@@ -332,7 +335,8 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
                 z1 = z;
             }
             if (!Finite(item.record)) {
-                set.leftAlone.Add(doc.EntityType(i), dxf::Refusal::Malformed);
+                set.leftAlone.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite,
+                                  doc.EntityLine(i));
                 continue;
             }
             if (!options.join || !chainable) {
@@ -367,7 +371,8 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
             finite = finite && Finite(r);
         }
         if (!finite) {
-            set.leftAlone.Add(doc.EntityType(i), dxf::Refusal::Malformed);
+            set.leftAlone.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite,
+                              doc.EntityLine(i));
             continue;
         }
         single[i] = static_cast<std::int64_t>(singles.size());
