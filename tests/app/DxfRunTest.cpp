@@ -109,6 +109,51 @@ const std::string kChain = Tags(
     "0 ARC|5 31|8 Walls|10 1.004|20 1.5|40 1.5|50 270|51 300|"
     "0 LINE|5 32|8 Walls|10 1.754|20 0.2009619|11 3|21 1");
 
+// Joins meet to the arithmetic's noise once converted.
+constexpr double kMeet = 1e-12;
+
+void ExpectMeet(const dxf::Point3& a, const dxf::Point3& b, const std::string& what) {
+    EXPECT_LE(std::hypot(a.x - b.x, a.y - b.y), kMeet) << what;
+}
+
+std::string Real(double v) {
+    return dxf::FormatReal(v);
+}
+
+// A closed outline whose arc the conversion rebuilds only at a corrected
+// radius: at two places its ends round to (0.99, 0.1) and (-1.07, 0.1),
+// 1.04 is too short a radius for them, and 1.1 is the first that reaches.
+std::string CorrectedArcOutline() {
+    const double x = 1.04 * std::cos(0.1), y = 1.04 * std::sin(0.1),
+                 degrees = 0.1 * 180 / std::numbers::pi;
+    const double dx = -0.04;
+    return Modern(Tags("0 LINE|5 50|8 0|10 " + Real(2 * x + dx) + "|20 " + Real(2 * y) + "|11 " +
+                       Real(x + dx) + "|21 " + Real(y) + "|0 ARC|5 51|8 0|10 " + Real(dx) +
+                       "|20 0|40 1.04|50 " + Real(degrees) + "|51 " + Real(180 - degrees) +
+                       "|0 LINE|5 52|8 0|10 " + Real(-x + dx) + "|20 " + Real(y) + "|11 " +
+                       Real(-2 * x + dx) + "|21 " + Real(2 * y) + "|0 LINE|5 53|8 0|10 " +
+                       Real(-2 * x + dx) + "|20 " + Real(2 * y) + "|11 " + Real(2 * x + dx) +
+                       "|21 " + Real(2 * y)));
+}
+
+std::string LongPolyline() {
+    std::string vertices;
+    for (int i = 0; i < 3001; ++i) {
+        vertices += "|10 " + std::to_string(i) + "|20 0";
+    }
+    return Modern(Tags("0 LWPOLYLINE|5 50|8 0|90 3001|70 0" + vertices +
+                       "|0 LINE|5 51|8 0|10 0.004|20 1|11 1|21 1"));
+}
+
+// More circles than the command takes in one run.
+std::string ManyCircles() {
+    std::string circles;
+    for (int i = 0; i < 3001; ++i) {
+        circles += "|0 CIRCLE|8 0|10 " + std::to_string(i) + ".004|20 0|40 0.25";
+    }
+    return R12(Tags(circles.substr(1)));
+}
+
 struct RunCase {
     const char* name;
     std::string drawing;
@@ -345,6 +390,79 @@ INSTANTIATE_TEST_SUITE_P(
                 [](const dxf::Document& out) {
                     ExpectLine(out, "30", {0, 0, 0}, {1, 0, 0});
                 }},
+        // Values on the grid are written as the grid's decimals, not as the
+        // reference point plus a rounded offset adds up (0.43 + 0.04 is
+        // 0.47000000000000003), and a fillet radius read with noise comes
+        // out clean.
+        RunCase{"CleanNumbers",
+                Modern(Tags("0 LINE|5 50|8 0|10 0.123|20 0.456|11 10.337|21 5.77|"
+                            "0 LINE|5 51|8 0|10 1|20 1|11 2.99|21 1|"
+                            "0 ARC|5 52|8 0|10 2.99|20 1.009999999999999997|"
+                            "40 0.009999999999999997|50 270|51 0|"
+                            "0 LINE|5 53|8 0|10 3|20 1.01|11 3|21 2")),
+                With({"--set", "d_point=3", "--ref", "0.04,0.07"}),
+                {"about (0.04, 0.07)"},
+                {},
+                [](const dxf::Document& out) {
+                    const std::string line(out.EntityText(Find(out, "50")));
+                    EXPECT_TRUE(Contains(line, " 10\n0.123\n 20\n0.456\n 11\n10.337\n 21\n5.77\n"))
+                        << line;
+                    const std::string arc(out.EntityText(Find(out, "52")));
+                    EXPECT_TRUE(Contains(arc, " 40\n0.01\n")) << arc;
+                    ExpectMeet(ArcPoint(out, "52", false), {2.99, 1, 0}, "fillet start");
+                }},
+        // The arc's centre was found at radius 1.1 and the arc is written at
+        // it: DXF derives its ends from the centre and radius, and they meet
+        // the lines as the host's record says, so the outline stays closed.
+        RunCase{"CorrectedArcInClosedOutline",
+                CorrectedArcOutline(),
+                With({"--set", "d_point=1"}),
+                {"Arcs corrected: 1 of 1 (first: handles 50 51 52 53, element 2, radius 1 asked, "
+                 "centre found and arc written at radius 1.1)",
+                 "Gaps opened: none"},
+                {},
+                [](const dxf::Document& out) {
+                    EXPECT_NEAR(std::get<dxf::Arc>(ShapeAt(out, "51").geometry).radius, 1.1, 0);
+                    ExpectMeet(ArcPoint(out, "51", false),
+                               std::get<dxf::Line>(ShapeAt(out, "50").geometry).end, "arc start");
+                    ExpectMeet(ArcPoint(out, "51", true),
+                               std::get<dxf::Line>(ShapeAt(out, "52").geometry).start, "arc end");
+                }},
+        // A vertex may carry a z (Inkscape writes one): converted, kept.
+        RunCase{"LwPolylineVertexZ",
+                Modern(Tags("0 LWPOLYLINE|5 50|8 0|100 AcDbPolyline|90 3|70 0|10 0.004|20 0|30 0|"
+                            "10 2.004|20 0|30 0|10 2.004|20 1.003|30 0")),
+                kStandard,
+                {"Figures: 1 picked, 1 converted", "Left as it was: 1 block definition"},
+                {},
+                [](const dxf::Document& out) {
+                    ExpectPolyline(out, "50", {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}}, false, 0);
+                    EXPECT_TRUE(
+                        Contains(std::string(out.EntityText(0)), " 10\n2\n 20\n1\n 30\n0\n"));
+                }},
+        // A figure over the command's limit is left alone, the rest converted.
+        RunCase{"FigureTooLargeLeftAlone",
+                LongPolyline(),
+                kStandard,
+                {"Figures: 1 picked, 1 converted",
+                 "1 LWPOLYLINE (too large for the command: 3,000 elements, at most 2,999 in "
+                 "one figure, at line "},
+                {0},
+                [](const dxf::Document& out) {
+                    ExpectLine(out, "51", {0, 1, 0}, {1, 1, 0});
+                }},
+        // The command takes 3,000 figures a run: more are converted in runs.
+        RunCase{"MoreFiguresThanOneRunTakes",
+                ManyCircles(),
+                kStandard,
+                {"Figures: 3001 picked, 3001 converted",
+                 "The host said: 총 3000개의 형상을 수정하였습니다. [3000 figures were changed]",
+                 "The host said: 총 1개의 형상을 수정하였습니다. [1 figure was changed]"},
+                {},
+                [](const dxf::Document& out) {
+                    const auto last = std::get<dxf::Circle>(dxf::ShapeOf(out, 3000).geometry);
+                    ExpectPoint(last.centre, 3000, 0, 0, "last circle");
+                }},
         RunCase{"NothingToConvert",
                 Modern(Tags("0 TEXT|5 50|8 0|10 0|20 0|40 1|1 only text")),
                 kStandard,
@@ -382,14 +500,6 @@ TEST_P(DxfRefused, WritesNothing) {
     EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
     EXPECT_TRUE(Contains(run.output, c.message)) << run.output;
     EXPECT_EQ(ReadFile(folder_ / "out.dxf"), "previous contents");
-}
-
-std::string LongPolyline() {
-    std::string vertices;
-    for (int i = 0; i < 3001; ++i) {
-        vertices += "|10 " + std::to_string(i) + "|20 0";
-    }
-    return Modern(Tags("0 LWPOLYLINE|5 50|8 0|90 3001|70 0" + vertices));
 }
 
 const std::string kLine = Tags("0 LINE|5 30|8 0|10 0|20 0|11 1|21 0|0 TEXT|5 31|8 0|1 x");
@@ -431,8 +541,15 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"BadSelection", Modern(kLine), {"--select", "3"}, 2, "--select wants 'all'"},
         Refused{
             "BadTolerance", Modern(kLine), {"--join-tolerance", "-1"}, 2, "--join-tolerance wants"},
-        // The plug-in's work buffer holds 2999 elements: it stops the run.
-        Refused{"CommandError", LongPolyline(), kStandard, 1, "the command reported an error"}),
+        // No circle through the arc's ends, which round to one point.
+        Refused{"CommandError",
+                R12(Tags("0 LINE|5 30|8 0|10 23.75|20 0|11 23.75|21 10|"
+                         "0 ARC|5 31|8 0|10 22.5|20 10|40 1.25|50 0|51 240")),
+                {"--set", "d_point=1", "--set", "inchmm=2", "--set", "IsExploded=0"},
+                1,
+                "the command reported an error (원호를 보정할 수 없습니다(반복문) [no circle of a "
+                "radius near the rounded one passes through the arc's rounded ends], at handles 30 "
+                "31, line "}),
     [](const ::testing::TestParamInfo<Refused>& p) { return std::string(p.param.name); });
 
 // The report and the picture name a DXF drawing's figures by their handles
@@ -450,11 +567,12 @@ TEST_F(Vekhost, DxfReportNamesFiguresByHandle) {
         const auto& first = report.at("figures").at(0);
         EXPECT_EQ(first.at("layer"), "Walls");
         if (handles) {
-            EXPECT_EQ(first.at("source"), (nlohmann::json{{"handles", {"30", "31", "32"}}}));
+            EXPECT_EQ(first.at("source"),
+                      (nlohmann::json{{"handles", {"30", "31", "32"}}, {"line", 169}}));
             EXPECT_EQ(report.at("figures").at(1).at("source"),
-                      (nlohmann::json{{"handles", {"33"}}}));
+                      (nlohmann::json{{"handles", {"33"}}, {"line", 213}}));
         } else {
-            EXPECT_EQ(first.at("source"), (nlohmann::json{{"lines", {"47"}}}));
+            EXPECT_EQ(first.at("source"), (nlohmann::json{{"lines", {"47"}}, {"line", 47}}));
         }
         EXPECT_TRUE(Contains(ReadFile(folder_ / "run.svg"), "Walls"));
     }

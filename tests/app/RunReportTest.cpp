@@ -279,7 +279,9 @@ TEST_F(PluginTest, CornersTheHostRefusesAreReported) {
     const auto lines = vekhost_tool::SummaryLines(report);
     EXPECT_EQ(lines[1],
               "Figures: 3 picked, 1 converted, 2 left untouched (the run stopped at segment " +
-                  std::to_string(second) + ": 원호를 보정할 수 없습니다(반복문))");
+                  std::to_string(second) +
+                  ": 원호를 보정할 수 없습니다(반복문) [no circle of a radius near the rounded one "
+                  "passes through the arc's rounded ends])");
 }
 
 size_t Count(const std::string& text, const std::string& part) {

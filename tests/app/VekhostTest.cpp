@@ -361,7 +361,8 @@ TEST_F(Vekhost, CommandErrorLeavesTheOutputAlone) {
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_TRUE(Contains(run.output,
                          "Figures: 1 picked, 0 converted, 1 left untouched (the run stopped at "
-                         "segment 1: DB 메모리용량(3000)의 총 갯수를 초과하였습니다.(1))"))
+                         "segment 1: DB 메모리용량(3000)의 총 갯수를 초과하였습니다.(1) [a figure "
+                         "of 3000 elements or more, more than the command takes])"))
         << run.output;
     EXPECT_TRUE(Contains(run.output, "were not written")) << run.output;
     EXPECT_EQ(ReadFile(folder_ / "out.json"), "previous contents");

@@ -4,6 +4,9 @@
 #include "tools/vekhost/DrawingText.h"
 #include "tools/vekhost/TextConvert.h"
 #include "engine/Messages.h"
+#include "engine/WorkBuffers.h"
+
+#include <algorithm>
 
 #include <string>
 
@@ -71,15 +74,22 @@ bool PrintHostMessages() {
     return TakeHostMessages(true);
 }
 
-CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
-                          bool showSteps) {
+namespace {
+
+// The standard pass keeps a working copy of each figure until the end of its
+// run and has room for CopyListCapacity of them: more figures are converted
+// in several runs of the command, with the same reference point, as a user
+// would pick them a few thousand at a time.
+constexpr size_t kFiguresPerRun = CopyListCapacity;
+
+// One run of the command over `figures`, the `first` of `total` picked.
+void PlayOnce(vekhost::Point reference, const std::vector<VekId>& figures, size_t first,
+              size_t total, bool showSteps, CommandResult& result) {
     auto step = [showSteps](const std::string& text) {
         if (showSteps) {
             WriteOut(text);
         }
     };
-    CommandResult result;
-    vekhost::ClearMessages();  // nothing shown before belongs to this run
     step("  > start the command\n");
     vekhost::StartCommand();
     result.reportedError |= TakeHostMessages(showSteps);
@@ -90,9 +100,15 @@ CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& se
     result.reportedError |= TakeHostMessages(showSteps);
     result.pointTaken = answer == 2;
     if (result.pointTaken) {
-        vekhost::Select(selection);
-        step("  > pick " + std::to_string(selection.size()) +
-             (selection.size() == 1 ? " figure" : " figures") + " and finish the selection\n");
+        vekhost::Select(figures);
+        const std::string which = figures.size() == total
+                                      ? ""
+                                      : " (" + std::to_string(first + 1) + " to " +
+                                            std::to_string(first + figures.size()) + " of " +
+                                            std::to_string(total) + ")";
+        step("  > pick " + std::to_string(figures.size()) +
+             (figures.size() == 1 ? " figure" : " figures") + which +
+             " and finish the selection\n");
         vekhost::FinishSelection();
         result.reportedError |= TakeHostMessages(showSteps);
     } else {
@@ -101,6 +117,23 @@ CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& se
     step("  > end the command\n");
     vekhost::EndCommand();
     result.reportedError |= TakeHostMessages(showSteps);
+}
+
+}  // namespace
+
+CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
+                          bool showSteps) {
+    CommandResult result;
+    vekhost::ClearMessages();  // nothing shown before belongs to this run
+    size_t first = 0;
+    do {
+        const size_t count = std::min(kFiguresPerRun, selection.size() - first);
+        const std::vector<VekId> figures(
+            selection.begin() + static_cast<std::ptrdiff_t>(first),
+            selection.begin() + static_cast<std::ptrdiff_t>(first + count));
+        PlayOnce(reference, figures, first, selection.size(), showSteps, result);
+        first += count;
+    } while (first < selection.size() && result.pointTaken && !result.reportedError);
     return result;
 }
 

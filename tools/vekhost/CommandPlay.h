@@ -24,7 +24,9 @@ struct CommandResult {
 
 // Start the command, give the reference point, pick `selection`, finish the
 // selection and end the command; with `showSteps`, printing each step and the
-// host's answers (the host's messages are forgotten either way).
+// host's answers (the host's messages are forgotten either way). A selection
+// larger than the command takes in one run is picked in several runs, until
+// one reports an error.
 CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
                           bool showSteps = true);
 

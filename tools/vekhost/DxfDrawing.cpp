@@ -44,6 +44,15 @@ std::string Readable(std::string_view name) {
     return latin;
 }
 
+// 3635 as "3,635".
+std::string Thousands(std::size_t n) {
+    std::string digits = std::to_string(n);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) {
+        digits.insert(at - 3, ",");
+    }
+    return digits;
+}
+
 std::string Count(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -85,6 +94,15 @@ void DxfDrawing::LoadIntoHost() {
     }
 }
 
+bool DxfDrawing::Pickable(std::size_t figure) const {
+    return segmentOf_[figure] != VEK_NONE && elementCounts_[figure] <= kMaxFigureElements;
+}
+
+std::string DxfDrawing::TooLargeText(std::size_t figure) const {
+    return Thousands(elementCounts_[figure]) + " elements, at most " +
+           Thousands(kMaxFigureElements) + " in one figure";
+}
+
 const DxfFigure* DxfDrawing::FigureOf(VekId segment) const {
     const auto it = figureOfSegment_.find(segment);
     return it == figureOfSegment_.end() ? nullptr : &set_.figures[it->second];
@@ -95,9 +113,9 @@ std::optional<std::vector<VekId>> DxfDrawing::Pick(const DxfSelection& selection
                                                    std::string& error) const {
     std::vector<VekId> picked;
     if (selection.kind == DxfSelection::Kind::All) {
-        for (VekId segment : segmentOf_) {
-            if (segment != VEK_NONE) {
-                picked.push_back(segment);
+        for (std::size_t f = 0; f < set_.figures.size(); ++f) {
+            if (Pickable(f)) {
+                picked.push_back(segmentOf_[f]);
             }
         }
         return picked;
@@ -117,7 +135,7 @@ std::optional<std::vector<VekId>> DxfDrawing::Pick(const DxfSelection& selection
             wanted.insert(UpperAscii(name));
         }
         for (std::size_t f = 0; f < set_.figures.size(); ++f) {
-            if (segmentOf_[f] != VEK_NONE &&
+            if (Pickable(f) &&
                 wanted.count(UpperAscii(doc_.Info(set_.figures[f].parts.front().entity).layer))) {
                 picked.push_back(segmentOf_[f]);
             }
@@ -141,9 +159,12 @@ std::optional<std::vector<VekId>> DxfDrawing::Pick(const DxfSelection& selection
         }
         const std::size_t i = it->second;
         const std::int32_t f = set_.figureOf[i];
-        if (f < 0 || segmentOf_[static_cast<std::size_t>(f)] == VEK_NONE) {
+        if (f < 0 || !Pickable(static_cast<std::size_t>(f))) {
             const dxf::Shape shape = dxf::ShapeOf(doc_, i);
-            const std::string why(dxf::Describe(shape.refusal));
+            const std::string why = f >= 0 && segmentOf_[static_cast<std::size_t>(f)] != VEK_NONE
+                                        ? std::string(dxf::Describe(dxf::Refusal::TooLarge)) +
+                                              ": " + TooLargeText(static_cast<std::size_t>(f))
+                                        : std::string(dxf::Describe(shape.refusal));
             error = "entity " + name + " (" + std::string(doc_.EntityType(i)) +
                     (why.empty() ? "" : ", " + why) + ", line " +
                     std::to_string(doc_.EntityLine(i)) + ") cannot be converted";
@@ -164,9 +185,10 @@ FigureNaming DxfDrawing::Naming() const {
         FigureSource source;
         const DxfFigure* figure = FigureOf(segment.id);
         if (figure == nullptr) {
-            return FigureSource{"segment", {std::to_string(segment.id)}};
+            return FigureSource{"segment", {std::to_string(segment.id)}, std::nullopt};
         }
         source.kind = doc_.UsesHandles() ? "handles" : "lines";
+        source.line = doc_.EntityLine(figure->parts.front().entity);
         for (const FigurePart& part : figure->parts) {
             const auto handle = doc_.EntityHandle(part.entity);
             source.ids.push_back(handle ? dxf::FormatHandle(*handle)
@@ -208,9 +230,16 @@ dxf::LeftAlone DxfDrawing::LeftAloneBy(const std::vector<VekId>& picked) const {
     dxf::LeftAlone left = set_.leftAlone;
     const std::set<VekId> chosen(picked.begin(), picked.end());
     for (std::size_t f = 0; f < set_.figures.size(); ++f) {
-        if (segmentOf_[f] != VEK_NONE && !chosen.count(segmentOf_[f])) {
-            for (const FigurePart& part : set_.figures[f].parts) {
+        if (segmentOf_[f] == VEK_NONE || chosen.count(segmentOf_[f])) {
+            continue;
+        }
+        const auto& parts = set_.figures[f].parts;
+        for (const FigurePart& part : parts) {
+            if (Pickable(f)) {
                 left.Add(doc_.EntityType(part.entity), dxf::Refusal::NotSelected);
+            } else {
+                left.Add(doc_.EntityType(part.entity), dxf::Refusal::TooLarge, TooLargeText(f),
+                         doc_.EntityLine(parts.front().entity));
             }
         }
     }

@@ -9,6 +9,7 @@
 #include "tools/vekhost/DxfFigures.h"
 #include "tools/vekhost/DxfSelection.h"
 #include "tools/vekhost/RunReport.h"
+#include "engine/WorkBuffers.h"
 
 #include <cstddef>
 #include <optional>
@@ -18,6 +19,10 @@
 #include <vector>
 
 namespace vekhost_tool {
+
+// The command reads a figure into a buffer of FigureSlotCount elements and
+// stops the run when it fills: a figure it can take has one fewer.
+inline constexpr std::size_t kMaxFigureElements = FigureSlotCount - 1;
 
 // True for a file name ending in ".dxf" (any letter case).
 bool IsDxfName(const std::string& path);
@@ -33,8 +38,9 @@ public:
     void LoadIntoHost();
 
     // The figures `selection` picks, in file order (handles: in the order
-    // given, each figure once). Empty, with the reason, for a layer the
-    // drawing does not have or a handle of no convertible entity.
+    // given, each figure once), but none the command cannot take. Empty, with
+    // the reason, for a layer the drawing does not have or a handle of no
+    // entity the command can take.
     std::optional<std::vector<VekId>> Pick(const DxfSelection& selection,
                                            const std::string& drawingName,
                                            std::string& error) const;
@@ -66,6 +72,9 @@ public:
 
 private:
     const DxfFigure* FigureOf(VekId segment) const;
+    // Loaded and within the command's limits.
+    bool Pickable(std::size_t figure) const;
+    std::string TooLargeText(std::size_t figure) const;
     bool InInches(const RunSettings& settings) const;
 
     dxf::Document doc_;

@@ -7,6 +7,7 @@
 #include "tools/vekhost/DrawingText.h"
 #include "tools/vekhost/DxfDrawing.h"
 #include "tools/vekhost/Files.h"
+#include "tools/vekhost/HostMessages.h"
 #include "tools/vekhost/PluginLoader.h"
 #include "tools/vekhost/RunSteps.h"
 #include "tools/vekhost/SettingsAccess.h"
@@ -320,12 +321,13 @@ std::string NamesText(const std::vector<OutputFile>& files) {
 std::string FirstError(const RunReport& report) {
     for (const FigureReport& figure : report.figures) {
         if (!figure.messages.empty()) {
-            return " (" + figure.messages.front() + ", at " + figure.source.Text() + ")";
+            return " (" + Explained(figure.messages.front()) + ", at " + figure.source.Where() +
+                   ")";
         }
     }
     for (const std::string& message : report.hostMessages) {
         if (!IsFinalCount(Utf8ToUtf16(message).value_or(u""))) {
-            return " (" + message + ")";
+            return " (" + Explained(message) + ")";
         }
     }
     return "";

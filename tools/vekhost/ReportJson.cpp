@@ -21,7 +21,11 @@ Json SourceJson(const FigureSource& source) {
     if (source.kind == "segment" && source.ids.size() == 1) {
         return Json{{source.kind, std::stol(source.ids[0])}};
     }
-    return Json{{source.kind, ids}};
+    Json json{{source.kind, ids}};
+    if (source.line) {
+        json["line"] = *source.line;
+    }
+    return json;
 }
 
 Json MoveJson(const PointMove& move) {

@@ -72,6 +72,7 @@ void RunRecorder::See(const vekhost::ObservedCall& call) {
     }
     if (Is(call, "VekIddOpenSelIdData")) {
         recording_.selectionOpened = true;
+        recording_.countShown = false;  // a further run of the command has yet to say it
     } else if (Is(call, "VekIddGetHeadSelIdData") || Is(call, "VekIddGetNextSelIdData")) {
         if (call.result == 0 && figure != nullptr) {
             figure->handedOut = true;

@@ -44,7 +44,7 @@ struct RunRecording {
     std::vector<VekId> picked;
     std::map<VekId, FigureCalls> figures;  // by picked segment
     bool selectionOpened = false;
-    bool countShown = false;  // the run went through the whole selection and said so
+    bool countShown = false;  // the last run of the command went through its selection and said so
     // Error lines and message boxes while no figure was in work, such as
     // the final count.
     std::vector<std::string> messages;

@@ -1,6 +1,7 @@
 #include "tools/vekhost/RunReport.h"
 
 #include "tools/vekhost/DrawingText.h"
+#include "tools/vekhost/HostMessages.h"
 #include "engine/Rounding.h"
 
 #include <cmath>
@@ -302,10 +303,14 @@ std::string FigureSource::Text() const {
     return text;
 }
 
+std::string FigureSource::Where() const {
+    return line ? Text() + ", line " + std::to_string(*line) : Text();
+}
+
 FigureNaming SegmentNaming() {
     FigureNaming naming;
     naming.source = [](const vekhost::Segment& segment) {
-        return FigureSource{"segment", {std::to_string(segment.id)}};
+        return FigureSource{"segment", {std::to_string(segment.id)}, std::nullopt};
     };
     naming.layer = [](const vekhost::Segment& segment) {
         return vekhost::LayerName(segment.layer);
@@ -455,10 +460,10 @@ std::vector<std::string> SummaryLines(const RunReport& report) {
                           std::to_string(s.converted) + " converted, " +
                           std::to_string(s.untouched) + " left untouched";
     if (!report.completed) {
-        figures += report.stoppedAt
-                       ? " (the run stopped at " + report.figures[*report.stoppedAt].source.Text() +
-                             ": " + report.stopMessage + ")"
-                       : " (" + report.stopMessage + ")";
+        figures += report.stoppedAt ? " (the run stopped at " +
+                                          report.figures[*report.stoppedAt].source.Where() + ": " +
+                                          Explained(report.stopMessage) + ")"
+                                    : " (" + Explained(report.stopMessage) + ")";
     }
     lines.push_back(figures);
 
@@ -513,7 +518,7 @@ std::vector<std::string> SummaryLines(const RunReport& report) {
         }
     }
     for (const std::string& message : report.hostMessages) {
-        lines.push_back("The host said: " + message);
+        lines.push_back("The host said: " + Explained(message));
     }
     return lines;
 }

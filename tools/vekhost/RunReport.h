@@ -21,7 +21,10 @@ namespace vekhost_tool {
 struct FigureSource {
     std::string kind;              // "segment" or "handles"
     std::vector<std::string> ids;  // the identifier, or the handles
-    std::string Text() const;      // "segment 12", "handles 1F 20"
+    // Where a DXF figure's first entity starts in its file.
+    std::optional<std::size_t> line;
+    std::string Text() const;   // "segment 12", "handles 1F 20"
+    std::string Where() const;  // "handles 1F 20, line 310"
 };
 
 // Names the figures of the drawing that was loaded, from the figure as it
