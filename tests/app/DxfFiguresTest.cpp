@@ -3,6 +3,7 @@
 // one figure each at any scale and distance from the origin; ends join
 // within the tolerance relative to the entities and not beyond; and the
 // palette's line types repeat what their pictures show.
+#include "tests/app/DxfGenerated.h"
 #include "tests/dxf/DxfFragments.h"
 #include "tools/dxf/DxfNumbers.h"
 #include "tools/vekhost/DxfFigures.h"
@@ -26,79 +27,15 @@ using vekhost_tool::FigureKind;
 using vekhost_tool::FigureSet;
 using vekhost_tool::JoinOptions;
 
-uint64_t Seed() {
-    if (const char* s = std::getenv("TARNEX_SEED")) return std::stoull(s);
-    return (uint64_t{std::random_device{}()} << 32) | std::random_device{}();
-}
+using dxftest::Chain;
+using dxftest::MakeChain;
 
 std::string Num(double v) {
     return dxf::FormatReal(v);
 }
 
-struct Pt {
-    double x = 0, y = 0;
-};
-
-// One entity of a generated chain, as written in the file.
-struct Piece {
-    std::string text;       // compact tags
-    bool drawnBackwards{};  // the file runs it against the chain
-};
-
-struct Chain {
-    std::vector<Piece> pieces;  // in chain order
-    bool closed = false;
-};
-
-// A chain of lines and arcs from `start`, of features about `scale` long.
-Chain MakeChain(std::mt19937_64& rng, Pt start, double scale) {
-    std::uniform_real_distribution<double> unit(0, 1);
-    Chain chain;
-    const int count = 1 + static_cast<int>(unit(rng) * 7);
-    chain.closed = count >= 3 && unit(rng) < 0.4;
-    Pt p = start;
-    double heading = unit(rng) * 2 * std::numbers::pi;
-    for (int i = 0; i < count; ++i) {
-        const bool last = i + 1 == count;
-        Piece piece;
-        if (!(chain.closed && last) && unit(rng) < 0.5) {
-            const double r = scale * (0.5 + 1.5 * unit(rng));
-            const double sweep = (20 + 140 * unit(rng)) * std::numbers::pi / 180;
-            const bool left = unit(rng) < 0.5;
-            const double side = heading + (left ? 1 : -1) * std::numbers::pi / 2;
-            const Pt c{p.x + r * std::cos(side), p.y + r * std::sin(side)};
-            const double a0 = std::atan2(p.y - c.y, p.x - c.x);
-            const double a1 = a0 + (left ? sweep : -sweep);
-            const double deg = 180 / std::numbers::pi;
-            // A clockwise arc is written from its far end, counter-clockwise.
-            piece.text = "0 ARC|8 L|10 " + Num(c.x) + "|20 " + Num(c.y) + "|40 " + Num(r) + "|50 " +
-                         Num((left ? a0 : a1) * deg) + "|51 " + Num((left ? a1 : a0) * deg);
-            piece.drawnBackwards = !left;
-            p = {c.x + r * std::cos(a1), c.y + r * std::sin(a1)};
-            heading += left ? sweep : -sweep;
-        } else {
-            Pt q;
-            if (chain.closed && last) {
-                q = start;
-            } else {
-                heading += (unit(rng) - 0.5) * 2;
-                const double length = scale * (0.5 + 1.5 * unit(rng));
-                q = {p.x + length * std::cos(heading), p.y + length * std::sin(heading)};
-            }
-            piece.drawnBackwards = unit(rng) < 0.5;
-            const Pt a = piece.drawnBackwards ? q : p;
-            const Pt b = piece.drawnBackwards ? p : q;
-            piece.text = "0 LINE|8 L|10 " + Num(a.x) + "|20 " + Num(a.y) + "|11 " + Num(b.x) +
-                         "|21 " + Num(b.y);
-            p = q;
-        }
-        chain.pieces.push_back(piece);
-    }
-    return chain;
-}
-
 TEST(DxfFigures, ChainsAreFoundInAnyFileOrderScaleAndPlace) {
-    const uint64_t seed = Seed();
+    const uint64_t seed = dxftest::PropertySeed();
     SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed));
     std::mt19937_64 rng(seed);
     std::uniform_real_distribution<double> unit(0, 1);

@@ -36,20 +36,6 @@ double MagnitudeOf(const vekhost::Element& e) {
     return m;
 }
 
-// An angle read back from a point is written rounded to the run's decimal
-// places when that moves the point by no more than this fraction of the
-// radius (relative): an arc whose angles the conversion rounded (a lone arc)
-// keeps them as they were rounded, not as the sine and cosine give them back.
-constexpr double kAngleSnap = 1e-12;
-
-double AngleTowards(const double centre[2], const double point[2], int decimals) {
-    const double exact = DegreesOf(point[0] - centre[0], point[1] - centre[1]);
-    const double scale = std::pow(10.0, decimals);
-    const double rounded = std::round(exact * scale) / scale;
-    const double apart = std::fabs(rounded - exact) * std::numbers::pi / 180;
-    return apart <= kAngleSnap && std::isfinite(rounded) ? std::fmod(rounded, 360.0) : exact;
-}
-
 // The bulge of an element from its entry to its exit: the tangent of a
 // quarter of its sweep, positive counter-clockwise; 0 for a line.
 double BulgeOf(const vekhost::Element& e) {
@@ -109,9 +95,15 @@ dxf::Arc DxfWriteBack::ArcOf(const vekhost::Element& e, double z) const {
     const auto found = radiusFound_.find(e.id);
     const double radius =
         grid_.Length(found == radiusFound_.end() ? f.size : found->second, magnitude);
-    const int decimals = report_.settings.decimals;
-    const double from = AngleTowards(f.p1, f.p2, decimals);
-    const double to = AngleTowards(f.p1, f.p3, decimals);
+    // Angles read back from the ends: a lone arc's were rounded, and keep
+    // that value rather than what the sine and cosine give back.
+    auto angle = [&](const double point[2]) {
+        const double degrees =
+            grid_.Degrees(DegreesOf(point[0] - f.p1[0], point[1] - f.p1[1]), radius, magnitude);
+        return degrees >= 360 ? degrees - 360 : degrees;
+    };
+    const double from = angle(f.p2);
+    const double to = angle(f.p3);
     const bool clockwise = f.direction == 1;
     return {At(f.p1, z, magnitude), radius, clockwise ? to : from, clockwise ? from : to};
 }
@@ -218,7 +210,32 @@ void DxfWriteBack::Write(const DxfFigure& figure, std::size_t before, const Figu
     }
 }
 
-void DxfWriteBack::WritePolyline(const DxfFigure& figure, std::size_t before, const After& after) {
+// A closed figure from the element that came from its first: the host may
+// have put the corner that closes it at its end. A polyline then keeps its
+// first vertex, and converting it again meets its elements in the same order.
+namespace {
+
+DxfWriteBack::After FromTheFirst(DxfWriteBack::After after) {
+    if (!after.closed) {
+        return after;
+    }
+    std::size_t first = 0;
+    for (std::size_t k = 0; k < after.from.size(); ++k) {
+        if (after.from[k] >= 0 && (after.from[first] < 0 || after.from[k] < after.from[first])) {
+            first = k;
+        }
+    }
+    const auto by = static_cast<std::ptrdiff_t>(first);
+    std::rotate(after.elements.begin(), after.elements.begin() + by, after.elements.end());
+    std::rotate(after.from.begin(), after.from.begin() + by, after.from.end());
+    return after;
+}
+
+}  // namespace
+
+void DxfWriteBack::WritePolyline(const DxfFigure& figure, std::size_t before,
+                                 const After& unrotated) {
+    const After after = FromTheFirst(unrotated);
     const std::size_t first = figure.parts.front().entity;
     const std::vector<vekhost::Element>& elements = after.elements;
     if (elements.empty()) {

@@ -40,12 +40,13 @@ public:
     // Notes for the user (a line type the drawing has no table for, ...).
     const std::vector<std::string>& Notes() const { return notes_; }
 
-private:
     struct After {
         std::vector<vekhost::Element> elements;  // of every segment made, in order
         bool closed = false;
         std::vector<int> from;  // per element: the element before it came from, or -1
     };
+
+private:
     After AfterOf(const FigureReport& result, std::size_t before) const;
     void WritePolyline(const DxfFigure& figure, std::size_t before, const After& after);
     void WriteChain(const DxfFigure& figure, const FigureReport& result, const After& after);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <string>
 
 namespace vekhost_tool {
@@ -47,13 +48,22 @@ GridValues::GridValues(vekhost::Point reference, int32_t decimals)
     anchor_[1] = DecimalOf(reference.y);
 }
 
+double GridValues::Tolerance(double value, double anchor, double magnitude) {
+    return kGridNoise * std::max({std::fabs(value), std::fabs(anchor), std::fabs(magnitude)});
+}
+
 double GridValues::Coordinate(double value, int axis, double magnitude) const {
-    return Snap(value, axis == 0 ? reference_.x : reference_.y, anchor_[axis == 0 ? 0 : 1],
-                magnitude);
+    const double anchor = axis == 0 ? reference_.x : reference_.y;
+    return Snap(value, anchor, anchor_[axis == 0 ? 0 : 1], Tolerance(value, anchor, magnitude));
 }
 
 double GridValues::Length(double value, double magnitude) const {
-    return Snap(value, 0.0, Decimal{}, magnitude);
+    return Snap(value, 0.0, Decimal{}, Tolerance(value, 0.0, magnitude));
+}
+
+double GridValues::Degrees(double value, double radius, double magnitude) const {
+    const double radians = Tolerance(radius, 0.0, magnitude) / std::fabs(radius);
+    return Snap(value, 0.0, Decimal{}, radians * 180 / std::numbers::pi);
 }
 
 std::optional<GridValues::Decimal> GridValues::DecimalOf(double value) {
@@ -87,16 +97,15 @@ std::optional<GridValues::Decimal> GridValues::DecimalOf(double value) {
 }
 
 double GridValues::Snap(double value, double anchor, const std::optional<Decimal>& decimal,
-                        double magnitude) const {
-    if (!decimal || !std::isfinite(value) || std::abs(decimals_) > kMaxDecimals) {
+                        double tolerance) const {
+    if (!decimal || !std::isfinite(value) || !std::isfinite(tolerance) ||
+        std::abs(decimals_) > kMaxDecimals) {
         return value;
     }
-    const double tolerance =
-        kGridNoise * std::max({std::fabs(value), std::fabs(anchor), std::fabs(magnitude)});
     const double offset = (value - anchor) / step_;
-    // A grid too fine for the doubles around the value, or too far from the
-    // anchor to count its steps, is left alone.
-    if (!(tolerance * 1024 < step_) || !(std::fabs(offset) < 0x1p62)) {
+    // A grid so fine that a value off it lies within the tolerance once in
+    // 32, or too far from the anchor to count its steps, is left alone.
+    if (!(tolerance * 64 < step_) || !(std::fabs(offset) < 0x1p62)) {
         return value;
     }
     // The grid value anchor + k x 10^-d, as an exact decimal n x 10^e.

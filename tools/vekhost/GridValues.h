@@ -15,11 +15,10 @@
 namespace vekhost_tool {
 
 // A value within this fraction (relative) of the largest magnitude involved
-// in computing it lies on the grid: 256 units in the last place and more,
-// far beyond the error of the few operations the conversion and the host
-// spend on a value (an offset, a rounding, a sum, a distance), and far below
-// any grid a double can hold apart from its neighbours.
-inline constexpr double kGridNoise = 0x1p-44;
+// in computing it lies on the grid: 16 units in the last place of that
+// magnitude or more, beyond the error of the few operations the conversion
+// and the host spend on a value (an offset, a rounding, a sum, a distance).
+inline constexpr double kGridNoise = 0x1p-48;
 
 class GridValues {
 public:
@@ -33,6 +32,10 @@ public:
     double Coordinate(double value, int axis, double magnitude = 0) const;
     // The same for a length (radius, corner size), on the grid from 0.
     double Length(double value, double magnitude = 0) const;
+    // An arc's angle in degrees, on the grid from 0 (a lone arc's angles are
+    // rounded so) when that moves its end by no more than the noise of the
+    // arc's coordinates: `radius`, and `magnitude` as above.
+    double Degrees(double value, double radius, double magnitude) const;
 
 private:
     // A decimal m x 10^e, exactly.
@@ -41,7 +44,8 @@ private:
         int exponent = 0;
     };
     double Snap(double value, double anchor, const std::optional<Decimal>& decimal,
-                double magnitude) const;
+                double tolerance) const;
+    static double Tolerance(double value, double anchor, double magnitude);
     static std::optional<Decimal> DecimalOf(double value);
 
     int32_t decimals_;
