@@ -1,7 +1,7 @@
-// DXF round trip: a file the reader accepts writes back byte for byte; the
-// same file with every convertible entity rewritten to its own geometry, a
-// new entity and a line type added, reads again with the same geometry and is
-// its own fixed point.
+// DXF round trip: a file the reader refuses is refused at one of its lines;
+// a file it accepts writes back byte for byte; the same file with every
+// convertible entity rewritten to its own geometry, a new entity and a line
+// type added, reads again with the same geometry and is its own fixed point.
 #include "tools/dxf/DxfEntities.h"
 
 #include <cstdint>
@@ -31,7 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::optional<dxf::Document> doc;
     try {
         doc = dxf::Document::Parse(bytes);
-    } catch (const dxf::ParseError&) {
+    } catch (const dxf::ParseError& e) {
+        std::size_t lines = 1;  // an empty file is refused at line 1
+        for (std::size_t k = 0; k + 1 < size; ++k) lines += data[k] == '\n';
+        const std::string prefix = "line " + std::to_string(e.line()) + ": ";
+        if (e.line() < 1 || e.line() > lines || !std::string(e.what()).starts_with(prefix))
+            Fail("refusal outside the file's lines", e.what());
         return 0;
     }
     if (doc->Write() != bytes) Fail("unedited document not written back identical");

@@ -2,10 +2,13 @@
 // library): each is read, or refused with the line of its fault, and comes
 // back byte for byte; rewriting every convertible entity with its own
 // geometry reads back the same and leaves every other entity as it was.
+// With a line deleted, doubled or cut off, each is refused close to it.
+#include "tests/dxf/LineChanges.h"
 #include "tools/dxf/DxfEntities.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -31,13 +34,19 @@ bool SameGeometry(const dxf::Shape& a, const dxf::Shape& b) {
            std::abs(arcA->endAngle - arcB->endAngle) < kAngleTolerance;
 }
 
-TEST(DxfCorpus, EveryDrawingReadsBackAndRewrites) {
+std::vector<std::filesystem::path> CorpusFiles() {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(DXF_CORPUS)) {
         std::string ext = entry.path().extension().string();
         for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (entry.is_regular_file() && ext == ".dxf") files.push_back(entry.path());
     }
+    std::sort(files.begin(), files.end());  // the same order for a seed
+    return files;
+}
+
+TEST(DxfCorpus, EveryDrawingReadsBackAndRewrites) {
+    const std::vector<std::filesystem::path> files = CorpusFiles();
     ASSERT_GT(files.size(), 1000u) << "install librecad-data (scripts/install-deps.sh)";
     std::size_t refused = 0, rewritten = 0;
     for (const auto& path : files) {
@@ -75,6 +84,33 @@ TEST(DxfCorpus, EveryDrawingReadsBackAndRewrites) {
               << " entities rewritten\n";
     // A few drawings of the library are broken; many refusals mean a fault here.
     EXPECT_LT(refused * 100, files.size());
+}
+
+// Each readable drawing with a line deleted, doubled or made the last, at
+// random: see LineChanges.h for the lines a refusal may name.
+TEST(DxfCorpus, ChangedLinesAreRefusedCloseToTheChange) {
+    const std::uint64_t seed = dxftest::ChangeSeed();
+    SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed));
+    std::mt19937_64 rng(seed);
+    std::size_t changed = 0, farthest = 0, failures = 0;
+    for (const auto& path : CorpusFiles()) {
+        const std::string bytes = ReadAll(path);
+        try {
+            dxf::Document::Parse(bytes);
+        } catch (const dxf::ParseError&) {
+            continue;
+        }
+        const std::vector<std::string_view> lines = dxftest::Lines(bytes);
+        const std::size_t n = 1 + rng() % lines.size();
+        const auto change = static_cast<dxftest::Change>(rng() % 3);
+        const dxftest::ChangeOutcome outcome = dxftest::ReadChanged(lines, n, change);
+        ++changed;
+        farthest = std::max(farthest, outcome.distance.value_or(0));
+        if (!outcome.fault.empty() && failures++ < 5)
+            ADD_FAILURE() << path.string() << ": " << outcome.fault;
+    }
+    std::cout << changed << " changed drawings, refused at most " << farthest
+              << " lines after the change\n";
 }
 
 }  // namespace

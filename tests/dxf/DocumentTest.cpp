@@ -1,5 +1,5 @@
-// Reading: byte identity of unedited files, what is found in them, and the
-// files that are refused with the line of the fault.
+// Reading: byte identity of unedited files and what is found in them. The
+// files refused are in RefusalTest.cpp.
 #include "tests/dxf/DxfFragments.h"
 #include "tools/dxf/DxfDocument.h"
 
@@ -110,65 +110,5 @@ TEST(DxfDocument, HandlesAndTheirAbsence) {
     dxf::Document r12h = dxf::Document::Parse(R12(Tags("0 LINE|5 A|8 0|10 0|20 0|11 1|21 1")));
     EXPECT_EQ(r12h.NewHandle(), 0xBu);
 }
-
-struct Refused {
-    const char* name;
-    std::string file;
-    std::size_t line;
-    const char* message;
-};
-
-void PrintTo(const Refused& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class DxfRefusal : public ::testing::TestWithParam<Refused> {};
-
-TEST_P(DxfRefusal, NamesTheLine) {
-    const Refused& c = GetParam();
-    for (const std::string& file : {c.file, Crlf(c.file)}) {
-        try {
-            dxf::Document::Parse(file);
-            ADD_FAILURE() << "accepted";
-        } catch (const dxf::ParseError& e) {
-            EXPECT_EQ(e.line(), c.line) << e.what();
-            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-            EXPECT_TRUE(std::string(e.what()).starts_with("line " + std::to_string(c.line) + ": "));
-        }
-    }
-}
-
-// The first entity of an R12 test file is at line 47.
-INSTANTIATE_TEST_SUITE_P(
-    Files, DxfRefusal,
-    ::testing::Values(
-        Refused{"Binary", "AutoCAD Binary DXF\r\n\x1a", 1, "binary DXF"},
-        Refused{"Empty", "", 1, "no EOF"},
-        Refused{"NoEof", Tags("0 SECTION|2 ENTITIES|0 ENDSEC"), 6, "no EOF"},
-        Refused{"OddLines", Tags("0 SECTION|2 ENTITIES|0 ENDSEC") + "999\n", 7, "odd number"},
-        Refused{"CodeNotInteger", R12(Tags("0 LINE|8 0|1O 1")), 51, "'1O' is not an integer"},
-        Refused{"CodeOutOfRange", R12(Tags("0 LINE|1072 x")), 49, "out of range"},
-        Refused{"RealNotNumber", R12(Tags("0 LINE|8 0|10 1,5")), 52, "'1,5' of group code 10"},
-        Refused{"RealNotFinite", R12(Tags("0 LINE|8 0|20 nan")), 52, "is not a number"},
-        Refused{"IntegerNotInteger", R12(Tags("0 LINE|62 1.0")), 50, "is not an integer"},
-        Refused{"HandleNotHex", R12(Tags("0 LINE|5 3G")), 50, "is not a handle"},
-        Refused{"HandseedNotHex", Tags("0 SECTION|2 HEADER|9 $HANDSEED|5 zz|0 ENDSEC|0 EOF"), 8,
-                "is not a handle"},
-        Refused{"HandseedNotHandle", Tags("0 SECTION|2 HEADER|9 $HANDSEED|50 4|0 ENDSEC|0 EOF"), 7,
-                "$HANDSEED has group code 50 instead of 5"},
-        Refused{"HandleTwice", Modern(Tags("0 LINE|5 30|8 0|0 VIEWPORT|5 2c")), 178,
-                "handle 2C given twice (lines 134 and 178)"},
-        Refused{"SectionNeverEnds", Tags("0 SECTION|2 ENTITIES|0 LINE|8 0|0 EOF"), 1,
-                "section ENTITIES has no ENDSEC before line 9"},
-        Refused{"SectionCutShort", Tags("0 SECTION|2 TABLES|0 TABLE"), 1, "has no ENDSEC"},
-        Refused{"SectionWithoutName", Tags("0 SECTION|8 x|0 ENDSEC|0 EOF"), 1, "without a name"},
-        Refused{"EntityBeforeSection", Tags("0 LINE|8 0|0 EOF"), 1,
-                "'LINE' before the first section"},
-        Refused{"TagBetweenSections", Tags("0 SECTION|2 ENTITIES|0 ENDSEC|9 $X|0 EOF"), 7,
-                "group code 9 outside any section (after the end of ENTITIES)"},
-        Refused{"SecondEntities",
-                Tags("0 SECTION|2 ENTITIES|0 ENDSEC|0 SECTION|2 ENTITIES|0 ENDSEC|0 EOF"), 7,
-                "second ENTITIES section"}),
-    [](const ::testing::TestParamInfo<Refused>& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -35,6 +35,31 @@ std::string Quote(std::string_view text) {
     return out + "'";
 }
 
+// Object types and structure words (LINE, ENDSEC, 3DFACE, ACAD_PROXY_ENTITY,
+// IMAGEDEF_REACTOR) are ASCII letters, digits and underscores, with a letter
+// among them. After a deleted or doubled line the pairing slips by one and a
+// group code line stands where such a name should: it is refused there, close
+// to the fault, instead of wherever the slipped reading first fails.
+bool IsName(std::string_view word) {
+    bool letter = false;
+    for (char c : word) {
+        const bool alpha = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (!alpha && c != '_' && (c < '0' || c > '9')) return false;
+        letter = letter || alpha;
+    }
+    return letter;
+}
+
+// A line that could stand as a group code: a hint that the pairing slipped.
+bool ReadsAsGroupCode(std::string_view line) {
+    const std::optional<int> code = ParseGroupCode(line);
+    return code && *code >= 0 && *code <= kMaxGroupCode;
+}
+
+std::string LineText(std::size_t line) {
+    return "line " + std::to_string(line);
+}
+
 // `replacement` right-aligned to the width of `original` when the original
 // was padded with leading spaces, as fixed-width writers do.
 std::string Padded(std::string_view original, std::string_view replacement) {
@@ -95,7 +120,10 @@ public:
             if (word != "SECTION") throw ParseError(tagLine_, Quote(word) + where);
             ScanSection();
         }
-        if (!eof) throw ParseError(std::max<std::size_t>(line_ - 1, 1), "the file has no EOF");
+        if (!eof) {
+            if (line_ == 1) throw ParseError(1, "the file is empty: no EOF");
+            throw ParseError(LastLine(), "the file ends " + Where() + ": no EOF");
+        }
         CheckHandles();
         Finish();
     }
@@ -129,13 +157,19 @@ private:
         std::size_t valuePos = 0;
         const std::string_view codeLine = LineAt(text_, pos_, valuePos);
         const std::optional<int> code = ParseGroupCode(codeLine);
-        if (!code)
-            throw ParseError(line_, "group code " + Quote(Trim(codeLine)) + " is not an integer");
+        if (!code) {
+            // Where a pairing slipped, the line before was a group code too.
+            const bool slipped = line_ > 1 && ReadsAsGroupCode(tag_.value);
+            throw ParseError(line_,
+                             "group code " + Quote(Trim(codeLine)) + " is not an integer" +
+                                 (slipped ? " (is a line missing or extra before it?)" : ""));
+        }
         if (*code < 0 || *code > kMaxGroupCode)
             throw ParseError(line_, "group code " + std::to_string(*code) + " is out of range");
         if (valuePos >= text_.size())
             throw ParseError(line_, "group code " + std::to_string(*code) +
-                                        " has no value line (odd number of lines)");
+                                        " has no value line (odd number of lines); the file ends " +
+                                        Where());
         if (!padKnown_ && *code < 100) {
             // Padded writers right-align every code: a short one shows it.
             padKnown_ = true;
@@ -158,9 +192,48 @@ private:
                 if (!ParseInteger(tag_.value)) Refuse("is not an integer");
                 break;
             case ValueKind::Text:
+                if (*code == 0 && !IsName(tag_.Trimmed()))
+                    Refuse(ReadsAsGroupCode(tag_.value)
+                               ? "is not an object type or structure name but reads as a group "
+                                 "code: a line is probably missing or extra before it"
+                               : "is not an object type or structure name");
                 break;
         }
         return true;
+    }
+
+    std::size_t LastLine() const { return std::max<std::size_t>(line_ - 1, 1); }
+
+    // Where the reading stands, for a message about the end of the file.
+    std::string Where() const {
+        if (sectionLine_ == 0)
+            return doc_.sections_.empty()
+                       ? "before any section"
+                       : "after the ENDSEC of section " + doc_.sections_.back().name + " (" +
+                             LineText(endsecLine_) + ")";
+        if (sectionName_.empty())
+            return "in the SECTION at " + LineText(sectionLine_) + ", before its name";
+        std::string where = "inside section " + std::string(sectionName_) + " (begun at " +
+                            LineText(sectionLine_) + ")";
+        if (tableLine_ != 0) {
+            const std::string& table = doc_.tables_.back().name;
+            where += ", in " + (table.empty() ? "a table" : "table " + table) + " begun at " +
+                     LineText(tableLine_);
+        } else if (blockLine_ != 0) {
+            where += ", in the block definition begun at " + LineText(blockLine_);
+        } else if (objectLine_ != 0) {
+            const bool closing = objectType_.starts_with("END") || objectType_ == "SEQEND";
+            where += (closing ? ", after the " : ", in the ") + std::string(objectType_) +
+                     (closing ? " at " : " begun at ") + LineText(objectLine_);
+        }
+        return where;
+    }
+
+    [[noreturn]] void EndsInside() const {
+        const char* missing = tableLine_ != 0   ? "ENDTAB, ENDSEC or EOF"
+                              : blockLine_ != 0 ? "ENDBLK, ENDSEC or EOF"
+                                                : "ENDSEC or EOF";
+        throw ParseError(LastLine(), "the file ends " + Where() + ": no " + missing);
     }
 
     [[noreturn]] void Refuse(const std::string& what) const {
@@ -172,24 +245,34 @@ private:
         Section section;
         section.begin = tag_.begin;
         section.line = tagLine_;
-        if (!NextTag() || tag_.code != 2)
-            throw ParseError(section.line, "SECTION without a name (group code 2)");
-        section.name = std::string(tag_.Trimmed());
+        sectionLine_ = tagLine_;
+        sectionName_ = {};
+        tableLine_ = blockLine_ = objectLine_ = 0;
+        if (!NextTag()) EndsInside();
+        if (tag_.code != 2)
+            throw ParseError(tagLine_, "SECTION at " + LineText(section.line) +
+                                           " without a name: group code " +
+                                           std::to_string(tag_.code) + " where 2 should be");
+        sectionName_ = tag_.Trimmed();
+        section.name = std::string(sectionName_);
         kind_ = KindOfSection(section.name);
         object_ = Object{};
         if (kind_ != Kind::Other && doc_.FindSection(section.name))
             throw ParseError(section.line, "second " + section.name + " section");
         var_ = {};
         while (true) {
-            if (!NextTag())
-                throw ParseError(section.line, "section " + section.name + " has no ENDSEC");
+            if (!NextTag()) EndsInside();
             if (tag_.code == 0) {
                 const std::string_view word = tag_.Trimmed();
                 if (word == "ENDSEC") break;
+                // The ENDSEC belongs before this SECTION or EOF.
                 if (word == "SECTION" || word == "EOF")
-                    throw ParseError(section.line, "section " + section.name +
-                                                       " has no ENDSEC before line " +
-                                                       std::to_string(tagLine_));
+                    throw ParseError(tagLine_, "section " + section.name +
+                                                   " has no ENDSEC before this " +
+                                                   std::string(word) + " (the section begins at " +
+                                                   LineText(section.line) + ")");
+                objectType_ = word;
+                objectLine_ = tagLine_;
                 BeginObject(word);
             } else if (kind_ == Kind::Header) {
                 HeaderTag();
@@ -202,6 +285,8 @@ private:
         if (kind_ == Kind::Header) doc_.headerEnd_ = tag_.begin;
         section.end = tag_.end;
         doc_.sections_.push_back(std::move(section));
+        sectionLine_ = 0;
+        endsecLine_ = tagLine_;
     }
 
     void HeaderTag() {
@@ -256,10 +341,15 @@ private:
                 if (type == "TABLE") {
                     doc_.tables_.emplace_back();
                     doc_.tables_.back().begin = tag_.begin;
+                    tableLine_ = tagLine_;
                 } else if (type == "ENDTAB" && !doc_.tables_.empty() &&
                            doc_.tables_.back().endtab == 0) {
                     doc_.tables_.back().endtab = tag_.begin;
+                    tableLine_ = 0;
                 }
+            } else if (kind_ == Kind::Blocks) {
+                if (type == "BLOCK") blockLine_ = tagLine_;
+                if (type == "ENDBLK") blockLine_ = 0;
             }
         }
         object_.active = true;
@@ -404,6 +494,14 @@ private:
     Tag tag_;
     std::size_t tagLine_ = 0;
     Kind kind_ = Kind::Other;
+    // For messages: the open section, table, block and object (0: none).
+    std::size_t sectionLine_ = 0;
+    std::string_view sectionName_;
+    std::size_t endsecLine_ = 0;  // of the last section closed
+    std::size_t tableLine_ = 0;
+    std::size_t blockLine_ = 0;
+    std::size_t objectLine_ = 0;
+    std::string_view objectType_;
     Object object_;
     std::string_view unitType_;
     bool unitSealed_ = false;
