@@ -15,28 +15,29 @@ namespace {
 
 constexpr double kDegrees = 180 / std::numbers::pi;
 
-int digitsNow = 17;
+// Values as a drawing writes them: shortest (17 digits), or to a few
+// significant digits as many writers round them.
+struct Writer {
+    int digits = 17;
 
-// A value as the drawing writes it: shortest, or to a few digits as many
-// writers round them.
-std::string Num(double v) {
-    if (digitsNow >= 17) {
-        return dxf::FormatReal(v);
+    std::string Num(double v) const {
+        if (digits >= 17) {
+            return dxf::FormatReal(v);
+        }
+        char text[40];
+        std::snprintf(text, sizeof text, "%.*g", digits, v);
+        return text;
     }
-    char text[40];
-    std::snprintf(text, sizeof text, "%.*g", digitsNow, v);
-    return text;
-}
-
-std::string LineText(Pt a, Pt b) {
-    return "0 LINE|8 L|10 " + Num(a.x) + "|20 " + Num(a.y) + "|11 " + Num(b.x) + "|21 " + Num(b.y);
-}
-
-// A counter-clockwise arc from angle a0 to a1 (radians).
-std::string ArcText(Pt c, double r, double a0, double a1) {
-    return "0 ARC|8 L|10 " + Num(c.x) + "|20 " + Num(c.y) + "|40 " + Num(r) + "|50 " +
-           Num(a0 * kDegrees) + "|51 " + Num(a1 * kDegrees);
-}
+    std::string Line(Pt a, Pt b) const {
+        return "0 LINE|8 L|10 " + Num(a.x) + "|20 " + Num(a.y) + "|11 " + Num(b.x) + "|21 " +
+               Num(b.y);
+    }
+    // A counter-clockwise arc from angle a0 to a1 (radians).
+    std::string Arc(Pt c, double r, double a0, double a1) const {
+        return "0 ARC|8 L|10 " + Num(c.x) + "|20 " + Num(c.y) + "|40 " + Num(r) + "|50 " +
+               Num(a0 * kDegrees) + "|51 " + Num(a1 * kDegrees);
+    }
+};
 
 Pt Along(Pt p, Pt u, double t) {
     return {p.x + u.x * t, p.y + u.y * t};
@@ -49,14 +50,15 @@ Pt Unit(Pt a, Pt b) {
 
 // The file's form of a chain piece: either way for a line; an arc always
 // counter-clockwise.
-Piece LinePiece(std::mt19937_64& rng, Pt a, Pt b) {
+Piece LinePiece(std::mt19937_64& rng, const Writer& w, Pt a, Pt b) {
     const bool backwards = std::uniform_real_distribution<double>(0, 1)(rng) < 0.5;
-    return {LineText(backwards ? b : a, backwards ? a : b), backwards};
+    return {w.Line(backwards ? b : a, backwards ? a : b), backwards};
 }
 
 }  // namespace
 
-Chain MakeChain(std::mt19937_64& rng, Pt start, double scale) {
+Chain MakeChain(std::mt19937_64& rng, Pt start, double scale, int digits) {
+    const Writer w{digits};
     std::uniform_real_distribution<double> unit(0, 1);
     Chain chain;
     const int count = 1 + static_cast<int>(unit(rng) * 7);
@@ -75,7 +77,7 @@ Chain MakeChain(std::mt19937_64& rng, Pt start, double scale) {
             const double a0 = std::atan2(p.y - c.y, p.x - c.x);
             const double a1 = a0 + (left ? sweep : -sweep);
             // A clockwise arc is written from its far end, counter-clockwise.
-            piece.text = ArcText(c, r, left ? a0 : a1, left ? a1 : a0);
+            piece.text = w.Arc(c, r, left ? a0 : a1, left ? a1 : a0);
             piece.drawnBackwards = !left;
             p = {c.x + r * std::cos(a1), c.y + r * std::sin(a1)};
             heading += left ? sweep : -sweep;
@@ -88,7 +90,7 @@ Chain MakeChain(std::mt19937_64& rng, Pt start, double scale) {
                 const double length = scale * (0.5 + 1.5 * unit(rng));
                 q = {p.x + length * std::cos(heading), p.y + length * std::sin(heading)};
             }
-            piece = LinePiece(rng, p, q);
+            piece = LinePiece(rng, w, p, q);
             p = q;
         }
         chain.pieces.push_back(piece);
@@ -135,39 +137,41 @@ std::vector<OutlineSegment> MakeRoundedOutline(std::mt19937_64& rng, Pt centre, 
     return outline;
 }
 
-Chain ChainOf(std::mt19937_64& rng, const std::vector<OutlineSegment>& outline) {
+Chain ChainOf(std::mt19937_64& rng, const std::vector<OutlineSegment>& outline, int digits) {
+    const Writer w{digits};
     Chain chain;
     chain.closed = true;
     for (const OutlineSegment& s : outline) {
         if (!s.arc) {
-            chain.pieces.push_back(LinePiece(rng, s.start, s.end));
+            chain.pieces.push_back(LinePiece(rng, w, s.start, s.end));
             continue;
         }
         const double a0 = std::atan2(s.start.y - s.centre.y, s.start.x - s.centre.x);
         const double a1 = std::atan2(s.end.y - s.centre.y, s.end.x - s.centre.x);
         chain.pieces.push_back(
-            {ArcText(s.centre, s.radius, s.ccw ? a0 : a1, s.ccw ? a1 : a0), !s.ccw});
+            {w.Arc(s.centre, s.radius, s.ccw ? a0 : a1, s.ccw ? a1 : a0), !s.ccw});
     }
     return chain;
 }
 
-std::string LwPolylineOf(const std::vector<OutlineSegment>& outline) {
+std::string LwPolylineOf(const std::vector<OutlineSegment>& outline, int digits) {
+    const Writer w{digits};
     std::string text = "0 LWPOLYLINE|100 AcDbEntity|8 P|100 AcDbPolyline|90 " +
                        std::to_string(outline.size()) + "|70 1";
     for (const OutlineSegment& s : outline) {
-        text += "|10 " + Num(s.start.x) + "|20 " + Num(s.start.y);
+        text += "|10 " + w.Num(s.start.x) + "|20 " + w.Num(s.start.y);
         if (s.arc) {
             const double ax = s.start.x - s.centre.x, ay = s.start.y - s.centre.y;
             const double bx = s.end.x - s.centre.x, by = s.end.y - s.centre.y;
             const double sweep = std::atan2(ax * by - ay * bx, ax * bx + ay * by);
-            text += "|42 " + Num(std::tan(sweep / 4));
+            text += "|42 " + w.Num(std::tan(sweep / 4));
         }
     }
     return text;
 }
 
 GeneratedDrawing MakeDrawing(std::mt19937_64& rng, int digits) {
-    digitsNow = digits;
+    const Writer w{digits};
     std::uniform_real_distribution<double> unit(0, 1);
     const double scale = std::pow(10.0, -1 + 3 * unit(rng));
     const Pt far = unit(rng) < 0.7 ? Pt{} : Pt{1e4 * scale * (unit(rng) - 0.5), 1e4 * scale};
@@ -196,19 +200,19 @@ GeneratedDrawing MakeDrawing(std::mt19937_64& rng, int digits) {
     for (int f = 0; f < figures; ++f) {
         const double kind = unit(rng);
         if (kind < 0.35) {
-            addChain(MakeChain(rng, next(), scale));
+            addChain(MakeChain(rng, next(), scale, digits));
         } else if (kind < 0.6) {
-            addChain(ChainOf(rng, MakeRoundedOutline(rng, next(), scale)));
+            addChain(ChainOf(rng, MakeRoundedOutline(rng, next(), scale), digits));
         } else if (kind < 0.8) {
-            entities.push_back({LwPolylineOf(MakeRoundedOutline(rng, next(), scale))});
+            entities.push_back({LwPolylineOf(MakeRoundedOutline(rng, next(), scale), digits)});
         } else if (kind < 0.9) {
             const Pt c = next();
-            entities.push_back({"0 CIRCLE|8 L|10 " + Num(c.x) + "|20 " + Num(c.y) + "|40 " +
-                                Num(scale * (0.1 + unit(rng)))});
+            entities.push_back({"0 CIRCLE|8 L|10 " + w.Num(c.x) + "|20 " + w.Num(c.y) + "|40 " +
+                                w.Num(scale * (0.1 + unit(rng)))});
         } else {
             const double a0 = unit(rng) * 2 * std::numbers::pi;
             entities.push_back(
-                {ArcText(next(), scale * (0.1 + unit(rng)), a0, a0 + (0.2 + 5 * unit(rng)))});
+                {w.Arc(next(), scale * (0.1 + unit(rng)), a0, a0 + (0.2 + 5 * unit(rng)))});
         }
     }
     std::shuffle(entities.begin(), entities.end(), rng);

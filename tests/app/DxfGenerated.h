@@ -28,7 +28,8 @@ struct Chain {
 
 // A chain of lines and arcs from `start`, of features about `scale` long;
 // each arc leaves the element before it tangentially.
-Chain MakeChain(std::mt19937_64& rng, Pt start, double scale);
+// Values are written to `digits` significant digits (17: as they come).
+Chain MakeChain(std::mt19937_64& rng, Pt start, double scale, int digits = 17);
 
 // A line, or an arc from `start` to `end` about `centre`.
 struct OutlineSegment {
@@ -45,8 +46,8 @@ std::vector<OutlineSegment> MakeRoundedOutline(std::mt19937_64& rng, Pt centre, 
 
 // The outline as LINE and ARC entities, or as one LWPOLYLINE whose rounded
 // corners are bulges.
-Chain ChainOf(std::mt19937_64& rng, const std::vector<OutlineSegment>& outline);
-std::string LwPolylineOf(const std::vector<OutlineSegment>& outline);
+Chain ChainOf(std::mt19937_64& rng, const std::vector<OutlineSegment>& outline, int digits = 17);
+std::string LwPolylineOf(const std::vector<OutlineSegment>& outline, int digits = 17);
 
 // A drawing of several figures and its chains (each listed by the handles
 // of its entities, in chain order).
@@ -59,8 +60,7 @@ struct GeneratedDrawing {
     std::vector<ChainHandles> chains;
 };
 
-// Figures far enough apart never to touch; values written with `digits`
-// significant digits (17: as they come).
+// Figures far enough apart never to touch.
 GeneratedDrawing MakeDrawing(std::mt19937_64& rng, int digits);
 
 // TARNEX_SEED when set (to repeat a failure), else a fresh seed.
