@@ -618,8 +618,9 @@ std::string Document::NameKey(std::string_view name) const {
 bool Document::NameMatches(std::string_view typed, std::string_view name) const {
     typed = Trim(typed);
     const std::string key = DecodeNameKey(typed, CodePage::Utf8);
-    return key == NameKey(name) || key == FoldCase(DecodeText(Trim(name))) ||
-           (!IsUtf8(typed) && EqualsNoCase(typed, Trim(name)));
+    const std::string nameKey = NameKey(name);
+    return key == nameKey || key == FoldCase(DecodeText(Trim(name))) ||
+           (!IsUtf8(typed) && NameKey(typed) == nameKey);
 }
 
 std::optional<Handle> Document::ModelSpaceOwner() const {

@@ -122,9 +122,9 @@ public:
     // R2007, "tracé" in UTF-8 are one name.
     std::string NameKey(std::string_view name) const;
     // Whether `typed`, a name as a user typed it (UTF-8, escapes read), is
-    // `name` of the drawing: the same key; the same text as shown (a U+FFFD
-    // for a byte no character included); or, for typed text that is not
-    // UTF-8, the same bytes without regard to ASCII case.
+    // `name` of the drawing: the same key, or the same text as shown (a
+    // U+FFFD for a byte no character included). Typed text that is not
+    // UTF-8 is taken as the file's own bytes ("trac\xE9" in ANSI_1252).
     bool NameMatches(std::string_view typed, std::string_view name) const;
 
     // Handles: a file uses them when it has any, when it is R13 or later, or
