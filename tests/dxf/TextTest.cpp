@@ -120,7 +120,9 @@ const std::vector<MatchCase> kMatchCases = {
     {"ANSI_1252", Raw("trac{E9}"), "TRACÉ", true},
     {"ANSI_1252", "TRAC\\U+00C9", "tracé", true},
     {"ANSI_1252", Raw("trac{E9}"), "trac\\U+00e9", true},   // typed escapes are read too
-    {"ANSI_1252", Raw("trac{E9}"), Raw("TRAC{E9}"), true},  // the file's bytes, ASCII case
+    {"ANSI_1252", Raw("trac{E9}"), Raw("TRAC{C9}"), true},  // the file's own bytes
+    {"ANSI_932", Raw("{94}{F1}"), Raw("{94}{F1}"), true},
+    {"UTF-8", Raw("trac{E9}"), Raw("TRAC{C9}"), true},  // stray bytes in a UTF-8 drawing
     {"ANSI_1252", Raw("trac{E9}"), "trace", false},
     {"ANSI_1252", Raw("{C3}{A9}"), "é", false},  // "Ã©" in the file: not the UTF-8 bytes
     {"ANSI_1252", Raw("a{81}"), "a�", true},     // as it is shown
