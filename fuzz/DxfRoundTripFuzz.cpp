@@ -2,6 +2,7 @@
 // a file it accepts writes back byte for byte; the same file with every
 // convertible entity rewritten to its own geometry, a new entity and a line
 // type added, reads again with the same geometry and is its own fixed point.
+// Every layer name reads as UTF-8 that, typed back, names it.
 #include "tools/dxf/DxfEntities.h"
 
 #include <cstdint>
@@ -40,6 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     if (doc->Write() != bytes) Fail("unedited document not written back identical");
+    for (std::size_t i = 0; i < doc->EntityCount(); ++i) {
+        const std::string_view layer = doc->Info(i).layer;
+        const std::string shown = doc->DecodeText(dxf::Trim(layer));
+        if (!dxf::IsUtf8(shown)) Fail("a layer name does not read as UTF-8", shown);
+        if (!doc->NameMatches(shown, layer)) Fail("a layer name as shown does not name it", shown);
+    }
 
     std::vector<dxf::Shape> shapes;
     try {

@@ -22,6 +22,7 @@ namespace {
 using dxftest::Crlf;
 using dxftest::Modern;
 using dxftest::R12;
+using dxftest::Raw;
 using dxftest::Tags;
 
 // Values that went through the host's arithmetic (absolute, drawings of
@@ -97,6 +98,13 @@ void ExpectPolyline(const dxf::Document& doc, const std::string& key,
         EXPECT_NEAR(poly->vertices[k].y, want[k].y, kClose) << key << " vertex " << k;
         EXPECT_NEAR(poly->vertices[k].bulge, want[k].bulge, kClose) << key << " vertex " << k;
     }
+}
+
+// `drawing` with $DWGCODEPAGE first in its header.
+std::string InCodePage(const std::string& drawing, const std::string& page) {
+    const std::string header = Tags("0 SECTION|2 HEADER");
+    std::string out = drawing;
+    return out.insert(out.find(header) + header.size(), Tags("9 $DWGCODEPAGE|3 " + page));
 }
 
 const std::string kTanHalfRight = "0.41421356237309503";  // bulge of a quarter circle
@@ -536,8 +544,20 @@ INSTANTIATE_TEST_SUITE_P(
                 "has no entity with handle 99"},
         Refused{
             "HandleOfText", Modern(kLine), {"--select", "handle:31"}, 1, "entity 31 (TEXT, line"},
-        Refused{
-            "UnknownLayer", Modern(kLine), {"--select", "layer:Nope"}, 1, "has no layer 'Nope'"},
+        Refused{"UnknownLayer",
+                Modern(kLine),
+                {"--select", "layer:Nope"},
+                1,
+                "has no layer 'Nope' (its layers: 0)"},
+        // The name as typed, and the layers as they read.
+        Refused{"UnknownLayerInCodePage",
+                InCodePage(Modern(Tags("0 LINE|5 30|8 " + Raw("trac{E9}") +
+                                       "|10 0|20 0|11 1|21 0|0 LINE|5 31|8 " + Raw("TRAC{C9}") +
+                                       "|10 0|20 0|11 1|21 0")),
+                           "ANSI_1252"),
+                {"--select", "layer:trace"},
+                1,
+                "has no layer 'trace' (its layers: tracé, 0)"},
         Refused{"BadSelection", Modern(kLine), {"--select", "3"}, 2, "--select wants 'all'"},
         Refused{
             "BadTolerance", Modern(kLine), {"--join-tolerance", "-1"}, 2, "--join-tolerance wants"},
@@ -577,6 +597,118 @@ TEST_F(Vekhost, DxfReportNamesFiguresByHandle) {
         EXPECT_TRUE(Contains(ReadFile(folder_ / "run.svg"), "Walls"));
     }
 }
+
+// A closed square on a layer (its 8 value as the file holds it).
+std::string Square(const std::string& handle, const std::string& layer, double at) {
+    const std::string x0 = std::to_string(at);
+    const std::string x1 = std::to_string(at + 1.004);
+    return Tags("0 LWPOLYLINE|5 " + handle + "|8 " + layer + "|90 4|70 1|10 " + x0 + "|20 0|10 " +
+                x1 + "|20 0|10 " + x1 + "|20 1|10 " + x0 + "|20 1");
+}
+
+struct NameCase {
+    const char* name;
+    std::string drawing;
+    std::string select;               // the --select value, as a terminal gives it
+    std::vector<std::string> layers;  // of the figures picked, as shown, in file order
+    std::string said;                 // in what vekhost prints
+};
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DxfNames : public Vekhost, public ::testing::WithParamInterface<NameCase> {};
+
+// Names are read in the drawing's code page and escapes: selected as typed,
+// shown in the listing, the report and the picture as UTF-8, and written
+// back as the file's own bytes.
+TEST_P(DxfNames, AreSelectedShownAndKept) {
+    const NameCase& c = GetParam();
+    WriteFile(folder_ / "in.dxf", c.drawing);
+    std::vector<std::string> args = {"run",   Path("in.dxf"),      "--ref",    "0,0",
+                                     "-o",    Path("out.dxf"),     "--report", Path("report.json"),
+                                     "--svg", Path("picture.svg"), "--list",   "--select",
+                                     c.select};
+    args.insert(args.end(), kStandard.begin(), kStandard.end());
+
+    const Outcome run = RunVekhost(args);
+
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "Figures: " + std::to_string(c.layers.size()) + " picked"))
+        << run.output;
+    EXPECT_TRUE(Contains(run.output, c.said)) << run.output;
+    const auto report = nlohmann::json::parse(ReadFile(folder_ / "report.json"));
+    ASSERT_EQ(report.at("figures").size(), c.layers.size());
+    const std::string svg = ReadFile(folder_ / "picture.svg");
+    for (std::size_t k = 0; k < c.layers.size(); ++k) {
+        EXPECT_EQ(report.at("figures").at(k).at("layer"), c.layers[k]);
+    }
+    // The host's layer is named as the name is first written.
+    EXPECT_TRUE(Contains(run.output, "on layer \"" + c.layers.front() + "\"")) << run.output;
+    EXPECT_TRUE(Contains(svg, "inkscape:label=\"" + c.layers.front() + "\"")) << svg;
+    // Every entity keeps its layer's bytes, converted or not.
+    const dxf::Document in = dxf::Document::Parse(c.drawing);
+    const dxf::Document out = dxf::Document::Parse(ReadFile(folder_ / "out.dxf"));
+    ASSERT_EQ(out.EntityCount(), in.EntityCount());
+    for (std::size_t i = 0; i < in.EntityCount(); ++i) {
+        EXPECT_EQ(out.Info(i).layer, in.Info(i).layer) << "entity " << i;
+    }
+}
+
+const std::string kTrace = Square("50", Raw("trac{E9}"), 0) + Square("51", "Autre", 3) +
+                           Tags("0 CIRCLE|5 52|8 " + Raw("TRAC{C9}") + "|10 0.004|20 9|40 1");
+
+std::vector<NameCase> NameCases() {
+    std::vector<NameCase> cases = {
+        {"Ansi1252",
+         InCodePage(Modern(kTrace), "ANSI_1252"),
+         "layer:tracé",
+         {"tracé", "TRACÉ"},
+         "Left as it was: 1 LWPOLYLINE (not selected)"},
+        // An R12 drawing in Greek: a name in the code page and as escapes is
+        // one layer, and its lines chain.
+        {"EscapesR12",
+         InCodePage(R12(Tags("0 LINE|8 " + Raw("{CB}{C1}") +
+                             "|10 0|20 0|11 1.004|21 0|0 LINE|8 \\U+039B\\U+0391|"
+                             "10 1.004|20 0|11 1.004|21 1|0 CIRCLE|8 0|10 5|20 5|40 1")),
+                    "ANSI_1253"),
+         "layer:λα",
+         {"ΛΑ"},
+         "1 chain of 2 lines and arcs"},
+        {"EscapesOnlyR12",
+         R12(Tags("0 CIRCLE|8 \\U+039B\\U+0391|10 0|20 0|40 1.004")),
+         "layer:ΛΑ",
+         {"ΛΑ"},
+         "Figures: 1 picked, 1 converted"},
+        // 表 ends in the byte of a backslash.
+        {"Ansi932",
+         InCodePage(Modern(Square("50", Raw("{94}{F1}{95}{5C}{8E}{A6}{89}{E6}{91}w"), 0) +
+                           Square("51", "0", 3)),
+                    "ANSI_932"),
+         "layer:非表示画層",
+         {"非表示画層"},
+         "Left as it was: 1 LWPOLYLINE (not selected)"},
+        {"Utf8R2018",
+         Modern(Square("50", "Tracé", 0) + Square("51", "TRAC\\U+00C9", 3), "AC1032"),
+         "layer:TRACÉ",
+         {"Tracé", "TRACÉ"},
+         "Figures: 2 picked, 2 converted"}};
+#ifndef _WIN32
+    // The file's bytes as a shell passes them ($'layer:trac\xe9').
+    cases.push_back({"FileBytes",
+                     InCodePage(Modern(kTrace), "ANSI_1252"),
+                     Raw("layer:trac{E9}"),
+                     {"tracé", "TRACÉ"},
+                     "Left as it was: 1 LWPOLYLINE (not selected)"});
+#endif
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePages, DxfNames, ::testing::ValuesIn(NameCases()),
+                         [](const ::testing::TestParamInfo<NameCase>& p) {
+                             return std::string(p.param.name);
+                         });
 
 TEST_F(Vekhost, DxfAndJsonAreNotMixed) {
     vekhost::Reset();

@@ -22,6 +22,20 @@ inline std::string Tags(std::string_view compact) {
     return out;
 }
 
+// Text with bytes written as {XX} (two hexadecimal digits): "trac{E9}".
+inline std::string Raw(std::string_view text) {
+    std::string out;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '{' && k + 3 < text.size() && text[k + 3] == '}') {
+            out += static_cast<char>(std::stoi(std::string(text.substr(k + 1, 2)), nullptr, 16));
+            k += 3;
+        } else {
+            out += text[k];
+        }
+    }
+    return out;
+}
+
 inline std::string Crlf(std::string_view lf) {
     std::string out;
     for (char c : lf) out += c == '\n' ? std::string("\r\n") : std::string(1, c);

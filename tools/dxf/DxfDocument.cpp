@@ -102,6 +102,7 @@ public:
         if (text_.starts_with("AutoCAD Binary DXF"))
             throw ParseError(1, "binary DXF cannot be read; save the drawing as ASCII DXF");
         if (text_.starts_with("\xEF\xBB\xBF")) pos_ = 3;
+        bom_ = pos_ == 3;
         DetectFormat();
         bool eof = false;
         while (NextTag()) {
@@ -297,6 +298,8 @@ private:
         if (var_.empty()) return;
         if (var_ == "$ACADVER" && version_.empty()) {
             version_ = tag_.Trimmed();
+        } else if (var_ == "$DWGCODEPAGE" && !dwgCodePage_) {
+            dwgCodePage_ = tag_.Trimmed();
         } else if (var_ == "$HANDSEED" && doc_.handseed_.end == 0) {
             if (tag_.code != 5)
                 throw ParseError(tagLine_, "$HANDSEED has group code " + std::to_string(tag_.code) +
@@ -471,6 +474,8 @@ private:
             if (number > 0) format.version = number;
         }
         doc_.usesHandles_ = !handles_.empty() || format.version >= 1012 || handling_ != 0;
+        doc_.headerPage_ = CodePageNamed(dwgCodePage_.value_or(""));
+        doc_.page_ = format.version >= 1021 || bom_ ? CodePage::Utf8 : doc_.headerPage_;
         Handle first = handseed_.value_or(1);
         if (!handles_.empty()) {
             const Handle top = handles_.back().handle;  // sorted by now
@@ -508,6 +513,8 @@ private:
     bool padKnown_ = false;
     std::string_view var_;
     std::string_view version_;
+    std::optional<std::string_view> dwgCodePage_;
+    bool bom_ = false;
     std::optional<Handle> handseed_;
     std::int64_t handling_ = 0;
     bool handlingSeen_ = false;
@@ -683,6 +690,35 @@ bool Document::HasTableEntry(std::string_view table, std::string_view name) cons
     return VisitEntries(bytes_, t->begin, t->endtab, [name](std::string_view entry, auto) {
         return EqualsNoCase(entry, Trim(name));
     });
+}
+
+std::vector<std::string_view> Document::TableEntryNames(std::string_view table) const {
+    std::vector<std::string_view> names;
+    if (const Table* t = FindTable(table))
+        VisitEntries(bytes_, t->begin, t->endtab, [&names](std::string_view entry, auto) {
+            names.push_back(entry);
+            return false;
+        });
+    return names;
+}
+
+std::string Document::DecodeText(std::string_view value) const {
+    const bool stray = page_ == CodePage::Utf8 && !IsUtf8(value);
+    return dxf::DecodeText(value, stray ? headerPage_ : page_);
+}
+
+std::string Document::NameKey(std::string_view name) const {
+    name = Trim(name);
+    const bool stray = page_ == CodePage::Utf8 && !IsUtf8(name);
+    return DecodeNameKey(name, stray ? headerPage_ : page_);
+}
+
+bool Document::NameMatches(std::string_view typed, std::string_view name) const {
+    typed = Trim(typed);
+    const std::string key = DecodeNameKey(typed, CodePage::Utf8);
+    const std::string nameKey = NameKey(name);
+    return key == nameKey || key == FoldCase(DecodeText(Trim(name))) ||
+           (!IsUtf8(typed) && NameKey(typed) == nameKey);
 }
 
 std::optional<Handle> Document::ModelSpaceOwner() const {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "tools/dxf/DxfNumbers.h"
+#include "tools/dxf/DxfText.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -107,6 +108,25 @@ public:
     // stands in the file without its line ending.
     std::optional<std::string_view> HeaderValue(std::string_view name) const;
 
+    // How the drawing's text is written: UTF-8 from R2007 (AC1021) on, and
+    // in a file that starts with a UTF-8 byte order mark; before, the code
+    // page its $DWGCODEPAGE names (CodePageNamed).
+    CodePage TextCodePage() const { return page_; }
+    // A text value of the file (a name, a type) as UTF-8 (DecodeText). In a
+    // UTF-8 drawing, a value that is not UTF-8 was written by a program that
+    // kept to the code page: it is read in the one $DWGCODEPAGE names.
+    std::string DecodeText(std::string_view value) const;
+    // What makes a name (a layer's, a line type's) the same as another: its
+    // text without blanks at either end, decoded and folded for case
+    // (DecodeNameKey). "tracé" in the code page, "TRAC\U+00C9" and, from
+    // R2007, "tracé" in UTF-8 are one name.
+    std::string NameKey(std::string_view name) const;
+    // Whether `typed`, a name as a user typed it (UTF-8, escapes read), is
+    // `name` of the drawing: the same key, or the same text as shown (a
+    // U+FFFD for a byte no character included). Typed text that is not
+    // UTF-8 is taken as the file's own bytes ("trac\xE9" in ANSI_1252).
+    bool NameMatches(std::string_view typed, std::string_view name) const;
+
     // Handles: a file uses them when it has any, when it is R13 or later, or
     // when $HANDLING is not 0. New handles lie above every handle in the
     // file and $HANDSEED; without handles there are none to give.
@@ -120,6 +140,8 @@ public:
     std::optional<Handle> TableHandle(std::string_view table) const;
     // Names compare without regard to ASCII case, as CAD programs do.
     bool HasTableEntry(std::string_view table, std::string_view name) const;
+    // The names (group 2) of a table's entries in file order, as written.
+    std::vector<std::string_view> TableEntryNames(std::string_view table) const;
 
     // Edits. Text given must be whole lines, each ended with GetFormat().eol.
     void ReplaceEntity(std::size_t i, std::string text);
@@ -179,6 +201,8 @@ private:
     ValueSpan handseed_;
     std::size_t blockDefinitions_ = 0;
     bool usesHandles_ = false;
+    CodePage page_ = CodePage::Cp1252;        // the file's text
+    CodePage headerPage_ = CodePage::Cp1252;  // the one $DWGCODEPAGE names
     bool handlesExhausted_ = false;
     bool handseedSet_ = false;  // by SetHeaderValue
     Handle firstNewHandle_ = 1;

@@ -831,6 +831,13 @@ void LeftAlone::Add(std::string_view type, Refusal refusal, std::string_view det
     if (!detail.empty() && (c.firstLine == 0 || line < c.firstLine)) c.firstLine = line;
 }
 
+void LeftAlone::Add(const Entry& entry) {
+    Count& c = counts_[{entry.type, entry.refusal, entry.detail}];
+    c.count += entry.count;
+    if (entry.firstLine > 0 && (c.firstLine == 0 || entry.firstLine < c.firstLine))
+        c.firstLine = entry.firstLine;
+}
+
 std::size_t LeftAlone::EntityCount() const {
     std::size_t total = 0;
     for (const auto& entry : counts_) total += entry.second.count;

@@ -158,6 +158,8 @@ public:
     void Add(std::string_view type, Refusal refusal, std::size_t count = 1);
     // One entity, with what was wrong and the line it starts at.
     void Add(std::string_view type, Refusal refusal, std::string_view detail, std::size_t line);
+    // The entities of another report's entry.
+    void Add(const Entry& entry);
     void AddBlockDefinitions(std::size_t count) { blockDefinitions_ += count; }
     std::size_t EntityCount() const;
     std::size_t BlockDefinitions() const { return blockDefinitions_; }

@@ -2,11 +2,11 @@
 
 #include "tools/dxf/DxfNumbers.h"
 #include "tools/vekhost/DxfWriteBack.h"
-#include "tools/vekhost/TextConvert.h"
 #include "platform/veklib/VekHost.h"
 
 #include <stdexcept>
 #include <set>
+#include <unordered_set>
 #include <utility>
 #include <variant>
 
@@ -24,24 +24,28 @@ std::string UpperAscii(std::string_view text) {
     return upper;
 }
 
-// A name from the drawing as UTF-8 text: as it is when it is UTF-8, else its
-// bytes taken as Latin-1 (drawings before R2007 use a code page), so that
-// the report and the picture can always hold it.
-std::string Readable(std::string_view name) {
-    std::string text(name);
-    if (Utf8ToUtf16(text)) {
-        return text;
-    }
-    std::string latin;
-    for (unsigned char c : name) {
-        if (c < 0x80) {
-            latin.push_back(static_cast<char>(c));
-        } else {
-            latin.push_back(static_cast<char>(0xC0 | c >> 6));
-            latin.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+// A name from the drawing as the user reads it: decoded from the drawing's
+// code page and escapes into UTF-8, without blanks at either end.
+std::string Readable(const dxf::Document& doc, std::string_view name) {
+    return doc.DecodeText(dxf::Trim(name));
+}
+
+// " (its layers: 0, tracé, Walls)" for a name that picks no layer: each
+// layer once, however many ways it is written; the first few of many.
+std::string LayerList(const dxf::Document& doc, const std::vector<std::string_view>& layers) {
+    constexpr std::size_t kListed = 8;
+    std::unordered_set<std::string> keys;
+    std::string list;
+    std::size_t count = 0;
+    for (const std::string_view layer : layers) {
+        if (keys.insert(doc.NameKey(layer)).second && ++count <= kListed) {
+            list += (count == 1 ? "" : ", ") + Readable(doc, layer);
         }
     }
-    return latin;
+    if (count > kListed) {
+        list += " and " + std::to_string(count - kListed) + " more";
+    }
+    return " (its layers: " + list + ")";
 }
 
 // 3635 as "3,635".
@@ -68,16 +72,16 @@ DxfDrawing::DxfDrawing(std::string bytes, const JoinOptions& join)
 
 void DxfDrawing::LoadIntoHost() {
     vekhost::Reset();
-    std::unordered_map<std::string, VekId> layers;  // by upper-case name
+    std::unordered_map<std::string, VekId> layers;  // by name key
     segmentOf_.assign(set_.figures.size(), VEK_NONE);
     elementCounts_.assign(set_.figures.size(), 0);
     figureOfSegment_.clear();
     for (std::size_t f = 0; f < set_.figures.size(); ++f) {
         DxfFigure& figure = set_.figures[f];
         const std::string_view layer = doc_.Info(figure.parts.front().entity).layer;
-        auto [at, added] = layers.try_emplace(UpperAscii(layer), VEK_NONE);
+        auto [at, added] = layers.try_emplace(doc_.NameKey(layer), VEK_NONE);
         if (added) {
-            at->second = vekhost::AddLayer(Readable(layer));
+            at->second = vekhost::AddLayer(Readable(doc_, layer));
         }
         const VekId segment = vekhost::AddSegment(figure.elements, figure.closed, at->second);
         elementCounts_[f] = figure.elements.size();
@@ -121,22 +125,39 @@ std::optional<std::vector<VekId>> DxfDrawing::Pick(const DxfSelection& selection
         return picked;
     }
     if (selection.kind == DxfSelection::Kind::Layers) {
-        std::set<std::string> wanted;
-        std::set<std::string> known;
-        for (std::size_t i = 0; i < doc_.EntityCount(); ++i) {
-            known.insert(UpperAscii(doc_.Info(i).layer));
+        // The drawing's layers by their text in the file, each once: its
+        // LAYER table's, its entities' and "0".
+        std::vector<std::string_view> layers;
+        std::unordered_set<std::string_view> seen;
+        auto add = [&](std::string_view name) {
+            if (seen.insert(dxf::Trim(name)).second) {
+                layers.push_back(dxf::Trim(name));
+            }
+        };
+        for (const std::string_view name : doc_.TableEntryNames("LAYER")) {
+            add(name);
         }
+        for (std::size_t i = 0; i < doc_.EntityCount(); ++i) {
+            add(doc_.Info(i).layer);
+        }
+        add("0");
+        std::unordered_set<std::string_view> wanted;
         for (const std::string& name : selection.names) {
-            if (!known.count(UpperAscii(name)) && !doc_.HasTableEntry("LAYER", name) &&
-                name != "0") {
-                error = drawingName + " has no layer '" + name + "'";
+            bool found = false;
+            for (const std::string_view layer : layers) {
+                if (doc_.NameMatches(name, layer)) {
+                    wanted.insert(layer);
+                    found = true;
+                }
+            }
+            if (!found) {
+                error = drawingName + " has no layer '" + name + "'" + LayerList(doc_, layers);
                 return std::nullopt;
             }
-            wanted.insert(UpperAscii(name));
         }
         for (std::size_t f = 0; f < set_.figures.size(); ++f) {
-            if (Pickable(f) &&
-                wanted.count(UpperAscii(doc_.Info(set_.figures[f].parts.front().entity).layer))) {
+            const std::string_view layer = doc_.Info(set_.figures[f].parts.front().entity).layer;
+            if (Pickable(f) && wanted.count(dxf::Trim(layer))) {
                 picked.push_back(segmentOf_[f]);
             }
         }
@@ -165,7 +186,7 @@ std::optional<std::vector<VekId>> DxfDrawing::Pick(const DxfSelection& selection
                                         ? std::string(dxf::Describe(dxf::Refusal::TooLarge)) +
                                               ": " + TooLargeText(static_cast<std::size_t>(f))
                                         : std::string(dxf::Describe(shape.refusal));
-            error = "entity " + name + " (" + std::string(doc_.EntityType(i)) +
+            error = "entity " + name + " (" + Readable(doc_, doc_.EntityType(i)) +
                     (why.empty() ? "" : ", " + why) + ", line " +
                     std::to_string(doc_.EntityLine(i)) + ") cannot be converted";
             return std::nullopt;
@@ -199,7 +220,7 @@ FigureNaming DxfDrawing::Naming() const {
     naming.layer = [this](const vekhost::Segment& segment) {
         const DxfFigure* figure = FigureOf(segment.id);
         return figure == nullptr ? vekhost::LayerName(segment.layer)
-                                 : Readable(doc_.Info(figure->parts.front().entity).layer);
+                                 : Readable(doc_, doc_.Info(figure->parts.front().entity).layer);
     };
     return naming;
 }
@@ -218,7 +239,7 @@ std::string DxfDrawing::Overview() const {
         }
     }
     const auto version = doc_.HeaderValue("$ACADVER");
-    return std::string(version ? dxf::Trim(*version) : "AC1009") + ", " +
+    return (version ? Readable(doc_, *version) : "AC1009") + ", " +
            Count(doc_.EntityCount(), "entity", "entities") + ": " +
            Count(set_.figures.size(), "figure", "figures") + " (" +
            Count(polylines, "polyline", "polylines") + ", " + Count(chains, "chain", "chains") +
@@ -243,7 +264,15 @@ dxf::LeftAlone DxfDrawing::LeftAloneBy(const std::vector<VekId>& picked) const {
             }
         }
     }
-    return left;
+    // The types as the user reads them: text of the drawing too.
+    dxf::LeftAlone shown;
+    for (const dxf::LeftAlone::Entry& entry : left.Entries()) {
+        dxf::LeftAlone::Entry readable = entry;
+        readable.type = Readable(doc_, entry.type);
+        shown.Add(readable);
+    }
+    shown.AddBlockDefinitions(left.BlockDefinitions());
+    return shown;
 }
 
 bool DxfDrawing::InInches(const RunSettings& settings) const {

@@ -96,16 +96,6 @@ FigureRecord Reversed(const FigureRecord& r) {
     return out;
 }
 
-std::string UpperAscii(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return upper;
-}
-
 // For each end (2 k: start of chainable k, 2 k + 1: its end), the one end of
 // another entity it joins, or -1: the two must be each other's only end
 // within the tolerance, so that a chain never goes through a branch.
@@ -269,7 +259,7 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
     std::vector<Chainable> chainables;
     std::vector<std::int64_t> chainableOf(entities, -1);
     std::unordered_map<std::string_view, std::uint32_t> layerOfText;
-    std::unordered_map<std::string, std::uint32_t> layerOfName;               // upper case
+    std::unordered_map<std::string, std::uint32_t> layerOfName;               // by name key
     std::map<std::pair<std::uint32_t, std::uint64_t>, std::uint32_t> groups;  // layer and z
     // Figures in file order; a chain is placed at its first entity.
     std::vector<std::int64_t> single(entities, -1);  // polylines and circles
@@ -342,12 +332,13 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
             if (!options.join || !chainable) {
                 item.size = 0;  // joins nothing
             }
-            // Layers by their text in the file, then without regard to case.
+            // Layers by their text in the file, then by their names decoded
+            // (escapes read) and without regard to case.
             const std::string_view layerText = LayerOf(doc, i);
             auto layer = layerOfText.find(layerText);
             if (layer == layerOfText.end()) {
                 const auto id = layerOfName
-                                    .emplace(UpperAscii(layerText),
+                                    .emplace(doc.NameKey(layerText),
                                              static_cast<std::uint32_t>(layerOfName.size()))
                                     .first->second;
                 layer = layerOfText.emplace(layerText, id).first;
