@@ -66,15 +66,8 @@ DxfWriteBack::DxfWriteBack(dxf::Document& doc, const RunReport& report, bool inc
     : doc_(doc),
       report_(report),
       inches_(inches),
-      grid_(report.settings.reference, report.settings.decimals) {
-    for (const FigureReport& figure : report.figures) {
-        for (const ArcItem& arc : figure.arcs) {
-            if (arc.rule == ArcRule::CorrectedRadius) {
-                radiusFound_[arc.now.id] = arc.radiusFound;
-            }
-        }
-    }
-}
+      grid_(report.settings.reference, report.settings.decimals),
+      radiusFound_(RadiiFound(report)) {}
 
 dxf::Point3 DxfWriteBack::At(const double p[2], double z, double magnitude) const {
     return {grid_.Coordinate(p[0], 0, magnitude), grid_.Coordinate(p[1], 1, magnitude), z};

@@ -444,6 +444,18 @@ RunReport BuildRunReport(const RunRecording& recording, const RunSettings& setti
     return report;
 }
 
+std::unordered_map<VekId, double> RadiiFound(const RunReport& report) {
+    std::unordered_map<VekId, double> found;
+    for (const FigureReport& figure : report.figures) {
+        for (const ArcItem& arc : figure.arcs) {
+            if (arc.rule == ArcRule::CorrectedRadius) {
+                found[arc.now.id] = arc.radiusFound;
+            }
+        }
+    }
+    return found;
+}
+
 std::vector<std::string> SummaryLines(const RunReport& report) {
     const RunSummary& s = report.summary;
     const RunSettings& settings = report.settings;

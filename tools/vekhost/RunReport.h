@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vekhost_tool {
@@ -163,6 +164,10 @@ struct RunReport {
 // picture draws them), else only counted.
 RunReport BuildRunReport(const RunRecording& recording, const RunSettings& settings,
                          const FigureNaming& naming, bool pointTaken, bool keepMoves = true);
+
+// The arcs whose centre was found only at a corrected radius, by their
+// element after the run: that radius.
+std::unordered_map<VekId, double> RadiiFound(const RunReport& report);
 
 // The summary as a few lines of text (no line ends).
 std::vector<std::string> SummaryLines(const RunReport& report);

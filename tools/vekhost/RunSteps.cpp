@@ -125,7 +125,19 @@ std::string ReportText(const RunReport& report, ReportFormat format) {
 }
 
 std::string RunPicture(const RecordedRun& run, const std::string& title) {
-    return SvgPicture(run.report, run.before, CurrentDrawing(), title);
+    std::vector<vekhost::Segment> after = CurrentDrawing();
+    if (run.report.arcsAtFoundRadius) {
+        // Drawn as the file holds them: at the radius that found the centre.
+        const auto found = RadiiFound(run.report);
+        for (vekhost::Segment& segment : after) {
+            for (vekhost::Element& element : segment.elements) {
+                if (const auto it = found.find(element.id); it != found.end()) {
+                    element.figure.size = it->second;
+                }
+            }
+        }
+    }
+    return SvgPicture(run.report, run.before, after, title);
 }
 
 }  // namespace vekhost_tool
