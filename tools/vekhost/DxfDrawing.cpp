@@ -4,6 +4,7 @@
 #include "tools/vekhost/DxfStyle.h"
 #include "tools/vekhost/TextConvert.h"
 #include "platform/veklib/VekHost.h"
+#include "numeric/PortableMath.h"
 
 #include <cmath>
 #include <numbers>
@@ -78,7 +79,8 @@ constexpr double kAngleSnap = 1e-12;
 
 double AngleTowards(const double centre[2], const double point[2], int decimals) {
     const double exact = DegreesOf(point[0] - centre[0], point[1] - centre[1]);
-    const double scale = std::pow(10.0, decimals);
+    const double scale =
+        decimals >= 0 ? numeric::PowerOfTen(decimals) : 1 / numeric::PowerOfTen(decimals);
     const double rounded = std::round(exact * scale) / scale;
     const double apart = std::fabs(rounded - exact) * std::numbers::pi / 180;
     return apart <= kAngleSnap && std::isfinite(rounded) ? std::fmod(rounded, 360.0) : exact;
@@ -109,13 +111,13 @@ double BulgeOf(const vekhost::Element& e) {
     const double ay = f.p2[1] - f.p1[1];
     const double bx = f.p3[0] - f.p1[0];
     const double by = f.p3[1] - f.p1[1];
-    double sweep = std::atan2(ax * by - ay * bx, ax * bx + ay * by);
+    double sweep = numeric::Atan2(ax * by - ay * bx, ax * bx + ay * by);
     if (f.direction == 1 && sweep > 0) {
         sweep -= 2 * std::numbers::pi;
     } else if (f.direction != 1 && sweep < 0) {
         sweep += 2 * std::numbers::pi;
     }
-    return std::tan(sweep / 4);
+    return numeric::Tan(sweep / 4);
 }
 
 // An element as a new entity of its own: a LINE, ARC or CIRCLE at `z`.
