@@ -202,7 +202,7 @@ def compare(drawing, setting, work, native, windows):
         case.mkdir(parents=True)
         shutil.copyfile(drawing, case / "in.dxf")
         outcomes[build] = (case, run(command, case, settings, reference, env))
-    (native_case, (status, out, err)), (windows_case, (wstatus, wout, werr)) = (
+    (native_case, (status, out, err)), (windows_case, (wstatus, wout, _)) = (
         outcomes["native"], outcomes["windows"])
     differences = []
     if status != wstatus:
@@ -250,11 +250,14 @@ def main():
         differences, done = compare(drawing, setting, work, *builds)
         runs += 1
         converted += done
+        folders = [work / build / f"{drawing.stem}.{setting}" for build in ("native", "windows")]
         if differences:
             failures.append(f"{drawing.name} at {setting}: " + "; ".join(differences))
         elif drawing in made and not done:
-            failures.append(f"{drawing.name} at {setting}: not converted (see "
-                            f"{work / 'native' / f'{drawing.stem}.{setting}'})")
+            failures.append(f"{drawing.name} at {setting}: not converted (see {folders[0]})")
+        else:
+            for folder in folders:  # only what failed is kept to look at
+                shutil.rmtree(folder)
     print(f"seed {seed}: {runs} runs of each build ({len(made)} drawings made at "
           f"{len(SETTINGS)} settings, {runs - len(made) * len(SETTINGS)} runs of corpus "
           f"drawings), {converted} converted")
