@@ -1,6 +1,8 @@
 # Checks that includes run one way, from the top layer down:
 #   app  ->  ui, ui/pickers  ->  engine, settings  ->  state  ->  veksdk
 # and that the stand-ins and tools never reach into the plug-in's top layer.
+# numeric (portable arithmetic) sits at the bottom beside veksdk: the engine,
+# the host stand-in, tools, tests, benchmarks and fuzz targets may use it.
 # Run as: cmake -DSOURCE_DIR=<repository root> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
 #
@@ -13,22 +15,23 @@ set(rules
   "tests/ui/|*"
   "ui/pickers/|settings/ state/ res/ veksdk/"
   "ui/|ui/pickers/ settings/ state/ res/ veksdk/"
-  "engine/|state/ veksdk/"
+  "engine/|state/ veksdk/ numeric/"
   "settings/|state/"
   "state/|"
   "veksdk/|"
+  "numeric/|"
   "res/|"
-  "platform/veklib/|veksdk/"
+  "platform/veklib/|veksdk/ numeric/"
   "platform/registry/|"
   "platform/mfc/|"
   "tools/dxf/|"
-  "tools/|tools/ platform/veklib/ platform/registry/ settings/ engine/ state/ veksdk/"
-  "tests/|tests/ tools/ platform/ settings/ engine/ state/ ui/ res/ veksdk/"
-  "bench/|tests/ tools/ platform/ settings/ engine/ state/ veksdk/"
-  "fuzz/|tests/ tools/ platform/ settings/ engine/ state/ veksdk/")
+  "tools/|tools/ platform/veklib/ platform/registry/ settings/ engine/ state/ veksdk/ numeric/"
+  "tests/|tests/ tools/ platform/ settings/ engine/ state/ ui/ res/ veksdk/ numeric/"
+  "bench/|tests/ tools/ platform/ settings/ engine/ state/ veksdk/ numeric/"
+  "fuzz/|tests/ tools/ platform/ settings/ engine/ state/ veksdk/ numeric/")
 
 set(files "")
-foreach(top app ui engine settings state veksdk res platform tools tests bench fuzz)
+foreach(top app ui engine settings state veksdk numeric res platform tools tests bench fuzz)
   file(GLOB_RECURSE found RELATIVE ${SOURCE_DIR}
        ${SOURCE_DIR}/${top}/*.h ${SOURCE_DIR}/${top}/*.cpp ${SOURCE_DIR}/${top}/*.rc)
   list(APPEND files ${found})

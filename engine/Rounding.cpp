@@ -2,13 +2,14 @@
 
 #include "state/CommandState.h"
 #include "engine/Messages.h"
+#include "numeric/PortableMath.h"
 
 #include <cmath>
 #include <limits>
 
 namespace {
 
-const double Pi = 4.0 * std::atan(1.0);
+const double Pi = 4.0 * numeric::Atan(1.0);
 const double TwoPi = Pi * 2.0;
 
 // Two values closer than this are taken as equal (absolute, in drawing
@@ -84,10 +85,10 @@ void RoundLoneArc(const RoundingGrid& grid, FigureRecord& arc) {
     RoundPoint(grid, arc.p1);
     RoundLength(grid, arc.size);
     const double r = arc.size;
-    SetFinite(arc.p2[0], arc.p1[0] + r * std::cos(a1));
-    SetFinite(arc.p2[1], arc.p1[1] + r * std::sin(a1));
-    SetFinite(arc.p3[0], arc.p1[0] + r * std::cos(a2));
-    SetFinite(arc.p3[1], arc.p1[1] + r * std::sin(a2));
+    SetFinite(arc.p2[0], arc.p1[0] + r * numeric::Cos(a1));
+    SetFinite(arc.p2[1], arc.p1[1] + r * numeric::Sin(a1));
+    SetFinite(arc.p3[0], arc.p1[0] + r * numeric::Cos(a2));
+    SetFinite(arc.p3[1], arc.p1[1] + r * numeric::Sin(a2));
 }
 
 // The end of an element that meets the element after it (a line's P2, an
@@ -128,13 +129,13 @@ bool CarrierOf(const ElementSlot& slot, const double origin[2], Carrier& out) {
         return out.u[0] != 0.0 || out.u[1] != 0.0;
     }
     out.circle = true;
-    out.r = std::hypot(f.p2[0] - f.p1[0], f.p2[1] - f.p1[1]);
+    out.r = numeric::Hypot(f.p2[0] - f.p1[0], f.p2[1] - f.p1[1]);
     return out.r > 0.0;
 }
 
 // Where a line (point a, direction u) crosses a circle: 0 or 2 points.
 int LineCircle(const Carrier& line, const Carrier& circle, double out[2][2]) {
-    const double len = std::hypot(line.u[0], line.u[1]);
+    const double len = numeric::Hypot(line.u[0], line.u[1]);
     const double d[2] = {line.u[0] / len, line.u[1] / len};
     const double f[2] = {line.a[0] - circle.a[0], line.a[1] - circle.a[1]};
     const double b = f[0] * d[0] + f[1] * d[1];
@@ -171,7 +172,7 @@ int Intersect(const Carrier& p, const Carrier& q, double out[2][2]) {
         return LineCircle(q, p, out);
     }
     const double d[2] = {q.a[0] - p.a[0], q.a[1] - p.a[1]};
-    const double dist = std::hypot(d[0], d[1]);
+    const double dist = numeric::Hypot(d[0], d[1]);
     if (dist == 0.0) {
         return 0;
     }
@@ -314,25 +315,8 @@ bool IsDegenerate(uint32_t code, const FigureRecord& figure) {
     }
 }
 
-double PowerOfTen(int32_t magnitude) {
-    // Widened first: the magnitude of INT32_MIN does not fit an int32_t.
-    uint64_t n = magnitude < 0 ? uint64_t(-int64_t(magnitude)) : uint64_t(magnitude);
-    double e = 1.0;
-    double b = 10.0;
-    while (n != 0) {
-        if ((n & 1u) != 0) {
-            e *= b;
-        }
-        n >>= 1;
-        if (n != 0) {
-            b *= b;
-        }
-    }
-    return e;
-}
-
 RoundingGrid MakeGrid(int32_t d, int32_t unitMode, const double ref[2]) {
-    const double e = PowerOfTen(d);
+    const double e = numeric::PowerOfTen(d);
     RoundingGrid grid{};
     grid.unitMode = unitMode;
     grid.scale = d >= 0 ? e : 1.0 / e;
@@ -367,7 +351,7 @@ double DirectionAngle(const double a[2], const double b[2]) {
         }
         return a[1] > b[1] ? Pi * 0.5 + Pi : Pi * 0.5;
     }
-    const double u = std::atan((b[1] - a[1]) / (b[0] - a[0]));
+    const double u = numeric::Atan((b[1] - a[1]) / (b[0] - a[0]));
     if (a[0] > b[0]) {
         return u + Pi;
     }
@@ -386,8 +370,8 @@ std::optional<std::array<double, 2>> ArcMidPoint(const FigureRecord& record) {
     } else {
         m = a1 > a2 ? (TwoPi - (a1 - a2)) * 0.5 + a1 : (a2 - a1) * 0.5 + a1;
     }
-    return std::array<double, 2>{record.p1[0] + record.size * std::cos(m),
-                                 record.p1[1] + record.size * std::sin(m)};
+    return std::array<double, 2>{record.p1[0] + record.size * numeric::Cos(m),
+                                 record.p1[1] + record.size * numeric::Sin(m)};
 }
 
 namespace {
@@ -416,8 +400,8 @@ ArcRebuild RebuildHalfCircle(FigureRecord& arc) {
         return Failed(ArcRebuild::HostFailed);
     }
     const double theta1 = DirectionAngle(arc.p2, arc.p3);
-    SetFinite(arc.p1[0], arc.p2[0] + length1 / 2.0 * std::cos(theta1));
-    SetFinite(arc.p1[1], arc.p2[1] + length1 / 2.0 * std::sin(theta1));
+    SetFinite(arc.p1[0], arc.p2[0] + length1 / 2.0 * numeric::Cos(theta1));
+    SetFinite(arc.p1[1], arc.p2[1] + length1 / 2.0 * numeric::Sin(theta1));
     SetFinite(arc.size, length1 * 0.5);
     return ArcRebuild::Done;
 }
@@ -437,8 +421,8 @@ ArcRebuild RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
         return Failed(ArcRebuild::HostFailed);
     }
     const double theta = DirectionAngle(s0, e0);
-    const double mx = s0[0] + length / 2.0 * std::cos(theta);
-    const double my = s0[1] + length / 2.0 * std::sin(theta);
+    const double mx = s0[0] + length / 2.0 * numeric::Cos(theta);
+    const double my = s0[1] + length / 2.0 * numeric::Sin(theta);
     if (std::fabs(c0[0] - mx) < Tolerance && std::fabs(c0[1] - my) < Tolerance) {
         return RebuildHalfCircle(arc);
     }

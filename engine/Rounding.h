@@ -22,8 +22,6 @@ struct RoundingGrid {
     double refY;
 };
 
-// 10^|d| by repeated squaring, as a double (infinite for |d| of 309 or more).
-double PowerOfTen(int32_t magnitude);
 // The grid for `d` decimal places, `unitMode` and the reference point.
 RoundingGrid MakeGrid(int32_t d, int32_t unitMode, const double ref[2]);
 // The grid for the active settings.

@@ -8,6 +8,7 @@
 // is refused instead of exhausting the stack. The writer prints every double
 // in the shortest form that reads back as the same double (std::to_chars).
 #include "platform/veklib/HostState.h"
+#include "numeric/PortableMath.h"
 
 #include <algorithm>
 #include <charconv>
@@ -887,9 +888,9 @@ void Reader::ReadElement(size_t segment, size_t index) {
             point(kCentre, figure.p1);
             point(kStart, figure.p2);
             point(kEnd, figure.p3);
-            figure.size =
-                has(kRadius) ? number(kRadius)
-                             : std::hypot(figure.p2[0] - figure.p1[0], figure.p2[1] - figure.p1[1]);
+            figure.size = has(kRadius) ? number(kRadius)
+                                       : numeric::Hypot(figure.p2[0] - figure.p1[0],
+                                                        figure.p2[1] - figure.p1[1]);
             if (has(kClockwise) && fields[kClockwise].shape != Shape::Bool)
                 Refuse(fields[kClockwise].value, place, "\"clockwise\" must be true or false");
             figure.direction = has(kClockwise) && fields[kClockwise].flag ? 1u : 0u;

@@ -2,6 +2,7 @@
 // and reading back what the plug-in showed.
 #include "platform/veklib/CallHooks.h"
 #include "platform/veklib/HostState.h"
+#include "numeric/PortableMath.h"
 
 #include <cmath>
 
@@ -39,7 +40,7 @@ FigureRecord Arc(double cx, double cy, double sx, double sy, double ex, double e
     r.p2[1] = sy;
     r.p3[0] = ex;
     r.p3[1] = ey;
-    r.size = std::hypot(sx - cx, sy - cy);
+    r.size = numeric::Hypot(sx - cx, sy - cy);
     r.direction = clockwise ? 1u : 0u;
     return r;
 }

@@ -1,5 +1,7 @@
 #include "platform/veklib/Geometry.h"
 
+#include "numeric/PortableMath.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -62,7 +64,7 @@ double Cross(V a, V b) {
     return a.x * b.y - a.y * b.x;
 }
 double Len(V a) {
-    return std::hypot(a.x, a.y);
+    return numeric::Hypot(a.x, a.y);
 }
 V Perp(V a) {
     return {-a.y, a.x};
@@ -385,7 +387,7 @@ V RecordEnd(const FigureRecord& r) {
 }  // namespace
 
 double AngleOf(V centre, V point) {
-    double a = std::atan2(point.y - centre.y, point.x - centre.x);
+    double a = numeric::Atan2(point.y - centre.y, point.x - centre.x);
     if (a < 0) a += kTwoPi;
     if (a >= kTwoPi) a = 0;  // a tiny negative angle rounds up to 2 pi
     return a;
@@ -622,8 +624,8 @@ Transform MakeTransform(V from, V to, double angle, double scale, bool mirror) {
     t.from = from;
     t.to = to;
     t.rotate = angle != 0;
-    t.cosA = std::cos(angle);
-    t.sinA = std::sin(angle);
+    t.cosA = numeric::Cos(angle);
+    t.sinA = numeric::Sin(angle);
     t.scale = scale;
     t.mirror = mirror;
     t.identity = from.x == to.x && from.y == to.y && !t.rotate && scale == 1 && !mirror;

@@ -4,6 +4,7 @@
 #include "platform/veklib/CallHooks.h"
 #include "platform/veklib/Geometry.h"
 #include "platform/veklib/HostState.h"
+#include "numeric/PortableMath.h"
 
 #include <cmath>
 
@@ -432,7 +433,7 @@ VEKAPI VekId VEKCALL VekFigChangeCorner(VekId element) {
 VEKAPI double VEKCALL VekAriLen2Pnts(const double* a, const double* b) {
     if (Fails(kVekAriLen2Pnts, [&] { return Args().Pt(a).Pt(b); }) || !a || !b)
         return Returns(kVekAriLen2Pnts, -1.0);
-    return Returns(kVekAriLen2Pnts, std::hypot(b[0] - a[0], b[1] - a[1]));
+    return Returns(kVekAriLen2Pnts, numeric::Hypot(b[0] - a[0], b[1] - a[1]));
 }
 
 VEKAPI double VEKCALL VekAriAngRad2Pnts(const double* centre, const double* point) {

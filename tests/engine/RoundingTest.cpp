@@ -74,8 +74,8 @@ TEST(RoundingGrid, ScaleAndStepByRepeatedSquaring) {
     EXPECT_EQ(MakeGrid(0, 0, origin).step, 1.0);
     EXPECT_EQ(MakeGrid(-2, 0, origin).scale, 1.0 / 100.0);
     EXPECT_EQ(MakeGrid(-2, 0, origin).step, 100.0);
-    EXPECT_EQ(PowerOfTen(22), 1e22);
-    EXPECT_TRUE(std::isinf(PowerOfTen(309)));
+    EXPECT_EQ(MakeGrid(22, 0, origin).scale, 1e22);
+    EXPECT_TRUE(std::isinf(MakeGrid(309, 0, origin).scale));
 }
 
 TEST(ConvertAndRoundActive, ReadsTheActiveSettings) {

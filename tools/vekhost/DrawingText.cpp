@@ -1,7 +1,7 @@
 #include "tools/vekhost/DrawingText.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace vekhost_tool {
 
@@ -9,9 +9,10 @@ std::string Number(double value) {
     if (value == 0.0) {
         return "0";
     }
+    // As printf's %.10g writes it, by the same code on every target.
     char text[40];
-    std::snprintf(text, sizeof text, "%.10g", value);
-    std::string result = text;
+    char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 10).ptr;
+    std::string result(text, end);
     return result == "-0" ? "0" : result;
 }
 

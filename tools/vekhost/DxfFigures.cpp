@@ -2,6 +2,7 @@
 
 #include "platform/veklib/VekHost.h"
 #include "tools/dxf/DxfTags.h"
+#include "numeric/PortableMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,7 +51,7 @@ FigureRecord PolylineElement(const dxf::Vertex& a, const dxf::Vertex& b) {
         return vekhost::Line(a.x, a.y, b.x, b.y);
     }
     const double bulge = a.bulge;
-    const double chord = std::hypot(dx, dy);
+    const double chord = numeric::Hypot(dx, dy);
     // The centre lies off the chord's middle, to its left for a
     // counter-clockwise arc of less than half a circle.
     const double offset = (1 - bulge * bulge) / (4 * bulge);
@@ -164,7 +165,7 @@ std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double t
                 }
                 const double limit = tolerance * std::min(e.size, other.size);
                 if ((other.x == e.x && other.y == e.y) ||
-                    std::hypot(other.x - e.x, other.y - e.y) <= limit) {
+                    numeric::Hypot(other.x - e.x, other.y - e.y) <= limit) {
                     several[e.end] = several[e.end] || only[e.end] >= 0;
                     only[e.end] = static_cast<std::int64_t>(other.end);
                 }
@@ -222,7 +223,7 @@ double DegreesOf(double dx, double dy) {
     if (dx == 0) {
         return dy > 0 ? 90.0 : 270.0;
     }
-    double degrees = std::atan2(dy, dx) / kDegree;
+    double degrees = numeric::Atan2(dy, dx) / kDegree;
     if (degrees < 0) {
         degrees += 360.0;
     }
@@ -245,8 +246,8 @@ void PointAtDegrees(double cx, double cy, double radius, double degrees, double&
     } else if (a == 270) {
         s = -1;
     } else {
-        c = std::cos(a * kDegree);
-        s = std::sin(a * kDegree);
+        c = numeric::Cos(a * kDegree);
+        s = numeric::Sin(a * kDegree);
     }
     x = cx + radius * c;
     y = cy + radius * s;
@@ -302,7 +303,8 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
             bool chainable = true;
             if (const auto* line = std::get_if<dxf::Line>(&shape.geometry)) {
                 item.record = vekhost::Line(line->start.x, line->start.y, line->end.x, line->end.y);
-                item.size = std::hypot(line->end.x - line->start.x, line->end.y - line->start.y);
+                item.size =
+                    numeric::Hypot(line->end.x - line->start.x, line->end.y - line->start.y);
                 z = line->start.z;
                 z1 = line->end.z;
                 chainable = z == z1;  // a sloping line stands alone

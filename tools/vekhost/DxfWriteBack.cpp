@@ -2,9 +2,11 @@
 
 #include "tools/vekhost/DxfStyle.h"
 #include "platform/veklib/VekHost.h"
+#include "numeric/PortableMath.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace vekhost_tool {
@@ -36,6 +38,10 @@ double MagnitudeOf(const vekhost::Element& e) {
     return m;
 }
 
+// A bulge this close to 1 (absolute: 4 units in the last place of 1) is a
+// half circle's.
+constexpr double kHalfCircleBulge = 4 * std::numeric_limits<double>::epsilon();
+
 // The bulge of an element from its entry to its exit: the tangent of a
 // quarter of its sweep, positive counter-clockwise; 0 for a line.
 double BulgeOf(const vekhost::Element& e) {
@@ -47,13 +53,16 @@ double BulgeOf(const vekhost::Element& e) {
     const double ay = f.p2[1] - f.p1[1];
     const double bx = f.p3[0] - f.p1[0];
     const double by = f.p3[1] - f.p1[1];
-    double sweep = std::atan2(ax * by - ay * bx, ax * bx + ay * by);
+    double sweep = numeric::Atan2(ax * by - ay * bx, ax * bx + ay * by);
     if (f.direction == 1 && sweep > 0) {
         sweep -= 2 * std::numbers::pi;
     } else if (f.direction != 1 && sweep < 0) {
         sweep += 2 * std::numbers::pi;
     }
-    return std::tan(sweep / 4);
+    const double bulge = numeric::Tan(sweep / 4);
+    // A half circle's bulge is 1, which the tangent of a quarter of pi as a
+    // double (a little under the true one) gives back as 0.9999999999999999.
+    return std::fabs(std::fabs(bulge) - 1) <= kHalfCircleBulge ? std::copysign(1.0, bulge) : bulge;
 }
 
 std::string TypeName(int32_t type) {

@@ -1,6 +1,7 @@
 #include "tools/vekhost/ElementPairing.h"
 
 #include "engine/Rounding.h"
+#include "numeric/PortableMath.h"
 
 #include <cmath>
 #include <cstdint>
@@ -15,7 +16,7 @@ vekhost::Point At(const double p[2]) {
 }
 
 double Distance(vekhost::Point a, vekhost::Point b) {
-    return std::hypot(a.x - b.x, a.y - b.y);
+    return numeric::Hypot(a.x - b.x, a.y - b.y);
 }
 
 // A point of an arc's circle in the direction of `towards` from the centre.

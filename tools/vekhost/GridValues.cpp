@@ -1,6 +1,6 @@
 #include "tools/vekhost/GridValues.h"
 
-#include "engine/Rounding.h"
+#include "numeric/PortableMath.h"
 
 #include <algorithm>
 #include <charconv>
@@ -42,7 +42,7 @@ std::optional<std::int64_t> Scaled(std::int64_t m, int n) {
 
 GridValues::GridValues(vekhost::Point reference, int32_t decimals)
     : decimals_(decimals), reference_(reference) {
-    const double power = PowerOfTen(decimals);
+    const double power = numeric::PowerOfTen(decimals);
     step_ = decimals > 0 ? 1.0 / power : power;
     anchor_[0] = DecimalOf(reference.x);
     anchor_[1] = DecimalOf(reference.y);

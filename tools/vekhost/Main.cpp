@@ -14,8 +14,8 @@
 #include "tools/vekhost/TextConvert.h"
 #include "platform/veklib/VekHost.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -92,14 +92,17 @@ int Failure(const std::string& message) {
     return ExitFailed;
 }
 
-// A finite decimal number, nothing before or after it.
+// A finite decimal number, nothing before or after it; a leading '+' is
+// allowed. Read by std::from_chars, the same code on every target.
 std::optional<double> ParseNumber(const std::string& text) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) {
-        return std::nullopt;
+    const char* first = text.data();
+    const char* const last = first + text.size();
+    if (first != last && *first == '+' && last - first > 1 && first[1] != '-') {
+        ++first;
     }
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(value)) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc{} || end != last || !std::isfinite(value)) {
         return std::nullopt;
     }
     return value;

@@ -2,10 +2,10 @@
 
 #include "tools/vekhost/DrawingText.h"
 #include "tools/vekhost/HostMessages.h"
-#include "engine/Rounding.h"
+#include "numeric/PortableMath.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <map>
 
 namespace vekhost_tool {
@@ -17,7 +17,7 @@ namespace {
 constexpr double StillFraction = 1e-4;
 
 double Distance(vekhost::Point a, vekhost::Point b) {
-    return std::hypot(a.x - b.x, a.y - b.y);
+    return numeric::Hypot(a.x - b.x, a.y - b.y);
 }
 
 std::string PointText(vekhost::Point p) {
@@ -319,7 +319,7 @@ FigureNaming SegmentNaming() {
 }
 
 double RunSettings::GridStep() const {
-    const double power = PowerOfTen(decimals);
+    const double power = numeric::PowerOfTen(decimals);
     return decimals > 0 ? 1.0 / power : power;
 }
 
@@ -366,8 +366,9 @@ std::string ShortNumber(double value, int digits) {
         return "0";
     }
     char text[40];
-    std::snprintf(text, sizeof text, "%.*g", digits, value);
-    const std::string result = text;
+    char* end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits).ptr;
+    const std::string result(text, end);
     return result == "-0" ? "0" : result;
 }
 

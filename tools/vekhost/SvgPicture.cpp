@@ -1,9 +1,11 @@
 #include "tools/vekhost/SvgPicture.h"
 
 #include "settings/PaletteTables.h"
+#include "numeric/PortableMath.h"
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -15,7 +17,7 @@ namespace vekhost_tool {
 
 namespace {
 
-const double Pi = 4.0 * std::atan(1.0);
+const double Pi = 4.0 * numeric::Atan(1.0);
 
 // Canvas in pixels: the drawing fits a box this wide and at most this high,
 // inside a margin; the legend goes below it.
@@ -38,10 +40,13 @@ const char* const MoveColour = "#ff9f1c";
 const char* const GapColour = "#ff2bd6";
 const char* const AdjustedColour = "#c6ff00";
 
+// As printf's %.2f writes it, by the same code on every target (room for
+// any double).
 std::string Px(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return std::string(text) == "-0.00" ? "0.00" : text;
+    char text[330];
+    const std::string written(
+        text, std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2).ptr);
+    return written == "-0.00" ? "0.00" : written;
 }
 
 std::string Escaped(const std::string& text) {
@@ -97,7 +102,7 @@ struct ArcShape {
 };
 
 double AngleOf(double dx, double dy) {
-    const double a = std::atan2(dy, dx);
+    const double a = numeric::Atan2(dy, dx);
     return a < 0 ? a + 2 * Pi : a;
 }
 
@@ -127,13 +132,15 @@ void AddElement(Box& box, const vekhost::Element& element) {
         case VEK_ARC:
         case VEK_ROUND_CORNER: {
             const ArcShape arc = ShapeOf(f);
-            box.Add(arc.cx + arc.r * std::cos(arc.from), arc.cy + arc.r * std::sin(arc.from));
+            box.Add(arc.cx + arc.r * numeric::Cos(arc.from),
+                    arc.cy + arc.r * numeric::Sin(arc.from));
             const double to = arc.from + arc.sweep;
-            box.Add(arc.cx + arc.r * std::cos(to), arc.cy + arc.r * std::sin(to));
+            box.Add(arc.cx + arc.r * numeric::Cos(to), arc.cy + arc.r * numeric::Sin(to));
             for (int quarter = 0; quarter < 8; ++quarter) {
                 const double angle = quarter * Pi / 2;
                 if (angle > arc.from && angle < to) {
-                    box.Add(arc.cx + arc.r * std::cos(angle), arc.cy + arc.r * std::sin(angle));
+                    box.Add(arc.cx + arc.r * numeric::Cos(angle),
+                            arc.cy + arc.r * numeric::Sin(angle));
                 }
             }
             break;
@@ -212,8 +219,8 @@ std::string ElementSvg(const View& view, const vekhost::Element& element,
             const double r = view.Length(arc.r);
             const double to = arc.from + arc.sweep;
             auto at = [&](double angle) {
-                return Px(view.X(arc.cx + arc.r * std::cos(angle))) + " " +
-                       Px(view.Y(arc.cy + arc.r * std::sin(angle)));
+                return Px(view.X(arc.cx + arc.r * numeric::Cos(angle))) + " " +
+                       Px(view.Y(arc.cy + arc.r * numeric::Sin(angle)));
             };
             // The flip of y turns the drawing's counter-clockwise into SVG's
             // negative angle direction: sweep flag 0. An arc of more than a
@@ -393,7 +400,7 @@ std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segme
             // The line inside the ring points to where the point was.
             const double dx = move.expected.x - move.now.x;
             const double dy = move.expected.y - move.now.y;
-            const double length = std::hypot(dx, dy);
+            const double length = numeric::Hypot(dx, dy);
             moves += "<circle class=\"move\" cx=\"" + Px(x) + "\" cy=\"" + Px(y) + "\" r=\"" +
                      Px(r) + "\"><title>" + Escaped(figure.source.Text()) + ", element " +
                      std::to_string(move.element) + " " + RoleName(move.role) + ": moved " +

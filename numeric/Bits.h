@@ -1,0 +1,46 @@
+// The words of a double, for the functions of this folder: their branches
+// test the exponent and sign as the high word holds them, and a few split a
+// double by clearing its low word.
+#pragma once
+
+#include <cfloat>
+#include <cstdint>
+#include <cstring>
+
+// Each operation on doubles must round once, to double: x87's excess
+// precision would round twice (build for SSE2, as x86-64 does).
+static_assert(FLT_EVAL_METHOD == 0, "doubles must be evaluated in double precision");
+
+namespace numeric::bits {
+
+inline std::uint64_t Word(double x) {
+    std::uint64_t w;
+    std::memcpy(&w, &x, sizeof w);
+    return w;
+}
+
+inline double FromWord(std::uint64_t w) {
+    double x;
+    std::memcpy(&x, &w, sizeof x);
+    return x;
+}
+
+// Sign, exponent and the top 20 bits of the significand.
+inline std::uint32_t High(double x) {
+    return static_cast<std::uint32_t>(Word(x) >> 32);
+}
+
+inline std::uint32_t Low(double x) {
+    return static_cast<std::uint32_t>(Word(x));
+}
+
+inline double FromWords(std::uint32_t high, std::uint32_t low) {
+    return FromWord(std::uint64_t{high} << 32 | low);
+}
+
+// 2^k for k in [-1022, 1023].
+inline double PowerOfTwo(int k) {
+    return FromWords(static_cast<std::uint32_t>(0x3ff + k) << 20, 0);
+}
+
+}  // namespace numeric::bits
