@@ -58,19 +58,6 @@ bool IsNaN(double x) {
     return x != x;
 }
 
-// Dekker's exact product: a * b = p + the returned error, for a and b far
-// from overflow and underflow.
-double ProductError(double a, double b, double p) {
-    constexpr double kSplitter = 0x1p27 + 1;
-    const double ca = kSplitter * a;
-    const double ah = ca - (ca - a);
-    const double al = a - ah;
-    const double cb = kSplitter * b;
-    const double bh = cb - (cb - b);
-    const double bl = b - bh;
-    return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
-}
-
 // atan(x + tail) for |x| in [2^-27, 2^66), the tail far below x's ulp (0
 // for Atan itself): fdlibm's atan, with the tail's share tail / (1 + x^2)
 // added before the last rounding.
@@ -125,7 +112,7 @@ double AtanOfRatio(double y, double x) {
     }
     const double q = y / x;
     const double p = q * x;
-    const double tail = ((y - p) - ProductError(q, x, p)) / x;
+    const double tail = ((y - p) - bits::ProductError(q, x, p)) / x;
     return (High(q) & 0x7fffffff) < kAtanIsX ? q + tail : AtanCore(q, tail);
 }
 

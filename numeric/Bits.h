@@ -1,6 +1,6 @@
 // The words of a double, for the functions of this folder: their branches
 // test the exponent and sign as the high word holds them, and a few split a
-// double by clearing its low word.
+// double by clearing its low word; and the exact product they build on.
 #pragma once
 
 #include <cfloat>
@@ -41,6 +41,19 @@ inline double FromWords(std::uint32_t high, std::uint32_t low) {
 // 2^k for k in [-1022, 1023].
 inline double PowerOfTwo(int k) {
     return FromWords(static_cast<std::uint32_t>(0x3ff + k) << 20, 0);
+}
+
+// Dekker's exact product: a * b = p + the returned error, for a and b far
+// from overflow and underflow (needs no fused multiply-add).
+inline double ProductError(double a, double b, double p) {
+    constexpr double kSplitter = 0x1p27 + 1;
+    const double ca = kSplitter * a;
+    const double ah = ca - (ca - a);
+    const double al = a - ah;
+    const double cb = kSplitter * b;
+    const double bh = cb - (cb - b);
+    const double bl = b - bh;
+    return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
 }
 
 }  // namespace numeric::bits

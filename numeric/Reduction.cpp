@@ -100,19 +100,6 @@ struct Product {
     }
 };
 
-// Dekker's exact product: a * b = p + the returned error, for a and b far
-// from overflow and underflow (needs no fused multiply-add).
-double ProductError(double a, double b, double p) {
-    constexpr double kSplitter = 0x1p27 + 1;
-    const double ca = kSplitter * a;
-    const double ah = ca - (ca - a);
-    const double al = a - ah;
-    const double cb = kSplitter * b;
-    const double bh = cb - (cb - b);
-    const double bl = b - bh;
-    return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
-}
-
 // A 192-bit fraction f0 f1 f2 (f0 most significant, after the point) times
 // pi/2, as hi + lo.
 Reduced Scaled(int quadrant, std::uint64_t f0, std::uint64_t f1, std::uint64_t f2) {
@@ -137,7 +124,7 @@ Reduced Scaled(int quadrant, std::uint64_t f0, std::uint64_t f1, std::uint64_t f
     const double lo =
         static_cast<double>((f0 & 0x7ff) << 42 | f1 >> 22) * bits::PowerOfTwo(-106 - zeros);
     const double p = hi * kHalfPi;
-    const double t = ProductError(hi, kHalfPi, p) + (hi * kHalfPiTail + lo * kHalfPi);
+    const double t = bits::ProductError(hi, kHalfPi, p) + (hi * kHalfPiTail + lo * kHalfPi);
     const double y0 = p + t;
     return {quadrant, y0, t - (y0 - p)};
 }

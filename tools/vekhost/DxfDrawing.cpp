@@ -115,62 +115,76 @@ const DxfFigure* DxfDrawing::FigureOf(VekId segment) const {
 std::optional<std::vector<VekId>> DxfDrawing::Pick(const DxfSelection& selection,
                                                    const std::string& drawingName,
                                                    std::string& error) const {
-    std::vector<VekId> picked;
-    if (selection.kind == DxfSelection::Kind::All) {
-        for (std::size_t f = 0; f < set_.figures.size(); ++f) {
-            if (Pickable(f)) {
-                picked.push_back(segmentOf_[f]);
-            }
-        }
-        return picked;
-    }
     if (selection.kind == DxfSelection::Kind::Layers) {
-        // The drawing's layers by their text in the file, each once: its
-        // LAYER table's, its entities' and "0".
-        std::vector<std::string_view> layers;
-        std::unordered_set<std::string_view> seen;
-        auto add = [&](std::string_view name) {
-            if (seen.insert(dxf::Trim(name)).second) {
-                layers.push_back(dxf::Trim(name));
-            }
-        };
-        for (const std::string_view name : doc_.TableEntryNames("LAYER")) {
-            add(name);
-        }
-        for (std::size_t i = 0; i < doc_.EntityCount(); ++i) {
-            add(doc_.Info(i).layer);
-        }
-        add("0");
-        std::unordered_set<std::string_view> wanted;
-        for (const std::string& name : selection.names) {
-            bool found = false;
-            for (const std::string_view layer : layers) {
-                if (doc_.NameMatches(name, layer)) {
-                    wanted.insert(layer);
-                    found = true;
-                }
-            }
-            if (!found) {
-                error = drawingName + " has no layer '" + name + "'" + LayerList(doc_, layers);
-                return std::nullopt;
-            }
-        }
-        for (std::size_t f = 0; f < set_.figures.size(); ++f) {
-            const std::string_view layer = doc_.Info(set_.figures[f].parts.front().entity).layer;
-            if (Pickable(f) && wanted.count(dxf::Trim(layer))) {
-                picked.push_back(segmentOf_[f]);
-            }
-        }
-        return picked;
+        return PickLayers(selection.names, drawingName, error);
     }
+    if (selection.kind == DxfSelection::Kind::Handles) {
+        return PickHandles(selection.names, drawingName, error);
+    }
+    std::vector<VekId> picked;
+    for (std::size_t f = 0; f < set_.figures.size(); ++f) {
+        if (Pickable(f)) {
+            picked.push_back(segmentOf_[f]);
+        }
+    }
+    return picked;
+}
+
+std::optional<std::vector<VekId>> DxfDrawing::PickLayers(const std::vector<std::string>& names,
+                                                         const std::string& drawingName,
+                                                         std::string& error) const {
+    // The drawing's layers by their text in the file, each once: its LAYER
+    // table's, its entities' and "0".
+    std::vector<std::string_view> layers;
+    std::unordered_set<std::string_view> seen;
+    auto add = [&](std::string_view name) {
+        if (seen.insert(dxf::Trim(name)).second) {
+            layers.push_back(dxf::Trim(name));
+        }
+    };
+    for (const std::string_view name : doc_.TableEntryNames("LAYER")) {
+        add(name);
+    }
+    for (std::size_t i = 0; i < doc_.EntityCount(); ++i) {
+        add(doc_.Info(i).layer);
+    }
+    add("0");
+    std::unordered_set<std::string_view> wanted;
+    for (const std::string& name : names) {
+        bool found = false;
+        for (const std::string_view layer : layers) {
+            if (doc_.NameMatches(name, layer)) {
+                wanted.insert(layer);
+                found = true;
+            }
+        }
+        if (!found) {
+            error = drawingName + " has no layer '" + name + "'" + LayerList(doc_, layers);
+            return std::nullopt;
+        }
+    }
+    std::vector<VekId> picked;
+    for (std::size_t f = 0; f < set_.figures.size(); ++f) {
+        const std::string_view layer = doc_.Info(set_.figures[f].parts.front().entity).layer;
+        if (Pickable(f) && wanted.count(dxf::Trim(layer))) {
+            picked.push_back(segmentOf_[f]);
+        }
+    }
+    return picked;
+}
+
+std::optional<std::vector<VekId>> DxfDrawing::PickHandles(const std::vector<std::string>& names,
+                                                          const std::string& drawingName,
+                                                          std::string& error) const {
     std::unordered_map<dxf::Handle, std::size_t> entityOf;
     for (std::size_t i = 0; i < doc_.EntityCount(); ++i) {
         if (const auto handle = doc_.EntityHandle(i)) {
             entityOf.emplace(*handle, i);
         }
     }
+    std::vector<VekId> picked;
     std::set<VekId> seen;
-    for (const std::string& name : selection.names) {
+    for (const std::string& name : names) {
         const auto handle = dxf::ParseHandle(name);
         const auto it = handle ? entityOf.find(*handle) : entityOf.end();
         if (it == entityOf.end()) {
@@ -181,11 +195,10 @@ std::optional<std::vector<VekId>> DxfDrawing::Pick(const DxfSelection& selection
         const std::size_t i = it->second;
         const std::int32_t f = set_.figureOf[i];
         if (f < 0 || !Pickable(static_cast<std::size_t>(f))) {
-            const dxf::Shape shape = dxf::ShapeOf(doc_, i);
             const std::string why = f >= 0 && segmentOf_[static_cast<std::size_t>(f)] != VEK_NONE
                                         ? std::string(dxf::Describe(dxf::Refusal::TooLarge)) +
                                               ": " + TooLargeText(static_cast<std::size_t>(f))
-                                        : std::string(dxf::Describe(shape.refusal));
+                                        : std::string(dxf::Describe(dxf::ShapeOf(doc_, i).refusal));
             error = "entity " + name + " (" + Readable(doc_, doc_.EntityType(i)) +
                     (why.empty() ? "" : ", " + why) + ", line " +
                     std::to_string(doc_.EntityLine(i)) + ") cannot be converted";

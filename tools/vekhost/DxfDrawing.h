@@ -71,6 +71,12 @@ public:
     const dxf::Document& Document() const { return doc_; }
 
 private:
+    std::optional<std::vector<VekId>> PickLayers(const std::vector<std::string>& names,
+                                                 const std::string& drawingName,
+                                                 std::string& error) const;
+    std::optional<std::vector<VekId>> PickHandles(const std::vector<std::string>& names,
+                                                  const std::string& drawingName,
+                                                  std::string& error) const;
     const DxfFigure* FigureOf(VekId segment) const;
     // Loaded and within the command's limits.
     bool Pickable(std::size_t figure) const;
