@@ -30,7 +30,6 @@ constexpr std::uint32_t kLarge = 0x5f300000;
 constexpr std::uint32_t kSmall = 0x20b00000;
 constexpr std::uint32_t kScale = 0x25800000;
 constexpr std::uint32_t kSubnormal = 0x000fffff;
-constexpr std::uint32_t kInfinite = 0x7ff00000;
 
 }  // namespace
 
@@ -50,7 +49,7 @@ double Hypot(double x, double y) {
     }
     int k = 0;
     if (ha > kLarge) {
-        if (ha >= kInfinite) {  // an infinity wins over a NaN
+        if (ha >= bits::kInfinite) {  // an infinity wins over a NaN
             return std::isinf(a) ? a : std::isinf(b) ? b : a + b;
         }
         ha -= kScale;

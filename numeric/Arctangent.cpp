@@ -35,9 +35,6 @@ constexpr double A[] = {
 
 constexpr double kPi = 0x1.921fb54442d18p+1;
 constexpr double kPiTail = 0x1.1a62633145c07p-53;
-constexpr double kHalfPi = 0x1.921fb54442d18p+0;
-constexpr double kHalfPiTail = 0x1.1a62633145c07p-54;
-constexpr double kQuarterPi = 0x1.921fb54442d18p-1;
 
 // High words of |x|: from 2^66 atan x rounds to pi/2, below 2^-27 to x;
 // 7/16, 11/16, 19/16 and 39/16 bound the intervals about 0, 0.5, 1, 1.5
@@ -48,7 +45,6 @@ constexpr std::uint32_t k7Over16 = 0x3fdc0000;
 constexpr std::uint32_t k11Over16 = 0x3fe60000;
 constexpr std::uint32_t k19Over16 = 0x3ff30000;
 constexpr std::uint32_t k39Over16 = 0x40038000;
-constexpr std::uint32_t kInfinite = 0x7ff00000;
 
 // Beyond 60 binades apart y / x is too large (or too small) for its
 // arctangent to differ from pi/2 (or 0).
@@ -144,20 +140,20 @@ double Atan2(double y, double x) {
         return !xNegative ? y : yNegative ? -kPi : kPi;
     }
     if (x == 0.0) {
-        return yNegative ? -kHalfPi : kHalfPi;
+        return yNegative ? -bits::kHalfPi : bits::kHalfPi;
     }
     // Neither is a NaN here: a high word of kInfinite is an infinity.
-    if (ix == kInfinite) {
+    if (ix == bits::kInfinite) {
         double a = 0.0;
-        if (iy == kInfinite) {
-            a = xNegative ? 3.0 * kQuarterPi : kQuarterPi;
+        if (iy == bits::kInfinite) {
+            a = xNegative ? 3.0 * bits::kQuarterPi : bits::kQuarterPi;
         } else {
             a = xNegative ? kPi : 0.0;
         }
         return yNegative ? -a : a;
     }
-    if (iy == kInfinite) {
-        return yNegative ? -kHalfPi : kHalfPi;
+    if (iy == bits::kInfinite) {
+        return yNegative ? -bits::kHalfPi : bits::kHalfPi;
     }
     // The angle of (|x|, |y|), then its side of the x axis.
     const double ay = std::fabs(y);
@@ -165,7 +161,7 @@ double Atan2(double y, double x) {
     const int binades = (static_cast<int>(iy) - static_cast<int>(ix)) >> 20;
     double angle = 0.0;
     if (binades > kRatioBinades) {
-        angle = kHalfPi + kHalfPiTail;  // the y axis
+        angle = bits::kHalfPi + bits::kHalfPiTail;  // the y axis
     } else if (!xNegative) {
         angle = binades < -kRatioBinades ? Atan(ay / ax) : AtanOfRatio(ay, ax);
     } else if (binades < -kRatioBinades) {
@@ -173,7 +169,7 @@ double Atan2(double y, double x) {
     } else if (ay > ax) {
         // Measured from the y axis: pi - atan(y / x) would add the rounding
         // of an angle near pi/2 to that of the difference.
-        angle = (kHalfPiTail + AtanOfRatio(ax, ay)) + kHalfPi;
+        angle = (bits::kHalfPiTail + AtanOfRatio(ax, ay)) + bits::kHalfPi;
     } else {
         angle = kPi - (AtanOfRatio(ay, ax) - kPiTail);
     }

@@ -13,6 +13,13 @@ static_assert(FLT_EVAL_METHOD == 0, "doubles must be evaluated in double precisi
 
 namespace numeric::bits {
 
+// pi/2 and pi/4 as doubles, and what pi/2 lacks of the true value.
+inline constexpr double kHalfPi = 0x1.921fb54442d18p+0;
+inline constexpr double kHalfPiTail = 0x1.1a62633145c07p-54;
+inline constexpr double kQuarterPi = 0x1.921fb54442d18p-1;
+// The high word's exponent bits of infinity and NaN.
+inline constexpr std::uint32_t kInfinite = 0x7ff00000;
+
 inline std::uint64_t Word(double x) {
     std::uint64_t w;
     std::memcpy(&w, &x, sizeof w);

@@ -35,8 +35,6 @@ constexpr double kHalfPi2Tail = 0x1.3198a2e037073p-69;
 constexpr double kHalfPi3 = 0x1.3198a2ep-69;
 constexpr double kHalfPi3Tail = 0x1.b839a252049c1p-104;
 // pi/2 rounded to a double, and the rest.
-constexpr double kHalfPi = 0x1.921fb54442d18p+0;
-constexpr double kHalfPiTail = 0x1.1a62633145c07p-54;
 
 // High words: up to this (about 2^20 pi/2) the three pieces suffice.
 constexpr std::uint32_t kMediumLimit = 0x413921fb;
@@ -123,8 +121,9 @@ Reduced Scaled(int quadrant, std::uint64_t f0, std::uint64_t f1, std::uint64_t f
     const double hi = static_cast<double>(f0 >> 11) * bits::PowerOfTwo(-53 - zeros);
     const double lo =
         static_cast<double>((f0 & 0x7ff) << 42 | f1 >> 22) * bits::PowerOfTwo(-106 - zeros);
-    const double p = hi * kHalfPi;
-    const double t = bits::ProductError(hi, kHalfPi, p) + (hi * kHalfPiTail + lo * kHalfPi);
+    const double p = hi * bits::kHalfPi;
+    const double t =
+        bits::ProductError(hi, bits::kHalfPi, p) + (hi * bits::kHalfPiTail + lo * bits::kHalfPi);
     const double y0 = p + t;
     return {quadrant, y0, t - (y0 - p)};
 }

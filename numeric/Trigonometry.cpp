@@ -50,7 +50,6 @@ constexpr double T[] = {
     0x1.026f71a8d1068p-12, 0x1.47e88a03792a6p-14, 0x1.2b80f32f0a7e9p-14, -0x1.375cbdb605373p-16,
     0x1.b2a7074bf7ad4p-16,
 };
-constexpr double kQuarterPi = 0x1.921fb54442d18p-1;
 constexpr double kQuarterPiTail = 0x1.1a62633145c07p-55;
 
 // High words of |x|: about pi/4, where reduction starts; 0.6744, where the
@@ -61,7 +60,6 @@ constexpr std::uint32_t kTanFolds = 0x3fe59428;
 constexpr std::uint32_t kSinIsX = 0x3e500000;
 constexpr std::uint32_t kTanIsX = 0x3e400000;
 constexpr std::uint32_t kCosIsOne = 0x3e46a09e;
-constexpr std::uint32_t kInfinite = 0x7ff00000;
 
 // sin(x + y) for |x + y| <= pi/4; y, the tail of a reduced argument, is
 // ignored without `tail`.
@@ -108,7 +106,7 @@ double KernelTan(double x, double y, bool odd) {
             x = -x;
             y = -y;
         }
-        x = (kQuarterPi - x) + (kQuarterPiTail - y);
+        x = (bits::kQuarterPi - x) + (kQuarterPiTail - y);
         y = 0.0;
     }
     const double z = x * x;
@@ -134,7 +132,7 @@ double Sin(double x) {
     if (ix <= kQuarterTurn) {
         return ix < kSinIsX ? x : KernelSin(x, 0.0, false);
     }
-    if (ix >= kInfinite) {
+    if (ix >= bits::kInfinite) {
         return x - x;  // NaN
     }
     const detail::Reduced r = detail::ReduceByHalfPi(x);
@@ -155,7 +153,7 @@ double Cos(double x) {
     if (ix <= kQuarterTurn) {
         return ix < kCosIsOne ? 1.0 : KernelCos(x, 0.0);
     }
-    if (ix >= kInfinite) {
+    if (ix >= bits::kInfinite) {
         return x - x;
     }
     const detail::Reduced r = detail::ReduceByHalfPi(x);
@@ -176,7 +174,7 @@ double Tan(double x) {
     if (ix <= kQuarterTurn) {
         return ix < kTanIsX ? x : KernelTan(x, 0.0, false);
     }
-    if (ix >= kInfinite) {
+    if (ix >= bits::kInfinite) {
         return x - x;
     }
     const detail::Reduced r = detail::ReduceByHalfPi(x);
