@@ -457,73 +457,79 @@ std::unordered_map<VekId, double> RadiiFound(const RunReport& report) {
     return found;
 }
 
+namespace {
+
+std::string SettingsLine(const RunSettings& settings) {
+    return "Settings: d_point " + std::to_string(settings.decimals) + " (grid step " +
+           Number(settings.GridStep()) + ") about " + PointText(settings.reference) + ", " +
+           settings.UnitText() + ", " + (settings.exploded ? "exploded" : "standard") + " pass" +
+           (settings.color == 1
+                ? ", converted figures in " + settings.colorName + " and " + settings.lineTypeName
+                : std::string());
+}
+
+std::string FiguresLine(const RunReport& report) {
+    const RunSummary& s = report.summary;
+    std::string line = "Figures: " + std::to_string(s.picked) + " picked, " +
+                       std::to_string(s.converted) + " converted, " + std::to_string(s.untouched) +
+                       " left untouched";
+    if (!report.completed) {
+        line += report.stoppedAt
+                    ? " (the run stopped at " + report.figures[*report.stoppedAt].source.Where() +
+                          ": " + Explained(report.stopMessage) + ")"
+                    : " (" + Explained(report.stopMessage) + ")";
+    }
+    return line;
+}
+
+std::string MovementLine(const RunReport& report) {
+    if (!report.summary.largestIn) {
+        return "Largest movement: 0 (no point moved)";
+    }
+    const FigureReport& figure = report.figures[*report.summary.largestIn];
+    const PointMove& move = *figure.largest;
+    return "Largest movement: " + ShortNumber(move.distance) + " (" + figure.source.Text() +
+           ", element " + std::to_string(move.element) + ", " + RoleName(move.role) + ", now at " +
+           PointText(move.now) + ")";
+}
+
+std::string GapsLine(const RunReport& report) {
+    if (!report.summary.largestGapIn) {
+        return "Gaps opened: none";
+    }
+    const FigureReport& figure = report.figures[*report.summary.largestGapIn];
+    const GapItem* largest = &figure.gaps.front();
+    for (const GapItem& gap : figure.gaps) {
+        largest = gap.distance > largest->distance ? &gap : largest;
+    }
+    return "Gaps opened: " + std::to_string(report.summary.gaps) + ", largest " +
+           ShortNumber(largest->distance) + " (" + figure.source.Text() + ", between elements " +
+           std::to_string(largest->element) + " and " + std::to_string(largest->next) + ")";
+}
+
+// "Corners adjusted: 1 of 3 (first: ...)".
+std::string CountLine(const char* what, size_t count, size_t of,
+                      const std::optional<std::string>& first) {
+    return std::string(what) + ": " + std::to_string(count) + " of " + std::to_string(of) +
+           (first ? " (first: " + *first + ")" : "");
+}
+
+}  // namespace
+
 std::vector<std::string> SummaryLines(const RunReport& report) {
     const RunSummary& s = report.summary;
-    const RunSettings& settings = report.settings;
-    std::vector<std::string> lines;
-    lines.push_back(
-        "Settings: d_point " + std::to_string(settings.decimals) + " (grid step " +
-        Number(settings.GridStep()) + ") about " + PointText(settings.reference) + ", " +
-        settings.UnitText() + ", " + (settings.exploded ? "exploded" : "standard") + " pass" +
-        (settings.color == 1
-             ? ", converted figures in " + settings.colorName + " and " + settings.lineTypeName
-             : std::string()));
-
-    std::string figures = "Figures: " + std::to_string(s.picked) + " picked, " +
-                          std::to_string(s.converted) + " converted, " +
-                          std::to_string(s.untouched) + " left untouched";
-    if (!report.completed) {
-        figures += report.stoppedAt ? " (the run stopped at " +
-                                          report.figures[*report.stoppedAt].source.Where() + ": " +
-                                          Explained(report.stopMessage) + ")"
-                                    : " (" + Explained(report.stopMessage) + ")";
-    }
-    lines.push_back(figures);
-
-    lines.push_back("Elements: " + std::to_string(s.elementsBefore) + " before, " +
-                    std::to_string(s.elementsAfter) + " after" +
-                    (s.dropped > 0 ? " (" + Plural(s.dropped, "element", "elements") +
-                                         " shrank to nothing and went)"
-                                   : ""));
-
-    if (s.largestIn) {
-        const FigureReport& figure = report.figures[*s.largestIn];
-        const PointMove& move = *figure.largest;
-        lines.push_back("Largest movement: " + ShortNumber(move.distance) + " (" +
-                        figure.source.Text() + ", element " + std::to_string(move.element) + ", " +
-                        RoleName(move.role) + ", now at " + PointText(move.now) + ")");
-    } else {
-        lines.push_back("Largest movement: 0 (no point moved)");
-    }
-
-    if (s.largestGapIn) {
-        const FigureReport& figure = report.figures[*s.largestGapIn];
-        const GapItem* largest = &figure.gaps.front();
-        for (const GapItem& gap : figure.gaps) {
-            largest = gap.distance > largest->distance ? &gap : largest;
-        }
-        lines.push_back("Gaps opened: " + std::to_string(s.gaps) + ", largest " +
-                        ShortNumber(largest->distance) + " (" + figure.source.Text() +
-                        ", between elements " + std::to_string(largest->element) + " and " +
-                        std::to_string(largest->next) + ")");
-    } else {
-        lines.push_back("Gaps opened: none");
-    }
-
-    std::string corners = "Corners adjusted: " + std::to_string(s.cornersAdjusted) + " of " +
-                          std::to_string(s.corners);
-    if (const auto first = FirstAdjustedCorner(report)) {
-        corners += " (first: " + *first + ")";
-    }
-    lines.push_back(corners);
-
-    std::string arcs =
-        "Arcs corrected: " + std::to_string(s.arcsCorrected) + " of " + std::to_string(s.arcs);
-    if (const auto first = FirstCorrectedArc(report)) {
-        arcs += " (first: " + *first + ")";
-    }
-    lines.push_back(arcs);
-
+    std::vector<std::string> lines = {
+        SettingsLine(report.settings),
+        FiguresLine(report),
+        "Elements: " + std::to_string(s.elementsBefore) + " before, " +
+            std::to_string(s.elementsAfter) + " after" +
+            (s.dropped > 0
+                 ? " (" + Plural(s.dropped, "element", "elements") + " shrank to nothing and went)"
+                 : ""),
+        MovementLine(report),
+        GapsLine(report),
+        CountLine("Corners adjusted", s.cornersAdjusted, s.corners, FirstAdjustedCorner(report)),
+        CountLine("Arcs corrected", s.arcsCorrected, s.arcs, FirstCorrectedArc(report))};
     for (const FigureReport& figure : report.figures) {
         if (!figure.paired) {
             lines.push_back("Not measured: " + figure.source.Text() +
