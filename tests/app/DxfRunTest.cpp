@@ -463,9 +463,9 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"MoreFiguresThanOneRunTakes",
                 ManyCircles(),
                 kStandard,
-                {"Figures: 3001 picked, 3001 converted",
-                 "The host said: 총 3000개의 형상을 수정하였습니다. [3000 figures were changed]",
-                 "The host said: 총 1개의 형상을 수정하였습니다. [1 figure was changed]"},
+                {"Figures: 3001 picked, 3001 converted, 0 left untouched; 2 runs of the command",
+                 "The host said at the end of each of 2 runs, first: 총 3000개의 형상을 "
+                 "수정하였습니다. [3000 figures were changed]; 3001 figures in all"},
                 {},
                 [](const dxf::Document& out) {
                     const auto last = std::get<dxf::Circle>(dxf::ShapeOf(out, 3000).geometry);
@@ -718,7 +718,8 @@ TEST_F(Vekhost, DxfAndJsonAreNotMixed) {
     for (const auto& [args, message] :
          std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{"run", Path("in.dxf"), "--ref", "0,0", "-o", Path("out.json")}, "-o wants a name"},
-             {{"run", json, "--ref", "0,0", "-o", Path("out.DXF")}, "cannot be written as DXF"},
+             {{"run", json, "--ref", "0,0", "-o", Path("out.DXF")},
+              "a JSON drawing is written as JSON"},
              {{"run", json, "--ref", "0,0", "--no-join", "-o", Path("out.json")},
               "are for DXF drawings"}}) {
         const Outcome run = RunVekhost(args);

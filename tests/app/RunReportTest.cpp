@@ -193,7 +193,7 @@ protected:
         vekhost_tool::StoreSetting("IsExploded", exploded ? "1" : "0");
         const std::vector<VekId> picked = c.draw();
         return vekhost_tool::PlayAndReport(c.reference, picked, vekhost_tool::SegmentNaming(),
-                                           false)
+                                           {.showSteps = false})
             .report;
     }
 };
@@ -253,7 +253,8 @@ TEST_F(PluginTest, CornersTheHostRefusesAreReported) {
     });
 
     const RunReport report = vekhost_tool::PlayAndReport({0, 0}, {first, second, third},
-                                                         vekhost_tool::SegmentNaming(), false)
+                                                         vekhost_tool::SegmentNaming(),
+                                                         {.showSteps = false})
                                  .report;
 
     ASSERT_EQ(report.figures.size(), 3u);
@@ -308,7 +309,8 @@ TEST_F(PluginTest, PictureMarksEveryMovedPointAndGap) {
     VekFigAddCorner(ElementAt(square, 1), ElementAt(square, 2), 0, 0.77);
 
     const auto run =
-        vekhost_tool::PlayAndReport({0.04, 0}, {arc, square}, vekhost_tool::SegmentNaming(), false);
+        vekhost_tool::PlayAndReport({0.04, 0}, {arc, square}, vekhost_tool::SegmentNaming(),
+                                    {.showSteps = false});
     const std::string svg = vekhost_tool::RunPicture(run, "그림 & <test>");
 
     std::set<std::array<double, 4>> moved;
