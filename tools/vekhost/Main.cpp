@@ -10,6 +10,7 @@
 #include "tools/vekhost/HostMessages.h"
 #include "tools/vekhost/PluginLoader.h"
 #include "tools/vekhost/RunSteps.h"
+#include "tools/vekhost/SettingValues.h"
 #include "tools/vekhost/SettingsAccess.h"
 #include "tools/vekhost/TextConvert.h"
 #include "platform/veklib/VekHost.h"
@@ -54,10 +55,11 @@ const char* const Usage =
     "      the listed figures (all by default), writes the resulting drawing to\n"
     "      OUT and prints a summary: figures converted or left untouched,\n"
     "      elements, the largest movement, gaps opened, corners and arcs whose\n"
-    "      radius had to change. Each --set stores a setting before the command\n"
-    "      starts, as the settings dialog would; the others keep their stored\n"
-    "      values. NAME is one of d_point, inchmm, IsExploded, Color, mColor1,\n"
-    "      mLType1.\n"
+    "      radius had to change. Each --set changes a setting for this run\n"
+    "      alone; the others are the stored ones, and the stored settings are\n"
+    "      left as they were. NAME=VALUE is one of d_point=N (a whole number;\n"
+    "      the dialog offers 1 to 5), inchmm=0|1|2, IsExploded=0|1, Color=0|1,\n"
+    "      mColor1=MAINCOLOR01..16, mLType1=LINETYPE01..10.\n"
     "      --report  one record per picked figure (JSON or CSV, by the extension)\n"
     "      --svg     a picture of the drawing before and after, movements marked\n"
     "      --list    also the command's steps and every figure before and after\n"
@@ -70,9 +72,11 @@ const char* const Usage =
     "      layers, or those holding those entities.\n"
     "      --join-tolerance  ends join when closer than REL times the shorter\n"
     "                entity's length (default 1e-6); --no-join chains nothing\n"
-    "  vekhost settings\n"
+    "  vekhost settings [--set NAME=VALUE]...\n"
     "      Starts the command and presses the confirm key, which opens the\n"
     "      settings dialog (Windows build); then shows the stored settings.\n"
+    "      With --set, stores those settings for later runs instead, checked\n"
+    "      as for run.\n"
     "  vekhost --help\n"
     "\n"
     "The plug-in is loaded from the folder that holds vekhost.\n"
@@ -219,22 +223,12 @@ std::optional<int> ParseRunOptions(const std::vector<std::string>& args, RunOpti
                 options.join.tolerance = *tolerance;
                 options.joinGiven = true;
             } else if (arg == "--set") {
-                const size_t equals = value.find('=');
-                const auto name = CanonicalSettingName(value.substr(0, equals));
-                if (equals == std::string::npos || !name) {
-                    return UsageError(
-                        "--set wants NAME=VALUE with NAME one of d_point, inchmm, "
-                        "IsExploded, Color, mColor1, mLType1, not '" +
-                        value + "'");
+                std::string refusal;
+                const auto setting = CheckSetting(value, refusal);
+                if (!setting) {
+                    return UsageError(refusal);
                 }
-                const std::string text = value.substr(equals + 1);
-                const auto wide = Utf8ToUtf16(text);
-                // Longer texts cannot be read back by the settings store.
-                if (!wide || wide->size() > 126) {
-                    return UsageError("the value of " + *name +
-                                      " must be UTF-8 text of at most 126 characters");
-                }
-                options.settings.emplace_back(*name, text);
+                options.settings.push_back(*setting);
             } else if (arg == "--report") {
                 options.reportFormat = ReportFormatOf(value);
                 if (!options.reportFormat) {
@@ -370,7 +364,8 @@ int Run(const std::vector<std::string>& args) {
     if (!picked) {
         return Failure(error);
     }
-    if (!StoreRunSettings(options.settings, error)) {
+    const auto runSettings = StoreRunSettings(options.settings, error);
+    if (!runSettings) {
         return Failure(error);
     }
 
@@ -438,10 +433,19 @@ int Run(const std::vector<std::string>& args) {
 }
 
 int Settings(const std::vector<std::string>& args) {
-    if (!args.empty()) {
-        return UsageError("settings takes no arguments");
-    }
     std::string error;
+    if (!args.empty()) {
+        const auto settings = SetArguments(args, error);
+        if (!settings) {
+            return UsageError(error);
+        }
+        WarnOfUnusualSettings(*settings);
+        if (!StoreSettings(*settings, error)) {
+            return Failure(error);
+        }
+        ShowStoredSettings("Stored settings");
+        return ExitOk;
+    }
     if (!OpenPersistentSettings(error)) {
         return Failure(error);
     }
