@@ -33,9 +33,13 @@ std::string Shortest(double value) {
     return std::string(text, end);
 }
 
+// 10^-places as the double nearest it (1/10^308 is not: the quotient of
+// a subnormal is off in its last digits).
 double GridStep(int32_t places) {
-    const double power = numeric::PowerOfTen(places);
-    return places > 0 ? 1.0 / power : power;
+    double step = 0;
+    const std::string text = "1e" + std::to_string(-places);
+    std::from_chars(text.data(), text.data() + text.size(), step);
+    return step;
 }
 
 // An optional sign and decimal digits, nothing else; empty when the text is
