@@ -388,6 +388,27 @@ TEST_F(Vekhost, CommandErrorLeavesTheOutputAlone) {
     EXPECT_FALSE(fs::exists(folder_ / "run.svg"));
 }
 
+#ifdef _WIN32
+// A run stopped with Ctrl+C leaves its own settings key behind; the next run
+// removes it.
+TEST_F(Vekhost, RunRemovesTheSettingsKeysOfEndedRuns) {
+    const wchar_t* const leftover = L"Software\\Tarnex scratch settings 4294967292";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, leftover, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    vekhost::Reset();
+    vekhost::AddSegment({vekhost::Line(0, 0, 1, 1)});
+
+    const Outcome run =
+        RunVekhost({"run", SaveDrawing("in.json"), "--ref", "0,0", "-o", Path("out.json")});
+
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, leftover, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+}
+#endif
+
 #ifndef _WIN32
 // (A copy of vekhost.exe alone would not even start on Windows: it imports
 // VekLib.dll.)

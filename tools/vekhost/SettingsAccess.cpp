@@ -8,6 +8,7 @@
 #endif
 
 #include <cctype>
+#include <cwchar>
 
 namespace vekhost_tool {
 
@@ -135,8 +136,46 @@ private:
 
 // Scratch root standing in for HKEY_CURRENT_USER, one per process so that
 // two programs using one at the same time keep apart.
+constexpr wchar_t kScratchKeyName[] = L"Tarnex scratch settings ";
+
 std::wstring ScratchKeyPath() {
-    return L"Software\\Tarnex scratch settings " + std::to_wstring(GetCurrentProcessId());
+    return L"Software\\" + std::wstring(kScratchKeyName) + std::to_wstring(GetCurrentProcessId());
+}
+
+bool ProcessIsGone(DWORD id) {
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (process == nullptr) {
+        return true;
+    }
+    const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+// Removes the scratch roots of processes that ended without removing their
+// own (a run stopped with Ctrl+C), which would otherwise pile up.
+void RemoveScratchKeysOfEndedProcesses() {
+    HKEY software = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &software) != ERROR_SUCCESS) {
+        return;
+    }
+    std::vector<std::wstring> ended;
+    wchar_t name[256];
+    DWORD length = 256;
+    for (DWORD i = 0; RegEnumKeyExW(software, i, name, &length, nullptr, nullptr, nullptr,
+                                    nullptr) == ERROR_SUCCESS;
+         ++i, length = 256) {
+        const std::wstring key(name, length);
+        const size_t prefix = std::wstring(kScratchKeyName).size();
+        if (key.compare(0, prefix, kScratchKeyName) == 0 &&
+            ProcessIsGone(static_cast<DWORD>(std::wcstoul(key.c_str() + prefix, nullptr, 10)))) {
+            ended.push_back(L"Software\\" + key);
+        }
+    }
+    RegCloseKey(software);
+    for (const std::wstring& key : ended) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    }
 }
 
 // The earlier value of each setting in `settings` (empty where there was
@@ -220,6 +259,7 @@ bool StoreSettings(const SettingList& settings, std::string& error) {
 ScratchSettings::ScratchSettings(Start start) {
     // A leftover from a run that was killed would carry its settings over.
     RegDeleteTreeW(HKEY_CURRENT_USER, ScratchKeyPath().c_str());
+    RemoveScratchKeysOfEndedProcesses();
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, ScratchKeyPath().c_str(), 0, nullptr,
                         REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
