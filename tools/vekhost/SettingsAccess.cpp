@@ -85,12 +85,16 @@ std::optional<std::string> StoredSetting(const std::string& name) {
     return Utf16ToUtf8(FromWideText(value));
 }
 
+namespace {
+
+// While a run's copy of the settings is the store, SettingsLocation says so.
+bool runCopy = false;
+
+}  // namespace
+
 #ifdef _WIN32
 
 namespace {
-
-// A scratch store's copy is on: messages name it so.
-bool runCopy = false;
 
 // HKEY_CURRENT_USER's subkey that holds the settings tree in its place, from
 // $TARNEX_REGISTRY_KEY; empty for HKEY_CURRENT_USER itself.
@@ -299,12 +303,6 @@ ScratchSettings::~ScratchSettings() {
 }
 
 #else
-
-namespace {
-
-bool runCopy = false;
-
-}  // namespace
 
 bool OpenPersistentSettings(std::string& error) {
     if (!winreg_standin::UseRegistryFile(winreg_standin::DefaultRegistryFilePath())) {
