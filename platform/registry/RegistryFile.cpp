@@ -1,6 +1,7 @@
 #include "platform/registry/RegistryFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -214,6 +215,28 @@ bool WriteRegistryFile(const std::string& path, const RegTree& tree) {
         return false;
     }
     return true;
+}
+
+std::unique_ptr<RegistryFileLock> RegistryFileLock::Take(const std::string& path) {
+    std::filesystem::path target(path);
+    std::error_code ec;
+    if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
+    const std::string name = path + ".lock";
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return nullptr;
+    int status = 0;
+    do {
+        status = ::flock(fd, LOCK_EX);
+    } while (status != 0 && errno == EINTR);
+    if (status != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<RegistryFileLock>(new RegistryFileLock(fd));
+}
+
+RegistryFileLock::~RegistryFileLock() {
+    ::close(fd_);  // releases the lock
 }
 
 }  // namespace winreg_standin

@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <set>
 
@@ -41,6 +42,13 @@ struct Store {
     std::string path;
     uint64_t generation = 0;  // raised whenever the store is replaced
     std::set<HKEY> open;
+    // While a change to the file is under way: its lock, how many changes
+    // (one inside ChangeAsOne) hold it, and the batch's state.
+    std::unique_ptr<RegistryFileLock> fileLock;
+    int lockDepth = 0;
+    bool inBatch = false;
+    bool batchChanged = false;
+    RegTree batchBefore;
 };
 
 Store& TheStore() {
@@ -89,12 +97,77 @@ HKEY NewHandle(Store& store, uint32_t key, REGSAM access) {
     return handle;
 }
 
+// Makes `fresh` (the file's latest contents) the store's tree, keeping every
+// key this process knows, so that open handles still name their keys. Parents
+// come before their subkeys in a tree, so one pass maps every key.
+void AdoptFileTree(Store& store, RegTree fresh) {
+    std::vector<uint32_t> moved(store.tree.keys.size(), RegTree::kRoot);
+    for (uint32_t k = 1; k < store.tree.keys.size(); ++k) {
+        const RegKey& key = store.tree.keys[k];
+        const uint32_t parent = moved[key.parent];
+        uint32_t found = fresh.FindSubkey(parent, key.name);
+        if (found == kNoKey) found = fresh.AddSubkey(parent, key.name);
+        moved[k] = found;
+    }
+    for (HKEY handle : store.open) {
+        if (handle->generation == store.generation) handle->key = moved[handle->key];
+    }
+    store.tree = std::move(fresh);
+}
+
+// Before a change to a file-backed store: takes the file's lock (unless a
+// batch holds it already) and brings the tree up to the file, which another
+// process may have changed since it was read.
+LSTATUS BeginChange(Store& store) {
+    if (store.mode != Mode::File || store.lockDepth++ > 0) return ERROR_SUCCESS;
+    store.fileLock = RegistryFileLock::Take(store.path);
+    RegTree fresh;
+    LSTATUS status = ERROR_SUCCESS;
+    if (!store.fileLock) {
+        status = ERROR_REGISTRY_IO_FAILED;
+    } else if (ReadRegistryFile(store.path, fresh) == FileLoad::Failed) {
+        status = ERROR_BADDB;
+    }
+    if (status != ERROR_SUCCESS) {
+        store.fileLock.reset();
+        store.lockDepth = 0;
+        return status;
+    }
+    AdoptFileTree(store, std::move(fresh));
+    return ERROR_SUCCESS;
+}
+
+void EndChange(Store& store) {
+    if (store.lockDepth > 0 && --store.lockDepth == 0) store.fileLock.reset();
+}
+
+// BeginChange and EndChange around one registry call.
+class ChangeScope {
+public:
+    explicit ChangeScope(Store& store) : store_(store), status_(BeginChange(store)) {}
+    ~ChangeScope() {
+        if (status_ == ERROR_SUCCESS) EndChange(store_);
+    }
+    ChangeScope(const ChangeScope&) = delete;
+    ChangeScope& operator=(const ChangeScope&) = delete;
+    LSTATUS Status() const { return status_; }
+
+private:
+    Store& store_;
+    LSTATUS status_;
+};
+
 // Makes a change to the store and, when it changed anything and a file is
-// behind the store, writes the file; if that fails the change is undone and
-// reported as an I/O failure.
+// behind the store, writes the file (at the end of a batch, when in one); if
+// that fails the change is undone and reported as an I/O failure.
 template <typename Change>
 LSTATUS Commit(Store& store, Change&& change, const bool& changed) {
     if (store.mode != Mode::File) return change();
+    if (store.inBatch) {
+        LSTATUS status = change();
+        if (status == ERROR_SUCCESS && changed) store.batchChanged = true;
+        return status;
+    }
     RegTree before = store.tree;
     LSTATUS status = change();
     if (status != ERROR_SUCCESS || !changed) return status;
@@ -165,6 +238,65 @@ bool UseRegistryFile(const std::string& path) {
     return true;
 }
 
+bool UseRegistryCopy(const std::string& path) {
+    Store& store = TheStore();
+    std::lock_guard lock(store.mutex);
+    RegTree tree;
+    if (ReadRegistryFile(path, tree) == FileLoad::Failed) {
+        ReplaceStore(store, Mode::Broken, path, RegTree{});
+        return false;
+    }
+    ReplaceStore(store, Mode::Memory, {}, std::move(tree));
+    return true;
+}
+
+namespace {
+
+// Opens a batch on a file-backed store; false when it is none (or a batch is
+// open already) and `changes` are to run as they come.
+bool OpenBatch(Store& store, bool& refused) {
+    std::lock_guard lock(store.mutex);
+    refused = store.mode == Mode::Broken;
+    if (store.mode != Mode::File || store.inBatch) return false;
+    if (BeginChange(store) != ERROR_SUCCESS) {
+        refused = true;
+        return false;
+    }
+    store.inBatch = true;
+    store.batchChanged = false;
+    store.batchBefore = store.tree;
+    return true;
+}
+
+bool CloseBatch(Store& store, bool ok) {
+    std::lock_guard lock(store.mutex);
+    store.inBatch = false;
+    if (store.batchChanged && !(ok && WriteRegistryFile(store.path, store.tree))) {
+        store.tree = std::move(store.batchBefore);
+        ++store.generation;  // keys made in the batch are gone
+        ok = false;
+    }
+    store.batchBefore = RegTree{};
+    EndChange(store);
+    return ok;
+}
+
+}  // namespace
+
+bool ChangeAsOne(const std::function<bool()>& changes) {
+    Store& store = TheStore();
+    bool refused = false;
+    if (!OpenBatch(store, refused)) return !refused && changes();
+    bool ok = false;
+    try {
+        ok = changes();
+    } catch (...) {
+        CloseBatch(store, false);
+        throw;
+    }
+    return CloseBatch(store, ok);
+}
+
 std::string DefaultRegistryFilePath() {
     auto env = [](const char* name) -> std::string {
         const char* value = std::getenv(name);
@@ -216,6 +348,8 @@ LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD
     if (dwOptions != REG_OPTION_NON_VOLATILE) return ERROR_INVALID_PARAMETER;
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
+    const ChangeScope scope(store);
+    if (scope.Status() != ERROR_SUCCESS) return scope.Status();
     uint32_t base = 0;
     REGSAM access = 0;
     if (LSTATUS status = Resolve(store, hKey, base, access); status != ERROR_SUCCESS) return status;
@@ -275,6 +409,8 @@ LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwTyp
     if (!lpData && cbData) return ERROR_NOACCESS;
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
+    const ChangeScope scope(store);
+    if (scope.Status() != ERROR_SUCCESS) return scope.Status();
     uint32_t key = 0;
     REGSAM access = 0;
     if (LSTATUS status = Resolve(store, hKey, key, access); status != ERROR_SUCCESS) return status;

@@ -5,10 +5,12 @@
 // outlive the process switches it to a file:
 //     winreg_standin::UseRegistryFile(winreg_standin::DefaultRegistryFilePath());
 // The file is rewritten after every change (a new file, then a rename, so a
-// process that dies mid-write leaves the previous contents intact). One
-// process at a time is expected to use a given file.
+// process that dies mid-write leaves the previous contents intact). Several
+// processes may use one file at once: each change is made under the file's
+// lock to the file's latest contents, so none is lost.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace winreg_standin {
@@ -22,6 +24,19 @@ void UseMemoryRegistry();
 // untouched and every registry call fails with ERROR_BADDB until the next
 // Use... call; the result is false then.
 bool UseRegistryFile(const std::string& path);
+
+// Loads the store from `path` as UseRegistryFile does, but keeps later
+// changes in memory: they last as long as the process and the file is left
+// as it was.
+bool UseRegistryCopy(const std::string& path);
+
+// Runs `changes` (registry calls of this process) as one change to the file:
+// under the file's lock throughout, from its latest contents, written once
+// at the end. When `changes` returns false or the file cannot be written,
+// nothing is written, the store is as it was before (keys opened meanwhile
+// report ERROR_KEY_DELETED) and the result is false. A store in memory just
+// runs `changes`.
+bool ChangeAsOne(const std::function<bool()>& changes);
 
 // Where tools keep the store: $TARNEX_REGISTRY_FILE when set and not empty,
 // else $XDG_CONFIG_HOME/tarnex/registry.txt, else

@@ -1,13 +1,15 @@
 // The vekhost program as a user runs it: started as a separate process
-// beside the test, with its output captured, in a scratch folder per test
-// (natively with a settings file of its own; on Windows the user's settings
-// are put back after the test).
+// beside the test, with its output captured, in a scratch folder per test,
+// with a settings store of its own that starts empty (natively a file, on
+// Windows a key standing in for HKEY_CURRENT_USER): what the user's own
+// settings hold never reaches a test.
 #pragma once
 
 #include "platform/veklib/VekHost.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -23,6 +25,26 @@ struct Outcome {
 };
 
 Outcome RunVekhost(const std::vector<std::string>& args);
+
+// A vekhost process started and not yet waited for, so that several run at
+// once. Its output is read when it is finished.
+class Started {
+public:
+    explicit Started(const std::vector<std::string>& args);
+    ~Started();
+    Started(const Started&) = delete;
+    Started& operator=(const Started&) = delete;
+    // Reads its output to the end and waits for it.
+    Outcome Finish();
+
+private:
+#ifdef _WIN32
+    void* process_ = nullptr;
+    void* output_ = nullptr;
+#else
+    FILE* pipe_ = nullptr;
+#endif
+};
 #ifndef _WIN32
 // Quoted for the shell.
 std::string Quoted(const std::string& text);
@@ -40,10 +62,18 @@ protected:
     std::string Path(const std::string& name) const;
     // A drawing file made with the host stand-in.
     std::string SaveDrawing(const std::string& name);
+    // A value in the test's settings store, read without the code under
+    // test; empty when it is not there.
+    std::optional<std::string> Stored(const std::string& name) const;
+    // Whether the store holds anything at all.
+    bool StoreIsEmpty() const;
 
     fs::path folder_;
+#ifdef _WIN32
+    std::wstring settingsKey_;  // under HKEY_CURRENT_USER
+#else
     fs::path settingsFile_;
-    std::vector<std::optional<std::string>> userSettings_;
+#endif
 };
 
 }  // namespace vekhosttest

@@ -54,13 +54,7 @@ TEST_F(Vekhost, DemoShowsTheTypicalConversion) {
                                                      << demo.output;
     }
     // The demo keeps the user's own settings as they were.
-#ifdef _WIN32
-    for (size_t i = 0; i < userSettings_.size(); ++i) {
-        EXPECT_EQ(vekhost_tool::StoredSetting(vekhost_tool::SettingNames()[i]), userSettings_[i]);
-    }
-#else
-    EXPECT_FALSE(fs::exists(settingsFile_));
-#endif
+    EXPECT_TRUE(StoreIsEmpty());
 }
 
 TEST_F(Vekhost, HelpDescribesEveryCommand) {
@@ -71,7 +65,7 @@ TEST_F(Vekhost, HelpDescribesEveryCommand) {
     }
 }
 
-TEST_F(Vekhost, RunConvertsThePickedFiguresAndKeepsTheSettings) {
+TEST_F(Vekhost, RunConvertsThePickedFiguresWithSettingsForThatRunAlone) {
     vekhost::Reset();
     const VekId picked = vekhost::AddSegment({vekhost::Line(0.26, 0, 1.04, 0)});
     const VekId other = vekhost::AddSegment({vekhost::Line(0.26, 5, 1.04, 5)});
@@ -91,17 +85,28 @@ TEST_F(Vekhost, RunConvertsThePickedFiguresAndKeepsTheSettings) {
     const auto converted = vekhost::GetSegment(vekhost::Segments().back());
     EXPECT_DOUBLE_EQ(converted->elements[0].figure.p1[0], 0.3);
     EXPECT_DOUBLE_EQ(converted->elements[0].figure.p2[0], 1.0);
+    // Nothing was stored: not the run's values, nor the defaults the
+    // command's start writes for values it cannot read.
+    EXPECT_TRUE(StoreIsEmpty());
 
-    // The stored setting outlives the run: the next run without --set uses it.
-    const Outcome again = RunVekhost({"run", Path("out.json"), "--ref", "0,0", "-o", out});
+    // The next run without --set has the stored settings (none: the defaults).
+    const Outcome again = RunVekhost({"run", drawing, "--ref", "0,0", "-o", out});
     ASSERT_EQ(again.exitCode, 0) << again.output;
-    EXPECT_TRUE(Contains(again.output, "Settings: d_point 1 (grid step 0.1)")) << again.output;
-    vekhost::FromJson(ReadFile(folder_ / "out.json"));
-    ASSERT_EQ(vekhost::SegmentCount(), 2u);
-    for (VekId id : vekhost::Segments()) {
-        EXPECT_DOUBLE_EQ(vekhost::GetSegment(id)->elements[0].figure.p1[0], 0.3);
-        EXPECT_DOUBLE_EQ(vekhost::GetSegment(id)->elements[0].figure.p2[0], 1.0);
-    }
+    EXPECT_TRUE(Contains(again.output, "Settings: d_point 3 (grid step 0.001)")) << again.output;
+
+    // `settings --set` stores them for later runs; a run's --set still wins
+    // for that run alone.
+    const Outcome stored = RunVekhost({"settings", "--set", "d_point=1", "--set", "Color=1"});
+    ASSERT_EQ(stored.exitCode, 0) << stored.output;
+    EXPECT_TRUE(Contains(stored.output, "d_point = \"1\"")) << stored.output;
+    const Outcome later = RunVekhost({"run", drawing, "--ref", "0,0", "-o", out});
+    EXPECT_TRUE(Contains(later.output, "Settings: d_point 1 (grid step 0.1)")) << later.output;
+    const Outcome once =
+        RunVekhost({"run", drawing, "--ref", "0,0", "--set", "d_point=2", "-o", out});
+    EXPECT_TRUE(Contains(once.output, "Settings: d_point 2 (grid step 0.01)")) << once.output;
+    EXPECT_EQ(Stored("d_point"), "1");
+    EXPECT_EQ(Stored("Color"), "1");
+    EXPECT_FALSE(Stored("inchmm"));
 }
 
 // Rows of a CSV file as RFC 4180 writes them (quoted fields, doubled quotes).
@@ -269,10 +274,8 @@ TEST_P(VekhostRefuses, WithoutTouchingTheOutput) {
     EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.output;
     EXPECT_TRUE(Contains(run.output, GetParam().message)) << run.output;
     EXPECT_EQ(ReadFile(folder_ / "out.json"), "previous contents");
-    // Settings given with a refused run are not stored either.
-#ifndef _WIN32
-    EXPECT_FALSE(fs::exists(settingsFile_));
-#endif
+    // Settings are never stored by a run, refused or not.
+    EXPECT_TRUE(StoreIsEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -314,10 +317,25 @@ INSTANTIATE_TEST_SUITE_P(
                 2,
                 "--set wants NAME=VALUE"},
         Refusal{
-            "SettingTooLong",
+            "SettingNotInThePalette",
             {"run", "IN", "--ref", "0,0", "--set", "mColor1=" + std::string(127, 'A'), "-o", "OUT"},
             2,
-            "at most 126 characters"},
+            "mColor1 must be a colour of the palette: MAINCOLOR01, "},
+        Refusal{"PlacesNotANumber",
+                {"run", "IN", "--ref", "0,0", "--set", "d_point=abc", "-o", "OUT"},
+                2,
+                "d_point must be a whole number from -308 to 308"},
+        Refusal{"UnitModeUnknown",
+                {"run", "IN", "--ref", "0,0", "--set", "inchmm=7", "-o", "OUT"},
+                2,
+                "inchmm must be 0 (units kept), 1 (inches to millimetres) or 2"},
+        Refusal{
+            "SettingsWithOtherArguments", {"settings", "--fast"}, 2, "settings takes only --set"},
+        Refusal{"SettingsSetWithoutValue", {"settings", "--set"}, 2, "--set needs a value"},
+        Refusal{"SettingsSetRefused",
+                {"settings", "--set", "d_point=1", "--set", "Color=2"},
+                2,
+                "Color must be 0 (colour and line type kept) or 1"},
         Refusal{"UnknownFigure",
                 {"run", "IN", "--ref", "0,0", "--select", "99", "-o", "OUT"},
                 1,
@@ -370,6 +388,27 @@ TEST_F(Vekhost, CommandErrorLeavesTheOutputAlone) {
     EXPECT_FALSE(fs::exists(folder_ / "report.csv"));
     EXPECT_FALSE(fs::exists(folder_ / "run.svg"));
 }
+
+#ifdef _WIN32
+// A run stopped with Ctrl+C leaves its own settings key behind; the next run
+// removes it.
+TEST_F(Vekhost, RunRemovesTheSettingsKeysOfEndedRuns) {
+    const wchar_t* const leftover = L"Software\\Tarnex scratch settings 4294967292";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, leftover, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    vekhost::Reset();
+    vekhost::AddSegment({vekhost::Line(0, 0, 1, 1)});
+
+    const Outcome run =
+        RunVekhost({"run", SaveDrawing("in.json"), "--ref", "0,0", "-o", Path("out.json")});
+
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, leftover, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+}
+#endif
 
 #ifndef _WIN32
 // (A copy of vekhost.exe alone would not even start on Windows: it imports

@@ -4,8 +4,10 @@
 #include "platform/registry/RegistryStandin.h"
 #include "settings/Settings.h"
 
+#include "platform/registry/RegistryFile.h"
 #include "tests/settings/RegistrySandbox.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -16,6 +18,11 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+RegText Text(int number) {
+    const std::string digits = std::to_string(number);
+    return RegText(digits.begin(), digits.end());
+}
 
 std::string Slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -164,6 +171,142 @@ TEST_F(RegistryFile, KeysOpenAcrossAStoreChangeAreDeadButClosable) {
               ERROR_KEY_DELETED);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+}
+
+// Processes changing one file at once: every change each made is kept, and
+// the file always reads. Each child makes its own keys, in an order of its
+// own, and values in a key all of them share.
+TEST_F(RegistryFile, ChangesOfProcessesAtOnceAreAllKept) {
+    constexpr int kProcesses = 8;
+    constexpr int kValues = 12;  // each child's own keys in its order: v * 5 + p, 5 prime to 12
+    ASSERT_TRUE(winreg_standin::UseRegistryFile(file_.string()));
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            int failures = 0;
+            for (int v = 0; v < kValues; ++v) {
+                const RegText own = TEXT("P") + Text(p) + TEXT("\\") + Text((v * 5 + p) % kValues);
+                failures += RegWriteString(own, TEXT("v"), Text(v)) != 0;
+                failures +=
+                    RegWriteString(TEXT("Shared"), Text(p) + TEXT("-") + Text(v), Text(v)) != 0;
+            }
+            ::_exit(failures == 0 ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    ASSERT_TRUE(winreg_standin::UseRegistryFile(file_.string()));
+    for (int p = 0; p < kProcesses; ++p) {
+        for (int v = 0; v < kValues; ++v) {
+            EXPECT_EQ(GetString(TEXT("P") + Text(p) + TEXT("\\") + Text((v * 5 + p) % kValues),
+                                TEXT("v")),
+                      Text(v))
+                << p << " " << v;
+            EXPECT_EQ(GetString(TEXT("Shared"), Text(p) + TEXT("-") + Text(v)), Text(v));
+        }
+    }
+}
+
+// A change is made to the file's latest contents: what another process wrote
+// since this one read the file is kept, and a key open here is still the key
+// it was, wherever the other process's file puts it.
+TEST_F(RegistryFile, ChangesStartFromWhatAnotherProcessWrote) {
+    ASSERT_TRUE(winreg_standin::UseRegistryFile(file_.string()));
+    PutString(TEXT("A\\B"), TEXT("mine"), TEXT("1"));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, TEXT("A\\B"), 0, KEY_ALL_ACCESS, &key),
+              ERROR_SUCCESS);
+    // Another process's file, its keys made in another order.
+    winreg_standin::RegTree other;
+    const uint32_t z = other.AddSubkey(winreg_standin::RegTree::kRoot, u"Z");
+    other.keys[z].values.push_back({u"theirs", REG_SZ, Utf16Bytes(TEXT("2"), true)});
+    const uint32_t a = other.AddSubkey(winreg_standin::RegTree::kRoot, u"a");
+    const uint32_t b = other.AddSubkey(a, u"b");
+    other.keys[b].values.push_back({u"mine", REG_SZ, Utf16Bytes(TEXT("3"), true)});
+    ASSERT_TRUE(winreg_standin::WriteRegistryFile(file_.string(), other));
+
+    const RegText text = TEXT("4");
+    ASSERT_EQ(RegSetValueExW(key, TEXT("next"), 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(text.c_str()), 4),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    ASSERT_TRUE(winreg_standin::UseRegistryFile(file_.string()));
+    EXPECT_EQ(GetString(TEXT("Z"), TEXT("theirs")), RegText(TEXT("2")));
+    EXPECT_EQ(GetString(TEXT("A\\B"), TEXT("mine")), RegText(TEXT("3")));
+    EXPECT_EQ(GetString(TEXT("A\\B"), TEXT("next")), RegText(TEXT("4")));
+    EXPECT_FALSE(KeyExists(TEXT("A\\B\\next")));
+}
+
+TEST_F(RegistryFile, ChangesAsOneReachTheFileTogetherOrNotAtAll) {
+    ASSERT_TRUE(winreg_standin::UseRegistryFile(file_.string()));
+    PutString(TEXT("K"), TEXT("v"), TEXT("old"));
+    const std::string saved = Slurp(file_);
+
+    // Refused halfway: nothing is written, and the store is as it was.
+    EXPECT_FALSE(winreg_standin::ChangeAsOne([] {
+        return RegWriteString(TEXT("K"), TEXT("v"), TEXT("new")) == 0 &&
+               RegWriteString(TEXT("K\\Sub"), TEXT("w"), TEXT("1")) == 0 && false;
+    }));
+    EXPECT_EQ(Slurp(file_), saved);
+    EXPECT_EQ(GetString(TEXT("K"), TEXT("v")), RegText(TEXT("old")));
+    EXPECT_FALSE(KeyExists(TEXT("K\\Sub")));
+
+    // The file cannot be written: the same, and a key opened meanwhile is gone.
+    fs::create_directories(file_.string() + ".new");
+    HKEY opened = nullptr;
+    EXPECT_FALSE(winreg_standin::ChangeAsOne([&] {
+        return RegCreateKeyExW(HKEY_CURRENT_USER, TEXT("K\\Sub"), 0, nullptr,
+                               REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &opened,
+                               nullptr) == ERROR_SUCCESS;
+    }));
+    EXPECT_EQ(Slurp(file_), saved);
+    EXPECT_FALSE(KeyExists(TEXT("K\\Sub")));
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExW(opened, TEXT("v"), nullptr, nullptr, nullptr, &size),
+              ERROR_KEY_DELETED);
+    RegCloseKey(opened);
+    fs::remove(file_.string() + ".new");
+
+    // Done: both values arrive, in one write (no lone first value on the way).
+    EXPECT_TRUE(winreg_standin::ChangeAsOne([&] {
+        const bool first = RegWriteString(TEXT("K"), TEXT("v"), TEXT("new")) == 0;
+        const bool unwritten = Slurp(file_) == saved;
+        return first && unwritten && RegWriteString(TEXT("K"), TEXT("w"), TEXT("2")) == 0;
+    }));
+    ASSERT_TRUE(winreg_standin::UseRegistryFile(file_.string()));
+    EXPECT_EQ(GetString(TEXT("K"), TEXT("v")), RegText(TEXT("new")));
+    EXPECT_EQ(GetString(TEXT("K"), TEXT("w")), RegText(TEXT("2")));
+}
+
+TEST_F(RegistryFile, ACopyReadsTheFileAndNeverWritesIt) {
+    ASSERT_TRUE(winreg_standin::UseRegistryFile(file_.string()));
+    PutString(TEXT("SOFTWARE\\Orlanwick\\VEK\\Tarnex"), TEXT("d_point"), TEXT("2"));
+    const std::string saved = Slurp(file_);
+
+    ASSERT_TRUE(winreg_standin::UseRegistryCopy(file_.string()));
+    LoadSettings();  // writes the defaults of the values missing
+    EXPECT_EQ(ActiveSettings.d_point, 2);
+    ASSERT_TRUE(WriteSetting(SettingsSubkey, TEXT("d_point"), TEXT("5")));
+    EXPECT_EQ(GetString(TEXT("SOFTWARE\\Orlanwick\\VEK\\Tarnex"), TEXT("d_point")),
+              RegText(TEXT("5")));
+    EXPECT_EQ(Slurp(file_), saved);
+
+    fs::remove(file_);
+    ASSERT_TRUE(winreg_standin::UseRegistryCopy(file_.string()));
+    PutString(TEXT("K"), TEXT("v"), TEXT("1"));
+    EXPECT_FALSE(fs::exists(file_));
+
+    std::ofstream(file_) << "not a registry\n";
+    EXPECT_FALSE(winreg_standin::UseRegistryCopy(file_.string()));
+    EXPECT_FALSE(LoadSettings() && WriteSetting(SettingsSubkey, TEXT("d_point"), TEXT("1")));
 }
 
 class EnvironmentVariable {

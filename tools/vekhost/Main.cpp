@@ -11,6 +11,7 @@
 #include "tools/vekhost/PluginLoader.h"
 #include "tools/vekhost/RunOptions.h"
 #include "tools/vekhost/RunSteps.h"
+#include "tools/vekhost/SettingValues.h"
 #include "tools/vekhost/SettingsAccess.h"
 #include "tools/vekhost/TextConvert.h"
 #include "platform/veklib/VekHost.h"
@@ -57,10 +58,11 @@ const char* const Usage =
     "      the listed figures (all by default), writes the resulting drawing to\n"
     "      OUT and prints a summary: figures converted or left untouched,\n"
     "      elements, the largest movement, gaps opened, corners and arcs whose\n"
-    "      radius had to change. Each --set stores a setting before the command\n"
-    "      starts, as the settings dialog would; the others keep their stored\n"
-    "      values. NAME is one of d_point, inchmm, IsExploded, Color, mColor1,\n"
-    "      mLType1.\n"
+    "      radius had to change. Each --set changes a setting for this run\n"
+    "      alone; the others are the stored ones, and the stored settings are\n"
+    "      left as they were. NAME=VALUE is one of d_point=N (a whole number;\n"
+    "      the dialog offers 1 to 5), inchmm=0|1|2, IsExploded=0|1, Color=0|1,\n"
+    "      mColor1=MAINCOLOR01..16, mLType1=LINETYPE01..10.\n"
     "      --report  one record per picked figure (JSON or CSV, by the extension)\n"
     "      --svg     a picture of the drawing before and after, movements marked\n"
     "      --list    also the command's steps and every figure before and after\n"
@@ -78,9 +80,11 @@ const char* const Usage =
     "      layers, or those holding those entities.\n"
     "      --join-tolerance  ends join when closer than REL times the shorter\n"
     "                entity's length (default 1e-6); --no-join chains nothing\n"
-    "  vekhost settings\n"
+    "  vekhost settings [--set NAME=VALUE]...\n"
     "      Starts the command and presses the confirm key, which opens the\n"
     "      settings dialog (Windows build); then shows the stored settings.\n"
+    "      With --set, stores those settings for later runs instead, checked\n"
+    "      as for run.\n"
     "  vekhost --help\n"
     "\n"
     "The plug-in is loaded from the folder that holds vekhost.\n"
@@ -239,8 +243,13 @@ int Run(const std::vector<std::string>& args) {
     drawing->LoadIntoHost();
     std::string error;
     const auto picked = drawing->Pick(error);
+    if (!picked) {
+        return Failure(error);
+    }
+    // The run's own copy of the settings, which outlives the plug-in.
+    const auto runSettings = StoreRunSettings(options.settings, error);
     Plugin plugin;
-    if (!picked || !StoreRunSettings(options.settings, error) || !StartPlugin(plugin, error)) {
+    if (!runSettings || !StartPlugin(plugin, error)) {
         return Failure(error);
     }
     const RecordedRun run = PlayAndSay(options, *drawing, *picked);
@@ -263,10 +272,19 @@ int Run(const std::vector<std::string>& args) {
 }
 
 int Settings(const std::vector<std::string>& args) {
-    if (!args.empty()) {
-        return UsageError("settings takes no arguments");
-    }
     std::string error;
+    if (!args.empty()) {
+        const auto settings = SetArguments(args, error);
+        if (!settings) {
+            return UsageError(error);
+        }
+        WarnOfUnusualSettings(*settings);
+        if (!StoreSettings(*settings, error)) {
+            return Failure(error);
+        }
+        ShowStoredSettings("Stored settings");
+        return ExitOk;
+    }
     if (!OpenPersistentSettings(error)) {
         return Failure(error);
     }

@@ -1,6 +1,7 @@
 #include "tools/vekhost/RunOptions.h"
 
 #include "tools/vekhost/DxfDrawing.h"
+#include "tools/vekhost/SettingValues.h"
 #include "tools/vekhost/SettingsAccess.h"
 #include "tools/vekhost/TextConvert.h"
 
@@ -104,20 +105,12 @@ std::string CheckNumbers(RunOptions& options, const RawOptions& raw) {
 
 std::string CheckSettings(RunOptions& options, const RawOptions& raw) {
     for (const std::string& value : raw.settings) {
-        const size_t equals = value.find('=');
-        const auto name = CanonicalSettingName(value.substr(0, equals));
-        if (equals == std::string::npos || !name) {
-            return "--set wants NAME=VALUE with NAME one of d_point, inchmm, IsExploded, Color, "
-                   "mColor1, mLType1, not '" +
-                   value + "'";
+        std::string refusal;
+        const auto setting = CheckSetting(value, refusal);
+        if (!setting) {
+            return refusal;
         }
-        const std::string text = value.substr(equals + 1);
-        const auto wide = Utf8ToUtf16(text);
-        // Longer texts cannot be read back by the settings store.
-        if (!wide || wide->size() > 126) {
-            return "the value of " + *name + " must be UTF-8 text of at most 126 characters";
-        }
-        options.settings.emplace_back(*name, text);
+        options.settings.push_back(*setting);
     }
     return "";
 }

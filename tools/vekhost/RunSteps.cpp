@@ -5,6 +5,7 @@
 #include "tools/vekhost/ReportCsv.h"
 #include "tools/vekhost/ReportJson.h"
 #include "tools/vekhost/RunRecorder.h"
+#include "tools/vekhost/SettingValues.h"
 #include "tools/vekhost/SettingsAccess.h"
 #include "tools/vekhost/SvgPicture.h"
 #include "state/CommandState.h"
@@ -34,18 +35,20 @@ std::optional<std::vector<VekId>> PickFigures(const std::optional<std::vector<Ve
     return *selection;
 }
 
-bool StoreRunSettings(const std::vector<std::pair<std::string, std::string>>& settings,
-                      std::string& error) {
-    if (!OpenPersistentSettings(error)) {
-        return false;
+std::unique_ptr<ScratchSettings> StoreRunSettings(const SettingList& settings, std::string& error) {
+    WarnOfUnusualSettings(settings);
+    auto copy = std::make_unique<ScratchSettings>(ScratchSettings::Start::CopyOfStored);
+    if (!copy->Ok()) {
+        error = copy->Error();
+        return nullptr;
     }
     for (const auto& [name, value] : settings) {
         if (!StoreSetting(name, value)) {
-            error = "cannot store the setting " + name + " in " + SettingsLocation();
-            return false;
+            error = "cannot set " + name + " in " + SettingsLocation();
+            return nullptr;
         }
     }
-    return true;
+    return copy;
 }
 
 bool StartPlugin(Plugin& plugin, std::string& error) {

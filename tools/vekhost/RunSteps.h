@@ -7,7 +7,9 @@
 #include "tools/vekhost/CommandPlay.h"
 #include "tools/vekhost/PluginLoader.h"
 #include "tools/vekhost/RunReport.h"
+#include "tools/vekhost/SettingsAccess.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,10 +22,12 @@ namespace vekhost_tool {
 std::optional<std::vector<VekId>> PickFigures(const std::optional<std::vector<VekId>>& selection,
                                               const std::string& drawingName, std::string& error);
 
-// Stores each NAME=VALUE in the user's settings, as the settings dialog
-// would, before the command starts.
-bool StoreRunSettings(const std::vector<std::pair<std::string, std::string>>& settings,
-                      std::string& error);
+// Gives this run a copy of the user's stored settings with each NAME=VALUE
+// (checked by CheckSetting) set in it as the settings dialog would set it,
+// warning of values the dialog does not offer. The plug-in reads the copy as
+// long as the object returned lives; the stored settings are left as they
+// were. Null, with the reason, when the copy cannot be made.
+std::unique_ptr<ScratchSettings> StoreRunSettings(const SettingList& settings, std::string& error);
 
 // Loads the plug-in beside the program and calls its entry.
 bool StartPlugin(Plugin& plugin, std::string& error);
