@@ -12,9 +12,11 @@
 # knows nothing of them:
 #   platform/veklib (the host stand-in)  ──> veksdk, numeric
 #   platform/registry, platform/mfc (stand-ins of Win32 and MFC): themselves
-#   tools/dxf: itself;  tools/vekhost ──> tools, platform/veklib and
-#     platform/registry, and the plug-in's layers below app
-#   tests, bench, fuzz ──> everything but app (tests/app and tests/ui: app too)
+#   tools/dxf: itself;  tools/vekhost ──> tools, platform/veklib,
+#     platform/registry and the layers from settings and engine down
+#   tests ──> everything but app (tests/app and tests/ui: app too)
+#   bench, fuzz ──> tests, tools, platform and the layers from settings and
+#     engine down
 #
 # Both include forms are read, and paths are normalised before they are
 # compared ("engine/../app/X.h" is app/X.h). A project header named without
