@@ -56,7 +56,10 @@ TEST_P(PassFaultTest, StopsWithItsMessageAndLeavesNoHalfFigure) {
     // Once the command has ended: nothing but the first square's pieces and
     // the second square.
     DeleteListedCopies();
-    EXPECT_TRUE(MadeFrom(first) == converted) << "the first square came out otherwise";
+    const std::vector<Content> made = MadeFrom(first);
+    EXPECT_TRUE(made == converted)
+        << "the first square came out otherwise: " << made.size() << " segments made of it, "
+        << converted.size() << " without the fault";
     EXPECT_EQ(vekhost::SegmentCount(), converted.size() + 1) << "segments left";
 }
 
