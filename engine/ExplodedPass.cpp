@@ -41,7 +41,7 @@ bool Abandon() {
     return false;
 }
 
-bool ExplodeFigure(const SelEntry& entry, FigureBuffer& walk) {
+bool ExplodeFigure(const SelEntry& entry, FigureBuffer& walk, const RoundingGrid& grid) {
     const FigureKey key{entry.context, entry.segment};
     if (!ReadWholeFigure(key, walk, msg::ExplodedFigureTooLarge)) {
         return false;
@@ -60,7 +60,7 @@ bool ExplodeFigure(const SelEntry& entry, FigureBuffer& walk) {
     CreatedCount = 0;
     for (int32_t j = 0; j < n; ++j) {
         FigureRecord record = ExplodedRecords[j];
-        if (!RoundFigureRecord(RefPoint, record)) {
+        if (!RoundFigureRecord(grid, record)) {
             return Abandon();
         }
         if (record.kind == VEK_ROUND_CORNER) {
@@ -109,6 +109,9 @@ int32_t VEKCALL ExplodedPass(int32_t event, intptr_t data, intptr_t arg3, intptr
     if (event != 0) {
         return event == 7 ? 0 : 2;
     }
-    return ConvertSelection(data, arg3, arg4,
-                            [](const SelEntry& entry) { return ExplodeFigure(entry, WorkFigure); });
+    // The settings and the reference point hold still for the run.
+    const RoundingGrid grid = ActiveGrid();
+    return ConvertSelection(data, arg3, arg4, [&grid](const SelEntry& entry) {
+        return ExplodeFigure(entry, WorkFigure, grid);
+    });
 }

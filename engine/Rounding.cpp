@@ -326,8 +326,8 @@ RoundingGrid MakeGrid(int32_t d, int32_t unitMode, const double ref[2]) {
     return grid;
 }
 
-RoundingGrid ActiveGrid(const double ref[2]) {
-    return MakeGrid(ActiveSettings.d_point, ActiveSettings.inchmm, ref);
+RoundingGrid ActiveGrid() {
+    return MakeGrid(ActiveSettings.d_point, ActiveSettings.inchmm, RefPoint);
 }
 
 double ConvertAndRound(const RoundingGrid& grid, double v) {
@@ -341,7 +341,7 @@ double ConvertAndRound(const RoundingGrid& grid, double v) {
 
 double ConvertAndRound(double v) {
     const double origin[2] = {0.0, 0.0};
-    return ConvertAndRound(ActiveGrid(origin), v);
+    return ConvertAndRound(MakeGrid(ActiveSettings.d_point, ActiveSettings.inchmm, origin), v);
 }
 
 double DirectionAngle(const double a[2], const double b[2]) {
@@ -501,8 +501,7 @@ ArcRebuild RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
     return ArcRebuild::Done;
 }
 
-bool RoundFigureBuffer(const double ref[2], FigureBuffer& buffer) {
-    const RoundingGrid grid = ActiveGrid(ref);
+bool RoundFigureBuffer(const RoundingGrid& grid, FigureBuffer& buffer) {
     if (!PrepareCorners(grid, buffer)) {
         return false;
     }
@@ -527,8 +526,7 @@ bool RoundFigureBuffer(const double ref[2], FigureBuffer& buffer) {
     return true;
 }
 
-bool RoundFigureRecord(const double ref[2], FigureRecord& record) {
-    const RoundingGrid grid = ActiveGrid(ref);
+bool RoundFigureRecord(const RoundingGrid& grid, FigureRecord& record) {
     switch (record.kind) {
         case VEK_ARC:
         case VEK_ROUND_CORNER:

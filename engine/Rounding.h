@@ -13,7 +13,8 @@
 // The double nearest to 25.40051, the inch-to-millimetre factor used here.
 constexpr double InchToMm = 25.40051;
 
-// Everything a rounding needs, taken from the settings once per call.
+// Everything a rounding needs, taken from the settings and the reference
+// point once per run.
 struct RoundingGrid {
     int32_t unitMode;  // ActiveSettings.inchmm
     double scale;      // S = 10^d
@@ -24,8 +25,8 @@ struct RoundingGrid {
 
 // The grid for `d` decimal places, `unitMode` and the reference point.
 RoundingGrid MakeGrid(int32_t d, int32_t unitMode, const double ref[2]);
-// The grid for the active settings.
-RoundingGrid ActiveGrid(const double ref[2]);
+// The grid for the active settings and the reference point (RefPoint).
+RoundingGrid ActiveGrid();
 
 // Applies the unit factor, then rounds to the grid pitch with ties towards
 // plus infinity. A tie is what the user reads as one: 1.005 at two places is
@@ -33,7 +34,7 @@ RoundingGrid ActiveGrid(const double ref[2]);
 // rounding is not finite keeps its converted value, so that nothing
 // non-finite reaches the drawing.
 double ConvertAndRound(const RoundingGrid& grid, double v);
-// The same with the active settings.
+// The same with the active settings, on a grid through the origin.
 double ConvertAndRound(double v);
 
 // Two points closer than 1e-6 in x and in y.
@@ -64,9 +65,9 @@ ArcRebuild RebuildArc(const RoundingGrid& grid, FigureRecord& record);
 // Rounds every slot of `buffer` in place, by element type. Returns false when
 // an arc or a chamfer cannot be rebuilt (its message shown); later slots are
 // then untouched.
-bool RoundFigureBuffer(const double ref[2], FigureBuffer& buffer);
+bool RoundFigureBuffer(const RoundingGrid& grid, FigureBuffer& buffer);
 
 // Rounds one record of a figure's exploded form in place, by its kind. An arc
 // for which no radius gives a centre is reported and kept with its rounded
 // centre and radius. False only when a host call failed (message shown).
-bool RoundFigureRecord(const double ref[2], FigureRecord& record);
+bool RoundFigureRecord(const RoundingGrid& grid, FigureRecord& record);

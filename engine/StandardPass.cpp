@@ -109,7 +109,8 @@ bool FindAddedCorner(VekId segment, VekId before, uint32_t type, VekId& corner) 
 // neighbouring slots (wrapping round at both ends). A refused rounded corner
 // is retried at the 20 radii around the rounded one, one grid step apart.
 // Each corner keeps its own line type, whatever the host copied into it.
-bool AddCorners(const FigureBuffer& buffer, VekId segment, double step) {
+bool AddCorners(const FigureBuffer& buffer, VekId segment, const RoundingGrid& grid) {
+    const double step = grid.step;
     for (int32_t k = 0; k < buffer.count; ++k) {
         const ElementSlot& slot = buffer.slots[k];
         if (slot.elementType != VEK_ROUND_CORNER && slot.elementType != VEK_CHAMFER) {
@@ -156,7 +157,7 @@ bool AddCorners(const FigureBuffer& buffer, VekId segment, double step) {
 
 // Converts the figure of one selection entry. False when the run must end;
 // the message has been shown and nothing of a new segment is left behind.
-bool ConvertFigure(const SelEntry& entry, FigureBuffer& buffer, double step) {
+bool ConvertFigure(const SelEntry& entry, FigureBuffer& buffer, const RoundingGrid& grid) {
     if (CopyList.count >= CopyListCapacity) {
         msg::ShowCountBox(msg::CopyListFull, CopyListCapacity);
         return false;
@@ -178,7 +179,7 @@ bool ConvertFigure(const SelEntry& entry, FigureBuffer& buffer, double step) {
     if (!ReadWholeFigure(key, buffer, msg::FigureTooLarge)) {
         return false;
     }
-    if (!RoundFigureBuffer(RefPoint, buffer)) {
+    if (!RoundFigureBuffer(grid, buffer)) {
         return false;
     }
 
@@ -209,7 +210,7 @@ bool ConvertFigure(const SelEntry& entry, FigureBuffer& buffer, double step) {
             return abandon();
         }
     }
-    if (!AddCorners(buffer, segment, step)) {
+    if (!AddCorners(buffer, segment, grid)) {
         return abandon();
     }
     // The picked figure and its converted one never stand side by side.
@@ -257,8 +258,9 @@ int32_t VEKCALL StandardPass(int32_t event, intptr_t data, intptr_t arg3, intptr
     if (event != 0) {
         return event == 7 ? 0 : 3;
     }
-    const double step = ActiveGrid(RefPoint).step;
-    return ConvertSelection(data, arg3, arg4, [step](const SelEntry& entry) {
-        return ConvertFigure(entry, WorkFigure, step);
+    // The settings and the reference point hold still for the run.
+    const RoundingGrid grid = ActiveGrid();
+    return ConvertSelection(data, arg3, arg4, [&grid](const SelEntry& entry) {
+        return ConvertFigure(entry, WorkFigure, grid);
     });
 }

@@ -72,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ActiveSettings.inchmm = mode < 7 ? kUnitModes[mode] : in.Take<int32_t>();
     const double ref[2] = {in.Double(), in.Double()};
     bool checked = std::fabs(ref[0]) <= kChecked && std::fabs(ref[1]) <= kChecked;
+    const RoundingGrid grid = MakeGrid(ActiveSettings.d_point, ActiveSettings.inchmm, ref);
 
     const bool whole = in.Take<uint8_t>() & 1;
     const int32_t count = whole ? int32_t(in.Below(16)) + 1 : 1;
@@ -87,10 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             buffer.slots[k].elementType = given[k].kind;
             buffer.slots[k].figure = given[k];
         }
-        RoundFigureBuffer(ref, buffer);
+        RoundFigureBuffer(grid, buffer);
     } else {
         buffer.slots[0].figure = given[0];
-        RoundFigureRecord(ref, buffer.slots[0].figure);
+        RoundFigureRecord(grid, buffer.slots[0].figure);
     }
     if (!checked) return 0;
     for (int32_t k = 0; k < count; ++k) {

@@ -37,13 +37,14 @@ bool LoadSettings() {
     BuildLineTypes(lineTypes);
 
     SettingsRecord loaded = {};
-    loaded.d_point = DecimalTextToInt(ReadSetting(SettingDefaults[0]));
-    loaded.inchmm = DecimalTextToInt(ReadSetting(SettingDefaults[1]));
-    loaded.IsExploded = DecimalTextToInt(ReadSetting(SettingDefaults[2])) != 0 ? 1 : 0;
-    loaded.Color = DecimalTextToInt(ReadSetting(SettingDefaults[3]));
-    const int colorPosition = FindByName(colors, ReadSetting(SettingDefaults[4]));
+    loaded.d_point = DecimalTextToInt(ReadSetting(SettingOf(SettingId::DPoint)));
+    loaded.inchmm = DecimalTextToInt(ReadSetting(SettingOf(SettingId::InchMm)));
+    loaded.IsExploded =
+        DecimalTextToInt(ReadSetting(SettingOf(SettingId::IsExploded))) != 0 ? 1 : 0;
+    loaded.Color = DecimalTextToInt(ReadSetting(SettingOf(SettingId::Color)));
+    const int colorPosition = FindByName(colors, ReadSetting(SettingOf(SettingId::MainColor)));
     loaded.colorIndex = colors.entries[static_cast<size_t>(colorPosition)].index;
-    const int lineTypePosition = FindByName(lineTypes, ReadSetting(SettingDefaults[5]));
+    const int lineTypePosition = FindByName(lineTypes, ReadSetting(SettingOf(SettingId::LineType)));
     loaded.lineTypeCode = lineTypes.entries[static_cast<size_t>(lineTypePosition)].code;
 
     ActiveSettings = loaded;

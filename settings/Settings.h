@@ -6,6 +6,8 @@
 #include "settings/RegText.h"
 #include "settings/RegistryStrings.h"
 
+#include <cstddef>
+
 // The command's subkey name, "Tarnex". A constant array, so that its text is
 // in place before any constructor of the library runs (a constinit string is
 // not a constant expression to every compiler: clang 14 refuses libstdc++'s).
@@ -21,6 +23,15 @@ inline constexpr SettingDefault SettingDefaults[] = {
     {TEXT("IsExploded"), TEXT("0")},        {TEXT("Color"), TEXT("0")},
     {TEXT("mColor1"), TEXT("MAINCOLOR02")}, {TEXT("mLType1"), TEXT("LINETYPE07")},
 };
+
+// Each setting by its place in SettingDefaults, for those that handle one
+// setting by name (the loading, the dialog).
+enum class SettingId : size_t { DPoint, InchMm, IsExploded, Color, MainColor, LineType };
+constexpr const SettingDefault& SettingOf(SettingId id) {
+    return SettingDefaults[static_cast<size_t>(id)];
+}
+static_assert(sizeof SettingDefaults / sizeof SettingDefaults[0] ==
+              static_cast<size_t>(SettingId::LineType) + 1);
 
 // "SOFTWARE\Orlanwick\VEK\" followed by `subkey`.
 RegText SettingsKeyPath(RegText subkey);

@@ -12,17 +12,18 @@ namespace {
 
 // Reads one value; when it cannot be read, the default is taken and written
 // back at once (whether that write succeeds or not).
-CString ReadOrDefault(const CString& subkey, const wchar_t* name, const wchar_t* fallback) {
+CString ReadOrDefault(const CString& subkey, SettingId id) {
+    const SettingDefault& setting = SettingOf(id);
     std::basic_string<WCHAR> text;
-    if (RegReadString(SettingsKeyPath(subkey.GetString()), name, text) != 0) {
-        text = fallback;
-        WriteSetting(subkey.GetString(), name, text);
+    if (RegReadString(SettingsKeyPath(subkey.GetString()), setting.name, text) != 0) {
+        text = setting.text;
+        WriteSetting(subkey.GetString(), setting.name, text);
     }
     return CString(text.c_str());
 }
 
-void Write(const CString& subkey, const wchar_t* name, const CString& text) {
-    WriteSetting(subkey.GetString(), name, text.GetString());
+void Write(const CString& subkey, SettingId id, const CString& text) {
+    WriteSetting(subkey.GetString(), SettingOf(id).name, text.GetString());
 }
 
 CString Decimal(int value) {
@@ -50,7 +51,7 @@ END_MESSAGE_MAP()
 
 TarnexDlg::TarnexDlg(CWnd* pParent)
     : CDialog(IDD, pParent),
-      m_strSubkey(L"Tarnex"),
+      m_strSubkey(SettingsSubkey),
       // Always loaded before use; zero keeps an unopened dialog harmless.
       m_nDPoint(0),
       m_nInchMm(0),
@@ -83,36 +84,36 @@ BOOL TarnexDlg::OnInitDialog() {
 }
 
 bool TarnexDlg::LoadFromRegistry() {
-    m_nDPoint = _wtoi(ReadOrDefault(m_strSubkey, L"d_point", L"3"));
+    m_nDPoint = _wtoi(ReadOrDefault(m_strSubkey, SettingId::DPoint));
     // Outside 1 to 5 no item is selected; the stored number is kept and
     // written back until the user picks an item.
     const bool listed = m_nDPoint >= 1 && m_nDPoint <= 5;
     m_cbDecimalPlaces.SetCurSel(listed ? m_nDPoint - 1 : -1);
 
-    const int inchMm = _wtoi(ReadOrDefault(m_strSubkey, L"inchmm", L"0"));
+    const int inchMm = _wtoi(ReadOrDefault(m_strSubkey, SettingId::InchMm));
     m_nInchMm = (inchMm == 1 || inchMm == 2) ? inchMm : 0;
     CheckRadioButton(IDC_UNIT_MM_TO_MM, IDC_UNIT_MM_TO_INCH, IDC_UNIT_MM_TO_MM + m_nInchMm);
 
-    m_bExploded = _wtoi(ReadOrDefault(m_strSubkey, L"IsExploded", L"0")) != 0 ? 1 : 0;
+    m_bExploded = _wtoi(ReadOrDefault(m_strSubkey, SettingId::IsExploded)) != 0 ? 1 : 0;
     CheckDlgButton(IDC_EXPLODED, static_cast<UINT>(m_bExploded));
 
-    m_nColor = _wtoi(ReadOrDefault(m_strSubkey, L"Color", L"0")) == 1 ? 1 : 0;
+    m_nColor = _wtoi(ReadOrDefault(m_strSubkey, SettingId::Color)) == 1 ? 1 : 0;
     CheckRadioButton(IDC_COLOR_KEEP, IDC_COLOR_CHANGE, IDC_COLOR_KEEP + m_nColor);
 
     // Names are taken as stored, unvalidated: an unknown colour paints white
     // and an unknown line type shows the first picture.
-    m_stMainColor.m_strColor = ReadOrDefault(m_strSubkey, L"mColor1", L"MAINCOLOR02");
-    m_strLType = ReadOrDefault(m_strSubkey, L"mLType1", L"LINETYPE07");
+    m_stMainColor.m_strColor = ReadOrDefault(m_strSubkey, SettingId::MainColor);
+    m_strLType = ReadOrDefault(m_strSubkey, SettingId::LineType);
     return true;
 }
 
 bool TarnexDlg::SaveToRegistry() {
-    Write(m_strSubkey, L"d_point", Decimal(m_nDPoint));
-    Write(m_strSubkey, L"inchmm", Decimal(m_nInchMm));
-    Write(m_strSubkey, L"IsExploded", m_bExploded != 0 ? L"1" : L"0");
-    Write(m_strSubkey, L"Color", Decimal(m_nColor));
-    Write(m_strSubkey, L"mColor1", m_stMainColor.m_strColor);
-    Write(m_strSubkey, L"mLType1", m_strLType);
+    Write(m_strSubkey, SettingId::DPoint, Decimal(m_nDPoint));
+    Write(m_strSubkey, SettingId::InchMm, Decimal(m_nInchMm));
+    Write(m_strSubkey, SettingId::IsExploded, m_bExploded != 0 ? L"1" : L"0");
+    Write(m_strSubkey, SettingId::Color, Decimal(m_nColor));
+    Write(m_strSubkey, SettingId::MainColor, m_stMainColor.m_strColor);
+    Write(m_strSubkey, SettingId::LineType, m_strLType);
     return true;
 }
 
@@ -166,7 +167,7 @@ void TarnexDlg::OnExplodedClicked() {
     // The member is flipped and pushed to the box; the box is not read.
     m_bExploded = m_bExploded == 0 ? 1 : 0;
     CheckDlgButton(IDC_EXPLODED, static_cast<UINT>(m_bExploded));
-    Write(m_strSubkey, L"IsExploded", m_bExploded != 0 ? L"1" : L"0");
+    Write(m_strSubkey, SettingId::IsExploded, m_bExploded != 0 ? L"1" : L"0");
 }
 
 void TarnexDlg::OnColorKeep() {
@@ -192,7 +193,7 @@ void TarnexDlg::OnMainColorClicked() {
     m_stMainColor.m_strColor = picker.m_strCurrent;
     // Whole client area, no erase: the swatch repaints in the new colour.
     InvalidateRect(nullptr, FALSE);
-    Write(m_strSubkey, L"mColor1", m_stMainColor.m_strColor);
+    Write(m_strSubkey, SettingId::MainColor, m_stMainColor.m_strColor);
 }
 
 void TarnexDlg::OnLineTypeClicked() {
@@ -206,5 +207,5 @@ void TarnexDlg::OnLineTypeClicked() {
     }
     m_strLType = picker.m_strCurrent;
     ShowLineTypeImage(m_strLType);
-    Write(m_strSubkey, L"mLType1", m_strLType);
+    Write(m_strSubkey, SettingId::LineType, m_strLType);
 }

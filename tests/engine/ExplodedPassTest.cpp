@@ -164,48 +164,6 @@ TEST_F(ExplodedPassTest, MoreThan3000FiguresAreAccepted) {
     EXPECT_EQ(CopyList.count, 0);
 }
 
-struct FaultCase {
-    const char* call;
-    int nth;  // the use that concerns the second figure
-    std::u16string error;
-};
-class ExplodedFaultTest : public ExplodedPassTest,
-                          public ::testing::WithParamInterface<FaultCase> {};
-
-// Two squares; a refusal while the second is exploded. The first stays
-// exploded; nothing made of the second is left beside it.
-TEST_P(ExplodedFaultTest, StopsWithItsMessageAndLeavesNoPartOfTheFigure) {
-    const FaultCase c = GetParam();
-    const VekId first = Square(0, 0);
-    const VekId second = Square(20, 0);
-    vekhost::Select({first, second});
-    Settings(3);
-    vekhost::FailCall(c.call, c.nth);
-    EXPECT_EQ(RunPass(), 0);
-    EXPECT_EQ(Errors(), std::vector<std::u16string>{c.error});
-    EXPECT_TRUE(Boxes().empty());
-    EXPECT_EQ(vekhost::OpenSelectionCount(), 0);
-    EXPECT_FALSE(Exists(first));
-    EXPECT_EQ(Seg(second).elements.size(), 4u);
-    EXPECT_EQ(vekhost::SegmentCount(), 5u);  // four from the first, the second
-}
-
-INSTANTIATE_TEST_SUITE_P(Refusals, ExplodedFaultTest,
-                         ::testing::Values(FaultCase{"VekFigGetFigure", 6, kUnreadable},
-                                           FaultCase{"VekFigCreateFigure", 7, kCreate100},
-                                           FaultCase{"VekSgmChangeLayer", 7, kLayer},
-                                           FaultCase{"VekSgmCreateSegment", 8, kCreate100},
-                                           // an exploded form that cannot be read
-                                           FaultCase{"VekFigGetFigure2", 2, kUnreadable},
-                                           // -1 is the host's failure, never a value
-                                           FaultCase{"VekElmGetType", 5, kUnreadable},
-                                           FaultCase{"VekFigGetLineType", 6, kUnreadable},
-                                           FaultCase{"VekSgmGetLayer", 5, kLayer},
-                                           FaultCase{"VekElmGetNextElementId", 4, kUnreadable},
-                                           // refused writes
-                                           FaultCase{"VekFigSetLineType", 6, kCreate100},
-                                           FaultCase{"VekSgmDeleteSegment", 2, kPickedNotDeleted}));
-
 // A host whose exploded form is empty for a figure with elements: deleting
 // the figure would leave nothing in its place.
 TEST_F(ExplodedPassTest, EmptyExplodedFormStopsTheRun) {

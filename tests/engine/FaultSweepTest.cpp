@@ -5,10 +5,9 @@
 // exactly as it was, no working copy is left once the command has ended, no
 // value is non-finite, no selection is open, a run that stopped showed why,
 // and the count of success never stands over a figure converted wrongly.
-#include "engine/ExplodedPass.h"
 #include "engine/Rounding.h"
-#include "engine/StandardPass.h"
 #include "tests/engine/EngineFixture.h"
+#include "tests/engine/FaultRun.h"
 #include "tests/engine/GeneratedDrawings.h"
 #include "tests/engine/TestFigures.h"
 
@@ -101,40 +100,11 @@ std::vector<Drawing> Drawings() {
 #endif
 }
 
-// A segment as the host holds it, byte for byte.
-struct Content {
-    VekId layer;
-    bool closed;
-    std::vector<std::pair<int32_t, std::vector<uint8_t>>> elements;
-
-    explicit Content(const vekhost::Segment& s) : layer(s.layer), closed(s.closed) {
-        for (const auto& e : s.elements) {
-            std::vector<uint8_t> bytes(sizeof e.figure + sizeof e.lineType);
-            std::memcpy(bytes.data(), &e.figure, sizeof e.figure);
-            std::memcpy(bytes.data() + sizeof e.figure, &e.lineType, sizeof e.lineType);
-            elements.emplace_back(e.type, std::move(bytes));
-        }
-    }
-    bool operator==(const Content&) const = default;
-};
-
-std::vector<Content> MadeFrom(VekId source) {
-    std::vector<Content> made;
-    for (VekId id : vekhost::Segments()) {
-        if (vekhost::SourceOf(id) == source) {
-            made.emplace_back(*vekhost::GetSegment(id));
-        }
-    }
-    return made;
-}
-
-enum class Pass { Standard, Exploded };
-
-// The command's part: the pass on the completed selection, then its end.
-void RunCommand(Pass pass, const std::vector<VekId>& picked) {
-    std::memset(static_cast<void*>(&WorkFigure), 0xBD, sizeof WorkFigure);
-    vekhost::Select(picked);
-    (pass == Pass::Standard ? StandardPass : ExplodedPass)(0, 0, 0, 0);
+// The command's part: the pass on the completed selection (the nth use of
+// `call` failing, if one is named), then its end.
+void RunCommand(Pass pass, const std::vector<VekId>& picked, const std::string& call = {},
+                int nth = 1) {
+    RunFailing(pass, picked, call, nth);
     DeleteListedCopies();
 }
 
@@ -156,8 +126,7 @@ TEST_F(FaultSweep, NoFaultConvertsAFigureWronglyOrLeavesItHalfDone) {
     for (const Drawing& drawing : Drawings()) {
         for (Pass pass : {Pass::Standard, Pass::Exploded}) {
             for (int32_t unitMode : {0, 1}) {
-                const std::string where = std::string(drawing.name) +
-                                          (pass == Pass::Standard ? ", standard" : ", exploded") +
+                const std::string where = std::string(drawing.name) + ", " + PassName(pass) +
                                           " pass, unit mode " + std::to_string(unitMode);
                 // Without a fault: the calls, and what each picked figure becomes.
                 Restart(kPlaces, unitMode, kRef);
@@ -183,8 +152,7 @@ TEST_F(FaultSweep, NoFaultConvertsAFigureWronglyOrLeavesItHalfDone) {
                     const int nth = ++uses[name];
                     Restart(kPlaces, unitMode, kRef);
                     drawing.build(unitMode);
-                    vekhost::FailCall(name, nth);
-                    RunCommand(pass, picked);
+                    RunCommand(pass, picked, name, nth);
                     ++runs;
 
                     std::string why;

@@ -138,7 +138,7 @@ protected:
         return slot.figure;
     }
     FigureRecord& At(int k) { return buffer->slots[k].figure; }
-    bool Round() { return RoundFigureBuffer(RefPoint, *buffer); }
+    bool Round() { return RoundFigureBuffer(ActiveGrid(), *buffer); }
     std::unique_ptr<FigureBuffer> buffer;
 };
 

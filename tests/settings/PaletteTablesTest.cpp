@@ -1,85 +1,108 @@
 #include "settings/PaletteTables.h"
 
+#include "res/PickerIds.h"
+#include "settings/Settings.h"
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
 
 namespace {
 
 using Text = std::basic_string<WCHAR>;
 
-struct ColorRow {
-    const WCHAR* name;
-    int32_t index, red, green, blue;
-    uint32_t screen;  // 0x00BBGGRR
-    int swatchId;
-};
+// "MAINCOLOR07", "LINETYPE10": the prefix and the position in two digits.
+Text NameAt(const char* prefix, int position) {
+    Text name(prefix, prefix + std::strlen(prefix));
+    name += static_cast<WCHAR>('0' + position / 10);
+    name += static_cast<WCHAR>('0' + position % 10);
+    return name;
+}
 
-const ColorRow kExpectedColors[] = {
-    {TEXT("MAINCOLOR01"), 0, 255, 255, 255, 0xFFFFFF, 17015},
-    {TEXT("MAINCOLOR02"), 1, 0, 192, 255, 0xFFC000, 17032},
-    {TEXT("MAINCOLOR03"), 2, 60, 255, 80, 0x50FF3C, 17033},
-    {TEXT("MAINCOLOR04"), 3, 255, 64, 192, 0xC040FF, 17034},
-    {TEXT("MAINCOLOR05"), 4, 224, 224, 0, 0x00E0E0, 17035},
-    {TEXT("MAINCOLOR06"), 5, 255, 0, 0, 0x0000FF, 17036},
-    {TEXT("MAINCOLOR07"), 6, 255, 128, 128, 0x8080FF, 17037},
-    {TEXT("MAINCOLOR08"), 7, 0, 128, 255, 0xFF8000, 17038},
-    {TEXT("MAINCOLOR09"), 8, 255, 255, 0, 0x00FFFF, 17039},
-    {TEXT("MAINCOLOR10"), 9, 128, 128, 128, 0x808080, 17040},
-    {TEXT("MAINCOLOR11"), 10, 0, 255, 255, 0xFFFF00, 17041},
-    {TEXT("MAINCOLOR12"), 11, 0, 0, 255, 0xFF0000, 17042},
-    {TEXT("MAINCOLOR13"), 12, 128, 0, 255, 0xFF0080, 17043},
-    {TEXT("MAINCOLOR14"), 13, 128, 128, 255, 0xFF8080, 17044},
-    {TEXT("MAINCOLOR15"), 14, 128, 0, 128, 0x800080, 17045},
-    {TEXT("MAINCOLOR16"), 15, 128, 128, 0, 0x008080, 17046},
-};
+std::string Narrow(const Text& text) {
+    return std::string(text.begin(), text.end());
+}
 
-struct LineTypeRow {
-    const WCHAR* name;
-    int32_t code;
-    int bitmapId;
-    int swatchId;
-};
+// The picker dialogs' controls and pictures, in palette order: each
+// position's swatch and picture must be the one the table names for it.
+const int kColorSwatches[MainColorCount] = {IDC_COLOR01, IDC_COLOR02, IDC_COLOR03, IDC_COLOR04,
+                                            IDC_COLOR05, IDC_COLOR06, IDC_COLOR07, IDC_COLOR08,
+                                            IDC_COLOR09, IDC_COLOR10, IDC_COLOR11, IDC_COLOR12,
+                                            IDC_COLOR13, IDC_COLOR14, IDC_COLOR15, IDC_COLOR16};
+const int kLineTypeSwatches[LineTypeCount] = {
+    IDC_LINETYPE01, IDC_LINETYPE02, IDC_LINETYPE03, IDC_LINETYPE04, IDC_LINETYPE05,
+    IDC_LINETYPE06, IDC_LINETYPE07, IDC_LINETYPE08, IDC_LINETYPE09, IDC_LINETYPE10};
+const int kLineTypeBitmaps[LineTypeCount] = {
+    IDB_LINETYPE01, IDB_LINETYPE02, IDB_LINETYPE03, IDB_LINETYPE04, IDB_LINETYPE05,
+    IDB_LINETYPE06, IDB_LINETYPE07, IDB_LINETYPE08, IDB_LINETYPE09, IDB_LINETYPE10};
 
-const LineTypeRow kExpectedLineTypes[] = {
-    {TEXT("LINETYPE01"), 0, 17046, 17016}, {TEXT("LINETYPE02"), 4, 17047, 17078},
-    {TEXT("LINETYPE03"), 5, 17048, 17079}, {TEXT("LINETYPE04"), 6, 17049, 17080},
-    {TEXT("LINETYPE05"), 1, 17050, 17081}, {TEXT("LINETYPE06"), 2, 17051, 17082},
-    {TEXT("LINETYPE07"), 3, 17052, 17083}, {TEXT("LINETYPE08"), 7, 17053, 17084},
-    {TEXT("LINETYPE09"), 8, 17054, 17085}, {TEXT("LINETYPE10"), 9, 17055, 17086},
-};
+// What the host draws: the palette's colours (0x00BBGGRR) and its line-type
+// codes, which do not follow the name order, position by position.
+const uint32_t kScreenColors[MainColorCount] = {
+    0xFFFFFF, 0xFFC000, 0x50FF3C, 0xC040FF, 0x00E0E0, 0x0000FF, 0x8080FF, 0xFF8000,
+    0x00FFFF, 0x808080, 0xFFFF00, 0xFF0000, 0xFF0080, 0xFF8080, 0x800080, 0x008080};
+const int32_t kLineTypeCodes[LineTypeCount] = {0, 4, 5, 6, 1, 2, 3, 7, 8, 9};
 
-TEST(PaletteTables, ColourTableHoldsEveryRowAtItsPosition) {
+// Position p holds MAINCOLORpp with the host's colour index p - 1, a colour
+// of its own, the picker's swatch p, and is found by its name.
+TEST(PaletteTables, ColourTableInPaletteOrder) {
     MainColorTable table;
     BuildMainColors(table);
-    ASSERT_EQ(table.count, 16);
-    for (int position = 1; position <= 16; ++position) {
-        SCOPED_TRACE(position);
-        const ColorRow& want = kExpectedColors[position - 1];
+    ASSERT_EQ(table.count, MainColorCount);
+    std::set<uint32_t> colours;
+    for (int position = 1; position <= MainColorCount; ++position) {
         const MainColorEntry& got = table.entries[static_cast<size_t>(position)];
-        EXPECT_EQ(got.name, Text(want.name));
-        EXPECT_EQ(got.index, want.index);
-        EXPECT_EQ(got.red, want.red);
-        EXPECT_EQ(got.green, want.green);
-        EXPECT_EQ(got.blue, want.blue);
-        EXPECT_EQ(ScreenColor(got), want.screen);
-        EXPECT_EQ(ColorSwatchId(position), want.swatchId);
-        EXPECT_EQ(FindByName(table, want.name), position);
+        const Text name = NameAt("MAINCOLOR", position);
+        EXPECT_EQ(got.name, name) << "position " << position << " is named " << Narrow(got.name);
+        EXPECT_EQ(got.index, position - 1) << "host colour index at position " << position;
+        for (int32_t component : {got.red, got.green, got.blue}) {
+            EXPECT_TRUE(component >= 0 && component <= 255)
+                << Narrow(name) << " has a component " << component;
+        }
+        EXPECT_EQ(ScreenColor(got), kScreenColors[position - 1])
+            << Narrow(name) << " is 0x" << std::hex << ScreenColor(got);
+        EXPECT_TRUE(colours.insert(ScreenColor(got)).second) << Narrow(name) << " repeats a colour";
+        EXPECT_EQ(ColorSwatchId(position), kColorSwatches[position - 1])
+            << "swatch of " << Narrow(name);
+        EXPECT_EQ(FindByName(table, name), position) << Narrow(name) << " found elsewhere";
     }
 }
 
-TEST(PaletteTables, LineTypeTableHoldsEveryRowAtItsPosition) {
+// Position p holds LINETYPEpp, the host's code for it (each of 0 to 9 once),
+// the picker's swatch p and picture p, and is found by its name.
+TEST(PaletteTables, LineTypeTableInPaletteOrder) {
     LineTypeTable table;
     BuildLineTypes(table);
-    ASSERT_EQ(table.count, 10);
-    for (int position = 1; position <= 10; ++position) {
-        SCOPED_TRACE(position);
-        const LineTypeRow& want = kExpectedLineTypes[position - 1];
+    ASSERT_EQ(table.count, LineTypeCount);
+    std::set<int32_t> codes;
+    for (int position = 1; position <= LineTypeCount; ++position) {
         const LineTypeEntry& got = table.entries[static_cast<size_t>(position)];
-        EXPECT_EQ(got.name, Text(want.name));
-        EXPECT_EQ(got.code, want.code);
-        EXPECT_EQ(LineTypeBitmapId(position), want.bitmapId);
-        EXPECT_EQ(LineTypeSwatchId(position), want.swatchId);
-        EXPECT_EQ(FindByName(table, want.name), position);
+        const Text name = NameAt("LINETYPE", position);
+        EXPECT_EQ(got.name, name) << "position " << position << " is named " << Narrow(got.name);
+        EXPECT_EQ(got.code, kLineTypeCodes[position - 1]) << "host code of " << Narrow(name);
+        EXPECT_TRUE(got.code >= 0 && got.code < LineTypeCount && codes.insert(got.code).second)
+            << Narrow(name) << " has code " << got.code << ", out of range or repeated";
+        EXPECT_EQ(LineTypeSwatchId(position), kLineTypeSwatches[position - 1])
+            << "swatch of " << Narrow(name);
+        EXPECT_EQ(LineTypeBitmapId(position), kLineTypeBitmaps[position - 1])
+            << "picture of " << Narrow(name);
+        EXPECT_EQ(FindByName(table, name), position) << Narrow(name) << " found elsewhere";
     }
+}
+
+// The registry's defaults name entries of the palette, so a fresh store
+// loads a colour and a line type the pickers offer.
+TEST(PaletteTables, StoredDefaultsAreInThePalette) {
+    MainColorTable colors;
+    BuildMainColors(colors);
+    LineTypeTable lineTypes;
+    BuildLineTypes(lineTypes);
+    const Text colour = SettingOf(SettingId::MainColor).text;
+    const Text lineType = SettingOf(SettingId::LineType).text;
+    EXPECT_NE(FindByName(colors, colour), 0) << Narrow(colour);
+    EXPECT_NE(FindByName(lineTypes, lineType), 0) << Narrow(lineType);
 }
 
 TEST(PaletteTables, PositionZeroAndUnusedSlotsHoldTheDefaultEntry) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,6 +38,13 @@ const Values kDefaults = {
     {L"mColor1", L"MAINCOLOR02"}, {L"mLType1", L"LINETYPE07"},
 };
 
+// The defaults with some values changed.
+Values DefaultsWith(const Values& changes) {
+    Values values = kDefaults;
+    for (const auto& [name, text] : changes) values[name] = text;
+    return values;
+}
+
 class MainDialogTest : public ::testing::Test {
 protected:
     INT_PTR Run(TarnexDlg& dialog, DialogScript& script) {
@@ -44,6 +52,16 @@ protected:
         EXPECT_FALSE(script.TimedOut()) << "the dialog had to be closed by the watchdog";
         EXPECT_TRUE(script.Finished()) << "not every step ran";
         return result;
+    }
+
+    // Opens the dialog, runs `step` on it and closes it with the close box.
+    void OpenThenClose(TarnexDlg& dialog, const DialogScript::Step& step) {
+        DialogScript script;
+        script.Then([&](HWND top) {
+            step(top);
+            CloseBox(top);
+        });
+        EXPECT_EQ(Run(dialog, script), IDCANCEL);
     }
 
     Values Stored() const {
@@ -61,8 +79,7 @@ protected:
 
 TEST_F(MainDialogTest, FreshRegistryShowsDefaultsAndWritesThemBack) {
     TarnexDlg dialog;
-    DialogScript script;
-    script.Then([&](HWND top) {
+    OpenThenClose(dialog, [&](HWND top) {
         EXPECT_EQ(WindowText(top), L"자리수변경");
         EXPECT_EQ(Stored(), kDefaults);
 
@@ -83,9 +100,7 @@ TEST_F(MainDialogTest, FreshRegistryShowsDefaultsAndWritesThemBack) {
         EXPECT_EQ(dialog.m_stMainColor.m_strColor, CString(L"MAINCOLOR02"));
         EXPECT_TRUE(SameAsBitmapResource(StaticImage(top, IDC_LINE_TYPE), 17052));
         EXPECT_EQ(::GetFocus(), ::GetDlgItem(top, IDC_DECIMAL_PLACES));
-        CloseBox(top);
     });
-    EXPECT_EQ(Run(dialog, script), IDCANCEL);
     EXPECT_EQ(dialog.m_nDPoint, 3);
     EXPECT_EQ(dialog.m_strLType, CString(L"LINETYPE07"));
 }
@@ -114,8 +129,7 @@ TEST_F(MainDialogTest, ControlsFollowTheTemplateOrderWithTheirLabels) {
         {-1, L"◆. 선색ㆍ선종", true},
     };
     TarnexDlg dialog;
-    DialogScript script;
-    script.Then([&](HWND top) {
+    OpenThenClose(dialog, [&](HWND top) {
         size_t i = 0;
         for (HWND child = ::GetWindow(top, GW_CHILD); child != nullptr;
              child = ::GetWindow(child, GW_HWNDNEXT), ++i) {
@@ -131,9 +145,7 @@ TEST_F(MainDialogTest, ControlsFollowTheTemplateOrderWithTheirLabels) {
         EXPECT_EQ(i, expected.size());
         // No default push button: the OK button is an ordinary one.
         EXPECT_EQ(::GetWindowLongW(::GetDlgItem(top, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
-        CloseBox(top);
     });
-    EXPECT_EQ(Run(dialog, script), IDCANCEL);
 }
 
 // What stored texts look like in the dialog, and what the save after OK
@@ -141,11 +153,12 @@ TEST_F(MainDialogTest, ControlsFollowTheTemplateOrderWithTheirLabels) {
 struct StoredCase {
     const char* label;
     Values stored;
-    int comboSelection;
-    int unitRadio;
-    bool exploded;
-    int colorRadio;
-    UINT lineTypeBitmap;
+    // What the dialog shows: a fresh store's unless a case says otherwise.
+    int comboSelection = 2;
+    int unitRadio = IDC_UNIT_MM_TO_MM;
+    bool exploded = false;
+    int colorRadio = IDC_COLOR_KEEP;
+    UINT lineTypeBitmap = 17052;
     Values savedAfterOk;  // the values checked after OK and the save
 
     friend void PrintTo(const StoredCase& c, std::ostream* out) { *out << c.label; }
@@ -185,182 +198,130 @@ INSTANTIATE_TEST_SUITE_P(
     MainDialog, StoredValuesTest,
     ::testing::Values(
         StoredCase{
-            "ModesStored",
-            {{L"d_point", L"5"}, {L"inchmm", L"2"}, {L"Color", L"1"}, {L"IsExploded", L"1"}},
-            4,
-            IDC_UNIT_MM_TO_INCH,
-            true,
-            IDC_COLOR_CHANGE,
-            17052,
-            {{L"d_point", L"5"}, {L"inchmm", L"2"}, {L"Color", L"1"}, {L"IsExploded", L"1"}}},
-        StoredCase{"UnknownUnitModeIsNone",
-                   {{L"inchmm", L"7"}},
-                   2,
-                   IDC_UNIT_MM_TO_MM,
-                   false,
-                   IDC_COLOR_KEEP,
-                   17052,
-                   {{L"inchmm", L"0"}}},
-        StoredCase{"DecimalsOutsideTheListKeptAsStored",
-                   {{L"d_point", L"9"}},
-                   -1,
-                   IDC_UNIT_MM_TO_MM,
-                   false,
-                   IDC_COLOR_KEEP,
-                   17052,
-                   {{L"d_point", L"9"}}},
-        StoredCase{"NegativeAndZeroDecimalsKept",
-                   {{L"d_point", L"-2"}, {L"inchmm", L"-1"}},
-                   -1,
-                   IDC_UNIT_MM_TO_MM,
-                   false,
-                   IDC_COLOR_KEEP,
-                   17052,
-                   {{L"d_point", L"-2"}, {L"inchmm", L"0"}}},
-        StoredCase{
-            "TextWithoutDigitsCountsAsZero",
-            {{L"d_point", L"abc"}, {L"inchmm", L"x1"}, {L"IsExploded", L"yes"}, {L"Color", L"on"}},
-            -1,
-            IDC_UNIT_MM_TO_MM,
-            false,
-            IDC_COLOR_KEEP,
-            17052,
-            {{L"d_point", L"0"}, {L"inchmm", L"0"}, {L"IsExploded", L"0"}, {L"Color", L"0"}}},
-        StoredCase{"LeadingNumberIsTaken",
-                   {{L"d_point", L" +2mm"}, {L"inchmm", L"1.9"}, {L"Color", L"1x"}},
-                   1,
-                   IDC_UNIT_INCH_TO_MM,
-                   false,
-                   IDC_COLOR_CHANGE,
-                   17052,
-                   {{L"d_point", L"2"}, {L"inchmm", L"1"}, {L"Color", L"1"}}},
-        StoredCase{"AnyNonZeroExplodesAndOnlyOneChangesColour",
-                   {{L"IsExploded", L"5"}, {L"Color", L"2"}},
-                   2,
-                   IDC_UNIT_MM_TO_MM,
-                   true,
-                   IDC_COLOR_KEEP,
-                   17052,
-                   {{L"IsExploded", L"1"}, {L"Color", L"0"}}},
-        StoredCase{"LineTypeNameInLowerCase",
-                   {{L"mLType1", L"linetype03"}},
-                   2,
-                   IDC_UNIT_MM_TO_MM,
-                   false,
-                   IDC_COLOR_KEEP,
-                   17048,
-                   {{L"mLType1", L"linetype03"}}},
-        StoredCase{"LastLineType",
-                   {{L"mLType1", L"LINETYPE10"}},
-                   2,
-                   IDC_UNIT_MM_TO_MM,
-                   false,
-                   IDC_COLOR_KEEP,
-                   17055,
-                   {{L"mLType1", L"LINETYPE10"}}},
-        StoredCase{"NamesOutsideThePaletteKeptUnchanged",
-                   {{L"mLType1", L"LINETYPE11"}, {L"mColor1", L"Sky Blue"}},
-                   2,
-                   IDC_UNIT_MM_TO_MM,
-                   false,
-                   IDC_COLOR_KEEP,
-                   17046,
-                   {{L"mLType1", L"LINETYPE11"}, {L"mColor1", L"Sky Blue"}}}),
+            .label = "ModesStored",
+            .stored =
+                {{L"d_point", L"5"}, {L"inchmm", L"2"}, {L"Color", L"1"}, {L"IsExploded", L"1"}},
+            .comboSelection = 4,
+            .unitRadio = IDC_UNIT_MM_TO_INCH,
+            .exploded = true,
+            .colorRadio = IDC_COLOR_CHANGE,
+            .savedAfterOk =
+                {{L"d_point", L"5"}, {L"inchmm", L"2"}, {L"Color", L"1"}, {L"IsExploded", L"1"}}},
+        StoredCase{.label = "UnknownUnitModeIsNone",
+                   .stored = {{L"inchmm", L"7"}},
+                   .savedAfterOk = {{L"inchmm", L"0"}}},
+        StoredCase{.label = "DecimalsOutsideTheListKeptAsStored",
+                   .stored = {{L"d_point", L"9"}},
+                   .comboSelection = -1,
+                   .savedAfterOk = {{L"d_point", L"9"}}},
+        StoredCase{.label = "NegativeAndZeroDecimalsKept",
+                   .stored = {{L"d_point", L"-2"}, {L"inchmm", L"-1"}},
+                   .comboSelection = -1,
+                   .savedAfterOk = {{L"d_point", L"-2"}, {L"inchmm", L"0"}}},
+        StoredCase{.label = "TextWithoutDigitsCountsAsZero",
+                   .stored = {{L"d_point", L"abc"},
+                              {L"inchmm", L"x1"},
+                              {L"IsExploded", L"yes"},
+                              {L"Color", L"on"}},
+                   .comboSelection = -1,
+                   .savedAfterOk = {{L"d_point", L"0"},
+                                    {L"inchmm", L"0"},
+                                    {L"IsExploded", L"0"},
+                                    {L"Color", L"0"}}},
+        StoredCase{.label = "LeadingNumberIsTaken",
+                   .stored = {{L"d_point", L" +2mm"}, {L"inchmm", L"1.9"}, {L"Color", L"1x"}},
+                   .comboSelection = 1,
+                   .unitRadio = IDC_UNIT_INCH_TO_MM,
+                   .colorRadio = IDC_COLOR_CHANGE,
+                   .savedAfterOk = {{L"d_point", L"2"}, {L"inchmm", L"1"}, {L"Color", L"1"}}},
+        StoredCase{.label = "AnyNonZeroExplodesAndOnlyOneChangesColour",
+                   .stored = {{L"IsExploded", L"5"}, {L"Color", L"2"}},
+                   .exploded = true,
+                   .savedAfterOk = {{L"IsExploded", L"1"}, {L"Color", L"0"}}},
+        StoredCase{.label = "LineTypeNameInLowerCase",
+                   .stored = {{L"mLType1", L"linetype03"}},
+                   .lineTypeBitmap = 17048,
+                   .savedAfterOk = {{L"mLType1", L"linetype03"}}},
+        StoredCase{.label = "LastLineType",
+                   .stored = {{L"mLType1", L"LINETYPE10"}},
+                   .lineTypeBitmap = 17055,
+                   .savedAfterOk = {{L"mLType1", L"LINETYPE10"}}},
+        StoredCase{.label = "NamesOutsideThePaletteKeptUnchanged",
+                   .stored = {{L"mLType1", L"LINETYPE11"}, {L"mColor1", L"Sky Blue"}},
+                   .lineTypeBitmap = 17046,
+                   .savedAfterOk = {{L"mLType1", L"LINETYPE11"}, {L"mColor1", L"Sky Blue"}}}),
     [](const auto& param) { return std::string(param.param.label); });
 
 TEST_F(MainDialogTest, OnlyMissingValuesAreWrittenAtOpening) {
     registry.Set(L"d_point", L"4");
     registry.Set(L"mColor1", L"MAINCOLOR09");
     TarnexDlg dialog;
-    DialogScript script;
-    script.Then([&](HWND top) {
-        Values expected = kDefaults;
-        expected[L"d_point"] = L"4";
-        expected[L"mColor1"] = L"MAINCOLOR09";
-        EXPECT_EQ(Stored(), expected);
+    OpenThenClose(dialog, [&](HWND) {
+        EXPECT_EQ(Stored(), DefaultsWith({{L"d_point", L"4"}, {L"mColor1", L"MAINCOLOR09"}}));
         EXPECT_EQ(dialog.m_stMainColor.m_strColor, CString(L"MAINCOLOR09"));
-        CloseBox(top);
     });
-    EXPECT_EQ(Run(dialog, script), IDCANCEL);
 }
 
 // --- Controls --------------------------------------------------------------
 
-TEST_F(MainDialogTest, ChoosingDecimalsWritesAllSixKeepingTheStoredModes) {
+// What each control writes, in one opening with inchmm 2 and Color 1
+// stored: the radios and the decimals write all six values (the stored modes
+// kept), the check box only its own.
+TEST_F(MainDialogTest, EachControlWritesItsValues) {
+    struct Write {
+        const char* what;
+        std::function<void(HWND)> act;
+        int control;  // ticked (or, second click of the box, cleared) afterwards
+        bool ticked;
+        Values stored;  // everything stored afterwards
+    };
+    auto click = [](int id) { return [id](HWND top) { ClickButton(top, id); }; };
+    const Values modes = {{L"d_point", L"4"}, {L"inchmm", L"2"}, {L"Color", L"1"}};
+    auto with = [&](const wchar_t* name, const wchar_t* text) {
+        Values values = DefaultsWith(modes);
+        values[name] = text;
+        return values;
+    };
+    const std::vector<Write> writes = {
+        {"decimals item \"4\"", [](HWND top) { ChooseComboItem(top, IDC_DECIMAL_PLACES, 3); },
+         IDC_UNIT_MM_TO_INCH, true, DefaultsWith(modes)},
+        {"inch to mm", click(IDC_UNIT_INCH_TO_MM), IDC_UNIT_INCH_TO_MM, true,
+         with(L"inchmm", L"1")},
+        {"mm to inch", click(IDC_UNIT_MM_TO_INCH), IDC_UNIT_MM_TO_INCH, true,
+         with(L"inchmm", L"2")},
+        {"mm to mm", click(IDC_UNIT_MM_TO_MM), IDC_UNIT_MM_TO_MM, true, with(L"inchmm", L"0")},
+        {"keep colour", click(IDC_COLOR_KEEP), IDC_COLOR_KEEP, true,
+         DefaultsWith({{L"d_point", L"4"}})},
+        {"change colour", click(IDC_COLOR_CHANGE), IDC_COLOR_CHANGE, true,
+         DefaultsWith({{L"d_point", L"4"}, {L"Color", L"1"}})},
+        {"explode", click(IDC_EXPLODED), IDC_EXPLODED, true, {{L"IsExploded", L"1"}}},
+        {"explode again", click(IDC_EXPLODED), IDC_EXPLODED, false, {{L"IsExploded", L"0"}}},
+    };
     registry.Set(L"inchmm", L"2");
     registry.Set(L"Color", L"1");
     TarnexDlg dialog;
-    DialogScript script;
-    script.Then([&](HWND top) {
-        registry.Clear();
-        ChooseComboItem(top, IDC_DECIMAL_PLACES, 3);  // "4"
-        Values expected = kDefaults;
-        expected[L"d_point"] = L"4";
-        expected[L"inchmm"] = L"2";
-        expected[L"Color"] = L"1";
-        EXPECT_EQ(Stored(), expected);
-        EXPECT_EQ(dialog.m_nDPoint, 4);
-        CloseBox(top);
-    });
-    EXPECT_EQ(Run(dialog, script), IDCANCEL);
-}
-
-TEST_F(MainDialogTest, EachRadioWritesAllSixValues) {
-    struct Click {
-        int id;
-        const wchar_t* name;
-        const wchar_t* text;
-    };
-    const std::vector<Click> clicks = {
-        {IDC_UNIT_INCH_TO_MM, L"inchmm", L"1"}, {IDC_UNIT_MM_TO_INCH, L"inchmm", L"2"},
-        {IDC_UNIT_MM_TO_MM, L"inchmm", L"0"},   {IDC_COLOR_CHANGE, L"Color", L"1"},
-        {IDC_COLOR_KEEP, L"Color", L"0"},
-    };
-    TarnexDlg dialog;
-    DialogScript script;
-    script.Then([&](HWND top) {
-        for (const Click& click : clicks) {
+    OpenThenClose(dialog, [&](HWND top) {
+        for (const Write& write : writes) {
             registry.Clear();
-            ClickButton(top, click.id);
-            EXPECT_TRUE(IsChecked(top, click.id));
-            const Values stored = Stored();
-            EXPECT_EQ(stored.size(), 6u) << "after clicking " << click.id;
-            EXPECT_EQ(registry.Get(click.name).value_or(L"(missing)"), click.text);
+            write.act(top);
+            EXPECT_EQ(IsChecked(top, write.control), write.ticked)
+                << "control " << write.control << " after " << write.what;
+            EXPECT_EQ(Stored(), write.stored) << "stored after " << write.what;
         }
-        CloseBox(top);
     });
-    EXPECT_EQ(Run(dialog, script), IDCANCEL);
-}
-
-TEST_F(MainDialogTest, CheckBoxWritesOnlyIsExplodedEachClick) {
-    TarnexDlg dialog;
-    DialogScript script;
-    script.Then([&](HWND top) {
-        registry.Clear();
-        ClickButton(top, IDC_EXPLODED);
-        EXPECT_EQ(Stored(), (Values{{L"IsExploded", L"1"}}));
-        EXPECT_TRUE(IsChecked(top, IDC_EXPLODED));
-        ClickButton(top, IDC_EXPLODED);
-        EXPECT_EQ(Stored(), (Values{{L"IsExploded", L"0"}}));
-        EXPECT_FALSE(IsChecked(top, IDC_EXPLODED));
-        CloseBox(top);
-    });
-    EXPECT_EQ(Run(dialog, script), IDCANCEL);
+    EXPECT_EQ(dialog.m_nDPoint, 4);
 }
 
 // The handler flips what it remembers, not what the box shows: a box ticked
 // behind its back is ticked again by the next click.
 TEST_F(MainDialogTest, CheckBoxFollowsTheMemberNotTheBox) {
     TarnexDlg dialog;
-    DialogScript script;
-    script.Then([&](HWND top) {
+    OpenThenClose(dialog, [&](HWND top) {
         ::CheckDlgButton(top, IDC_EXPLODED, BST_CHECKED);
         ClickButton(top, IDC_EXPLODED);
         EXPECT_EQ(registry.Get(L"IsExploded").value_or(L""), L"1");
         EXPECT_TRUE(IsChecked(top, IDC_EXPLODED));
-        CloseBox(top);
     });
-    EXPECT_EQ(Run(dialog, script), IDCANCEL);
     EXPECT_EQ(dialog.m_bExploded, 1);
 }
 
@@ -590,12 +551,10 @@ TEST_F(SettingsDialogInvocationTest, OkSavesAndReloadsTheActiveSettings) {
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(script.TimedOut());
     EXPECT_EQ(ActiveSettings, (SettingsRecord{5, 1, 1, 1, 1, 3}));
-    Values expected = kDefaults;
-    expected[L"d_point"] = L"5";
-    expected[L"inchmm"] = L"1";
-    expected[L"IsExploded"] = L"1";
-    expected[L"Color"] = L"1";
-    EXPECT_EQ(Stored(), expected);
+    EXPECT_EQ(
+        Stored(),
+        DefaultsWith(
+            {{L"d_point", L"5"}, {L"inchmm", L"1"}, {L"IsExploded", L"1"}, {L"Color", L"1"}}));
 }
 
 // OK writes the whole set again: values removed while the dialog was open
@@ -608,9 +567,7 @@ TEST_F(SettingsDialogInvocationTest, OkWritesAllSixOnceMore) {
         ClickButton(top, IDOK);
     });
     EXPECT_EQ(script.Run([] { return static_cast<INT_PTR>(RunSettingsDialog()); }), 0);
-    Values expected = kDefaults;
-    expected[L"d_point"] = L"9";
-    EXPECT_EQ(Stored(), expected);
+    EXPECT_EQ(Stored(), DefaultsWith({{L"d_point", L"9"}}));
     EXPECT_EQ(ActiveSettings.d_point, 9);
 }
 

@@ -1,5 +1,5 @@
-// The run report as JSON: one record per picked figure (README.md, "Run
-// reports", describes the fields).
+// The run report as JSON: one record per picked figure (README.md, "What a
+// run did: summary, report and picture", describes the fields).
 #pragma once
 
 #include "tools/vekhost/RunReport.h"

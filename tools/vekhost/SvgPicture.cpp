@@ -305,49 +305,48 @@ std::string Group(const std::string& id, const std::string& label, const std::st
            "\"" + attributes + ">\n" + content + "</g>\n";
 }
 
-}  // namespace
-
-std::vector<vekhost::Segment> CurrentDrawing() {
-    std::vector<vekhost::Segment> drawing;
-    for (VekId id : vekhost::Segments()) {
-        if (auto segment = vekhost::GetSegment(id)) {
-            drawing.push_back(std::move(*segment));
-        }
-    }
-    return drawing;
-}
-
-std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segment>& before,
-                       const std::vector<vekhost::Segment>& after, const std::string& title) {
-    // With a unit conversion the picked figures are shown before the run as
-    // converted but not rounded, under what the rounding made of them.
-    const UnitMap unit{report.settings.reference, report.settings.unitMode};
+// The drawing before the run as the picture shows it: with a unit
+// conversion the picked figures in the new unit but not rounded, under what
+// the rounding made of them.
+std::vector<vekhost::Segment> ShownBefore(const RunReport& report, const UnitMap& unit,
+                                          const std::vector<vekhost::Segment>& before) {
     std::vector<vekhost::Segment> shown = before;
-    if (unit.Converts()) {
-        std::set<VekId> picked;
-        for (const FigureReport& figure : report.figures) {
-            picked.insert(figure.segment);
-        }
-        for (vekhost::Segment& segment : shown) {
-            if (picked.count(segment.id) != 0) {
-                for (vekhost::Element& element : segment.elements) {
-                    element = unit(element);
-                }
+    if (!unit.Converts()) {
+        return shown;
+    }
+    std::set<VekId> picked;
+    for (const FigureReport& figure : report.figures) {
+        picked.insert(figure.segment);
+    }
+    for (vekhost::Segment& segment : shown) {
+        if (picked.count(segment.id) != 0) {
+            for (vekhost::Element& element : segment.elements) {
+                element = unit(element);
             }
         }
     }
+    return shown;
+}
+
+// The view that fits both drawings.
+View FittedView(const std::vector<vekhost::Segment>& shown,
+                const std::vector<vekhost::Segment>& after) {
     Box box;
-    for (const std::vector<vekhost::Segment>* drawing : {&std::as_const(shown), &after}) {
+    for (const std::vector<vekhost::Segment>* drawing : {&shown, &after}) {
         for (const vekhost::Segment& segment : *drawing) {
             for (const vekhost::Element& element : segment.elements) {
                 AddElement(box, element);
             }
         }
     }
-    const View view(box);
-    const std::map<int32_t, std::string> palette = PaletteColours();
+    return View(box);
+}
 
-    // The drawing, a group per layer in the host's layer order.
+// The drawing, a group per layer in the host's layer order: before (grey)
+// under after (each element in its palette colour).
+std::string LayerGroups(const View& view, const std::vector<vekhost::Segment>& shown,
+                        const std::vector<vekhost::Segment>& after,
+                        const std::map<int32_t, std::string>& palette) {
     std::map<VekId, std::string> beforeByLayer;
     std::map<VekId, std::string> afterByLayer;
     for (const vekhost::Segment& segment : shown) {
@@ -364,15 +363,15 @@ std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segme
                     "\"");
         }
     }
-    std::string layers;
-    std::map<VekId, bool> layerIds;
+    std::set<VekId> layerIds;
     for (const auto& [layer, content] : beforeByLayer) {
-        layerIds[layer] = true;
+        layerIds.insert(layer);
     }
     for (const auto& [layer, content] : afterByLayer) {
-        layerIds[layer] = true;
+        layerIds.insert(layer);
     }
-    for (const auto& [layer, present] : layerIds) {
+    std::string layers;
+    for (VekId layer : layerIds) {
         const std::string id = std::to_string(layer);
         layers += Group("layer-" + id, vekhost::LayerName(layer), " class=\"layer\"",
                         "<g class=\"before\" stroke=\"" + std::string(BeforeColour) +
@@ -380,85 +379,104 @@ std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segme
                             "</g>\n<g class=\"after\" stroke-width=\"1.5\" fill=\"none\">\n" +
                             afterByLayer[layer] + "</g>\n");
     }
+    return layers;
+}
 
-    // What the run did, over the drawing.
-    const double step = report.settings.GridStep();
+// What the run did, drawn over the drawing, a group each.
+struct RunMarks {
     std::string moves;
-    std::set<std::array<double, 4>> ringed;
     std::string gaps;
     std::string adjusted;
-    for (const FigureReport& figure : report.figures) {
-        for (const PointMove& move : figure.moves) {
-            // Where two elements share a point (a line's end, the next one's
-            // start), one ring stands for both.
-            if (!ringed.insert({move.now.x, move.now.y, move.expected.x, move.expected.y}).second) {
-                continue;
-            }
-            const double r = MarkRadius + MarkPerStep * std::min(move.distance / step, MarkSteps);
-            const double x = view.X(move.now.x);
-            const double y = view.Y(move.now.y);
-            // The line inside the ring points to where the point was.
-            const double dx = move.expected.x - move.now.x;
-            const double dy = move.expected.y - move.now.y;
-            const double length = numeric::Hypot(dx, dy);
-            moves += "<circle class=\"move\" cx=\"" + Px(x) + "\" cy=\"" + Px(y) + "\" r=\"" +
-                     Px(r) + "\"><title>" + Escaped(figure.source.Text()) + ", element " +
-                     std::to_string(move.element) + " " + RoleName(move.role) + ": moved " +
-                     ShortNumber(move.distance) + "</title></circle>\n";
-            if (length > 0) {
-                moves += "<line class=\"move-direction\" x1=\"" + Px(x) + "\" y1=\"" + Px(y) +
-                         "\" x2=\"" + Px(x + r * dx / length) + "\" y2=\"" +
-                         Px(y - r * dy / length) + "\"/>\n";
-            }
+};
+
+// A ring on each moved point of `figure` not ringed yet (where two elements
+// share a point, one ring stands for both), sized by how far it moved, with
+// a line pointing to where the point was.
+void MarkMoves(const View& view, const FigureReport& figure, double step,
+               std::set<std::array<double, 4>>& ringed, std::string& moves) {
+    for (const PointMove& move : figure.moves) {
+        if (!ringed.insert({move.now.x, move.now.y, move.expected.x, move.expected.y}).second) {
+            continue;
         }
-        for (const GapItem& gap : figure.gaps) {
-            const double x = view.X((gap.from.x + gap.to.x) / 2);
-            const double y = view.Y((gap.from.y + gap.to.y) / 2);
-            gaps += "<circle class=\"gap\" cx=\"" + Px(x) + "\" cy=\"" + Px(y) +
-                    "\" r=\"10\"><title>" + Escaped(figure.source.Text()) + ", elements " +
-                    std::to_string(gap.element) + " and " + std::to_string(gap.next) + ": gap " +
-                    ShortNumber(gap.distance) + "</title></circle>\n" + "<line x1=\"" +
-                    Px(view.X(gap.from.x)) + "\" y1=\"" + Px(view.Y(gap.from.y)) + "\" x2=\"" +
-                    Px(view.X(gap.to.x)) + "\" y2=\"" + Px(view.Y(gap.to.y)) + "\"/>\n";
-        }
-        for (const CornerItem& corner : figure.corners) {
-            if (corner.Adjusted()) {
-                adjusted += ElementSvg(view, corner.now, " class=\"adjusted-corner\"");
-            }
-        }
-        for (const ArcItem& arc : figure.arcs) {
-            if (arc.rule == ArcRule::CorrectedRadius || arc.rule == ArcRule::NotRebuilt) {
-                adjusted += ElementSvg(view, arc.now, " class=\"corrected-arc\"");
-            }
+        const double r = MarkRadius + MarkPerStep * std::min(move.distance / step, MarkSteps);
+        const double x = view.X(move.now.x);
+        const double y = view.Y(move.now.y);
+        const double dx = move.expected.x - move.now.x;
+        const double dy = move.expected.y - move.now.y;
+        const double length = numeric::Hypot(dx, dy);
+        moves += "<circle class=\"move\" cx=\"" + Px(x) + "\" cy=\"" + Px(y) + "\" r=\"" + Px(r) +
+                 "\"><title>" + Escaped(figure.source.Text()) + ", element " +
+                 std::to_string(move.element) + " " + RoleName(move.role) + ": moved " +
+                 ShortNumber(move.distance) + "</title></circle>\n";
+        if (length > 0) {
+            moves += "<line class=\"move-direction\" x1=\"" + Px(x) + "\" y1=\"" + Px(y) +
+                     "\" x2=\"" + Px(x + r * dx / length) + "\" y2=\"" + Px(y - r * dy / length) +
+                     "\"/>\n";
         }
     }
+}
 
-    // The legend: title, summary, then a key of the marks.
-    const double legendTop = Margin + view.DrawingHeight() + Margin;
+void MarkGaps(const View& view, const FigureReport& figure, std::string& gaps) {
+    for (const GapItem& gap : figure.gaps) {
+        const double x = view.X((gap.from.x + gap.to.x) / 2);
+        const double y = view.Y((gap.from.y + gap.to.y) / 2);
+        gaps += "<circle class=\"gap\" cx=\"" + Px(x) + "\" cy=\"" + Px(y) + "\" r=\"10\"><title>" +
+                Escaped(figure.source.Text()) + ", elements " + std::to_string(gap.element) +
+                " and " + std::to_string(gap.next) + ": gap " + ShortNumber(gap.distance) +
+                "</title></circle>\n" + "<line x1=\"" + Px(view.X(gap.from.x)) + "\" y1=\"" +
+                Px(view.Y(gap.from.y)) + "\" x2=\"" + Px(view.X(gap.to.x)) + "\" y2=\"" +
+                Px(view.Y(gap.to.y)) + "\"/>\n";
+    }
+}
+
+// Corners whose size was adjusted and arcs whose radius was corrected.
+void MarkAdjusted(const View& view, const FigureReport& figure, std::string& adjusted) {
+    for (const CornerItem& corner : figure.corners) {
+        if (corner.Adjusted()) {
+            adjusted += ElementSvg(view, corner.now, " class=\"adjusted-corner\"");
+        }
+    }
+    for (const ArcItem& arc : figure.arcs) {
+        if (arc.rule == ArcRule::CorrectedRadius || arc.rule == ArcRule::NotRebuilt) {
+            adjusted += ElementSvg(view, arc.now, " class=\"corrected-arc\"");
+        }
+    }
+}
+
+RunMarks MarksOf(const View& view, const RunReport& report, double step) {
+    RunMarks marks;
+    std::set<std::array<double, 4>> ringed;
+    for (const FigureReport& figure : report.figures) {
+        MarkMoves(view, figure, step, ringed, marks.moves);
+        MarkGaps(view, figure, marks.gaps);
+        MarkAdjusted(view, figure, marks.adjusted);
+    }
+    return marks;
+}
+
+// The legend's text lines from `top` down: the title in bold, then the
+// summary, each broken to fit. `y` ends on the last line's baseline.
+std::string LegendText(const std::string& title, const RunReport& report, double& y) {
     const double textWidth = CanvasWidth - 2 * Margin - 40;
-    struct LegendLine {
-        std::string text;
-        bool continued;
-        bool bold;
-    };
-    std::vector<LegendLine> legend;
-    auto add = [&legend, textWidth](const std::string& line, bool bold) {
+    std::string text;
+    auto add = [&](const std::string& line, bool bold) {
         const std::vector<std::string> lines = Wrapped(line, textWidth);
         for (size_t i = 0; i < lines.size(); ++i) {
-            legend.push_back({lines[i], i > 0, bold});
+            y += LineHeight;
+            text += "<text x=\"" + Px(Margin + (i > 0 ? 24 : 0)) + "\" y=\"" + Px(y) + "\"" +
+                    (bold ? " font-weight=\"bold\"" : "") + ">" + Escaped(lines[i]) + "</text>\n";
         }
     };
     add(title, true);
     for (const std::string& summary : SummaryLines(report)) {
         add(summary, false);
     }
-    std::string text;
-    double y = legendTop;
-    for (const LegendLine& line : legend) {
-        y += LineHeight;
-        text += "<text x=\"" + Px(Margin + (line.continued ? 24 : 0)) + "\" y=\"" + Px(y) + "\"" +
-                (line.bold ? " font-weight=\"bold\"" : "") + ">" + Escaped(line.text) + "</text>\n";
-    }
+    return text;
+}
+
+// The key of the marks, below the legend's text; `y` ends on its last line.
+std::string LegendKey(const UnitMap& unit, const std::map<int32_t, std::string>& palette,
+                      double step, double& y) {
     struct KeyEntry {
         std::string symbol;
         std::string label;
@@ -483,6 +501,7 @@ std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segme
              "\" stroke-width=\"6\" stroke-opacity=\"0.55\"/>",
          "corner whose size was adjusted, arc whose radius was corrected"},
     };
+    std::string text;
     y += LineHeight / 2;
     for (const KeyEntry& key : keys) {
         y += LineHeight;
@@ -490,8 +509,12 @@ std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segme
                 "</g><text x=\"" + Px(Margin + 40) + "\" y=\"" + Px(y) + "\">" +
                 Escaped(key.label) + "</text>\n";
     }
-    const double height = y + Margin;
+    return text;
+}
 
+// The document around the parts, `height` pixels high.
+std::string SvgDocument(const std::string& title, double height, const std::string& layers,
+                        const RunMarks& marks, const std::string& legend) {
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     svg +=
         "<svg xmlns=\"http://www.w3.org/2000/svg\" "
@@ -504,19 +527,46 @@ std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segme
     svg += Group("adjusted", "adjusted corners and corrected arcs",
                  " fill=\"none\" stroke=\"" + std::string(AdjustedColour) +
                      "\" stroke-width=\"6\" stroke-opacity=\"0.55\"",
-                 adjusted);
-    svg +=
-        Group("gaps", "gaps",
-              " fill=\"none\" stroke=\"" + std::string(GapColour) + "\" stroke-width=\"2\"", gaps);
+                 marks.adjusted);
+    svg += Group("gaps", "gaps",
+                 " fill=\"none\" stroke=\"" + std::string(GapColour) + "\" stroke-width=\"2\"",
+                 marks.gaps);
     svg += Group("moved-points", "moved points",
                  " fill=\"none\" stroke=\"" + std::string(MoveColour) + "\" stroke-width=\"1.2\"",
-                 moves);
+                 marks.moves);
     svg += Group("legend", "legend",
                  " font-family=\"sans-serif\" font-size=\"" + Px(FontSize) + "\" fill=\"" +
                      TextColour + "\"",
-                 text);
+                 legend);
     svg += "</svg>\n";
     return svg;
+}
+
+}  // namespace
+
+std::vector<vekhost::Segment> CurrentDrawing() {
+    std::vector<vekhost::Segment> drawing;
+    for (VekId id : vekhost::Segments()) {
+        if (auto segment = vekhost::GetSegment(id)) {
+            drawing.push_back(std::move(*segment));
+        }
+    }
+    return drawing;
+}
+
+std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segment>& before,
+                       const std::vector<vekhost::Segment>& after, const std::string& title) {
+    const UnitMap unit{report.settings.reference, report.settings.unitMode};
+    const std::vector<vekhost::Segment> shown = ShownBefore(report, unit, before);
+    const View view = FittedView(shown, after);
+    const std::map<int32_t, std::string> palette = PaletteColours();
+    const double step = report.settings.GridStep();
+
+    double y = Margin + view.DrawingHeight() + Margin;  // the legend's top
+    std::string legend = LegendText(title, report, y);
+    legend += LegendKey(unit, palette, step, y);
+    return SvgDocument(title, y + Margin, LayerGroups(view, shown, after, palette),
+                       MarksOf(view, report, step), legend);
 }
 
 }  // namespace vekhost_tool
