@@ -184,6 +184,7 @@ struct RunOptions {
     std::optional<ReportFormat> reportFormat;
     std::string picture;
     bool list = false;
+    WriteOptions write;  // --force
 };
 
 // Parses the arguments of `run`; an exit status when they are refused.
@@ -193,6 +194,8 @@ std::optional<int> ParseRunOptions(const std::vector<std::string>& args, RunOpti
         const bool hasValue = i + 1 < args.size();
         if (arg == "--list") {
             options.list = true;
+        } else if (arg == "--force") {
+            options.write.replaceProtected = true;
         } else if (arg == "--no-join") {
             options.join.join = false;
             options.joinGiven = true;
@@ -430,7 +433,7 @@ int Run(const std::vector<std::string>& args) {
         const std::string name = PathText(PathFromUtf8(options.drawing).filename());
         files.back().text = RunPicture(run, "vekhost run " + name);
     }
-    if (!WriteAllOrNothing(files, error)) {
+    if (!WriteAllOrNothing(files, error, options.write)) {
         return Failure(error);
     }
     WriteOut("Written to " + NamesText(files) + "\n");
