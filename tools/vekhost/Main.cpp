@@ -8,6 +8,7 @@
 #include "tools/vekhost/DxfDrawing.h"
 #include "tools/vekhost/Files.h"
 #include "tools/vekhost/HostMessages.h"
+#include "tools/vekhost/ManyDrawings.h"
 #include "tools/vekhost/PluginLoader.h"
 #include "tools/vekhost/RunSteps.h"
 #include "tools/vekhost/SettingsAccess.h"
@@ -184,13 +185,19 @@ struct RunOptions {
     std::optional<ReportFormat> reportFormat;
     std::string picture;
     bool list = false;
-    WriteOptions write;  // --force
+    WriteOptions write;                 // --force
+    std::vector<std::string> drawings;  // several go into outFolder (RunMany)
+    std::string outFolder;
+    unsigned jobs = 0;
+    std::vector<std::string> passedOn;  // to each drawing's run, with outFolder
+    std::string summaryFile;            // SummaryOption, from RunMany
 };
 
 // Parses the arguments of `run`; an exit status when they are refused.
 std::optional<int> ParseRunOptions(const std::vector<std::string>& args, RunOptions& options) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        const size_t first = i;
         const bool hasValue = i + 1 < args.size();
         if (arg == "--list") {
             options.list = true;
@@ -201,7 +208,8 @@ std::optional<int> ParseRunOptions(const std::vector<std::string>& args, RunOpti
             options.joinGiven = true;
         } else if (arg == "--ref" || arg == "--select" || arg == "--set" || arg == "-o" ||
                    arg == "--output" || arg == "--report" || arg == "--svg" ||
-                   arg == "--join-tolerance") {
+                   arg == "--join-tolerance" || arg == "--out-dir" || arg == "-j" ||
+                   arg == "--jobs" || arg == SummaryOption) {
             if (!hasValue) {
                 return UsageError(arg + " needs a value");
             }
@@ -247,20 +255,44 @@ std::optional<int> ParseRunOptions(const std::vector<std::string>& args, RunOpti
                 options.report = value;
             } else if (arg == "--svg") {
                 options.picture = value;
+            } else if (arg == "--out-dir") {
+                options.outFolder = value;
+            } else if (arg == "-j" || arg == "--jobs") {
+                const auto jobs = ParseJobs(value);
+                if (!jobs) {
+                    return UsageError("-j wants a whole number from 1, not '" + value + "'");
+                }
+                options.jobs = *jobs;
+            } else if (arg == SummaryOption) {
+                options.summaryFile = value;
             } else {
                 options.output = value;
             }
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option '" + arg + "'");
-        } else if (options.drawing.empty()) {
-            options.drawing = arg;
         } else {
-            return UsageError("more than one drawing given ('" + options.drawing + "' and '" + arg +
-                              "')");
+            options.drawings.push_back(arg);
+        }
+        if (PassedOn(arg)) {
+            options.passedOn.insert(options.passedOn.end(), args.begin() + first,
+                                    args.begin() + i + 1);
         }
     }
-    if (options.drawing.empty()) {
+    if (options.drawings.empty()) {
         return UsageError("run needs a drawing file");
+    }
+    options.drawing = options.drawings.front();
+    if (options.drawings.size() > 1 && options.outFolder.empty()) {
+        return UsageError("several drawings are converted into a folder: give --out-dir DIR");
+    }
+    if (!options.outFolder.empty()) {
+        if (!options.output.empty() || !options.picture.empty() || options.list) {
+            return UsageError(
+                "--out-dir writes each drawing under its own name: no -o, --svg or --list");
+        }
+        // The first drawing's output, for the checks below.
+        options.output =
+            PathText(PathFromUtf8(options.outFolder) / PathFromUtf8(options.drawing).filename());
     }
     if (!options.reference) {
         return UsageError("run needs the reference point (--ref X,Y)");
@@ -343,6 +375,10 @@ int Run(const std::vector<std::string>& args) {
     RunOptions options;
     if (const auto refused = ParseRunOptions(args, options)) {
         return *refused;
+    }
+    if (!options.outFolder.empty()) {
+        return RunMany(
+            {options.drawings, options.outFolder, options.jobs, options.report, options.passedOn});
     }
 
     // Everything that can refuse the input comes before anything is changed.
@@ -432,6 +468,9 @@ int Run(const std::vector<std::string>& args) {
     if (!options.picture.empty()) {
         const std::string name = PathText(PathFromUtf8(options.drawing).filename());
         files.back().text = RunPicture(run, "vekhost run " + name);
+    }
+    if (!options.summaryFile.empty()) {
+        files.push_back({options.summaryFile, RunSummaryJson(run.report)});
     }
     if (!WriteAllOrNothing(files, error, options.write)) {
         return Failure(error);
