@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 namespace winreg_standin {
 
@@ -190,7 +191,9 @@ bool WriteRegistryFile(const std::string& path, const RegTree& tree) {
     std::error_code ec;
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
 
-    const std::string temp = path + ".new";
+    // A name of this process's own: two programs saving at once (several
+    // drawings converted at a time) each replace the file whole.
+    const std::string temp = path + ".new-" + std::to_string(::getpid());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     size_t written = 0;

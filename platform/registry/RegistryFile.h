@@ -25,7 +25,8 @@ bool ParseRegistry(const std::string& text, RegTree& tree);
 
 enum class FileLoad { Loaded, Missing, Failed };
 FileLoad ReadRegistryFile(const std::string& path, RegTree& tree);
-// Writes "<path>.new", flushes it to disk and renames it over `path`.
+// Writes "<path>.new-<process id>", flushes it to disk and renames it over
+// `path`.
 bool WriteRegistryFile(const std::string& path, const RegTree& tree);
 
 }  // namespace winreg_standin

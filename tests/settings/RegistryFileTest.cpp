@@ -70,7 +70,7 @@ TEST_F(RegistryFile, ValuesAndEmptyKeysOutliveTheProcess) {
     ASSERT_TRUE(unnamed);
     EXPECT_EQ(unnamed->type, static_cast<DWORD>(REG_DWORD));
     EXPECT_TRUE(KeyExists(TEXT("Empty\\Key")));
-    EXPECT_FALSE(fs::exists(file_.string() + ".new"));
+    EXPECT_FALSE(fs::exists(file_.string() + ".new-" + std::to_string(getpid())));
 }
 
 TEST_F(RegistryFile, SettingsLoadedThroughAFileAreThereNextTime) {
@@ -113,7 +113,7 @@ TEST_F(RegistryFile, FailedSaveLeavesTheStoreAsItWas) {
     const std::string saved = Slurp(file_);
 
     // A folder where the new file would go makes every save fail.
-    fs::create_directories(file_.string() + ".new");
+    fs::create_directories(file_.string() + ".new-" + std::to_string(getpid()));
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, TEXT("K"), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
     const RegText text = TEXT("new");
@@ -147,7 +147,7 @@ TEST_F(RegistryFile, LeftoverNewFileFromACrashIsIgnoredAndReplaced) {
     ASSERT_TRUE(winreg_standin::UseRegistryFile(file_.string()));
     EXPECT_EQ(GetString(TEXT("K"), TEXT("v")), RegText(TEXT("kept")));
     PutString(TEXT("K"), TEXT("w"), TEXT("2"));
-    EXPECT_FALSE(fs::exists(file_.string() + ".new"));
+    EXPECT_FALSE(fs::exists(file_.string() + ".new-" + std::to_string(getpid())));
     ASSERT_TRUE(winreg_standin::UseRegistryFile(file_.string()));
     EXPECT_EQ(GetString(TEXT("K"), TEXT("v")), RegText(TEXT("kept")));
     EXPECT_EQ(GetString(TEXT("K"), TEXT("w")), RegText(TEXT("2")));
