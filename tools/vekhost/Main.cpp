@@ -71,6 +71,13 @@ const char* const Usage =
     "      layers, or those holding those entities.\n"
     "      --join-tolerance  ends join when closer than REL times the shorter\n"
     "                entity's length (default 1e-6); --no-join chains nothing\n"
+    "  vekhost run DRAWING... --out-dir DIR [-j N] --ref X,Y [the options above\n"
+    "              but -o, --svg and --list]\n"
+    "      Converts each drawing into DIR under its own name, as a run of it\n"
+    "      alone would, N at a time (one per core by default), and prints one\n"
+    "      summary; --report writes one report with a column for the drawing.\n"
+    "      Two drawings of one name are refused.\n"
+    "      --force   replaces an output the user may not write (read-only)\n"
     "  vekhost settings\n"
     "      Starts the command and presses the confirm key, which opens the\n"
     "      settings dialog (Windows build); then shows the stored settings.\n"
@@ -79,9 +86,11 @@ const char* const Usage =
     "The plug-in is loaded from the folder that holds vekhost.\n"
     "Exit status: 0 done; 1 the input could not be read (a DXF drawing's fault\n"
     "is given with its line), a figure or layer picked is not in it, the\n"
-    "plug-in could not be loaded or registered, or the command reported an\n"
-    "error (then no file is written: OUT, the report and the picture are left\n"
-    "as they were); 2 bad arguments.\n";
+    "plug-in could not be loaded or registered, the command reported an\n"
+    "error, or an output could not be written or is write-protected (then no\n"
+    "file is written: OUT, the report and the picture are left as they\n"
+    "were); with several drawings, any of them failed (each is named, the\n"
+    "others are written); 2 bad arguments.\n";
 
 int UsageError(const std::string& message) {
     WriteErr("vekhost: " + message + "\nTry 'vekhost --help'.\n");

@@ -261,6 +261,14 @@ void Collect(Drawing& drawing, int status) {
         return;
     }
     drawing.error = FailureText(ReadText(WithExtension(drawing.scratch, ".err")), status);
+    // Its report is a part of the one over all drawings, not a file of its own.
+    for (const char* extension : {".json", ".csv"}) {
+        const std::string own = PathText(WithExtension(drawing.scratch, extension));
+        for (size_t at = drawing.error.find(own); at != std::string::npos;
+             at = drawing.error.find(own, at)) {
+            drawing.error.replace(at, own.size(), "its report rows");
+        }
+    }
 }
 
 // Runs every drawing, `jobs` at a time; false when interrupted (the runs
