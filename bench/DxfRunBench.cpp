@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
     plugin.Startup()(0, 0, 0, 0);
     RecordedRun run;
     const double recorded = Seconds([&] {
-        run = PlayAndReport({0, 0}, picked, drawing->Naming(), false, false);
+        run = PlayAndReport({0, 0}, picked, drawing->Naming(), {.showSteps = false}, false);
     });
     const bool ok = run.command.pointTaken && !run.command.reportedError;
     const double writeBack = Seconds([&] { drawing->WriteBack(run.report, error); });
@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
     drawing->LoadIntoHost();
     plugin.Startup()(0, 0, 0, 0);
     CommandResult alone;
-    const double pass = Seconds([&] { alone = PlayCommand({0, 0}, picked, false); });
+    const double pass = Seconds([&] { alone = PlayCommand({0, 0}, picked, {.showSteps = false}); });
     if (!alone.pointTaken || alone.reportedError) {
         std::printf("  the pass alone reported an error\n");
     }

@@ -144,7 +144,8 @@ Outcome Convert(Plugin& plugin, const std::string& bytes, std::string& output,
         message = picked ? "the plug-in did not register" : error;
         return Outcome::Failed;
     }
-    const RecordedRun run = PlayAndReport({0, 0}, *picked, drawing->Naming(), false, false);
+    const RecordedRun run =
+        PlayAndReport({0, 0}, *picked, drawing->Naming(), {.showSteps = false}, false);
     if (!run.command.pointTaken || run.command.reportedError) {
         message = run.report.figures.empty() || run.report.stopMessage.empty()
                       ? "the command reported an error"

@@ -53,8 +53,8 @@ std::optional<Converted> Convert(const std::string& bytes, const Settings& s) {
     const auto picked = drawing.Pick(vekhost_tool::DxfSelection{}, "drawing", error);
     EXPECT_TRUE(picked) << error;
     EXPECT_EQ(flowtest::LoadedPlugin().Startup()(0, 0, 0, 0), 0);
-    vekhost_tool::RecordedRun run =
-        vekhost_tool::PlayAndReport(s.reference, *picked, drawing.Naming(), false, false);
+    vekhost_tool::RecordedRun run = vekhost_tool::PlayAndReport(
+        s.reference, *picked, drawing.Naming(), {.showSteps = false}, false);
     if (!run.command.pointTaken || run.command.reportedError) {
         return std::nullopt;
     }

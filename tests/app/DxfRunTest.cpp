@@ -463,13 +463,30 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"MoreFiguresThanOneRunTakes",
                 ManyCircles(),
                 kStandard,
-                {"Figures: 3001 picked, 3001 converted",
-                 "The host said: 총 3000개의 형상을 수정하였습니다. [3000 figures were changed]",
-                 "The host said: 총 1개의 형상을 수정하였습니다. [1 figure was changed]"},
+                {"Figures: 3001 picked, 3001 converted, 0 left untouched; 2 runs of the command",
+                 "The host said at the end of each of 2 runs, first: 총 3000개의 형상을 "
+                 "수정하였습니다. [3000 figures were changed]; 3001 figures in all"},
                 {},
                 [](const dxf::Document& out) {
                     const auto last = std::get<dxf::Circle>(dxf::ShapeOf(out, 3000).geometry);
                     ExpectPoint(last.centre, 3000, 0, 0, "last circle");
+                }},
+        // The chain's fillet fits no radius near its rounded one on a grid of
+        // 1: with --keep-going it is left as it was and the circle converted.
+        RunCase{"KeepGoing",
+                R12(Tags("0 LINE|5 30|8 0|10 0|20 0|11 0.3|21 0|"
+                         "0 ARC|5 31|8 0|10 0.3|20 0.3|40 0.3|50 270|51 0|"
+                         "0 LINE|5 32|8 0|10 0.6|20 0.3|11 0.6|21 2|"
+                         "0 CIRCLE|5 33|8 0|10 5.3|20 5.2|40 1.4")),
+                {"--set", "d_point=0", "--set", "IsExploded=0", "--set", "Color=0", "--set",
+                 "inchmm=0", "--keep-going"},
+                {"Figures: 2 picked, 1 converted, 1 left untouched (1 refused); 2 runs",
+                 "Refused, left as it was: handles 30 31 32, line "},
+                {0, 1, 2},
+                [](const dxf::Document& out) {
+                    const auto circle = std::get<dxf::Circle>(dxf::ShapeOf(out, 3).geometry);
+                    ExpectPoint(circle.centre, 5, 5, 0, "circle");
+                    EXPECT_EQ(circle.radius, 1);
                 }},
         RunCase{"NothingToConvert",
                 Modern(Tags("0 TEXT|5 50|8 0|10 0|20 0|40 1|1 only text")),
@@ -567,9 +584,9 @@ INSTANTIATE_TEST_SUITE_P(
                          "0 ARC|5 31|8 0|10 22.5|20 10|40 1.25|50 0|51 240")),
                 {"--set", "d_point=1", "--set", "inchmm=2", "--set", "IsExploded=0"},
                 1,
-                "the command reported an error (원호를 보정할 수 없습니다(반복문) [no circle of a "
-                "radius near the rounded one passes through the arc's rounded ends], at handles 30 "
-                "31, line "}),
+                "the command reported an error (원호를 보정할 수 없습니다(반복문) [no radius near "
+                "the rounded one fits: an arc through its rounded ends, or a rounded corner "
+                "between its neighbours], at handles 30 31, line "}),
     [](const ::testing::TestParamInfo<Refused>& p) { return std::string(p.param.name); });
 
 // The report and the picture name a DXF drawing's figures by their handles
@@ -718,7 +735,8 @@ TEST_F(Vekhost, DxfAndJsonAreNotMixed) {
     for (const auto& [args, message] :
          std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{"run", Path("in.dxf"), "--ref", "0,0", "-o", Path("out.json")}, "-o wants a name"},
-             {{"run", json, "--ref", "0,0", "-o", Path("out.DXF")}, "cannot be written as DXF"},
+             {{"run", json, "--ref", "0,0", "-o", Path("out.DXF")},
+              "a JSON drawing is written as JSON"},
              {{"run", json, "--ref", "0,0", "--no-join", "-o", Path("out.json")},
               "are for DXF drawings"}}) {
         const Outcome run = RunVekhost(args);

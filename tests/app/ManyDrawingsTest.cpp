@@ -4,6 +4,7 @@
 // written, and arguments refused before anything runs.
 #include "tests/app/DxfGenerated.h"
 #include "tests/app/VekhostFixture.h"
+#include "tools/vekhost/ManyDrawings.h"
 #include "tools/vekhost/TextConvert.h"
 
 #include <gtest/gtest.h>
@@ -174,6 +175,29 @@ TEST_F(ManyDrawings, ArgumentsAreRefusedBeforeAnythingRuns) {
         EXPECT_EQ(outcome.exitCode, 2) << outcome.output;
         EXPECT_TRUE(Contains(outcome.output, c.says)) << outcome.output;
         EXPECT_FALSE(fs::exists(folder_ / "out"));
+    }
+}
+
+// The drawings and the options of the many-drawing command itself stay
+// behind; every other option goes on with its value, in any form CLI11 reads.
+TEST(ManyDrawingsArguments, EachRunGetsTheOtherOptionsAsGiven) {
+    using Args = std::vector<std::string>;
+    const struct {
+        Args given;
+        Args passed;
+    } cases[] = {
+        {{"a.dxf", "--ref", "1,2", "b.dxf", "--out-dir", "o", "-j", "2", "--report", "r.csv",
+          "--set", "d_point=2", "--force", "-k", "--list", "c.dxf"},
+         {"--ref", "1,2", "--set", "d_point=2", "--force", "-k", "--list"}},
+        {{"--out-dir=o", "-j4", "--ref=1,2", "a.dxf", "--jobs=3", "--report=r.json"},
+         {"--ref=1,2"}},
+        {{"--ref", "-1,2", "a.dxf", "--no-join", "--select", "all", "--keep-going", "--svg", "x"},
+         {"--ref", "-1,2", "--no-join", "--select", "all", "--keep-going", "--svg", "x"}},
+        {{"a.dxf", "--summary-to", "s.json", "--join-tolerance", "1e-3", "-o", "o.dxf"},
+         {"--join-tolerance", "1e-3", "-o", "o.dxf"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(vekhost_tool::PassedOnArguments(c.given), c.passed);
     }
 }
 

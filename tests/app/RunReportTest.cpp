@@ -193,7 +193,7 @@ protected:
         vekhost_tool::StoreSetting("IsExploded", exploded ? "1" : "0");
         const std::vector<VekId> picked = c.draw();
         return vekhost_tool::PlayAndReport(c.reference, picked, vekhost_tool::SegmentNaming(),
-                                           false)
+                                           {.showSteps = false})
             .report;
     }
 };
@@ -252,9 +252,10 @@ TEST_F(PluginTest, CornersTheHostRefusesAreReported) {
         return args[3] == 2.0 || std::fabs(args[3] - 3.0) < 0.5;
     });
 
-    const RunReport report = vekhost_tool::PlayAndReport({0, 0}, {first, second, third},
-                                                         vekhost_tool::SegmentNaming(), false)
-                                 .report;
+    const RunReport report =
+        vekhost_tool::PlayAndReport({0, 0}, {first, second, third}, vekhost_tool::SegmentNaming(),
+                                    {.showSteps = false})
+            .report;
 
     ASSERT_EQ(report.figures.size(), 3u);
     const auto& adjusted = report.figures[0];
@@ -280,8 +281,9 @@ TEST_F(PluginTest, CornersTheHostRefusesAreReported) {
     EXPECT_EQ(lines[1],
               "Figures: 3 picked, 1 converted, 2 left untouched (the run stopped at segment " +
                   std::to_string(second) +
-                  ": 원호를 보정할 수 없습니다(반복문) [no circle of a radius near the rounded one "
-                  "passes through the arc's rounded ends])");
+                  ": 원호를 보정할 수 없습니다(반복문) [no radius near the rounded one fits: an "
+                  "arc through its rounded ends, or a rounded corner between its neighbours]); 1 "
+                  "run of the command");
 }
 
 size_t Count(const std::string& text, const std::string& part) {
@@ -307,8 +309,8 @@ TEST_F(PluginTest, PictureMarksEveryMovedPointAndGap) {
                             true);
     VekFigAddCorner(ElementAt(square, 1), ElementAt(square, 2), 0, 0.77);
 
-    const auto run =
-        vekhost_tool::PlayAndReport({0.04, 0}, {arc, square}, vekhost_tool::SegmentNaming(), false);
+    const auto run = vekhost_tool::PlayAndReport(
+        {0.04, 0}, {arc, square}, vekhost_tool::SegmentNaming(), {.showSteps = false});
     const std::string svg = vekhost_tool::RunPicture(run, "그림 & <test>");
 
     std::set<std::array<double, 4>> moved;

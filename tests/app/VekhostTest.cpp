@@ -303,7 +303,8 @@ INSTANTIATE_TEST_SUITE_P(
                 2,
                 "--ref wants two numbers"},
         Refusal{"NoOutput", {"run", "IN", "--ref", "0,0"}, 2, "-o OUT.json"},
-        Refusal{"OptionWithoutValue", {"run", "IN", "--ref", "0,0", "-o"}, 2, "-o needs a value"},
+        Refusal{
+            "OptionWithoutValue", {"run", "IN", "--ref", "0,0", "-o"}, 2, "--output: 1 required"},
         Refusal{"UnknownSetting",
                 {"run", "IN", "--ref", "0,0", "--set", "digits=2", "-o", "OUT"},
                 2,
@@ -340,7 +341,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"TwoDrawings",
                 {"run", "IN", "IN", "--ref", "0,0", "-o", "OUT"},
                 2,
-                "more than one drawing"}),
+                "give --out-dir DIR"}),
     [](const ::testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
 
 TEST_F(Vekhost, CommandErrorLeavesTheOutputAlone) {

@@ -4,11 +4,11 @@
 #include "tools/vekhost/DrawingText.h"
 #include "tools/vekhost/TextConvert.h"
 #include "engine/Messages.h"
-#include "engine/WorkBuffers.h"
+#include "veksdk/VekLib.h"
 
 #include <algorithm>
-
 #include <string>
+#include <unordered_set>
 
 namespace vekhost_tool {
 
@@ -37,13 +37,14 @@ bool IsFinalCount(const std::u16string& text) {
 
 namespace {
 
-// Prints (when `show`) and forgets the host's messages; true when one of them
-// reported a failure.
-bool TakeHostMessages(bool show) {
-    bool failure = false;
+// Prints (when `show`) and forgets the host's messages; the first of them
+// that reported a failure, as shown.
+std::optional<std::string> TakeHostMessages(bool show) {
+    std::optional<std::string> failure;
     for (const vekhost::Message& message : vekhost::Messages()) {
         const std::string text = Utf16ToUtf8(message.text);
         std::string line;
+        bool failed = false;
         switch (message.kind) {
             case vekhost::MessageKind::Prompt:
                 line = "    message line: " + text + "\n";
@@ -53,12 +54,15 @@ bool TakeHostMessages(bool show) {
                 break;
             case vekhost::MessageKind::Error:
                 line = "    error line: " + text + "\n";
-                failure = true;
+                failed = true;
                 break;
             case vekhost::MessageKind::Box:
                 line = "    message box: " + text + "\n";
-                failure = failure || !IsFinalCount(message.text);
+                failed = !IsFinalCount(message.text);
                 break;
+        }
+        if (failed && !failure) {
+            failure = text;
         }
         if (show) {
             WriteOut(line);
@@ -71,35 +75,53 @@ bool TakeHostMessages(bool show) {
 }  // namespace
 
 bool PrintHostMessages() {
-    return TakeHostMessages(true);
+    return TakeHostMessages(true).has_value();
 }
 
 namespace {
 
-// The standard pass keeps a working copy of each figure until the end of its
-// run and has room for CopyListCapacity of them: more figures are converted
-// in several runs of the command, with the same reference point, as a user
-// would pick them a few thousand at a time.
-constexpr size_t kFiguresPerRun = CopyListCapacity;
+// True when a message box of the host shows the final count.
+bool CountShown() {
+    for (const vekhost::Message& message : vekhost::Messages()) {
+        if (message.kind == vekhost::MessageKind::Box && IsFinalCount(message.text)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// What one run of the command showed.
+struct OneRun {
+    bool pointTaken = false;
+    bool countShown = false;             // it went through its selection
+    std::optional<std::string> failure;  // the first failure it showed
+};
 
 // One run of the command over `figures`, the `first` of `total` picked.
-void PlayOnce(vekhost::Point reference, const std::vector<VekId>& figures, size_t first,
-              size_t total, bool showSteps, CommandResult& result) {
+OneRun PlayOnce(vekhost::Point reference, const std::vector<VekId>& figures, size_t first,
+                size_t total, bool showSteps) {
     auto step = [showSteps](const std::string& text) {
         if (showSteps) {
             WriteOut(text);
         }
     };
+    OneRun run;
+    auto take = [&run, showSteps] {
+        auto failure = TakeHostMessages(showSteps);
+        if (failure && !run.failure) {
+            run.failure = std::move(failure);
+        }
+    };
     step("  > start the command\n");
     vekhost::StartCommand();
-    result.reportedError |= TakeHostMessages(showSteps);
+    take();
 
     step("  > give the reference point (" + Number(reference.x) + ", " + Number(reference.y) +
          ")\n");
     const int32_t answer = vekhost::SendPoint(reference.x, reference.y);
-    result.reportedError |= TakeHostMessages(showSteps);
-    result.pointTaken = answer == 2;
-    if (result.pointTaken) {
+    take();
+    run.pointTaken = answer == 2;
+    if (run.pointTaken) {
         vekhost::Select(figures);
         const std::string which = figures.size() == total
                                       ? ""
@@ -110,30 +132,99 @@ void PlayOnce(vekhost::Point reference, const std::vector<VekId>& figures, size_
              (figures.size() == 1 ? " figure" : " figures") + which +
              " and finish the selection\n");
         vekhost::FinishSelection();
-        result.reportedError |= TakeHostMessages(showSteps);
+        run.countShown = CountShown();
+        take();
     } else {
         step("  the command did not take the point (answer " + std::to_string(answer) + ")\n");
     }
     step("  > end the command\n");
     vekhost::EndCommand();
-    result.reportedError |= TakeHostMessages(showSteps);
+    take();
+    return run;
+}
+
+// The figure a stopped run was at: the first of its figures still in the
+// drawing, since the command deletes each picked figure it has converted and
+// stops before deleting the one in work.
+std::optional<size_t> StoppedAt(const std::vector<VekId>& figures) {
+    for (size_t i = 0; i < figures.size(); ++i) {
+        if (vekhost::GetSegment(figures[i])) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+// Removes what the stopped runs had made of the `refused` figures (the
+// command may leave a figure's new segment half made), so each stays exactly
+// as it was; their working copies went when the command ended.
+void RemovePartsMadeFor(const std::vector<RefusedFigure>& refused) {
+    std::unordered_set<VekId> figures;
+    for (const RefusedFigure& figure : refused) {
+        figures.insert(figure.figure);
+    }
+    for (VekId id : vekhost::Segments()) {
+        if (!figures.contains(id) && figures.contains(vekhost::SourceOf(id))) {
+            VekSgmDeleteSegment(id);
+        }
+    }
+}
+
+// Plays the command over one batch; false when a run stopped and, without
+// keepGoing, nothing more is to be tried. With keepGoing, a run that stops
+// at a figure is played again over the figures after it.
+bool PlayBatch(vekhost::Point reference, std::vector<VekId> figures, size_t first, size_t total,
+               const PlayOptions& options, CommandResult& result) {
+    for (;;) {
+        const OneRun run = PlayOnce(reference, figures, first, total, options.showSteps);
+        ++result.commands;
+        result.pointTaken = run.pointTaken;
+        if (!run.pointTaken) {
+            result.reportedError = true;
+            return false;
+        }
+        if (run.countShown) {
+            // It went through its selection. A failure it showed on the way
+            // is its own answer for that figure, which it converted: only
+            // keepGoing lets that pass.
+            result.reportedError = result.reportedError || (run.failure && !options.keepGoing);
+            return !result.reportedError;
+        }
+        // It stopped, with or without a message.
+        const std::optional<size_t> at = options.keepGoing ? StoppedAt(figures) : std::nullopt;
+        if (!at) {
+            result.reportedError = true;
+            return false;
+        }
+        result.refused.push_back({figures[*at], run.failure.value_or("")});
+        figures.erase(figures.begin(), figures.begin() + static_cast<std::ptrdiff_t>(*at) + 1);
+        first += *at + 1;
+        if (figures.empty()) {
+            return true;
+        }
+    }
 }
 
 }  // namespace
 
 CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
-                          bool showSteps) {
+                          const PlayOptions& options) {
     CommandResult result;
     vekhost::ClearMessages();  // nothing shown before belongs to this run
     size_t first = 0;
     do {
-        const size_t count = std::min(kFiguresPerRun, selection.size() - first);
-        const std::vector<VekId> figures(
-            selection.begin() + static_cast<std::ptrdiff_t>(first),
-            selection.begin() + static_cast<std::ptrdiff_t>(first + count));
-        PlayOnce(reference, figures, first, selection.size(), showSteps, result);
+        const size_t count = std::min(FiguresPerRun, selection.size() - first);
+        std::vector<VekId> figures(selection.begin() + static_cast<std::ptrdiff_t>(first),
+                                   selection.begin() + static_cast<std::ptrdiff_t>(first + count));
+        if (!PlayBatch(reference, std::move(figures), first, selection.size(), options, result)) {
+            result.failedBatch = std::make_pair(first, first + count);
+            break;
+        }
         first += count;
-    } while (first < selection.size() && result.pointTaken && !result.reportedError);
+    } while (first < selection.size());
+    if (!result.refused.empty()) {
+        RemovePartsMadeFor(result.refused);
+    }
     return result;
 }
 

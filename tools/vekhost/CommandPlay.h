@@ -3,6 +3,12 @@
 #pragma once
 
 #include "platform/veklib/VekHost.h"
+#include "engine/WorkBuffers.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include <vector>
 
@@ -17,17 +23,40 @@ bool PrintHostMessages();
 // True for the final count, "총 %d개의 형상을 수정하였습니다." with its number.
 bool IsFinalCount(const std::u16string& text);
 
+// A figure the command stopped at, left as it was.
+struct RefusedFigure {
+    VekId figure = VEK_NONE;
+    std::string message;  // what the host showed when it stopped, UTF-8
+};
+
 struct CommandResult {
     bool pointTaken = false;     // the first stage answered 2
-    bool reportedError = false;  // an error line or a capacity box was shown
+    bool reportedError = false;  // an error line or a capacity box was shown and not got past
+    std::size_t commands = 0;    // runs of the command made
+    // Set when a run stopped and nothing more was tried: the picked figures
+    // (positions in the selection, from 0) that run was given.
+    std::optional<std::pair<std::size_t, std::size_t>> failedBatch;
+    // With keepGoing: the figures runs stopped at, in picking order.
+    std::vector<RefusedFigure> refused;
 };
+
+struct PlayOptions {
+    bool showSteps = true;
+    // A run the command stops at a figure is played again without that
+    // figure, which is left as it was; else the first stop ends the play.
+    bool keepGoing = false;
+};
+
+// The most figures one run of the command is given: the standard pass keeps
+// a working copy of each until the end of its run and has room for that many.
+inline constexpr std::size_t FiguresPerRun = static_cast<std::size_t>(CopyListCapacity);
 
 // Start the command, give the reference point, pick `selection`, finish the
 // selection and end the command; with `showSteps`, printing each step and the
 // host's answers (the host's messages are forgotten either way). A selection
-// larger than the command takes in one run is picked in several runs, until
-// one reports an error.
+// larger than one run takes is picked in several runs, as a user picks a
+// large drawing in turns.
 CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
-                          bool showSteps = true);
+                          const PlayOptions& options = {});
 
 }  // namespace vekhost_tool

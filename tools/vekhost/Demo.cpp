@@ -87,7 +87,7 @@ bool DemoRun(const std::string& title,
     WriteOut("  before:\n");
     ShowFigures(picked);
     const std::vector<VekId> existing = vekhost::Segments();
-    const RecordedRun run = PlayAndReport(reference, picked, SegmentNaming(), true);
+    const RecordedRun run = PlayAndReport(reference, picked, SegmentNaming(), {.showSteps = true});
     WriteOut("  after:\n");
     ShowFigures(NewFigures(existing));
     WriteOut("  summary:\n");

@@ -24,7 +24,9 @@ const Explanation kExplanations[] = {
     {msg::CopyRefused, "the host would not copy the picked figure"},
     {msg::ElementUnreadable, "an element of the figure could not be read"},
     {msg::ArcNotCorrectable,
-     "no circle of a radius near the rounded one passes through the arc's rounded ends"},
+     // The same text stops an arc and a rounded corner.
+     "no radius near the rounded one fits: an arc through its rounded ends, or a rounded "
+     "corner between its neighbours"},
     {msg::CreateRefused, "the host would not create a converted element"},
     {msg::ExplodedCreateRefused, "the host would not create a converted element"},
     {msg::InsertRefused, "the host would not add an element to the converted figure"},

@@ -4,12 +4,13 @@
 #include "tools/vekhost/CommandPlay.h"
 #include "tools/vekhost/Console.h"
 #include "tools/vekhost/Demo.h"
+#include "tools/vekhost/DrawingFile.h"
 #include "tools/vekhost/DrawingText.h"
-#include "tools/vekhost/DxfDrawing.h"
 #include "tools/vekhost/Files.h"
 #include "tools/vekhost/HostMessages.h"
 #include "tools/vekhost/ManyDrawings.h"
 #include "tools/vekhost/PluginLoader.h"
+#include "tools/vekhost/RunOptions.h"
 #include "tools/vekhost/RunSteps.h"
 #include "tools/vekhost/SettingsAccess.h"
 #include "tools/vekhost/TextConvert.h"
@@ -47,10 +48,12 @@ const char* const Usage =
     "  vekhost run DRAWING.json --ref X,Y [--select all|ID[,ID...]]\n"
     "              [--set NAME=VALUE]... -o OUT.json\n"
     "              [--report REPORT.json|REPORT.csv] [--svg PICTURE.svg] [--list]\n"
+    "              [--keep-going]\n"
     "  vekhost run DRAWING.dxf --ref X,Y\n"
     "              [--select all|layer:NAME[,NAME...]|handle:H[,H...]]\n"
     "              [--no-join | --join-tolerance REL] [--set NAME=VALUE]... -o OUT.dxf\n"
     "              [--report REPORT.json|REPORT.csv] [--svg PICTURE.svg] [--list]\n"
+    "              [--keep-going]\n"
     "      Runs the command on the drawing: gives the reference point X,Y, picks\n"
     "      the listed figures (all by default), writes the resulting drawing to\n"
     "      OUT and prints a summary: figures converted or left untouched,\n"
@@ -62,6 +65,11 @@ const char* const Usage =
     "      --report  one record per picked figure (JSON or CSV, by the extension)\n"
     "      --svg     a picture of the drawing before and after, movements marked\n"
     "      --list    also the command's steps and every figure before and after\n"
+    "      --keep-going, -k  when the command stops at a figure, leave that figure\n"
+    "                as it was, say so, and go on with the others (else nothing\n"
+    "                is written)\n"
+    "      More figures than one run of the command takes (3000) are picked in\n"
+    "      turns, one run each; the summary says how many runs were made.\n"
     "      A DXF drawing (the name ends in .dxf) is converted in place: each\n"
     "      LWPOLYLINE or 2-D POLYLINE and each CIRCLE of the model space is a\n"
     "      figure, and LINE and ARC entities of one layer that meet end to end\n"
@@ -102,54 +110,6 @@ int Failure(const std::string& message) {
     return ExitFailed;
 }
 
-// A finite decimal number, nothing before or after it; a leading '+' is
-// allowed. Read by std::from_chars, the same code on every target.
-std::optional<double> ParseNumber(const std::string& text) {
-    const char* first = text.data();
-    const char* const last = first + text.size();
-    if (first != last && *first == '+' && last - first > 1 && first[1] != '-') {
-        ++first;
-    }
-    double value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc{} || end != last || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<vekhost::Point> ParsePoint(const std::string& text) {
-    const size_t comma = text.find(',');
-    if (comma == std::string::npos) {
-        return std::nullopt;
-    }
-    const auto x = ParseNumber(text.substr(0, comma));
-    const auto y = ParseNumber(text.substr(comma + 1));
-    if (!x || !y) {
-        return std::nullopt;
-    }
-    return vekhost::Point{*x, *y};
-}
-
-std::optional<std::vector<VekId>> ParseIds(const std::string& text) {
-    std::vector<VekId> ids;
-    size_t start = 0;
-    for (;;) {
-        const size_t comma = text.find(',', start);
-        const std::string item =
-            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (item.empty() || item.size() > 9 ||
-            item.find_first_not_of("0123456789") != std::string::npos) {
-            return std::nullopt;
-        }
-        ids.push_back(static_cast<VekId>(std::stol(item)));
-        if (comma == std::string::npos) {
-            return ids;
-        }
-        start = comma + 1;
-    }
-}
-
 void ShowStoredSettings(const std::string& heading) {
     WriteOut(heading + " (" + SettingsLocation() + "):\n");
     for (const std::string& name : SettingNames()) {
@@ -180,182 +140,6 @@ int Demo(const std::vector<std::string>& args) {
     return status;
 }
 
-struct RunOptions {
-    std::string drawing;
-    std::optional<vekhost::Point> reference;
-    std::string select = "all";                   // as given
-    std::optional<std::vector<VekId>> selection;  // JSON: empty for every figure
-    std::optional<DxfSelection> dxfSelection;     // DXF
-    JoinOptions join;
-    bool joinGiven = false;
-    std::vector<std::pair<std::string, std::string>> settings;
-    std::string output;
-    std::string report;
-    std::optional<ReportFormat> reportFormat;
-    std::string picture;
-    bool list = false;
-    WriteOptions write;                 // --force
-    std::vector<std::string> drawings;  // several go into outFolder (RunMany)
-    std::string outFolder;
-    unsigned jobs = 0;
-    std::vector<std::string> passedOn;  // to each drawing's run, with outFolder
-    std::string summaryFile;            // SummaryOption, from RunMany
-};
-
-// Parses the arguments of `run`; an exit status when they are refused.
-std::optional<int> ParseRunOptions(const std::vector<std::string>& args, RunOptions& options) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const size_t first = i;
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--list") {
-            options.list = true;
-        } else if (arg == "--force") {
-            options.write.replaceProtected = true;
-        } else if (arg == "--no-join") {
-            options.join.join = false;
-            options.joinGiven = true;
-        } else if (arg == "--ref" || arg == "--select" || arg == "--set" || arg == "-o" ||
-                   arg == "--output" || arg == "--report" || arg == "--svg" ||
-                   arg == "--join-tolerance" || arg == "--out-dir" || arg == "-j" ||
-                   arg == "--jobs" || arg == SummaryOption) {
-            if (!hasValue) {
-                return UsageError(arg + " needs a value");
-            }
-            const std::string& value = args[++i];
-            if (arg == "--ref") {
-                options.reference = ParsePoint(value);
-                if (!options.reference) {
-                    return UsageError("--ref wants two numbers X,Y, not '" + value + "'");
-                }
-            } else if (arg == "--select") {
-                options.select = value;
-            } else if (arg == "--join-tolerance") {
-                const auto tolerance = ParseNumber(value);
-                if (!tolerance || *tolerance < 0) {
-                    return UsageError("--join-tolerance wants a number of 0 or more, not '" +
-                                      value + "'");
-                }
-                options.join.tolerance = *tolerance;
-                options.joinGiven = true;
-            } else if (arg == "--set") {
-                const size_t equals = value.find('=');
-                const auto name = CanonicalSettingName(value.substr(0, equals));
-                if (equals == std::string::npos || !name) {
-                    return UsageError(
-                        "--set wants NAME=VALUE with NAME one of d_point, inchmm, "
-                        "IsExploded, Color, mColor1, mLType1, not '" +
-                        value + "'");
-                }
-                const std::string text = value.substr(equals + 1);
-                const auto wide = Utf8ToUtf16(text);
-                // Longer texts cannot be read back by the settings store.
-                if (!wide || wide->size() > 126) {
-                    return UsageError("the value of " + *name +
-                                      " must be UTF-8 text of at most 126 characters");
-                }
-                options.settings.emplace_back(*name, text);
-            } else if (arg == "--report") {
-                options.reportFormat = ReportFormatOf(value);
-                if (!options.reportFormat) {
-                    return UsageError("--report wants a file name ending in .json or .csv, not '" +
-                                      value + "'");
-                }
-                options.report = value;
-            } else if (arg == "--svg") {
-                options.picture = value;
-            } else if (arg == "--out-dir") {
-                options.outFolder = value;
-            } else if (arg == "-j" || arg == "--jobs") {
-                const auto jobs = ParseJobs(value);
-                if (!jobs) {
-                    return UsageError("-j wants a whole number from 1, not '" + value + "'");
-                }
-                options.jobs = *jobs;
-            } else if (arg == SummaryOption) {
-                options.summaryFile = value;
-            } else {
-                options.output = value;
-            }
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError("unknown option '" + arg + "'");
-        } else {
-            options.drawings.push_back(arg);
-        }
-        if (PassedOn(arg)) {
-            options.passedOn.insert(options.passedOn.end(), args.begin() + first,
-                                    args.begin() + i + 1);
-        }
-    }
-    if (options.drawings.empty()) {
-        return UsageError("run needs a drawing file");
-    }
-    options.drawing = options.drawings.front();
-    if (options.drawings.size() > 1 && options.outFolder.empty()) {
-        return UsageError("several drawings are converted into a folder: give --out-dir DIR");
-    }
-    if (!options.outFolder.empty()) {
-        if (!options.output.empty() || !options.picture.empty() || options.list) {
-            return UsageError(
-                "--out-dir writes each drawing under its own name: no -o, --svg or --list");
-        }
-        // The first drawing's output, for the checks below.
-        options.output =
-            PathText(PathFromUtf8(options.outFolder) / PathFromUtf8(options.drawing).filename());
-    }
-    if (!options.reference) {
-        return UsageError("run needs the reference point (--ref X,Y)");
-    }
-    const bool dxf = IsDxfName(options.drawing);
-    if (options.output.empty()) {
-        return UsageError(dxf ? "run needs an output file (-o OUT.dxf)"
-                              : "run needs an output file (-o OUT.json)");
-    }
-    if (dxf != IsDxfName(options.output)) {
-        return UsageError(dxf ? "a DXF drawing is written as DXF: -o wants a name ending in .dxf"
-                              : "a JSON drawing cannot be written as DXF");
-    }
-    if (dxf) {
-        options.dxfSelection = ParseDxfSelection(options.select);
-        if (!options.dxfSelection) {
-            return UsageError(
-                "--select wants 'all', 'layer:NAME[,NAME...]' or 'handle:H[,H...]' for a DXF "
-                "drawing, not '" +
-                options.select + "'");
-        }
-    } else {
-        if (options.joinGiven) {
-            return UsageError("--no-join and --join-tolerance are for DXF drawings");
-        }
-        if (options.select != "all") {
-            options.selection = ParseIds(options.select);
-            if (!options.selection) {
-                return UsageError("--select wants 'all' or figure numbers such as 1,4,7, not '" +
-                                  options.select + "'");
-            }
-        }
-    }
-    // One file for two outputs would keep only the last; the drawing read is
-    // kept apart from the report and the picture (the output may replace it).
-    const std::vector<std::pair<const char*, std::string>> files = {
-        {"the drawing", options.drawing},
-        {"-o", options.output},
-        {"--report", options.report},
-        {"--svg", options.picture}};
-    for (size_t i = 1; i < files.size(); ++i) {
-        for (size_t j = 0; j < i; ++j) {
-            const bool outputOverDrawing = i == 1 && j == 0;
-            if (!outputOverDrawing && !files[i].second.empty() && !files[j].second.empty() &&
-                std::filesystem::absolute(PathFromUtf8(files[i].second)).lexically_normal() ==
-                    std::filesystem::absolute(PathFromUtf8(files[j].second)).lexically_normal()) {
-                return UsageError(std::string(files[i].first) + " and " + files[j].first +
-                                  " name the same file '" + files[i].second + "'");
-            }
-        }
-    }
-    return std::nullopt;
-}
-
 std::string NamesText(const std::vector<OutputFile>& files) {
     std::string text;
     for (size_t i = 0; i < files.size(); ++i) {
@@ -380,71 +164,50 @@ std::string FirstError(const RunReport& report) {
     return "";
 }
 
-int Run(const std::vector<std::string>& args) {
-    RunOptions options;
-    if (const auto refused = ParseRunOptions(args, options)) {
-        return *refused;
-    }
-    if (!options.outFolder.empty()) {
-        return RunMany(
-            {options.drawings, options.outFolder, options.jobs, options.report, options.passedOn});
-    }
+std::string NotWritten(const std::vector<OutputFile>& files) {
+    return "; " + NamesText(files) + (files.size() == 1 ? " was" : " were") + " not written";
+}
 
-    // Everything that can refuse the input comes before anything is changed.
-    std::string text;
-    std::string error;
-    if (!ReadWholeFile(PathFromUtf8(options.drawing), text, error)) {
-        return Failure("cannot read " + options.drawing + ": " + error);
+// Why the command's play failed: the first error it showed, where, and the
+// figures of the run that stopped when there were several runs.
+std::string CommandFailure(const RecordedRun& run, size_t picked) {
+    std::string text = "the command reported an error" + FirstError(run.report);
+    if (run.command.failedBatch && picked > FiguresPerRun) {
+        const auto [first, last] = *run.command.failedBatch;
+        text += " in run " + std::to_string(run.command.commands) +
+                " of the command, given figures " + std::to_string(first + 1) + " to " +
+                std::to_string(last) + " of " + std::to_string(picked);
     }
-    vekhost::Reset();
-    std::optional<DxfDrawing> dxf;
-    if (options.dxfSelection) {
-        try {
-            dxf.emplace(std::move(text), options.join);
-        } catch (const dxf::ParseError& e) {
-            return Failure(options.drawing + " is not a readable DXF drawing: " + e.what());
-        }
-        dxf->LoadIntoHost();
-    } else {
-        try {
-            vekhost::FromJson(text);
-        } catch (const std::exception& e) {
-            return Failure(options.drawing + " is not a drawing file: " + e.what());
-        }
-        std::string().swap(text);  // the drawing holds it all now
-    }
-    const auto picked = dxf ? dxf->Pick(*options.dxfSelection, options.drawing, error)
-                            : PickFigures(options.selection, options.drawing, error);
-    if (!picked) {
-        return Failure(error);
-    }
-    if (!StoreRunSettings(options.settings, error)) {
-        return Failure(error);
-    }
+    return text;
+}
 
-    Plugin plugin;
-    if (!StartPlugin(plugin, error)) {
-        return Failure(error);
-    }
+// Plays the command over the picked figures, saying what it did: the drawing
+// before and after (--list), the summary and what was left as it was.
+RecordedRun PlayAndSay(const RunOptions& options, const DrawingFile& drawing,
+                       const std::vector<VekId>& picked) {
     if (options.list) {
         ShowStoredSettings("Settings");
         WriteOut("Before:\n" + DescribeDrawing());
     }
-    const RecordedRun run =
-        PlayAndReport(*options.reference, *picked, dxf ? dxf->Naming() : SegmentNaming(),
-                      options.list, !options.picture.empty());
+    const PlayOptions play{.showSteps = options.list, .keepGoing = options.keepGoing};
+    RecordedRun run =
+        PlayAndReport(*options.reference, picked, drawing.Naming(), play, !options.picture.empty());
     if (options.list) {
         WriteOut("After:\n" + DescribeDrawing());
     }
-    if (dxf) {
-        WriteOut("Drawing: " + dxf->Overview() + "\n");
+    for (const std::string& line : drawing.Overview()) {
+        WriteOut(line + "\n");
     }
     PrintSummary(run.report);
-    if (dxf) {
-        const std::string left = dxf->LeftAloneBy(*picked).Summary();
-        WriteOut("Left as it was: " + (left.empty() ? std::string("nothing") : left) + "\n");
+    for (const std::string& line : drawing.LeftAlone(picked)) {
+        WriteOut(line + "\n");
     }
+    return run;
+}
 
+// The files a run writes: the drawing, then the report and the picture when
+// asked for.
+std::vector<OutputFile> OutputsOf(const RunOptions& options) {
     std::vector<OutputFile> files = {{options.output, ""}};
     if (options.reportFormat) {
         files.push_back({options.report, ""});
@@ -452,36 +215,64 @@ int Run(const std::vector<std::string>& args) {
     if (!options.picture.empty()) {
         files.push_back({options.picture, ""});
     }
-    if (!run.command.pointTaken || run.command.reportedError) {
-        return Failure("the command reported an error" + FirstError(run.report) + "; " +
-                       NamesText(files) + (files.size() == 1 ? " was" : " were") + " not written");
-    }
-    if (!dxf) {
-        files[0].write = [](std::ostream& out) {
-            vekhost::WriteJson([&out](std::string_view piece) {
-                out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
-            });
-        };
-    } else if (dxf->WriteBack(run.report, error)) {
-        files[0].write = [&dxf](std::ostream& out) { dxf->WriteTo(out); };
-        for (const std::string& note : dxf->Notes()) {
-            WriteOut("Note: " + note + "\n");
-        }
-    } else {
-        return Failure(error + "; " + NamesText(files) + (files.size() == 1 ? " was" : " were") +
-                       " not written");
-    }
+    return files;
+}
+
+void FillOutputs(std::vector<OutputFile>& files, const RunOptions& options, const RecordedRun& run,
+                 const DrawingFile& drawing) {
+    files[0].write = [&drawing](std::ostream& out) { drawing.WriteTo(out); };
     if (options.reportFormat) {
         files[1].text = ReportText(run.report, *options.reportFormat);
     }
     if (!options.picture.empty()) {
-        const std::string name = PathText(PathFromUtf8(options.drawing).filename());
+        const std::string name = PathText(PathFromUtf8(options.Drawing()).filename());
         files.back().text = RunPicture(run, "vekhost run " + name);
     }
+}
+
+// Read, pick the figures, start the plug-in, play the command, write back:
+// everything that can refuse the input comes before anything is changed, and
+// nothing is written unless all of it went through.
+int Run(const std::vector<std::string>& args) {
+    const OptionsRead read = ReadRunOptions(args);
+    if (!read.options) {
+        return read.status == ExitUsage ? UsageError(read.refusal) : Failure(read.refusal);
+    }
+    const RunOptions& options = *read.options;
+    if (!options.outFolder.empty()) {
+        return RunMany({options.drawings, options.outFolder, options.jobs, options.report,
+                        PassedOnArguments(args)});
+    }
+    vekhost::Reset();
+    std::unique_ptr<DrawingFile> drawing;
+    try {
+        drawing = ReadDrawingFile(options);
+    } catch (const DrawingError& e) {
+        return Failure(e.what());
+    }
+    drawing->LoadIntoHost();
+    std::string error;
+    const auto picked = drawing->Pick(error);
+    Plugin plugin;
+    if (!picked || !StoreRunSettings(options.settings, error) || !StartPlugin(plugin, error)) {
+        return Failure(error);
+    }
+    const RecordedRun run = PlayAndSay(options, *drawing, *picked);
+    std::vector<OutputFile> files = OutputsOf(options);
+    if (!run.command.pointTaken || run.command.reportedError) {
+        return Failure(CommandFailure(run, picked->size()) + NotWritten(files));
+    }
+    if (!drawing->TakeResult(run, error)) {
+        return Failure(error + NotWritten(files));
+    }
+    for (const std::string& note : drawing->Notes()) {
+        WriteOut("Note: " + note + "\n");
+    }
+    FillOutputs(files, options, run, *drawing);
     if (!options.summaryFile.empty()) {
         files.push_back({options.summaryFile, RunSummaryJson(run.report)});
     }
-    if (!WriteAllOrNothing(files, error, options.write)) {
+    if (!WriteAllOrNothing(files, error, WriteOptions{options.force})) {
         return Failure(error);
     }
     WriteOut("Written to " + NamesText(files) + "\n");

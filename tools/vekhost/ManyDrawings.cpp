@@ -18,6 +18,7 @@
 #include <list>
 #include <map>
 #include <random>
+#include <set>
 #include <thread>
 
 #ifdef _WIN32
@@ -547,9 +548,32 @@ int RunMany(const ManyRun& run) {
     return Conclude(run, drawings);
 }
 
-bool PassedOn(const std::string& arg) {
-    return arg.size() > 1 && arg[0] == '-' && arg != "--out-dir" && arg != "-j" &&
-           arg != "--jobs" && arg != "--report" && arg != SummaryOption;
+std::vector<std::string> PassedOnArguments(const std::vector<std::string>& args) {
+    // The options that take no value; every other one takes the next
+    // argument unless its value is attached (--name=VALUE, -jN).
+    static const std::set<std::string> flags = {"--no-join", "--list", "-k", "--keep-going",
+                                                "--force"};
+    static const std::set<std::string> kept = {"--out-dir", "-j", "--jobs", "--report",
+                                               SummaryOption};
+    std::vector<std::string> passed;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() < 2 || arg[0] != '-') {
+            continue;  // a drawing
+        }
+        const bool shortName = arg[1] != '-';
+        const std::string name = shortName ? arg.substr(0, 2) : arg.substr(0, arg.find('='));
+        const bool attached = name.size() < arg.size();
+        const bool takesNext = flags.count(name) == 0 && !attached && i + 1 < args.size();
+        if (kept.count(name) == 0) {
+            passed.push_back(arg);
+            if (takesNext) {
+                passed.push_back(args[i + 1]);
+            }
+        }
+        i += takesNext ? 1 : 0;
+    }
+    return passed;
 }
 
 std::optional<unsigned> ParseJobs(const std::string& text) {

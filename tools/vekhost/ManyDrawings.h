@@ -23,8 +23,8 @@ struct ManyRun {
     std::string outFolder;              // --out-dir
     unsigned jobs = 0;                  // -j: runs at a time; 0 for one per core
     std::string report;                 // --report, empty for none
-    // Every other argument of `run` as given (PassedOn tells which), for
-    // each drawing's run.
+    // Every other argument of `run` as given (PassedOnArguments), for each
+    // drawing's run.
     std::vector<std::string> runArguments;
 };
 
@@ -32,9 +32,9 @@ struct ManyRun {
 // the arguments were refused before any ran).
 int RunMany(const ManyRun& run);
 
-// Whether `run`'s option `arg` (with its value, when it takes one) goes on
-// to each drawing's own run; the drawings, --out-dir, -j and --report do not.
-bool PassedOn(const std::string& arg);
+// The arguments of `run` (as given to it) that go on to each drawing's own
+// run: all but the drawings, --out-dir, -j and --report with their values.
+std::vector<std::string> PassedOnArguments(const std::vector<std::string>& args);
 // -j's value: a whole number from 1.
 std::optional<unsigned> ParseJobs(const std::string& text);
 

@@ -2,6 +2,7 @@
 
 #include "tools/vekhost/DrawingText.h"
 #include "tools/vekhost/HostMessages.h"
+#include "tools/vekhost/TextConvert.h"
 #include "numeric/PortableMath.h"
 
 #include <charconv>
@@ -291,6 +292,9 @@ void Summarise(RunReport& report) {
         }
     }
     s.untouched = s.picked - s.converted;
+    for (const FigureReport& figure : report.figures) {
+        s.refused += figure.status == FigureStatus::Refused ? 1 : 0;
+    }
 }
 
 }  // namespace
@@ -339,6 +343,8 @@ const char* StatusName(FigureStatus status) {
             return "converted";
         case FigureStatus::Stopped:
             return "stopped";
+        case FigureStatus::Refused:
+            return "refused";
         case FigureStatus::Untouched:
             break;
     }
@@ -373,11 +379,19 @@ std::string ShortNumber(double value, int digits) {
 }
 
 RunReport BuildRunReport(const RunRecording& recording, const RunSettings& settings,
-                         const FigureNaming& naming, bool pointTaken, bool keepMoves) {
+                         const FigureNaming& naming, const CommandResult& command, bool keepMoves) {
+    const bool pointTaken = command.pointTaken;
     RunReport report;
     report.settings = settings;
     report.arcsAtFoundRadius = naming.arcsAtFoundRadius;
-    report.completed = pointTaken && recording.countShown;
+    // A play that went on past the figures the command stopped at went
+    // through the whole selection, whichever run came last.
+    report.completed = pointTaken && (recording.countShown || !command.reportedError);
+    report.commands = command.commands;
+    std::map<VekId, const std::string*> refused;
+    for (const RefusedFigure& figure : command.refused) {
+        refused[figure.figure] = &figure.message;
+    }
     report.hostMessages = recording.messages;
 
     std::map<VekId, const vekhost::Segment*> before;
@@ -407,7 +421,12 @@ RunReport BuildRunReport(const RunRecording& recording, const RunSettings& setti
         figure.elementsBefore = segment.elements.size();
         figure.elementsAfter = figure.elementsBefore;
         figure.newSegments = made[id];
-        if (vekhost::GetSegment(id)) {
+        if (const auto it = refused.find(id); it != refused.end()) {
+            figure.status = FigureStatus::Refused;
+            if (figure.messages.empty() && !it->second->empty()) {
+                figure.messages.push_back(*it->second);
+            }
+        } else if (vekhost::GetSegment(id)) {
             figure.status = calls.handedOut ? FigureStatus::Stopped : FigureStatus::Untouched;
         } else {
             figure.status = FigureStatus::Converted;
@@ -472,14 +491,15 @@ std::string FiguresLine(const RunReport& report) {
     const RunSummary& s = report.summary;
     std::string line = "Figures: " + std::to_string(s.picked) + " picked, " +
                        std::to_string(s.converted) + " converted, " + std::to_string(s.untouched) +
-                       " left untouched";
+                       " left untouched" +
+                       (s.refused > 0 ? " (" + std::to_string(s.refused) + " refused)" : "");
     if (!report.completed) {
         line += report.stoppedAt
                     ? " (the run stopped at " + report.figures[*report.stoppedAt].source.Where() +
                           ": " + Explained(report.stopMessage) + ")"
                     : " (" + Explained(report.stopMessage) + ")";
     }
-    return line;
+    return line + "; " + Plural(report.commands, "run", "runs") + " of the command";
 }
 
 std::string MovementLine(const RunReport& report) {
@@ -514,6 +534,61 @@ std::string CountLine(const char* what, size_t count, size_t of,
            (first ? " (first: " + *first + ")" : "");
 }
 
+// The figures the command stopped at and the play went on without, the
+// first few by name.
+void AddRefusedLines(const RunReport& report, std::vector<std::string>& lines) {
+    constexpr size_t Named = 5;
+    size_t shown = 0;
+    for (const FigureReport& figure : report.figures) {
+        if (figure.status != FigureStatus::Refused) {
+            continue;
+        }
+        if (shown++ == Named) {
+            lines.push_back("Refused: " + std::to_string(report.summary.refused - Named) +
+                            " more (the report lists them)");
+            return;
+        }
+        lines.push_back("Refused, left as it was: " + figure.source.Where() +
+                        (figure.messages.empty() ? "" : ": " + Explained(figure.messages.front())));
+    }
+}
+
+// The number a final count gives, when `message` is one.
+std::optional<unsigned long long> FinalCountOf(const std::string& message) {
+    const auto wide = Utf8ToUtf16(message);
+    if (!wide || !IsFinalCount(*wide)) {
+        return std::nullopt;
+    }
+    const size_t digits = message.find_first_of("0123456789");
+    unsigned long long count = 0;
+    std::from_chars(message.data() + digits, message.data() + message.size(), count);
+    return count;
+}
+
+// Each run of the command ends with its count: over several runs, one line
+// says them all.
+void AddHostSaidLines(const std::vector<std::string>& messages, std::vector<std::string>& lines) {
+    size_t counts = 0;
+    unsigned long long total = 0;
+    const std::string* firstCount = nullptr;
+    for (const std::string& message : messages) {
+        if (const auto count = FinalCountOf(message)) {
+            firstCount = firstCount != nullptr ? firstCount : &message;
+            ++counts;
+            total += *count;
+        } else {
+            lines.push_back("The host said: " + Explained(message));
+        }
+    }
+    if (counts == 1) {
+        lines.push_back("The host said: " + Explained(*firstCount));
+    } else if (counts > 1) {
+        lines.push_back("The host said at the end of each of " + std::to_string(counts) +
+                        " runs, first: " + Explained(*firstCount) + "; " + std::to_string(total) +
+                        " figures in all");
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> SummaryLines(const RunReport& report) {
@@ -536,9 +611,8 @@ std::vector<std::string> SummaryLines(const RunReport& report) {
                             " (its converted elements could not be paired with its elements)");
         }
     }
-    for (const std::string& message : report.hostMessages) {
-        lines.push_back("The host said: " + Explained(message));
-    }
+    AddRefusedLines(report, lines);
+    AddHostSaidLines(report.hostMessages, lines);
     return lines;
 }
 

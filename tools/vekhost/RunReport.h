@@ -4,6 +4,7 @@
 // Built from a RunRecorder's recording and the drawing after the run.
 #pragma once
 
+#include "tools/vekhost/CommandPlay.h"
 #include "tools/vekhost/ElementPairing.h"
 #include "tools/vekhost/RunRecorder.h"
 #include "platform/veklib/VekHost.h"
@@ -55,8 +56,11 @@ struct RunSettings {
     std::string UnitText() const;  // "inches to millimetres", ...
 };
 
-enum class FigureStatus { Converted, Stopped, Untouched };
-const char* StatusName(FigureStatus status);  // "converted", "stopped", "untouched"
+// Refused: the command stopped at it, and the play went on without it
+// (it is left as it was).
+enum class FigureStatus { Converted, Stopped, Untouched, Refused };
+// "converted", "stopped", "untouched", "refused"
+const char* StatusName(FigureStatus status);
 
 // A point of the figure and where it went.
 struct PointMove {
@@ -134,7 +138,8 @@ struct FigureReport {
 struct RunSummary {
     size_t picked = 0;
     size_t converted = 0;
-    size_t untouched = 0;  // stopped or never reached
+    size_t untouched = 0;  // stopped, refused or never reached
+    size_t refused = 0;
     size_t elementsBefore = 0;
     size_t elementsAfter = 0;
     size_t dropped = 0;
@@ -155,15 +160,16 @@ struct RunReport {
     std::optional<size_t> stoppedAt;        // the figure in work when the run stopped
     std::string stopMessage;                // what stopped it; empty when completed
     std::vector<std::string> hostMessages;  // error lines and boxes outside a figure
+    std::size_t commands = 0;               // runs of the command made
     RunSummary summary;
 };
 
 // Pairs each picked figure with what became of it in the drawing as it is
-// now. `pointTaken`: the command took the reference point (else nothing ran).
-// `keepMoves`: every point that moved is kept in its figure's `moves` (the
-// picture draws them), else only counted.
+// now, as `command` played it. `keepMoves`: every point that moved is kept in its figure's `moves`
+// (the picture draws them), else only counted.
 RunReport BuildRunReport(const RunRecording& recording, const RunSettings& settings,
-                         const FigureNaming& naming, bool pointTaken, bool keepMoves = true);
+                         const FigureNaming& naming, const CommandResult& command,
+                         bool keepMoves = true);
 
 // The arcs whose centre was found only at a corrected radius, by their
 // element after the run: that radius.

@@ -76,18 +76,18 @@ RunSettings CurrentRunSettings(vekhost::Point reference) {
 }
 
 RecordedRun PlayAndReport(vekhost::Point reference, const std::vector<VekId>& picked,
-                          const FigureNaming& naming, bool showSteps, bool forPicture) {
+                          const FigureNaming& naming, const PlayOptions& play, bool forPicture) {
     RecordedRun run;
     RunRecorder recorder(picked);
     {
         Progress progress("Converting figures");
         recorder.OnFigure(
             [&progress](size_t reached, size_t total) { progress.Update(reached, total); });
-        run.command = PlayCommand(reference, picked, showSteps);
+        run.command = PlayCommand(reference, picked, play);
     }
     RunRecording recording = recorder.Finish();
-    run.report = BuildRunReport(recording, CurrentRunSettings(reference), naming,
-                                run.command.pointTaken, forPicture);
+    run.report =
+        BuildRunReport(recording, CurrentRunSettings(reference), naming, run.command, forPicture);
     if (forPicture) {
         run.before = std::move(recording.drawingBefore);
     }

@@ -38,12 +38,13 @@ struct RecordedRun {
     RunReport report;
 };
 
-// Plays the command over `picked` (printing its steps when `showSteps`),
+// Plays the command over `picked` as `play` says,
 // showing progress on a terminal when it takes long, and reports on what
 // became of each picked figure. `forPicture`: the report keeps every point
 // that moved, which only the picture draws.
 RecordedRun PlayAndReport(vekhost::Point reference, const std::vector<VekId>& picked,
-                          const FigureNaming& naming, bool showSteps, bool forPicture = true);
+                          const FigureNaming& naming, const PlayOptions& play,
+                          bool forPicture = true);
 
 // Prints the summary, each line after `indent`.
 void PrintSummary(const RunReport& report, const std::string& indent = "");

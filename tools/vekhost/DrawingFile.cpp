@@ -1,0 +1,112 @@
+#include "tools/vekhost/DrawingFile.h"
+
+#include "tools/vekhost/DxfDrawing.h"
+#include "tools/vekhost/Files.h"
+#include "tools/vekhost/TextConvert.h"
+
+#include <string_view>
+
+namespace vekhost_tool {
+
+namespace {
+
+// The host's own drawing file: loading it is reading it, and the host's
+// drawing after the run is the file to write.
+class JsonDrawingFile : public DrawingFile {
+public:
+    JsonDrawingFile(const RunOptions& options, const std::string& text)
+        : name_(options.Drawing()), selection_(options.selection) {
+        try {
+            vekhost::FromJson(text);
+        } catch (const std::exception& e) {
+            throw DrawingError(name_ + " is not a drawing file: " + e.what());
+        }
+    }
+    void LoadIntoHost() override {}
+    std::optional<std::vector<VekId>> Pick(std::string& error) const override {
+        return PickFigures(selection_, name_, error);
+    }
+    FigureNaming Naming() const override { return SegmentNaming(); }
+    bool TakeResult(const RecordedRun&, std::string&) override { return true; }
+    void WriteTo(std::ostream& out) const override {
+        vekhost::WriteJson([&out](std::string_view piece) {
+            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        });
+    }
+
+private:
+    std::string name_;
+    std::optional<std::vector<VekId>> selection_;
+};
+
+class DxfDrawingFile : public DrawingFile {
+public:
+    DxfDrawingFile(const RunOptions& options, std::string text)
+        : name_(options.Drawing()), selection_(*options.dxfSelection) {
+        try {
+            dxf_.emplace(std::move(text), options.join);
+        } catch (const dxf::ParseError& e) {
+            throw DrawingError(name_ + " is not a readable DXF drawing: " + e.what());
+        }
+    }
+    void LoadIntoHost() override { dxf_->LoadIntoHost(); }
+    std::optional<std::vector<VekId>> Pick(std::string& error) const override {
+        return dxf_->Pick(selection_, name_, error);
+    }
+    FigureNaming Naming() const override { return dxf_->Naming(); }
+    std::vector<std::string> Overview() const override { return {"Drawing: " + dxf_->Overview()}; }
+    std::vector<std::string> LeftAlone(const std::vector<VekId>& picked) const override {
+        const std::string left = dxf_->LeftAloneBy(picked).Summary();
+        return {"Left as it was: " + (left.empty() ? std::string("nothing") : left)};
+    }
+    bool TakeResult(const RecordedRun& run, std::string& error) override {
+        return dxf_->WriteBack(run.report, error);
+    }
+    void WriteTo(std::ostream& out) const override { dxf_->WriteTo(out); }
+    std::vector<std::string> Notes() const override { return dxf_->Notes(); }
+
+private:
+    std::string name_;
+    DxfSelection selection_;
+    std::optional<DxfDrawing> dxf_;
+};
+
+// The first bytes that are not blanks.
+std::string_view Opening(const std::string& text) {
+    const size_t start = text.find_first_not_of(" \t\r\n");
+    return start == std::string::npos ? std::string_view()
+                                      : std::string_view(text).substr(start, 40);
+}
+
+// A file not named as DXF must be a JSON drawing: anything else is named for
+// what it is.
+void CheckJsonOpening(const std::string& name, const std::string& text) {
+    const std::string_view opening = Opening(text);
+    if (opening.starts_with("{")) {
+        return;
+    }
+    if (opening.starts_with("AutoCAD Binary DXF") ||
+        ((opening.starts_with("0") || opening.starts_with("999")) &&
+         text.substr(0, 4096).find("SECTION") != std::string::npos)) {
+        throw DrawingError(name + " holds a DXF drawing: give it a name ending in .dxf");
+    }
+    throw DrawingError(name + (opening.empty() ? " is empty" : " is not a drawing") +
+                       ": vekhost reads JSON drawings and DXF drawings (.dxf)");
+}
+
+}  // namespace
+
+std::unique_ptr<DrawingFile> ReadDrawingFile(const RunOptions& options) {
+    std::string text;
+    std::string error;
+    if (!ReadWholeFile(PathFromUtf8(options.Drawing()), text, error)) {
+        throw DrawingError("cannot read " + options.Drawing() + ": " + error);
+    }
+    if (options.Dxf()) {
+        return std::make_unique<DxfDrawingFile>(options, std::move(text));
+    }
+    CheckJsonOpening(options.Drawing(), text);
+    return std::make_unique<JsonDrawingFile>(options, text);
+}
+
+}  // namespace vekhost_tool
