@@ -4,15 +4,25 @@
 // written, and arguments refused before anything runs.
 #include "tests/app/DxfGenerated.h"
 #include "tests/app/VekhostFixture.h"
+#include "tools/vekhost/Files.h"
 #include "tools/vekhost/ManyDrawings.h"
+#include "tools/vekhost/PluginLoader.h"
 #include "tools/vekhost/TextConvert.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -177,6 +187,66 @@ TEST_F(ManyDrawings, ArgumentsAreRefusedBeforeAnythingRuns) {
         EXPECT_FALSE(fs::exists(folder_ / "out"));
     }
 }
+
+#ifndef _WIN32
+// The command stopped while its runs work: it stops them and ends by the
+// signal, its scratch folder gone, no temporary file left, and each output
+// there whole.
+TEST_F(ManyDrawings, AnInterruptedCommandStopsItsRunsAndLeavesNothingBehind) {
+    const uint64_t seed = dxftest::PropertySeed();
+    SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed));
+    std::mt19937_64 rng(seed);
+    std::string drawing =
+        "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n8\n0\n10\n1.23456\n20\n2\n30\n0\n40\n3.1\n";
+    for (int i = 0; i < 100000; ++i) {
+        drawing += "0\nPOINT\n8\n0\n10\n" + std::to_string(i) + ".5\n20\n2\n30\n0\n";
+    }
+    drawing += "0\nENDSEC\n0\nEOF\n";
+    std::vector<std::string> args = {"vekhost", "run", "--ref",     "0,0",
+                                     "-j",      "2",   "--out-dir", Path("out")};
+    fs::create_directories(folder_ / "in");
+    for (const char* name : {"a.dxf", "b.dxf", "c.dxf", "d.dxf"}) {
+        WriteFile(folder_ / "in" / name, drawing);
+        args.push_back(Path(std::string("in/") + name));
+    }
+    ASSERT_EQ(RunVekhost({"run", args.back(), "--ref", "0,0", "-o", Path("alone.dxf")}).exitCode,
+              0);
+    const std::string alone = ReadFile(folder_ / "alone.dxf");
+    fs::create_directories(folder_ / "tmp");
+    setenv("TMPDIR", Path("tmp").c_str(), 1);
+    const std::string program = (vekhost_tool::ExecutableFolder() / "vekhost").string();
+    for (int stop = 0; stop < 2; ++stop) {
+        fs::remove_all(folder_ / "out");
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::vector<char*> argv;
+            for (std::string& arg : args) {
+                argv.push_back(arg.data());
+            }
+            argv.push_back(nullptr);
+            freopen("/dev/null", "w", stdout);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        const double at = std::uniform_real_distribution<double>(0.3, 2.5)(rng);
+        std::this_thread::sleep_for(std::chrono::duration<double>(at));
+        kill(child, SIGTERM);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        SCOPED_TRACE("stopped after " + std::to_string(at) + " s");
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+        EXPECT_TRUE(fs::is_empty(folder_ / "tmp"));
+        std::error_code missing;
+        for (const auto& entry : fs::directory_iterator(folder_ / "out", missing)) {
+            const std::string name = vekhost_tool::PathText(entry.path().filename());
+            EXPECT_FALSE(vekhost_tool::IsTemporaryName(name)) << name;
+            EXPECT_TRUE(ReadFile(entry.path()) == alone) << name;
+        }
+    }
+    unsetenv("TMPDIR");
+}
+#endif
 
 // The drawings and the options of the many-drawing command itself stay
 // behind; every other option goes on with its value, in any form CLI11 reads.

@@ -126,8 +126,7 @@ public:
             }
         }
     }
-    ~ScratchFolder() { Remove(); }
-    void Remove() {
+    ~ScratchFolder() {
         std::error_code ignored;
         fs::remove_all(path_, ignored);
     }
@@ -473,7 +472,17 @@ bool Forced(const ManyRun& run) {
 }
 
 // Prints the summary, notes and failures, writes the report; the exit status.
-int Conclude(const ManyRun& run, const std::vector<Drawing>& drawings) {
+// The report over the drawings, when asked for: read from the scratch folder.
+std::string ManyReport(const ManyRun& run, const std::vector<Drawing>& drawings) {
+    if (run.report.empty()) {
+        return "";
+    }
+    return ReportFormatOf(run.report) == ReportFormat::Csv
+               ? ManyReportCsv(drawings)
+               : ManyReportJson(drawings, Totals(drawings));
+}
+
+int Conclude(const ManyRun& run, const std::vector<Drawing>& drawings, const std::string& report) {
     const Json totals = Totals(drawings);
     for (const std::string& line : SummaryLines(drawings, totals)) {
         WriteOut(line + "\n");
@@ -489,11 +498,8 @@ int Conclude(const ManyRun& run, const std::vector<Drawing>& drawings) {
         }
     }
     if (!run.report.empty()) {
-        const std::string text = ReportFormatOf(run.report) == ReportFormat::Csv
-                                     ? ManyReportCsv(drawings)
-                                     : ManyReportJson(drawings, totals);
         std::string error;
-        if (!WriteAllOrNothing({{run.report, text}}, error, WriteOptions{Forced(run)})) {
+        if (!WriteAllOrNothing({{run.report, report}}, error, WriteOptions{Forced(run)})) {
             return Failure(error);
         }
     }
@@ -528,24 +534,29 @@ int RunMany(const ManyRun& run) {
         return Failure("cannot make the folder " + run.outFolder +
                        (failed ? ": " + failed.message() : std::string(": a file has its name")));
     }
-    ScratchFolder scratch;
-    if (scratch.Path().empty()) {
-        return Failure("cannot make a scratch folder in " + PathText(fs::temp_directory_path()));
-    }
-    for (size_t i = 0; i < drawings.size(); ++i) {
-        drawings[i].scratch = scratch.Path() / std::to_string(i);
-    }
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const auto jobs =
         static_cast<unsigned>(std::min<size_t>(run.jobs > 0 ? run.jobs : cores, drawings.size()));
+    std::string report;
     {
+        // Watched from before the scratch folder is made until it is gone.
         InterruptionWatch watch;
-        if (!RunAll(run, drawings, jobs)) {
-            scratch.Remove();
-            InterruptionWatch::Finish();
+        ScratchFolder scratch;
+        if (scratch.Path().empty()) {
+            return Failure("cannot make a scratch folder in " +
+                           PathText(fs::temp_directory_path()));
+        }
+        for (size_t i = 0; i < drawings.size(); ++i) {
+            drawings[i].scratch = scratch.Path() / std::to_string(i);
+        }
+        if (RunAll(run, drawings, jobs)) {
+            report = ManyReport(run, drawings);
         }
     }
-    return Conclude(run, drawings);
+    if (interruption.load() != 0) {
+        InterruptionWatch::Finish();
+    }
+    return Conclude(run, drawings, report);
 }
 
 std::vector<std::string> PassedOnArguments(const std::vector<std::string>& args) {
