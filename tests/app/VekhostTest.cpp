@@ -359,7 +359,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"TwoDrawings",
                 {"run", "IN", "IN", "--ref", "0,0", "-o", "OUT"},
                 2,
-                "more than one drawing"}),
+                "give --out-dir DIR"}),
     [](const ::testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
 
 TEST_F(Vekhost, CommandErrorLeavesTheOutputAlone) {

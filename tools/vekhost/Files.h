@@ -21,9 +21,22 @@ struct OutputFile {
     std::function<void(std::ostream&)> write = {};
 };
 
-// Writes each file beside its target first and renames them only when all
-// were written; on failure removes what it wrote and names the file that
-// failed with the reason.
-bool WriteAllOrNothing(const std::vector<OutputFile>& files, std::string& error);
+struct WriteOptions {
+    // Replaces a file the user may not write (read-only, or another's) when
+    // its folder allows it (--force); else such a file is refused.
+    bool replaceProtected = false;
+};
+
+// Writes each file to a temporary file of a name of its own beside its
+// target, made durable, and renames them only when all were written; on
+// failure, an exception or an interruption (Ctrl-C, SIGINT, SIGTERM, SIGHUP)
+// removes what it wrote and names the file that failed with the reason. A
+// symbolic link is followed and its target written; a file replaced keeps
+// its permissions.
+bool WriteAllOrNothing(const std::vector<OutputFile>& files, std::string& error,
+                       const WriteOptions& options = {});
+
+// Whether a name is one of the temporary files WriteAllOrNothing makes.
+bool IsTemporaryName(const std::string& fileName);
 
 }  // namespace vekhost_tool

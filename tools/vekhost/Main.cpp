@@ -8,6 +8,7 @@
 #include "tools/vekhost/DrawingText.h"
 #include "tools/vekhost/Files.h"
 #include "tools/vekhost/HostMessages.h"
+#include "tools/vekhost/ManyDrawings.h"
 #include "tools/vekhost/PluginLoader.h"
 #include "tools/vekhost/RunOptions.h"
 #include "tools/vekhost/RunSteps.h"
@@ -80,6 +81,13 @@ const char* const Usage =
     "      layers, or those holding those entities.\n"
     "      --join-tolerance  ends join when closer than REL times the shorter\n"
     "                entity's length (default 1e-6); --no-join chains nothing\n"
+    "  vekhost run DRAWING... --out-dir DIR [-j N] --ref X,Y [the options above\n"
+    "              but -o, --svg and --list]\n"
+    "      Converts each drawing into DIR under its own name, as a run of it\n"
+    "      alone would, N at a time (one per core by default), and prints one\n"
+    "      summary; --report writes one report with a column for the drawing.\n"
+    "      Two drawings of one name are refused.\n"
+    "      --force   replaces an output the user may not write (read-only)\n"
     "  vekhost settings [--set NAME=VALUE]...\n"
     "      Starts the command and presses the confirm key, which opens the\n"
     "      settings dialog (Windows build); then shows the stored settings.\n"
@@ -90,9 +98,11 @@ const char* const Usage =
     "The plug-in is loaded from the folder that holds vekhost.\n"
     "Exit status: 0 done; 1 the input could not be read (a DXF drawing's fault\n"
     "is given with its line), a figure or layer picked is not in it, the\n"
-    "plug-in could not be loaded or registered, or the command reported an\n"
-    "error (then no file is written: OUT, the report and the picture are left\n"
-    "as they were); 2 bad arguments.\n";
+    "plug-in could not be loaded or registered, the command reported an\n"
+    "error, or an output could not be written or is write-protected (then no\n"
+    "file is written: OUT, the report and the picture are left as they\n"
+    "were); with several drawings, any of them failed (each is named, the\n"
+    "others are written); 2 bad arguments.\n";
 
 int UsageError(const std::string& message) {
     WriteErr("vekhost: " + message + "\nTry 'vekhost --help'.\n");
@@ -233,6 +243,10 @@ int Run(const std::vector<std::string>& args) {
         return read.status == ExitUsage ? UsageError(read.refusal) : Failure(read.refusal);
     }
     const RunOptions& options = *read.options;
+    if (!options.outFolder.empty()) {
+        return RunMany({options.drawings, options.outFolder, options.jobs, options.report,
+                        PassedOnArguments(args)});
+    }
     vekhost::Reset();
     std::unique_ptr<DrawingFile> drawing;
     try {
@@ -264,7 +278,10 @@ int Run(const std::vector<std::string>& args) {
         WriteOut("Note: " + note + "\n");
     }
     FillOutputs(files, options, run, *drawing);
-    if (!WriteAllOrNothing(files, error)) {
+    if (!options.summaryFile.empty()) {
+        files.push_back({options.summaryFile, RunSummaryJson(run.report)});
+    }
+    if (!WriteAllOrNothing(files, error, WriteOptions{options.force})) {
         return Failure(error);
     }
     WriteOut("Written to " + NamesText(files) + "\n");

@@ -61,21 +61,6 @@ std::string Decimal(double value) {
     return std::string(text, end);
 }
 
-std::string Field(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos && !text.empty() &&
-        text.front() != ' ' && text.back() != ' ') {
-        return text;
-    }
-    if (text.empty()) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    }
-    return quoted + "\"";
-}
-
 class Row {
 public:
     Row(const FigureReport& figure, const char* item) {
@@ -95,7 +80,7 @@ public:
     std::string Text() const {
         std::string line;
         for (size_t c = 0; c < ColumnCount; ++c) {
-            line += (c > 0 ? "," : "") + Field(cells_[c]);
+            line += (c > 0 ? "," : "") + CsvField(cells_[c]);
         }
         return line + "\r\n";
     }
@@ -113,6 +98,21 @@ std::string Joined(const std::vector<std::string>& messages) {
 }
 
 }  // namespace
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos && !text.empty() &&
+        text.front() != ' ' && text.back() != ' ') {
+        return text;
+    }
+    if (text.empty()) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (char c : text) {
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return quoted + "\"";
+}
 
 std::string ReportCsv(const RunReport& report) {
     // A byte-order mark tells spreadsheets that the text is UTF-8.

@@ -10,4 +10,7 @@ namespace vekhost_tool {
 
 std::string ReportCsv(const RunReport& report);
 
+// A field as the report writes it: quoted when it must be (RFC 4180).
+std::string CsvField(const std::string& text);
+
 }  // namespace vekhost_tool

@@ -1,6 +1,7 @@
 #include "tools/vekhost/RunOptions.h"
 
 #include "tools/vekhost/DxfDrawing.h"
+#include "tools/vekhost/ManyDrawings.h"
 #include "tools/vekhost/SettingValues.h"
 #include "tools/vekhost/SettingsAccess.h"
 #include "tools/vekhost/TextConvert.h"
@@ -25,6 +26,7 @@ struct RawOptions {
     std::string joinTolerance;
     bool noJoin = false;
     std::vector<std::string> settings;
+    std::string jobs;
 };
 
 void Declare(CLI::App& app, RunOptions& options, RawOptions& raw) {
@@ -46,6 +48,10 @@ void Declare(CLI::App& app, RunOptions& options, RawOptions& raw) {
     app.add_option("--svg", options.picture)->multi_option_policy(last);
     app.add_flag("--list", options.list);
     app.add_flag("-k,--keep-going", options.keepGoing);
+    app.add_flag("--force", options.force);
+    app.add_option("--out-dir", options.outFolder)->multi_option_policy(last);
+    app.add_option("-j,--jobs", raw.jobs)->multi_option_policy(last);
+    app.add_option(SummaryOption, options.summaryFile)->multi_option_policy(last);
 }
 
 std::optional<vekhost::Point> ParsePoint(const std::string& text) {
@@ -100,6 +106,13 @@ std::string CheckNumbers(RunOptions& options, const RawOptions& raw) {
         }
         options.join.tolerance = *tolerance;
     }
+    if (!raw.jobs.empty()) {
+        const auto jobs = ParseJobs(raw.jobs);
+        if (!jobs) {
+            return "-j wants a whole number from 1, not '" + raw.jobs + "'";
+        }
+        options.jobs = *jobs;
+    }
     return "";
 }
 
@@ -119,9 +132,16 @@ std::string CheckFiles(RunOptions& options, const RawOptions&) {
     if (options.drawings.empty()) {
         return "run needs a drawing file";
     }
-    if (options.drawings.size() > 1) {
-        return "more than one drawing given ('" + options.drawings[0] + "' and '" +
-               options.drawings[1] + "')";
+    if (options.drawings.size() > 1 && options.outFolder.empty()) {
+        return "several drawings are converted into a folder: give --out-dir DIR";
+    }
+    if (!options.outFolder.empty()) {
+        if (!options.output.empty() || !options.picture.empty() || options.list) {
+            return "--out-dir writes each drawing under its own name: no -o, --svg or --list";
+        }
+        // The first drawing's output, for the checks below.
+        options.output =
+            PathText(PathFromUtf8(options.outFolder) / PathFromUtf8(options.Drawing()).filename());
     }
     const bool dxf = options.Dxf();
     if (options.output.empty()) {
