@@ -229,13 +229,19 @@ TEST_F(ManyDrawings, AnInterruptedCommandStopsItsRunsAndLeavesNothingBehind) {
             execv(program.c_str(), argv.data());
             _exit(127);
         }
-        const double at = std::uniform_real_distribution<double>(0.3, 2.5)(rng);
+        const double at = std::uniform_real_distribution<double>(0.2, 2.0)(rng);
         std::this_thread::sleep_for(std::chrono::duration<double>(at));
         kill(child, SIGTERM);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         SCOPED_TRACE("stopped after " + std::to_string(at) + " s");
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+        // A command that finished before the signal came (on a quick
+        // machine) must have written every drawing whole.
+        const bool finished = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        EXPECT_TRUE(finished || (WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM)) << status;
+        if (finished) {
+            EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "out"), {}), 4);
+        }
         EXPECT_TRUE(fs::is_empty(folder_ / "tmp"));
         std::error_code missing;
         for (const auto& entry : fs::directory_iterator(folder_ / "out", missing)) {

@@ -355,8 +355,11 @@ std::vector<std::string> SummaryLines(const std::vector<Drawing>& drawings, cons
     lines.push_back("Drawings: " + std::to_string(drawings.size()) + " given, " +
                     std::to_string(written) + " written, " +
                     std::to_string(drawings.size() - written) + " failed");
+    const size_t refused = totals.value("refused", size_t{0});
     lines.push_back("Figures: " + count("picked") + " picked, " + count("converted") +
-                    " converted, " + count("untouched") + " left untouched");
+                    " converted, " + count("untouched") + " left untouched" +
+                    (refused > 0 ? " (" + std::to_string(refused) + " refused)" : "") + "; " +
+                    count("commands") + " runs of the command");
     lines.push_back("Elements: " + count("elementsBefore") + " before, " + count("elementsAfter") +
                     " after");
     const Json& largest = totals["largestMovement"];
@@ -610,6 +613,8 @@ std::string RunSummaryJson(const RunReport& report) {
                        {"picked", s.picked},
                        {"converted", s.converted},
                        {"untouched", s.untouched},
+                       {"refused", s.refused},
+                       {"commands", report.commands},
                        {"elementsBefore", s.elementsBefore},
                        {"elementsAfter", s.elementsAfter},
                        {"dropped", s.dropped},
