@@ -1326,7 +1326,6 @@ void FromJson(const std::string& text) {
     Reader(text).Read(d, s.drawing.nextId);
     s.drawing = std::move(d);
     s.selected.clear();
-    s.sourceOf.clear();
 }
 
 void Save(const std::string& path) {

@@ -122,7 +122,7 @@ void PlayOnce(vekhost::Point reference, const std::vector<VekId>& figures, size_
 }  // namespace
 
 CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
-                          bool showSteps) {
+                          bool showSteps, const RunHooks& hooks) {
     CommandResult result;
     vekhost::ClearMessages();  // nothing shown before belongs to this run
     size_t first = 0;
@@ -131,7 +131,9 @@ CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& se
         const std::vector<VekId> figures(
             selection.begin() + static_cast<std::ptrdiff_t>(first),
             selection.begin() + static_cast<std::ptrdiff_t>(first + count));
+        if (hooks.before) hooks.before(first, count);
         PlayOnce(reference, figures, first, selection.size(), showSteps, result);
+        if (hooks.after) hooks.after(first, count);
         first += count;
     } while (first < selection.size() && result.pointTaken && !result.reportedError);
     return result;

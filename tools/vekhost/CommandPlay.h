@@ -4,6 +4,7 @@
 
 #include "platform/veklib/VekHost.h"
 
+#include <functional>
 #include <vector>
 
 namespace vekhost_tool {
@@ -22,12 +23,20 @@ struct CommandResult {
     bool reportedError = false;  // an error line or a capacity box was shown
 };
 
+// Told a run's part of the selection: its first figure and how many.
+struct RunHooks {
+    std::function<void(size_t first, size_t count)> before;
+    std::function<void(size_t first, size_t count)> after;
+};
+
 // Start the command, give the reference point, pick `selection`, finish the
 // selection and end the command; with `showSteps`, printing each step and the
 // host's answers (the host's messages are forgotten either way). A selection
 // larger than the command takes in one run is picked in several runs, until
 // one reports an error.
+// `hooks` are told each run's part of the selection as it starts and once it
+// has ended.
 CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
-                          bool showSteps = true);
+                          bool showSteps = true, const RunHooks& hooks = {});
 
 }  // namespace vekhost_tool

@@ -299,25 +299,45 @@ bool DxfDrawing::InInches(const RunSettings& settings) const {
     return units && (dxf::Trim(*units) == "1" || dxf::Trim(*units) == "2");
 }
 
-bool DxfDrawing::WriteBack(const RunReport& report, std::string& error) {
-    notes_.clear();
+void DxfDrawing::WriteBackFigure(const FigureReport& result, const RunSettings& settings) {
+    const auto found = figureOfSegment_.find(result.segment);
+    if (writeError_ || result.status != FigureStatus::Converted ||
+        found == figureOfSegment_.end()) {
+        return;
+    }
     try {
-        DxfWriteBack writer(doc_, report, InInches(report.settings));
-        for (const FigureReport& result : report.figures) {
-            const auto found = figureOfSegment_.find(result.segment);
-            if (result.status == FigureStatus::Converted && found != figureOfSegment_.end()) {
-                writer.Write(set_.figures[found->second], elementCounts_[found->second], result);
-            }
+        if (!writer_) {
+            writer_.emplace(doc_, settings, InInches(settings));
         }
-        notes_ = writer.Notes();
-        return true;
+        writer_->Write(set_.figures[found->second], elementCounts_[found->second], result);
     } catch (const WriteBackError& e) {
-        error = e.what();
+        writeError_ = e.what();
     } catch (const std::invalid_argument& e) {
         // Geometry the drawing cannot hold, such as a number that is not finite.
-        error = std::string("the result cannot be written as DXF: ") + e.what();
+        writeError_ = std::string("the result cannot be written as DXF: ") + e.what();
     }
-    return false;
+}
+
+bool DxfDrawing::WriteBackDone(std::string& error) const {
+    if (writeError_) {
+        error = *writeError_;
+        return false;
+    }
+    return true;
+}
+
+bool DxfDrawing::WriteBack(const RunReport& report, std::string& error) {
+    writer_.reset();
+    writeError_.reset();
+    for (const FigureReport& result : report.figures) {
+        WriteBackFigure(result, report.settings);
+    }
+    return WriteBackDone(error);
+}
+
+const std::vector<std::string>& DxfDrawing::Notes() const {
+    static const std::vector<std::string> none;
+    return writer_ ? writer_->Notes() : none;
 }
 
 void DxfDrawing::WriteTo(std::ostream& out) const {

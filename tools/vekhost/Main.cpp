@@ -322,11 +322,8 @@ std::string NamesText(const std::vector<OutputFile>& files) {
 
 // " (MESSAGE, at FIGURE)": the first error the host showed, where it showed it.
 std::string FirstError(const RunReport& report) {
-    for (const FigureReport& figure : report.figures) {
-        if (!figure.messages.empty()) {
-            return " (" + Explained(figure.messages.front()) + ", at " + figure.source.Where() +
-                   ")";
-        }
+    if (const auto& first = report.summary.firstMessage) {
+        return " (" + Explained(first->first) + ", at " + first->second + ")";
     }
     for (const std::string& message : report.hostMessages) {
         if (!IsFinalCount(Utf8ToUtf16(message).value_or(u""))) {
@@ -382,9 +379,16 @@ int Run(const std::vector<std::string>& args) {
         ShowStoredSettings("Settings");
         WriteOut("Before:\n" + DescribeDrawing());
     }
+    const bool picture = !options.picture.empty();
+    FigureSink writeBack;
+    if (dxf) {
+        writeBack = [&dxf](const FigureReport& figure, const RunSettings& settings) {
+            dxf->WriteBackFigure(figure, settings);
+        };
+    }
     const RecordedRun run =
         PlayAndReport(*options.reference, *picked, dxf ? dxf->Naming() : SegmentNaming(),
-                      options.list, !options.picture.empty());
+                      {options.list, options.reportFormat || picture, picture}, writeBack);
     if (options.list) {
         WriteOut("After:\n" + DescribeDrawing());
     }
@@ -414,7 +418,7 @@ int Run(const std::vector<std::string>& args) {
                 out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
             });
         };
-    } else if (dxf->WriteBack(run.report, error)) {
+    } else if (dxf->WriteBackDone(error)) {
         files[0].write = [&dxf](std::ostream& out) { dxf->WriteTo(out); };
         for (const std::string& note : dxf->Notes()) {
             WriteOut("Note: " + note + "\n");
