@@ -78,7 +78,7 @@ void DxfDrawing::LoadIntoHost() {
     figureOfSegment_.clear();
     for (std::size_t f = 0; f < set_.figures.size(); ++f) {
         DxfFigure& figure = set_.figures[f];
-        const std::string_view layer = doc_.Info(figure.parts.front().entity).layer;
+        const std::string_view layer = doc_.EntityLayer(figure.parts.front().entity);
         auto [at, added] = layers.try_emplace(doc_.NameKey(layer), VEK_NONE);
         if (added) {
             at->second = vekhost::AddLayer(Readable(doc_, layer));
@@ -146,7 +146,7 @@ std::optional<std::vector<VekId>> DxfDrawing::PickLayers(const std::vector<std::
         add(name);
     }
     for (std::size_t i = 0; i < doc_.EntityCount(); ++i) {
-        add(doc_.Info(i).layer);
+        add(doc_.EntityLayer(i));
     }
     add("0");
     std::unordered_set<std::string_view> wanted;
@@ -165,7 +165,7 @@ std::optional<std::vector<VekId>> DxfDrawing::PickLayers(const std::vector<std::
     }
     std::vector<VekId> picked;
     for (std::size_t f = 0; f < set_.figures.size(); ++f) {
-        const std::string_view layer = doc_.Info(set_.figures[f].parts.front().entity).layer;
+        const std::string_view layer = doc_.EntityLayer(set_.figures[f].parts.front().entity);
         if (Pickable(f) && wanted.count(dxf::Trim(layer))) {
             picked.push_back(segmentOf_[f]);
         }
@@ -233,7 +233,7 @@ FigureNaming DxfDrawing::Naming() const {
     naming.layer = [this](const vekhost::Segment& segment) {
         const DxfFigure* figure = FigureOf(segment.id);
         return figure == nullptr ? vekhost::LayerName(segment.layer)
-                                 : Readable(doc_, doc_.Info(figure->parts.front().entity).layer);
+                                 : Readable(doc_, doc_.EntityLayer(figure->parts.front().entity));
     };
     return naming;
 }

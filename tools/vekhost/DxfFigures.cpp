@@ -199,7 +199,7 @@ std::string_view LayerOf(const dxf::Document& doc, std::size_t i) {
             break;  // an application group or XDATA before the layer: read it all
         }
     }
-    return doc.Info(i).layer;
+    return doc.EntityLayer(i);
 }
 
 // Moves the shared point of two joined elements onto one of them: a line's

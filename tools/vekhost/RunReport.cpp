@@ -197,27 +197,40 @@ void MeasureMovements(const std::vector<vekhost::Element>& elements,
     figure.meanMovement = figure.points > 0 ? sum / static_cast<double>(figure.points) : 0;
 }
 
-void MeasureFigure(const vekhost::Segment& before, std::vector<vekhost::Element> after,
+// The elements after the run as the drawing's file holds them: an arc whose
+// centre was found at another radius at that radius. Null when they are the
+// host's.
+std::optional<std::vector<vekhost::Element>> AsWritten(const std::vector<vekhost::Element>& after,
+                                                       const std::vector<int>& pairing,
+                                                       const FigureReport& figure) {
+    std::optional<std::vector<vekhost::Element>> written;
+    for (const ArcItem& arc : figure.arcs) {
+        if (arc.rule == ArcRule::CorrectedRadius) {
+            if (!written) {
+                written = after;
+            }
+            (*written)[pairing[arc.element - 1]].figure.size = arc.radiusFound;
+        }
+    }
+    return written;
+}
+
+void MeasureFigure(const vekhost::Segment& before, const std::vector<vekhost::Element>& host,
                    const FigureCalls& calls, const RunSettings& settings, bool keepMoves,
                    bool arcsAtFoundRadius, FigureReport& figure) {
     const UnitMap unit{settings.reference, settings.unitMode};
     const std::vector<vekhost::Element>& elements = before.elements;
     const std::vector<int> pairing =
-        PairElements(elements, after, unit, !settings.exploded && before.closed);
+        PairElements(elements, host, unit, !settings.exploded && before.closed);
     if (pairing.size() != elements.size()) {
         figure.paired = false;
         return;
     }
     figure.pairing = pairing;
-    ListCornersAndArcs(elements, after, pairing, calls, settings, figure);
+    ListCornersAndArcs(elements, host, pairing, calls, settings, figure);
     // Measured as the drawing's file will hold them.
-    if (arcsAtFoundRadius) {
-        for (const ArcItem& arc : figure.arcs) {
-            if (arc.rule == ArcRule::CorrectedRadius) {
-                after[pairing[arc.element - 1]].figure.size = arc.radiusFound;
-            }
-        }
-    }
+    const auto written = arcsAtFoundRadius ? AsWritten(host, pairing, figure) : std::nullopt;
+    const std::vector<vekhost::Element>& after = written ? *written : host;
     MeasureMovements(elements, after, pairing, settings, keepMoves, figure);
     for (const OpenedGap& gap : OpenedGaps(elements, after, pairing, before.closed)) {
         figure.gaps.push_back({gap.element + 1, gap.next + 1, gap.distance, gap.from, gap.to});
@@ -415,8 +428,8 @@ FigureReport ReportFigure(const vekhost::Segment& before, const FigureCalls& cal
     }
     figure.status = FigureStatus::Converted;
     figure.elementsAfter = after.size();
-    figure.after = after;
-    MeasureFigure(before, std::move(after), calls, settings, keepMoves, arcsAtFoundRadius, figure);
+    MeasureFigure(before, after, calls, settings, keepMoves, arcsAtFoundRadius, figure);
+    figure.after = std::move(after);
     return figure;
 }
 
