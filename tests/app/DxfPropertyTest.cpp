@@ -467,7 +467,9 @@ TEST_F(DxfProperty, StreamedRunShowsAndWritesWhatTheWholeReportGives) {
         EXPECT_TRUE(streamed.text == whole.text) << "the drawings written differ";
         stopped += whole.reportedError ? 1 : 0;
     }
-    EXPECT_EQ(stopped, kDrawings - 1);
+    // The drawing with no failing call may stop by itself (an arc no radius
+    // rebuilds at these settings); the other two always stop.
+    EXPECT_GE(stopped, kDrawings - 1);
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 #include "tools/vekhost/DxfWriteBack.h"
 #include "platform/veklib/VekHost.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <stdexcept>
 #include <set>
 #include <unordered_set>
@@ -96,6 +100,11 @@ void DxfDrawing::LoadIntoHost() {
         segmentOf_[f] = segment;
         figureOfSegment_[segment] = f;
     }
+#ifdef __GLIBC__
+    // The figures' records and what finding them took are free now: given
+    // back to the system, so that the run's new text does not come on top.
+    malloc_trim(0);
+#endif
 }
 
 bool DxfDrawing::Pickable(std::size_t figure) const {
