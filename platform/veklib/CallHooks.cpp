@@ -11,7 +11,7 @@
 
 namespace vekhost::detail {
 
-bool gHooksActive = false;
+bool gHooked[kCallCount] = {};
 int64_t gCallCounts[kCallCount] = {};
 
 namespace {
@@ -41,12 +41,15 @@ bool gAnyFault = false;
 // not nest, so one pending call is enough; calls the observer itself makes
 // are not observed.
 std::function<void(const ObservedCall&)> gObserver;
+bool gObserved[kCallCount] = {};  // the calls the observer sees
 ObservedCall gPending;
 CallId gPendingId = kCallCount;
 bool gDelivering = false;
 
 void UpdateActive() {
-    gHooksActive = gLogOn || gAnyFault || static_cast<bool>(gObserver);
+    for (int id = 0; id < kCallCount; ++id) {
+        gHooked[id] = gLogOn || gAnyFault || (gObserver && gObserved[id]);
+    }
 }
 
 void Deliver() {
@@ -114,7 +117,7 @@ int CallIdByName(const char* name, size_t length) {
 
 bool EnterSlow(CallId id, const Args& args, bool hasResult) {
     if (gLogOn) gLog.push_back(Format(id, args));
-    if (gObserver && !gDelivering) {
+    if (gObserver && gObserved[id] && !gDelivering) {
         Observe(id, args);
         if (!hasResult) Deliver();
     }
@@ -185,7 +188,11 @@ void FailWhen(const std::string& name, std::function<bool(const std::vector<doub
     UpdateActive();
 }
 
-void SetCallObserver(std::function<void(const ObservedCall&)> observer) {
+void SetCallObserver(std::function<void(const ObservedCall&)> observer,
+                     const std::vector<std::string>& calls) {
+    bool observed[kCallCount] = {};
+    for (const std::string& name : calls) observed[RequireCall(name)] = true;
+    for (int id = 0; id < kCallCount; ++id) gObserved[id] = calls.empty() || observed[id];
     gObserver = std::move(observer);
     gPendingId = kCallCount;
     UpdateActive();

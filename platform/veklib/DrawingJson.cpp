@@ -38,7 +38,6 @@ void FromJson(const std::string& text) {
     ReadDrawing(text, d, s.drawing.nextId);
     s.drawing = std::move(d);
     s.selected.clear();
-    s.sourceOf.clear();
 }
 
 void Save(const std::string& path) {

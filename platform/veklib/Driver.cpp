@@ -207,9 +207,7 @@ VekReadyFunc InstalledReadyFunc() {
     return S().ready;
 }
 VekId SourceOf(VekId segment) {
-    const auto& sources = S().sourceOf;
-    const auto it = sources.find(segment);
-    return it == sources.end() ? VEK_NONE : it->second;
+    return ValidSegment(segment) ? Sgm(segment).source : VEK_NONE;
 }
 
 int ClearSysIdCount() {

@@ -107,7 +107,10 @@ VekId NewElement(VekId segment, VekId before, int32_t type, const FigureRecord& 
 }
 
 void DeleteSegment(VekId id) {
+    // What is known of it goes with it: a run deleting its working copies
+    // keeps its memory flat however many runs it makes.
     S().drawing.RemoveSegment(id);
+    if (!S().explodedForms.empty()) S().explodedForms.erase(id);
 }
 
 VekId PrevNeighbour(VekId element) {

@@ -52,6 +52,7 @@ struct SegmentData {
     VekId head = VEK_NONE;
     VekId tail = VEK_NONE;
     int32_t count = 0;
+    VekId source = VEK_NONE;  // see SourceOf
 };
 
 struct Selection {
@@ -104,10 +105,8 @@ struct Session {
 
     std::vector<VekId> selected;
     std::vector<Selection> selections;  // handle - 1
-    // The segment of the selection entry handed out last, and for each
-    // segment made by a call since, that entry's segment (see SourceOf).
+    // The segment of the selection entry handed out last (see SourceOf).
     VekId currentEntry = VEK_NONE;
-    std::unordered_map<VekId, VekId> sourceOf;
     // Exploded forms set by the driver in place of one record per element.
     std::unordered_map<VekId, std::vector<FigureRecord>> explodedForms;
     int clearSysIdCount = 0;

@@ -116,7 +116,7 @@ VEKHOST_API VekReadyFunc InstalledReadyFunc();
 // The picked figure a segment came from: the segment of the selection entry
 // the host had handed out last when a call created `segment` (a plug-in
 // converts one entry at a time). VEK_NONE for segments made by the driver,
-// loaded from a file, or made while no selection was open.
+// loaded from a file, made while no selection was open, or deleted since.
 VEKHOST_API VekId SourceOf(VekId segment);
 VEKHOST_API int ClearSysIdCount();     // calls of VekIddClearSysIdData
 VEKHOST_API int OpenSelectionCount();  // selections opened and not closed
@@ -156,7 +156,10 @@ struct ObservedCall {
 // Calls `observer` with every VekLib call once it has returned (a call
 // without a result as it is made), until replaced; an empty function stops
 // observing, and so does Reset(). Calls made by the observer are not observed.
-VEKHOST_API void SetCallObserver(std::function<void(const ObservedCall&)> observer);
+// `calls` names the calls it sees (unknown names throw std::invalid_argument);
+// empty: every call. The calls it does not see cost nothing more.
+VEKHOST_API void SetCallObserver(std::function<void(const ObservedCall&)> observer,
+                                 const std::vector<std::string>& calls = {});
 
 // ---- Fault injection -----------------------------------------------------
 // Makes the named VekLib call fail (return its failure value and change

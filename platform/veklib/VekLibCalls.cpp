@@ -45,8 +45,7 @@ Selection* Sel(int32_t handle) {
 
 // Remembers which picked figure a segment made by a call belongs to.
 VekId NoteSource(VekId segment) {
-    if (segment != VEK_NONE && S().currentEntry != VEK_NONE)
-        S().sourceOf[segment] = S().currentEntry;
+    if (segment != VEK_NONE && S().currentEntry != VEK_NONE) Sgm(segment).source = S().currentEntry;
     return segment;
 }
 

@@ -145,7 +145,7 @@ Outcome Convert(Plugin& plugin, const std::string& bytes, std::string& output,
         return Outcome::Failed;
     }
     const RecordedRun run =
-        PlayAndReport({0, 0}, *picked, drawing->Naming(), {.showSteps = false}, false);
+        PlayAndReport({0, 0}, *picked, drawing->Naming(), RunNeeds{.picture = false});
     if (!run.command.pointTaken || run.command.reportedError) {
         message = run.report.figures.empty() || run.report.stopMessage.empty()
                       ? "the command reported an error"

@@ -170,7 +170,7 @@ std::string LwPolylineOf(const std::vector<OutlineSegment>& outline, int digits)
     return text;
 }
 
-GeneratedDrawing MakeDrawing(std::mt19937_64& rng, int digits) {
+GeneratedDrawing MakeDrawing(std::mt19937_64& rng, int digits, int figures) {
     const Writer w{digits};
     std::uniform_real_distribution<double> unit(0, 1);
     const double scale = std::pow(10.0, -1 + 3 * unit(rng));
@@ -196,7 +196,9 @@ GeneratedDrawing MakeDrawing(std::mt19937_64& rng, int digits) {
             entities.push_back({chain.pieces[k].text, static_cast<int>(chains.size()) - 1, k});
         }
     };
-    const int figures = 2 + static_cast<int>(unit(rng) * 5);
+    if (figures <= 0) {
+        figures = 2 + static_cast<int>(unit(rng) * 5);
+    }
     for (int f = 0; f < figures; ++f) {
         const double kind = unit(rng);
         if (kind < 0.35) {

@@ -60,8 +60,8 @@ struct GeneratedDrawing {
     std::vector<ChainHandles> chains;
 };
 
-// Figures far enough apart never to touch.
-GeneratedDrawing MakeDrawing(std::mt19937_64& rng, int digits);
+// Figures far enough apart never to touch: `figures` of them, or 2 to 6.
+GeneratedDrawing MakeDrawing(std::mt19937_64& rng, int digits, int figures = 0);
 
 // TARNEX_SEED when set (to repeat a failure), else a fresh seed.
 std::uint64_t PropertySeed();

@@ -54,7 +54,7 @@ std::optional<Converted> Convert(const std::string& bytes, const Settings& s) {
     EXPECT_TRUE(picked) << error;
     EXPECT_EQ(flowtest::LoadedPlugin().Startup()(0, 0, 0, 0), 0);
     vekhost_tool::RecordedRun run = vekhost_tool::PlayAndReport(
-        s.reference, *picked, drawing.Naming(), {.showSteps = false}, false);
+        s.reference, *picked, drawing.Naming(), vekhost_tool::RunNeeds{.picture = false});
     if (!run.command.pointTaken || run.command.reportedError) {
         return std::nullopt;
     }
@@ -355,6 +355,123 @@ TEST_F(DxfProperty, CleanValuesClosedJoinsAndNothingNewTheSecondTime) {
               << " converted again, of which " << otherwise
               << " were taken as other figures or by other rules the second time and " << adjusted
               << " had adjusted a radius\n";
+}
+
+// What a run shows and writes: the command's result, the summary, the first
+// message shown while a figure was in work and where, and the drawing
+// written (when the command went through) with the notes on it.
+struct Outcome {
+    bool pointTaken = false;
+    bool reportedError = false;
+    std::vector<std::string> summary;
+    std::string firstMessage;
+    std::string text;
+    std::vector<std::string> notes;
+};
+
+// The host refuses to copy or read the picked figure at `position`.
+void FailAt(VekId figure) {
+    const auto segment = vekhost::GetSegment(figure);
+    const double first = static_cast<double>(segment->elements.front().id);
+    vekhost::FailWhen("VekSgmEditSegment", [figure](const std::vector<double>& args) {
+        return args[0] == static_cast<double>(figure);
+    });
+    vekhost::FailWhen("VekFigGetFigure",
+                      [first](const std::vector<double>& args) { return args[1] == first; });
+}
+
+// A run of `bytes`, the host failing at the picked figure `failAt` (when
+// given), streamed as `vekhost run` makes it (each figure measured and
+// written back as its run of the command ends, none kept), or from the
+// whole report kept (as --report and --svg keep it).
+Outcome RunOnce(const std::string& bytes, const Settings& s, bool colour,
+                std::optional<std::size_t> failAt, bool streamed) {
+    vekhost_tool::StoreSetting("d_point", std::to_string(s.decimals));
+    vekhost_tool::StoreSetting("inchmm", std::to_string(s.unitMode));
+    vekhost_tool::StoreSetting("IsExploded", s.exploded ? "1" : "0");
+    vekhost_tool::StoreSetting("Color", colour ? "1" : "0");
+    vekhost::Reset();
+    vekhost_tool::DxfDrawing drawing(bytes, vekhost_tool::JoinOptions{});
+    drawing.LoadIntoHost();
+    std::string error;
+    const auto picked = drawing.Pick(vekhost_tool::DxfSelection{}, "drawing", error);
+    EXPECT_EQ(flowtest::LoadedPlugin().Startup()(0, 0, 0, 0), 0);
+    if (failAt) {
+        FailAt((*picked)[*failAt % picked->size()]);
+    }
+    Outcome outcome;
+    vekhost_tool::RecordedRun run;
+    if (streamed) {
+        run = vekhost_tool::PlayAndReport(
+            s.reference, *picked, drawing.Naming(),
+            vekhost_tool::RunNeeds{.figures = false, .picture = false},
+            [&drawing](const FigureReport& figure, const vekhost_tool::RunSettings& settings) {
+                drawing.WriteBackFigure(figure, settings);
+            });
+        EXPECT_TRUE(run.report.figures.empty());
+        if (const auto& first = run.report.summary.firstMessage) {
+            outcome.firstMessage = first->first + " at " + first->second;
+        }
+    } else {
+        run = vekhost_tool::PlayAndReport(s.reference, *picked, drawing.Naming(),
+                                          vekhost_tool::RunNeeds{.picture = false});
+        for (const FigureReport& figure : run.report.figures) {
+            if (!figure.messages.empty() && outcome.firstMessage.empty()) {
+                outcome.firstMessage = figure.messages.front() + " at " + figure.source.Where();
+            }
+        }
+    }
+    outcome.pointTaken = run.command.pointTaken;
+    outcome.reportedError = run.command.reportedError;
+    outcome.summary = vekhost_tool::SummaryLines(run.report);
+    if (outcome.pointTaken && !outcome.reportedError) {
+        EXPECT_TRUE(streamed ? drawing.WriteBackDone(error) : drawing.WriteBack(run.report, error))
+            << error;
+        std::ostringstream out;
+        drawing.WriteTo(out);
+        outcome.text = std::move(out).str();
+        outcome.notes = drawing.Notes();
+    }
+    return outcome;
+}
+
+// Drawings of more figures than one run of the command takes, runs stopped
+// by the host in the first run of the command or a later one: streamed as `vekhost run` makes it,
+// the run shows and writes what the whole report kept gives.
+TEST_F(DxfProperty, StreamedRunShowsAndWritesWhatTheWholeReportGives) {
+    const std::uint64_t seed = dxftest::PropertySeed();
+    std::mt19937_64 rng(seed);
+    int stopped = 0;
+    constexpr int kDrawings = 3;
+    for (int d = 0; d < kDrawings; ++d) {
+        const int figures = 3000 + static_cast<int>(rng() % 400);
+        const dxftest::GeneratedDrawing g = dxftest::MakeDrawing(rng, 12, figures);
+        // Places enough for every arc to be rebuilt: a run stops only at
+        // the failing call.
+        Settings s = RandomSettings(rng);
+        s.decimals = 4 + static_cast<int>(rng() % 2);
+        const bool colour = rng() % 2 == 0;
+        // None, one in the first run of the command, one in a later run.
+        const std::optional<std::size_t> failAt =
+            d == 0 ? std::nullopt : std::optional<std::size_t>(rng() % 3000 + (d == 2 ? 3000 : 0));
+        SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed) + ", drawing " + std::to_string(d) +
+                     ": " + std::to_string(figures) + " figures, d_point " +
+                     std::to_string(s.decimals) + (s.exploded ? ", exploded" : "") +
+                     (colour ? ", colour" : "") + ", failing at figure " +
+                     (failAt ? std::to_string(*failAt) : "none"));
+        const Outcome streamed = RunOnce(g.text, s, colour, failAt, true);
+        const Outcome whole = RunOnce(g.text, s, colour, failAt, false);
+        EXPECT_EQ(streamed.pointTaken, whole.pointTaken);
+        EXPECT_EQ(streamed.reportedError, whole.reportedError);
+        EXPECT_EQ(streamed.summary, whole.summary);
+        EXPECT_EQ(streamed.firstMessage, whole.firstMessage);
+        EXPECT_EQ(streamed.notes, whole.notes);
+        EXPECT_TRUE(streamed.text == whole.text) << "the drawings written differ";
+        stopped += whole.reportedError ? 1 : 0;
+    }
+    // The drawing with no failing call may stop by itself (an arc no radius
+    // rebuilds at these settings); the other two always stop.
+    EXPECT_GE(stopped, kDrawings - 1);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Real drawings written by another program (Debian's librecad-data parts
 // library): each is read, or refused with the line of its fault, and comes
-// back byte for byte; rewriting every convertible entity with its own
+// back byte for byte, each entity's layer read alone as its fields give it;
+// rewriting every convertible entity with its own
 // geometry reads back the same and leaves every other entity as it was.
 // With a line deleted, doubled or cut off, each is refused close to it.
 #include "tests/dxf/LineChanges.h"
@@ -64,6 +65,7 @@ TEST(DxfCorpus, EveryDrawingReadsBackAndRewrites) {
         ASSERT_EQ(doc->Write(), bytes);
         std::vector<dxf::Shape> shapes;
         for (std::size_t i = 0; i < doc->EntityCount(); ++i) {
+            ASSERT_EQ(doc->EntityLayer(i), doc->Info(i).layer) << "line " << doc->EntityLine(i);
             shapes.push_back(dxf::ShapeOf(*doc, i));
             if (!shapes.back().Convertible()) continue;
             doc->ReplaceEntity(i, dxf::RewriteEntity(*doc, i, shapes.back().geometry));

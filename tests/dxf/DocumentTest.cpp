@@ -58,6 +58,7 @@ TEST(DxfDocument, UnitsTypesAndCommonFields) {
     EXPECT_EQ(circle.extrusion, (dxf::Point3{0, 0, -1}));
     EXPECT_EQ(doc.Info(4).layer, "Notes");
     EXPECT_FALSE(doc.Info(4).colour);
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(doc.EntityLayer(i), doc.Info(i).layer) << i;
 
     EXPECT_EQ(doc.BlockDefinitionCount(), 1u);
     EXPECT_EQ(doc.ModelSpaceOwner(), 0x1Fu);

@@ -173,6 +173,12 @@ TEST_F(SessionTest, SegmentsMadeDuringAnEntryComeFromItsFigure) {
     EXPECT_EQ(vekhost::SourceOf(fromB1), b);
     EXPECT_EQ(vekhost::SourceOf(fromB2), b);
     EXPECT_EQ(vekhost::SourceOf(after), VEK_NONE);
+    // A deleted segment keeps nothing, and its record, taken again, comes
+    // from no figure.
+    EXPECT_EQ(VekSgmDeleteSegment(fromB1), 0);
+    EXPECT_EQ(vekhost::SourceOf(fromB1), VEK_NONE);
+    EXPECT_EQ(vekhost::SourceOf(VekSgmCreateSegment(0, 0)), VEK_NONE);
+    EXPECT_EQ(vekhost::SourceOf(fromB2), b);
 }
 
 TEST_F(SessionTest, ObserverSeesEachCallWithItsResultAndFigure) {
@@ -212,6 +218,34 @@ TEST_F(SessionTest, ObserverSeesEachCallWithItsResultAndFigure) {
     ASSERT_EQ(seen[3].argCount, 4);
     EXPECT_EQ(seen[3].args[3], 1.0);
     EXPECT_EQ(seen[4].text, u"원호");
+}
+
+// An observer told which calls to see sees those only, with their results
+// and figures; an unknown name is refused.
+TEST_F(SessionTest, ObserverOfNamedCallsSeesThoseOnly) {
+    const VekId a = vekhost::AddSegment({Line(0, 0, 4, 0), Line(4, 0, 4, 3)});
+    const auto ids = ElementIds(a);
+    std::vector<std::string> seen;
+    vekhost::SetCallObserver(
+        [&](const vekhost::ObservedCall& call) {
+            seen.push_back(std::string(call.name) + "=" + std::to_string(call.result) + "@" +
+                           std::to_string(call.entry));
+        },
+        {"VekIddGetHeadSelIdData", "VekFigAddCorner"});
+    vekhost::Select({a});
+    const int32_t h = VekIddOpenSelIdData(1, 0, 0, 0);
+    SelEntry e{};
+    VekIddGetHeadSelIdData(h, &e);
+    VekSgmGetLayer(a);
+    const VekId corner = VekFigAddCorner(ids[0], ids[1], 0, 1.0);
+    VekIddCloseSelIdData(h);
+    const std::string at = "@" + std::to_string(a);
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "VekIddGetHeadSelIdData=" + std::to_string(0.0) + at,
+                        "VekFigAddCorner=" + std::to_string(static_cast<double>(corner)) + at}));
+    EXPECT_THROW(vekhost::SetCallObserver([](const vekhost::ObservedCall&) {}, {"VekNoSuchCall"}),
+                 std::invalid_argument);
+    vekhost::SetCallObserver({});
 }
 
 TEST_F(SessionTest, MessagesAreLoggedWithTheirKind) {

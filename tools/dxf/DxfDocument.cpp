@@ -625,6 +625,29 @@ EntityInfo Document::Info(std::size_t i) const {
     return info;
 }
 
+std::string_view Document::EntityLayer(std::size_t i) const {
+    TagReader reader(EntityText(i));
+    Tag tag;
+    reader.Next(tag);  // the entity's "0" line
+    int depth = 0;
+    bool common = true;
+    while (reader.Next(tag) && tag.code != 0 && tag.code != 1001) {
+        if (tag.code == 102) {
+            const std::string_view v = tag.Trimmed();
+            if (v.starts_with('{')) {
+                ++depth;
+            } else if (v.starts_with('}') && depth > 0) {
+                --depth;
+            }
+        } else if (depth == 0 && tag.code == 100) {
+            common = tag.Trimmed() == "AcDbEntity";
+        } else if (depth == 0 && tag.code == 8 && common) {
+            return tag.value;
+        }
+    }
+    return "0";
+}
+
 std::optional<std::string_view> Document::HeaderValue(std::string_view name) const {
     const Section* header = FindSection("HEADER");
     if (!header) return std::nullopt;

@@ -100,6 +100,8 @@ public:
     // A POLYLINE or INSERT whose run ends with its SEQEND.
     bool HasSeqend(std::size_t i) const { return units_.at(i).flags & kSeqend; }
     EntityInfo Info(std::size_t i) const;
+    // Info(i).layer, read no further than the layer.
+    std::string_view EntityLayer(std::size_t i) const;
 
     // Block definitions other than the model and paper space layouts.
     std::size_t BlockDefinitionCount() const { return blockDefinitions_; }

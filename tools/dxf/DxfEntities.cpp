@@ -339,15 +339,15 @@ public:
     void Raw(std::string_view piece) { text += piece; }
     // A tag of `source` with a new value: its code line and line ending kept.
     void Replace(std::string_view source, const Tag& tag, std::string_view value) {
-        const std::size_t valueEnd = tag.valueBegin + tag.value.size();
         text += source.substr(tag.begin, tag.valueBegin - tag.begin);
         text += value;
-        const std::string_view ending = source.substr(valueEnd, tag.end - valueEnd);
-        text += ending.empty() ? std::string_view(format_.eol) : ending;
+        EndAs(source, tag);
     }
     void ReplaceReal(std::string_view source, const Tag& tag, double value) {
         Finite(value);
-        Replace(source, tag, FormatReal(value));
+        text += source.substr(tag.begin, tag.valueBegin - tag.begin);
+        AppendReal(text, value);
+        EndAs(source, tag);
     }
     // Text that would not read back is never written.
     static void Finite(double value) {
@@ -358,6 +358,13 @@ public:
     std::string text;
 
 private:
+    // The line ending of `tag`'s value, or the file's when it had none.
+    void EndAs(std::string_view source, const Tag& tag) {
+        const std::size_t valueEnd = tag.valueBegin + tag.value.size();
+        const std::string_view ending = source.substr(valueEnd, tag.end - valueEnd);
+        text += ending.empty() ? std::string_view(format_.eol) : ending;
+    }
+
     const Format& format_;
 };
 
@@ -454,8 +461,14 @@ std::bitset<kMaxGroupCode + 1> OwnCodes(std::string_view text, std::size_t pos) 
 // (read as 0) is added after its y only when it is no longer 0.
 std::string RewriteSimple(const Format& format, std::string_view text,
                           std::span<const std::pair<int, double>> values, const Restyle& restyle) {
-    const auto codes = OwnCodes(text, 0);
+    // Which codes the entity has matters only for a z that is not 0.
+    bool anyZ = false;
+    for (const auto& [code, value] : values) {
+        anyZ = anyZ || (code % 100 / 10 == 3 && value != 0);
+    }
+    const auto codes = anyZ ? OwnCodes(text, 0) : std::bitset<kMaxGroupCode + 1>{};
     Out out(format);
+    out.text.reserve(text.size() + 64);
     CopyObject(out, text, 0, restyle, [&](const Tag& tag) {
         for (const auto& [code, value] : values) {
             if (code != tag.code) continue;

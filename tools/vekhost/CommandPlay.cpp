@@ -208,7 +208,7 @@ bool PlayBatch(vekhost::Point reference, std::vector<VekId> figures, size_t firs
 }  // namespace
 
 CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
-                          const PlayOptions& options) {
+                          const PlayOptions& options, const RunHooks& hooks) {
     CommandResult result;
     vekhost::ClearMessages();  // nothing shown before belongs to this run
     size_t first = 0;
@@ -216,7 +216,15 @@ CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& se
         const size_t count = std::min(FiguresPerRun, selection.size() - first);
         std::vector<VekId> figures(selection.begin() + static_cast<std::ptrdiff_t>(first),
                                    selection.begin() + static_cast<std::ptrdiff_t>(first + count));
-        if (!PlayBatch(reference, std::move(figures), first, selection.size(), options, result)) {
+        if (hooks.before) {
+            hooks.before(first, count);
+        }
+        const bool played =
+            PlayBatch(reference, std::move(figures), first, selection.size(), options, result);
+        if (hooks.after) {
+            hooks.after(first, count, result);
+        }
+        if (!played) {
             result.failedBatch = std::make_pair(first, first + count);
             break;
         }

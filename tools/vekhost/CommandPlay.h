@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include <functional>
 #include <vector>
 
 namespace vekhost_tool {
@@ -40,6 +41,13 @@ struct CommandResult {
     std::vector<RefusedFigure> refused;
 };
 
+// Told each run's part of the selection, its first figure and how many,
+// as it starts and once it has ended (with what the play has come to).
+struct RunHooks {
+    std::function<void(std::size_t first, std::size_t count)> before;
+    std::function<void(std::size_t first, std::size_t count, const CommandResult& sofar)> after;
+};
+
 struct PlayOptions {
     bool showSteps = true;
     // A run the command stops at a figure is played again without that
@@ -55,8 +63,8 @@ inline constexpr std::size_t FiguresPerRun = static_cast<std::size_t>(CopyListCa
 // selection and end the command; with `showSteps`, printing each step and the
 // host's answers (the host's messages are forgotten either way). A selection
 // larger than one run takes is picked in several runs, as a user picks a
-// large drawing in turns.
+// large drawing in turns. `hooks` are told each run's part of the selection.
 CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
-                          const PlayOptions& options = {});
+                          const PlayOptions& options = {}, const RunHooks& hooks = {});
 
 }  // namespace vekhost_tool

@@ -59,8 +59,13 @@ public:
         const std::string left = dxf_->LeftAloneBy(picked).Summary();
         return {"Left as it was: " + (left.empty() ? std::string("nothing") : left)};
     }
-    bool TakeResult(const RecordedRun& run, std::string& error) override {
-        return dxf_->WriteBack(run.report, error);
+    FigureSink WriteBackSink() override {
+        return [this](const FigureReport& figure, const RunSettings& settings) {
+            dxf_->WriteBackFigure(figure, settings);
+        };
+    }
+    bool TakeResult(const RecordedRun&, std::string& error) override {
+        return dxf_->WriteBackDone(error);
     }
     void WriteTo(std::ostream& out) const override { dxf_->WriteTo(out); }
     std::vector<std::string> Notes() const override { return dxf_->Notes(); }

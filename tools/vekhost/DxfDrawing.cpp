@@ -4,6 +4,10 @@
 #include "tools/vekhost/DxfWriteBack.h"
 #include "platform/veklib/VekHost.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <stdexcept>
 #include <set>
 #include <unordered_set>
@@ -78,7 +82,7 @@ void DxfDrawing::LoadIntoHost() {
     figureOfSegment_.clear();
     for (std::size_t f = 0; f < set_.figures.size(); ++f) {
         DxfFigure& figure = set_.figures[f];
-        const std::string_view layer = doc_.Info(figure.parts.front().entity).layer;
+        const std::string_view layer = doc_.EntityLayer(figure.parts.front().entity);
         auto [at, added] = layers.try_emplace(doc_.NameKey(layer), VEK_NONE);
         if (added) {
             at->second = vekhost::AddLayer(Readable(doc_, layer));
@@ -96,6 +100,11 @@ void DxfDrawing::LoadIntoHost() {
         segmentOf_[f] = segment;
         figureOfSegment_[segment] = f;
     }
+#ifdef __GLIBC__
+    // The figures' records and what finding them took are free now: given
+    // back to the system, so that the run's new text does not come on top.
+    malloc_trim(0);
+#endif
 }
 
 bool DxfDrawing::Pickable(std::size_t figure) const {
@@ -146,7 +155,7 @@ std::optional<std::vector<VekId>> DxfDrawing::PickLayers(const std::vector<std::
         add(name);
     }
     for (std::size_t i = 0; i < doc_.EntityCount(); ++i) {
-        add(doc_.Info(i).layer);
+        add(doc_.EntityLayer(i));
     }
     add("0");
     std::unordered_set<std::string_view> wanted;
@@ -165,7 +174,7 @@ std::optional<std::vector<VekId>> DxfDrawing::PickLayers(const std::vector<std::
     }
     std::vector<VekId> picked;
     for (std::size_t f = 0; f < set_.figures.size(); ++f) {
-        const std::string_view layer = doc_.Info(set_.figures[f].parts.front().entity).layer;
+        const std::string_view layer = doc_.EntityLayer(set_.figures[f].parts.front().entity);
         if (Pickable(f) && wanted.count(dxf::Trim(layer))) {
             picked.push_back(segmentOf_[f]);
         }
@@ -233,7 +242,7 @@ FigureNaming DxfDrawing::Naming() const {
     naming.layer = [this](const vekhost::Segment& segment) {
         const DxfFigure* figure = FigureOf(segment.id);
         return figure == nullptr ? vekhost::LayerName(segment.layer)
-                                 : Readable(doc_, doc_.Info(figure->parts.front().entity).layer);
+                                 : Readable(doc_, doc_.EntityLayer(figure->parts.front().entity));
     };
     return naming;
 }
@@ -299,25 +308,45 @@ bool DxfDrawing::InInches(const RunSettings& settings) const {
     return units && (dxf::Trim(*units) == "1" || dxf::Trim(*units) == "2");
 }
 
-bool DxfDrawing::WriteBack(const RunReport& report, std::string& error) {
-    notes_.clear();
+void DxfDrawing::WriteBackFigure(const FigureReport& result, const RunSettings& settings) {
+    const auto found = figureOfSegment_.find(result.segment);
+    if (writeError_ || result.status != FigureStatus::Converted ||
+        found == figureOfSegment_.end()) {
+        return;
+    }
     try {
-        DxfWriteBack writer(doc_, report, InInches(report.settings));
-        for (const FigureReport& result : report.figures) {
-            const auto found = figureOfSegment_.find(result.segment);
-            if (result.status == FigureStatus::Converted && found != figureOfSegment_.end()) {
-                writer.Write(set_.figures[found->second], elementCounts_[found->second], result);
-            }
+        if (!writer_) {
+            writer_.emplace(doc_, settings, InInches(settings));
         }
-        notes_ = writer.Notes();
-        return true;
+        writer_->Write(set_.figures[found->second], elementCounts_[found->second], result);
     } catch (const WriteBackError& e) {
-        error = e.what();
+        writeError_ = e.what();
     } catch (const std::invalid_argument& e) {
         // Geometry the drawing cannot hold, such as a number that is not finite.
-        error = std::string("the result cannot be written as DXF: ") + e.what();
+        writeError_ = std::string("the result cannot be written as DXF: ") + e.what();
     }
-    return false;
+}
+
+bool DxfDrawing::WriteBackDone(std::string& error) const {
+    if (writeError_) {
+        error = *writeError_;
+        return false;
+    }
+    return true;
+}
+
+bool DxfDrawing::WriteBack(const RunReport& report, std::string& error) {
+    writer_.reset();
+    writeError_.reset();
+    for (const FigureReport& result : report.figures) {
+        WriteBackFigure(result, report.settings);
+    }
+    return WriteBackDone(error);
+}
+
+const std::vector<std::string>& DxfDrawing::Notes() const {
+    static const std::vector<std::string> none;
+    return writer_ ? writer_->Notes() : none;
 }
 
 void DxfDrawing::WriteTo(std::ostream& out) const {

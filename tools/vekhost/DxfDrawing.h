@@ -8,6 +8,7 @@
 #include "tools/dxf/DxfEntities.h"
 #include "tools/vekhost/DxfFigures.h"
 #include "tools/vekhost/DxfSelection.h"
+#include "tools/vekhost/DxfWriteBack.h"
 #include "tools/vekhost/RunReport.h"
 #include "engine/WorkBuffers.h"
 
@@ -57,16 +58,21 @@ public:
     // holds, those of the figures not picked, and the block definitions.
     dxf::LeftAlone LeftAloneBy(const std::vector<VekId>& picked) const;
 
-    // Writes what became of each converted figure back into the drawing;
-    // false, with the reason, for a result that cannot be written (the
+    // Writes what became of a converted figure back into the drawing, as
+    // the run reports it; the others are left as they are. After a result
+    // that cannot be written nothing more is, and WriteBackDone tells why.
+    void WriteBackFigure(const FigureReport& result, const RunSettings& settings);
+    // False, with the reason, when a result could not be written (the
     // drawing is then not to be written at all).
+    bool WriteBackDone(std::string& error) const;
+    // Every figure of a whole report written back, then WriteBackDone.
     bool WriteBack(const RunReport& report, std::string& error);
     // The drawing as it is now, piece by piece.
     void WriteTo(std::ostream& out) const;
 
-    // Notes for the user from the last WriteBack (a line type the drawing
-    // has no table for, ...).
-    const std::vector<std::string>& Notes() const { return notes_; }
+    // Notes for the user from writing back (a line type the drawing has no
+    // table for, ...).
+    const std::vector<std::string>& Notes() const;
 
     const dxf::Document& Document() const { return doc_; }
 
@@ -88,7 +94,8 @@ private:
     std::vector<VekId> segmentOf_;  // per figure: its host segment, or VEK_NONE
     std::unordered_map<VekId, std::size_t> figureOfSegment_;
     std::vector<std::size_t> elementCounts_;  // per figure, as loaded
-    std::vector<std::string> notes_;
+    std::optional<DxfWriteBack> writer_;      // from the first figure written back
+    std::optional<std::string> writeError_;
 };
 
 }  // namespace vekhost_tool

@@ -199,7 +199,7 @@ std::string_view LayerOf(const dxf::Document& doc, std::size_t i) {
             break;  // an application group or XDATA before the layer: read it all
         }
     }
-    return doc.Info(i).layer;
+    return doc.EntityLayer(i);
 }
 
 // Moves the shared point of two joined elements onto one of them: a line's
@@ -253,185 +253,226 @@ void PointAtDegrees(double cx, double cy, double radius, double degrees, double&
     y = cy + radius * s;
 }
 
-FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
-    FigureSet set;
-    const std::size_t entities = doc.EntityCount();
-    set.figureOf.assign(entities, -1);
-    std::vector<Chainable> chainables;
-    std::vector<std::int64_t> chainableOf(entities, -1);
-    std::unordered_map<std::string_view, std::uint32_t> layerOfText;
-    std::unordered_map<std::string, std::uint32_t> layerOfName;               // by name key
-    std::map<std::pair<std::uint32_t, std::uint64_t>, std::uint32_t> groups;  // layer and z
-    // Figures in file order; a chain is placed at its first entity.
-    std::vector<std::int64_t> single(entities, -1);  // polylines and circles
-    std::vector<DxfFigure> singles;
+namespace {
 
+// A polyline's figure: element k runs from vertex k (and the last back to
+// the first when it is closed).
+DxfFigure PolylineFigure(std::size_t i, const dxf::Shape& shape, const dxf::Polyline& poly) {
+    DxfFigure figure;
+    figure.parts.push_back({i, false, shape.mirrored, poly.z, poly.z});
+    figure.kind = FigureKind::Polyline;
+    figure.closed = poly.closed;
+    const std::size_t n = poly.vertices.size();
+    for (std::size_t k = 0; k + 1 < n; ++k) {
+        figure.elements.push_back(PolylineElement(poly.vertices[k], poly.vertices[k + 1]));
+    }
+    if (poly.closed) {
+        figure.elements.push_back(PolylineElement(poly.vertices[n - 1], poly.vertices[0]));
+    }
+    return figure;
+}
+
+DxfFigure CircleFigure(std::size_t i, const dxf::Shape& shape, const dxf::Circle& circle) {
+    DxfFigure figure;
+    figure.parts.push_back({i, false, shape.mirrored, circle.centre.z, circle.centre.z});
+    figure.kind = FigureKind::Circle;
+    FigureRecord r{};
+    r.kind = VEK_CIRCLE;
+    r.p1[0] = circle.centre.x;
+    r.p1[1] = circle.centre.y;
+    r.p2[0] = circle.radius;
+    figure.elements.push_back(r);
+    return figure;
+}
+
+// A LINE or ARC as a chainable: its record from its start to its end, its
+// length and its elevations; a sloping line joins nothing.
+Chainable ChainableOf(std::size_t i, const dxf::Shape& shape) {
+    Chainable item;
+    item.entity = i;
+    item.mirrored = shape.mirrored;
+    if (const auto* line = std::get_if<dxf::Line>(&shape.geometry)) {
+        item.record = vekhost::Line(line->start.x, line->start.y, line->end.x, line->end.y);
+        item.size = numeric::Hypot(line->end.x - line->start.x, line->end.y - line->start.y);
+        item.z0 = line->start.z;
+        item.z1 = line->end.z;
+        item.size = item.z0 == item.z1 ? item.size : 0;
+        return item;
+    }
+    const auto& arc = std::get<dxf::Arc>(shape.geometry);
+    const double centre[2] = {arc.centre.x, arc.centre.y};
+    double start[2];
+    double end[2];
+    PointAtDegrees(arc.centre.x, arc.centre.y, arc.radius, arc.startAngle, start[0], start[1]);
+    PointAtDegrees(arc.centre.x, arc.centre.y, arc.radius, arc.endAngle, end[0], end[1]);
+    item.record = ArcRecord(centre, arc.radius, start, end, false);
+    double sweep = std::fmod(arc.endAngle - arc.startAngle, 360.0);
+    if (sweep <= 0) {
+        sweep += 360.0;
+    }
+    item.size = arc.radius * sweep * kDegree;
+    item.z0 = arc.centre.z;
+    item.z1 = item.z0;
+    return item;
+}
+
+// Chainables join only within one group: one layer (by its text in the
+// file, then by its name decoded, escapes read, without regard to case) and
+// one elevation.
+class ChainGroups {
+public:
+    std::uint32_t Of(const dxf::Document& doc, std::size_t i, double z) {
+        const std::string_view layerText = LayerOf(doc, i);
+        auto layer = layerOfText_.find(layerText);
+        if (layer == layerOfText_.end()) {
+            const auto id = layerOfName_
+                                .emplace(doc.NameKey(layerText),
+                                         static_cast<std::uint32_t>(layerOfName_.size()))
+                                .first->second;
+            layer = layerOfText_.emplace(layerText, id).first;
+        }
+        std::uint64_t zBits = 0;
+        const double elevation = z == 0 ? 0.0 : z;  // -0 (a mirrored 0) is 0
+        std::memcpy(&zBits, &elevation, sizeof elevation);
+        return groups_
+            .emplace(std::make_pair(layer->second, zBits),
+                     static_cast<std::uint32_t>(groups_.size()))
+            .first->second;
+    }
+
+private:
+    std::unordered_map<std::string_view, std::uint32_t> layerOfText_;
+    std::unordered_map<std::string, std::uint32_t> layerOfName_;  // by name key
+    std::map<std::pair<std::uint32_t, std::uint64_t>, std::uint32_t> groups_;
+};
+
+// What the first walk over the entities finds: polylines and circles as
+// figures, lines and arcs as chainables, each by entity.
+struct Found {
+    std::vector<Chainable> chainables;
+    std::vector<std::int64_t> chainableOf;  // per entity, or -1
+    std::vector<DxfFigure> singles;
+    std::vector<std::int64_t> single;  // per entity, or -1
+};
+
+bool AllFinite(const std::vector<FigureRecord>& records) {
+    return std::all_of(records.begin(), records.end(), Finite);
+}
+
+Found FindShapes(const dxf::Document& doc, const JoinOptions& options, dxf::LeftAlone& left) {
+    Found found;
+    const std::size_t entities = doc.EntityCount();
+    found.chainableOf.assign(entities, -1);
+    found.single.assign(entities, -1);
+    ChainGroups groups;
     for (std::size_t i = 0; i < entities; ++i) {
         const dxf::Shape shape = dxf::ShapeOf(doc, i);
         if (!shape.Convertible()) {
-            set.leftAlone.Add(doc.EntityType(i), shape.refusal, shape.detail, doc.EntityLine(i));
+            left.Add(doc.EntityType(i), shape.refusal, shape.detail, doc.EntityLine(i));
             continue;
         }
-        DxfFigure figure;
-        if (const auto* poly = std::get_if<dxf::Polyline>(&shape.geometry)) {
-            figure.parts.push_back({i, false, shape.mirrored, poly->z, poly->z});
-            figure.kind = FigureKind::Polyline;
-            figure.closed = poly->closed;
-            const std::size_t n = poly->vertices.size();
-            for (std::size_t k = 0; k + 1 < n; ++k) {
-                figure.elements.push_back(
-                    PolylineElement(poly->vertices[k], poly->vertices[k + 1]));
-            }
-            if (poly->closed) {
-                figure.elements.push_back(
-                    PolylineElement(poly->vertices[n - 1], poly->vertices[0]));
-            }
-        } else if (const auto* circle = std::get_if<dxf::Circle>(&shape.geometry)) {
-            figure.parts.push_back({i, false, shape.mirrored, circle->centre.z, circle->centre.z});
-            figure.kind = FigureKind::Circle;
-            FigureRecord r{};
-            r.kind = VEK_CIRCLE;
-            r.p1[0] = circle->centre.x;
-            r.p1[1] = circle->centre.y;
-            r.p2[0] = circle->radius;
-            figure.elements.push_back(r);
-        } else {
-            Chainable item;
-            item.entity = i;
-            double z = 0;
-            double z1 = 0;
-            bool chainable = true;
-            if (const auto* line = std::get_if<dxf::Line>(&shape.geometry)) {
-                item.record = vekhost::Line(line->start.x, line->start.y, line->end.x, line->end.y);
-                item.size =
-                    numeric::Hypot(line->end.x - line->start.x, line->end.y - line->start.y);
-                z = line->start.z;
-                z1 = line->end.z;
-                chainable = z == z1;  // a sloping line stands alone
-            } else {
-                const auto& arc = std::get<dxf::Arc>(shape.geometry);
-                const double centre[2] = {arc.centre.x, arc.centre.y};
-                double start[2];
-                double end[2];
-                PointAtDegrees(arc.centre.x, arc.centre.y, arc.radius, arc.startAngle, start[0],
-                               start[1]);
-                PointAtDegrees(arc.centre.x, arc.centre.y, arc.radius, arc.endAngle, end[0],
-                               end[1]);
-                item.record = ArcRecord(centre, arc.radius, start, end, false);
-                double sweep = std::fmod(arc.endAngle - arc.startAngle, 360.0);
-                if (sweep <= 0) {
-                    sweep += 360.0;
-                }
-                item.size = arc.radius * sweep * kDegree;
-                z = arc.centre.z;
-                z1 = z;
-            }
+        const auto* poly = std::get_if<dxf::Polyline>(&shape.geometry);
+        const auto* circle = std::get_if<dxf::Circle>(&shape.geometry);
+        if (poly == nullptr && circle == nullptr) {
+            Chainable item = ChainableOf(i, shape);
             if (!Finite(item.record)) {
-                set.leftAlone.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite,
-                                  doc.EntityLine(i));
+                left.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite, doc.EntityLine(i));
                 continue;
             }
-            if (!options.join || !chainable) {
-                item.size = 0;  // joins nothing
-            }
-            // Layers by their text in the file, then by their names decoded
-            // (escapes read) and without regard to case.
-            const std::string_view layerText = LayerOf(doc, i);
-            auto layer = layerOfText.find(layerText);
-            if (layer == layerOfText.end()) {
-                const auto id = layerOfName
-                                    .emplace(doc.NameKey(layerText),
-                                             static_cast<std::uint32_t>(layerOfName.size()))
-                                    .first->second;
-                layer = layerOfText.emplace(layerText, id).first;
-            }
-            std::uint64_t zBits = 0;
-            const double elevation = z == 0 ? 0.0 : z;  // -0 (a mirrored 0) is 0
-            std::memcpy(&zBits, &elevation, sizeof elevation);
-            item.group = groups
-                             .emplace(std::make_pair(layer->second, zBits),
-                                      static_cast<std::uint32_t>(groups.size()))
-                             .first->second;
-            item.z0 = z;
-            item.z1 = z1;
-            item.mirrored = shape.mirrored;
-            chainableOf[i] = static_cast<std::int64_t>(chainables.size());
-            chainables.push_back(item);
+            item.size = options.join ? item.size : 0;  // 0: joins nothing
+            item.group = groups.Of(doc, i, item.z0);
+            found.chainableOf[i] = static_cast<std::int64_t>(found.chainables.size());
+            found.chainables.push_back(item);
             continue;
         }
-        bool finite = true;
-        for (const FigureRecord& r : figure.elements) {
-            finite = finite && Finite(r);
-        }
-        if (!finite) {
-            set.leftAlone.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite,
-                              doc.EntityLine(i));
+        DxfFigure figure =
+            poly != nullptr ? PolylineFigure(i, shape, *poly) : CircleFigure(i, shape, *circle);
+        if (!AllFinite(figure.elements)) {
+            left.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite, doc.EntityLine(i));
             continue;
         }
-        single[i] = static_cast<std::int64_t>(singles.size());
-        singles.push_back(std::move(figure));
+        found.single[i] = static_cast<std::int64_t>(found.singles.size());
+        found.singles.push_back(std::move(figure));
     }
+    return found;
+}
 
-    const std::vector<std::int64_t> partner = JoinEnds(chainables, options.tolerance);
-    std::vector<std::uint8_t> placed(chainables.size(), 0);
-    for (std::size_t i = 0; i < entities; ++i) {
-        if (single[i] >= 0) {
-            set.figureOf[i] = static_cast<std::int32_t>(set.figures.size());
-            set.figures.push_back(std::move(singles[static_cast<std::size_t>(single[i])]));
-            continue;
+// The chainable a chain through `here` starts from, and the end it is
+// entered at (0: its start): back from `here` to the first, or round to
+// `here` when the chain closes.
+std::pair<std::size_t, int> ChainStart(std::size_t here, const std::vector<std::int64_t>& partner,
+                                       std::size_t count) {
+    std::size_t first = here;
+    int entered = 0;
+    for (std::size_t steps = 0; steps < count; ++steps) {
+        const std::int64_t p = partner[first * 2 + static_cast<std::size_t>(entered)];
+        if (p < 0) {
+            break;
         }
-        if (chainableOf[i] < 0 || placed[static_cast<std::size_t>(chainableOf[i])]) {
-            continue;
+        const std::size_t previous = static_cast<std::size_t>(p) / 2;
+        if (previous == here) {
+            return {here, 0};
         }
-        // Back from this entity's start to the chain's first entity (or
-        // round to this one when the chain closes); then forward from there.
-        const std::size_t here = static_cast<std::size_t>(chainableOf[i]);
-        std::size_t first = here;
-        int entered = 0;  // 0: at its start
-        for (std::size_t steps = 0; steps < chainables.size(); ++steps) {
-            const std::int64_t p = partner[first * 2 + static_cast<std::size_t>(entered)];
-            if (p < 0) {
-                break;
-            }
-            const std::size_t previous = static_cast<std::size_t>(p) / 2;
-            const int previousEntered = static_cast<int>(p % 2) ^ 1;
-            if (previous == here) {
-                first = here;
-                entered = 0;
-                break;
-            }
-            first = previous;
-            entered = previousEntered;
+        first = previous;
+        entered = static_cast<int>(p % 2) ^ 1;
+    }
+    return {first, entered};
+}
+
+// The chain from `first`, entered at `in`, forward to its end; each
+// chainable placed.
+DxfFigure ChainFrom(std::size_t first, int in, const std::vector<Chainable>& chainables,
+                    const std::vector<std::int64_t>& partner, std::vector<std::uint8_t>& placed) {
+    DxfFigure figure;
+    figure.kind = FigureKind::Chain;
+    for (std::size_t k = first;;) {
+        placed[k] = 1;
+        const bool reversed = in == 1;
+        figure.parts.push_back({chainables[k].entity, reversed, chainables[k].mirrored,
+                                chainables[k].z0, chainables[k].z1});
+        figure.elements.push_back(reversed ? Reversed(chainables[k].record) : chainables[k].record);
+        const std::int64_t p = partner[k * 2 + static_cast<std::size_t>(in ^ 1)];
+        if (p < 0) {
+            break;
         }
+        const std::size_t next = static_cast<std::size_t>(p) / 2;
+        if (placed[next]) {
+            figure.closed = next == first;
+            break;
+        }
+        k = next;
+        in = static_cast<int>(p % 2);
+    }
+    const std::size_t n = figure.elements.size();
+    for (std::size_t e = 0; e + 1 < n; ++e) {
+        ShareEnd(figure.elements[e], figure.elements[e + 1]);
+    }
+    if (figure.closed) {
+        ShareEnd(figure.elements[n - 1], figure.elements[0]);
+    }
+    return figure;
+}
+
+}  // namespace
+
+FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
+    FigureSet set;
+    Found found = FindShapes(doc, options, set.leftAlone);
+    const std::vector<std::int64_t> partner = JoinEnds(found.chainables, options.tolerance);
+    std::vector<std::uint8_t> placed(found.chainables.size(), 0);
+    set.figureOf.assign(doc.EntityCount(), -1);
+    // Figures in file order; a chain is placed at its first entity.
+    for (std::size_t i = 0; i < doc.EntityCount(); ++i) {
         DxfFigure figure;
-        figure.kind = FigureKind::Chain;
-        std::size_t k = first;
-        int in = entered;
-        for (;;) {
-            placed[k] = 1;
-            const bool reversed = in == 1;
-            figure.parts.push_back({chainables[k].entity, reversed, chainables[k].mirrored,
-                                    chainables[k].z0, chainables[k].z1});
-            figure.elements.push_back(reversed ? Reversed(chainables[k].record)
-                                               : chainables[k].record);
-            const std::int64_t p = partner[k * 2 + static_cast<std::size_t>(in ^ 1)];
-            if (p < 0) {
-                break;
-            }
-            const std::size_t next = static_cast<std::size_t>(p) / 2;
-            if (placed[next]) {
-                figure.closed = next == first;
-                break;
-            }
-            k = next;
-            in = static_cast<int>(p % 2);
-        }
-        const std::size_t n = figure.elements.size();
-        for (std::size_t e = 0; e + 1 < n; ++e) {
-            ShareEnd(figure.elements[e], figure.elements[e + 1]);
-        }
-        if (figure.closed) {
-            ShareEnd(figure.elements[n - 1], figure.elements[0]);
+        if (found.single[i] >= 0) {
+            figure = std::move(found.singles[static_cast<std::size_t>(found.single[i])]);
+        } else if (found.chainableOf[i] >= 0 &&
+                   !placed[static_cast<std::size_t>(found.chainableOf[i])]) {
+            const auto [first, entered] = ChainStart(static_cast<std::size_t>(found.chainableOf[i]),
+                                                     partner, found.chainables.size());
+            figure = ChainFrom(first, entered, found.chainables, partner, placed);
+        } else {
+            continue;
         }
         const auto index = static_cast<std::int32_t>(set.figures.size());
         for (const FigurePart& part : figure.parts) {

@@ -71,12 +71,11 @@ std::string TypeName(int32_t type) {
 
 }  // namespace
 
-DxfWriteBack::DxfWriteBack(dxf::Document& doc, const RunReport& report, bool inches)
+DxfWriteBack::DxfWriteBack(dxf::Document& doc, const RunSettings& settings, bool inches)
     : doc_(doc),
-      report_(report),
+      settings_(settings),
       inches_(inches),
-      grid_(report.settings.reference, report.settings.decimals),
-      radiusFound_(RadiiFound(report)) {}
+      grid_(settings.reference, settings.decimals) {}
 
 dxf::Point3 DxfWriteBack::At(const double p[2], double z, double magnitude) const {
     return {grid_.Coordinate(p[0], 0, magnitude), grid_.Coordinate(p[1], 1, magnitude), z};
@@ -118,7 +117,7 @@ dxf::Circle DxfWriteBack::CircleOf(const vekhost::Element& e, double z) const {
 // The palette's colour and line type, with its LTYPE entry added when the
 // drawing lacks it.
 dxf::Restyle DxfWriteBack::RestyleFor(const LineTypeRecord& record) {
-    if (report_.settings.color != 1) {
+    if (settings_.color != 1) {
         return {};
     }
     const auto key = std::make_pair(record.colorIndex, record.lineTypeCode);
@@ -184,11 +183,16 @@ void DxfWriteBack::WritePieces(std::size_t entity, const std::vector<vekhost::El
 
 DxfWriteBack::After DxfWriteBack::AfterOf(const FigureReport& result, std::size_t before) const {
     After after;
-    for (VekId id : result.newSegments) {
-        if (auto segment = vekhost::GetSegment(id)) {
-            after.closed = after.closed || segment->closed;
-            after.elements.insert(after.elements.end(), segment->elements.begin(),
-                                  segment->elements.end());
+    if (result.after) {
+        after.closed = result.afterClosed;
+        after.elements = *result.after;
+    } else {
+        for (VekId id : result.newSegments) {
+            if (auto segment = vekhost::GetSegment(id)) {
+                after.closed = after.closed || segment->closed;
+                after.elements.insert(after.elements.end(), segment->elements.begin(),
+                                      segment->elements.end());
+            }
         }
     }
     after.from.assign(after.elements.size(), -1);
@@ -204,6 +208,12 @@ DxfWriteBack::After DxfWriteBack::AfterOf(const FigureReport& result, std::size_
 }
 
 void DxfWriteBack::Write(const DxfFigure& figure, std::size_t before, const FigureReport& result) {
+    radiusFound_.clear();
+    for (const ArcItem& arc : result.arcs) {
+        if (arc.rule == ArcRule::CorrectedRadius) {
+            radiusFound_[arc.now.id] = arc.radiusFound;
+        }
+    }
     const After after = AfterOf(result, before);
     if (figure.kind == FigureKind::Polyline) {
         WritePolyline(figure, before, after);
@@ -263,7 +273,7 @@ void DxfWriteBack::WritePolyline(const DxfFigure& figure, std::size_t before,
             last >= 0 && static_cast<std::size_t>(last + 1) < vertices ? last + 1 : dxf::kNewVertex;
         written.vertices.push_back({p.x, p.y, 0, source});
     }
-    if (report_.settings.exploded || !onlyLinesAndArcs || after.closed != figure.closed ||
+    if (settings_.exploded || !onlyLinesAndArcs || after.closed != figure.closed ||
         written.vertices.size() < 2) {
         // Each element an entity of its own: the exploded pass, or a result a
         // polyline of the same kind cannot hold.

@@ -31,7 +31,7 @@ public:
 class DxfWriteBack {
 public:
     // `inches`: the converted figures are in inches (for the palette's dashes).
-    DxfWriteBack(dxf::Document& doc, const RunReport& report, bool inches);
+    DxfWriteBack(dxf::Document& doc, const RunSettings& settings, bool inches);
 
     // Writes what became of `figure`, which had `before` elements, as `result`
     // reports it. Throws WriteBackError or std::invalid_argument.
@@ -61,10 +61,11 @@ private:
     dxf::Style Restyled(dxf::Style style, const dxf::Restyle& restyle) const;
 
     dxf::Document& doc_;
-    const RunReport& report_;
+    const RunSettings settings_;
     const bool inches_;
     const GridValues grid_;
-    // Arcs whose centre was found at another radius than their own: that radius.
+    // Arcs of the figure being written whose centre was found at another
+    // radius than their own: that radius.
     std::unordered_map<VekId, double> radiusFound_;
     std::map<std::pair<int32_t, int32_t>, dxf::Restyle> restyles_;
     std::vector<std::string> notes_;

@@ -117,10 +117,15 @@ double GridValues::Snap(double value, double anchor, const std::optional<Decimal
     if (!anchorPart || !stepPart || __builtin_add_overflow(*anchorPart, *stepPart, &n)) {
         return value;
     }
-    const std::string text = std::to_string(n) + "e" + std::to_string(e);
+    // "ne" then e: read back as the double nearest it (every value written
+    // back passes here, so no string is made).
+    char text[48];
+    char* last = std::to_chars(text, text + 24, n).ptr;
+    *last++ = 'e';
+    last = std::to_chars(last, text + sizeof text, e).ptr;
     double grid = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), grid);
-    if (ec != std::errc() || end != text.data() + text.size()) {
+    const auto [end, ec] = std::from_chars(text, last, grid);
+    if (ec != std::errc() || end != last) {
         return value;
     }
     return std::fabs(grid - value) <= tolerance ? grid : value;

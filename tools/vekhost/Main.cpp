@@ -154,11 +154,8 @@ std::string NamesText(const std::vector<OutputFile>& files) {
 
 // " (MESSAGE, at FIGURE)": the first error the host showed, where it showed it.
 std::string FirstError(const RunReport& report) {
-    for (const FigureReport& figure : report.figures) {
-        if (!figure.messages.empty()) {
-            return " (" + Explained(figure.messages.front()) + ", at " + figure.source.Where() +
-                   ")";
-        }
+    if (const auto& first = report.summary.firstMessage) {
+        return " (" + Explained(first->first) + ", at " + first->second + ")";
     }
     for (const std::string& message : report.hostMessages) {
         if (!IsFinalCount(Utf8ToUtf16(message).value_or(u""))) {
@@ -187,15 +184,19 @@ std::string CommandFailure(const RecordedRun& run, size_t picked) {
 
 // Plays the command over the picked figures, saying what it did: the drawing
 // before and after (--list), the summary and what was left as it was.
-RecordedRun PlayAndSay(const RunOptions& options, const DrawingFile& drawing,
+RecordedRun PlayAndSay(const RunOptions& options, DrawingFile& drawing,
                        const std::vector<VekId>& picked) {
     if (options.list) {
         ShowStoredSettings("Settings");
         WriteOut("Before:\n" + DescribeDrawing());
     }
-    const PlayOptions play{.showSteps = options.list, .keepGoing = options.keepGoing};
+    const bool picture = !options.picture.empty();
+    const RunNeeds needs{.showSteps = options.list,
+                         .keepGoing = options.keepGoing,
+                         .figures = options.reportFormat.has_value() || picture,
+                         .picture = picture};
     RecordedRun run =
-        PlayAndReport(*options.reference, picked, drawing.Naming(), play, !options.picture.empty());
+        PlayAndReport(*options.reference, picked, drawing.Naming(), needs, drawing.WriteBackSink());
     if (options.list) {
         WriteOut("After:\n" + DescribeDrawing());
     }

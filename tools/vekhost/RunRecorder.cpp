@@ -19,17 +19,21 @@ VekId IdOf(double value) {
 
 }  // namespace
 
-RunRecorder::RunRecorder(std::vector<VekId> picked) {
-    for (VekId id : vekhost::Segments()) {
-        if (auto segment = vekhost::GetSegment(id)) {
-            recording_.drawingBefore.push_back(std::move(*segment));
+RunRecorder::RunRecorder(std::vector<VekId> picked, bool keepDrawing) {
+    if (keepDrawing) {
+        for (VekId id : vekhost::Segments()) {
+            if (auto segment = vekhost::GetSegment(id)) {
+                recording_.drawingBefore.push_back(std::move(*segment));
+            }
         }
     }
     recording_.picked = std::move(picked);
-    for (VekId id : recording_.picked) {
-        recording_.figures[id];
-    }
-    vekhost::SetCallObserver([this](const vekhost::ObservedCall& call) { See(call); });
+    // Only the calls looked at below: a run makes millions of others.
+    vekhost::SetCallObserver(
+        [this](const vekhost::ObservedCall& call) { See(call); },
+        {"VekIddOpenSelIdData", "VekIddGetHeadSelIdData", "VekIddGetNextSelIdData",
+         "VekSgmCreateSegment", "VekSgmEditSegment", "VekFigAddCorner", "VekAriTanCir2Pnts",
+         "VekMsgPutErrorMessage", "VekDlgMessageBox"});
     observing_ = true;
 }
 
@@ -43,6 +47,16 @@ void RunRecorder::OnFigure(std::function<void(size_t, size_t)> progress) {
     progress_ = std::move(progress);
 }
 
+FigureCalls RunRecorder::Take(VekId figure) {
+    const auto it = recording_.figures.find(figure);
+    if (it == recording_.figures.end()) {
+        return {};
+    }
+    FigureCalls calls = std::move(it->second);
+    recording_.figures.erase(it);
+    return calls;
+}
+
 RunRecording RunRecorder::Finish() {
     if (observing_) {
         vekhost::SetCallObserver({});
@@ -52,24 +66,9 @@ RunRecording RunRecorder::Finish() {
 }
 
 void RunRecorder::See(const vekhost::ObservedCall& call) {
-    // Most calls are none of those below: tell them by the letter after
-    // "Vek" before comparing names (a run makes millions of calls).
-    switch (std::strncmp(call.name, "Vek", 3) == 0 ? call.name[3] : '\0') {
-        case 'I':
-        case 'F':
-        case 'A':
-        case 'M':
-        case 'D':
-            break;
-        default:
-            return;
-    }
-    // Only a figure that was picked has calls of its own.
-    FigureCalls* figure = nullptr;
-    if (call.entry != VEK_NONE) {
-        const auto it = recording_.figures.find(call.entry);
-        figure = it == recording_.figures.end() ? nullptr : &it->second;
-    }
+    // Only a figure that was picked has calls of its own: the selection
+    // holds nothing else.
+    FigureCalls* figure = call.entry != VEK_NONE ? &recording_.figures[call.entry] : nullptr;
     if (Is(call, "VekIddOpenSelIdData")) {
         recording_.selectionOpened = true;
         recording_.countShown = false;  // a further run of the command has yet to say it
@@ -80,6 +79,10 @@ void RunRecorder::See(const vekhost::ObservedCall& call) {
             if (progress_) {
                 progress_(reached_, recording_.picked.size());
             }
+        }
+    } else if (Is(call, "VekSgmCreateSegment") || Is(call, "VekSgmEditSegment")) {
+        if (figure != nullptr && call.result > 0) {
+            figure->made.push_back(static_cast<VekId>(call.result));
         }
     } else if (Is(call, "VekFigAddCorner") && figure != nullptr && call.argCount >= 4) {
         figure->corners.push_back({IdOf(call.args[0]), IdOf(call.args[1]),

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 #include <functional>
-#include <map>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -33,16 +33,20 @@ struct TangentCall {
 };
 
 struct FigureCalls {
-    bool handedOut = false;  // the host handed this figure to the plug-in
+    bool handedOut = false;   // the host handed this figure to the plug-in
+    std::vector<VekId> made;  // segments made while it was in work, in creation order
     std::vector<CornerCall> corners;
     std::vector<TangentCall> tangents;
     std::vector<std::string> messages;  // error lines and message boxes, UTF-8
 };
 
 struct RunRecording {
-    std::vector<vekhost::Segment> drawingBefore;  // every figure, in creation order
+    // Every figure, in creation order, when asked for (the picture draws it).
+    std::vector<vekhost::Segment> drawingBefore;
     std::vector<VekId> picked;
-    std::map<VekId, FigureCalls> figures;  // by picked segment
+    // By picked segment, for those the host handed out or made calls for
+    // (none: no calls); Take hands them over.
+    std::unordered_map<VekId, FigureCalls> figures;
     bool selectionOpened = false;
     bool countShown = false;  // the last run of the command went through its selection and said so
     // Error lines and message boxes while no figure was in work, such as
@@ -52,9 +56,9 @@ struct RunRecording {
 
 class RunRecorder {
 public:
-    // Takes the drawing as it is now and observes the host's calls until
-    // Finish (or the end of the recorder).
-    explicit RunRecorder(std::vector<VekId> picked);
+    // Observes the host's calls until Finish (or the end of the recorder);
+    // with `keepDrawing`, takes the drawing as it is now first.
+    explicit RunRecorder(std::vector<VekId> picked, bool keepDrawing = true);
     ~RunRecorder();
     RunRecorder(const RunRecorder&) = delete;
     RunRecorder& operator=(const RunRecorder&) = delete;
@@ -62,6 +66,9 @@ public:
     // Told, as each picked figure is reached, how many have been reached
     // and how many were picked.
     void OnFigure(std::function<void(size_t reached, size_t picked)> progress);
+    // What was seen for a picked figure so far, handed over (the recorder
+    // keeps nothing of it): its run of the command is over.
+    FigureCalls Take(VekId figure);
     // Stops observing and gives what was seen.
     RunRecording Finish();
 

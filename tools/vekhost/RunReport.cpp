@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <unordered_map>
 
 namespace vekhost_tool {
 
@@ -197,103 +198,139 @@ void MeasureMovements(const std::vector<vekhost::Element>& elements,
     figure.meanMovement = figure.points > 0 ? sum / static_cast<double>(figure.points) : 0;
 }
 
-void MeasureFigure(const vekhost::Segment& before, std::vector<vekhost::Element> after,
+// The elements after the run as the drawing's file holds them: an arc whose
+// centre was found at another radius at that radius. Null when they are the
+// host's.
+std::optional<std::vector<vekhost::Element>> AsWritten(const std::vector<vekhost::Element>& after,
+                                                       const std::vector<int>& pairing,
+                                                       const FigureReport& figure) {
+    std::optional<std::vector<vekhost::Element>> written;
+    for (const ArcItem& arc : figure.arcs) {
+        if (arc.rule == ArcRule::CorrectedRadius) {
+            if (!written) {
+                written = after;
+            }
+            (*written)[pairing[arc.element - 1]].figure.size = arc.radiusFound;
+        }
+    }
+    return written;
+}
+
+void MeasureFigure(const vekhost::Segment& before, const std::vector<vekhost::Element>& host,
                    const FigureCalls& calls, const RunSettings& settings, bool keepMoves,
                    bool arcsAtFoundRadius, FigureReport& figure) {
     const UnitMap unit{settings.reference, settings.unitMode};
     const std::vector<vekhost::Element>& elements = before.elements;
     const std::vector<int> pairing =
-        PairElements(elements, after, unit, !settings.exploded && before.closed);
+        PairElements(elements, host, unit, !settings.exploded && before.closed);
     if (pairing.size() != elements.size()) {
         figure.paired = false;
         return;
     }
     figure.pairing = pairing;
-    ListCornersAndArcs(elements, after, pairing, calls, settings, figure);
+    ListCornersAndArcs(elements, host, pairing, calls, settings, figure);
     // Measured as the drawing's file will hold them.
-    if (arcsAtFoundRadius) {
-        for (const ArcItem& arc : figure.arcs) {
-            if (arc.rule == ArcRule::CorrectedRadius) {
-                after[pairing[arc.element - 1]].figure.size = arc.radiusFound;
-            }
-        }
-    }
+    const auto written = arcsAtFoundRadius ? AsWritten(host, pairing, figure) : std::nullopt;
+    const std::vector<vekhost::Element>& after = written ? *written : host;
     MeasureMovements(elements, after, pairing, settings, keepMoves, figure);
     for (const OpenedGap& gap : OpenedGaps(elements, after, pairing, before.closed)) {
         figure.gaps.push_back({gap.element + 1, gap.next + 1, gap.distance, gap.from, gap.to});
     }
 }
 
-std::optional<std::string> FirstAdjustedCorner(const RunReport& report) {
-    for (const FigureReport& figure : report.figures) {
-        for (const CornerItem& corner : figure.corners) {
-            if (corner.Adjusted()) {
-                return figure.source.Text() + ", element " + std::to_string(corner.element) + ", " +
-                       (corner.chamfer ? "setback " : "radius ") + Number(corner.sizeAsked) +
-                       " taken as " + Number(corner.sizeAccepted);
-            }
+using SourceOf = std::function<const FigureSource&()>;
+
+std::optional<std::string> FirstAdjustedCorner(const FigureReport& figure, const SourceOf& source) {
+    for (const CornerItem& corner : figure.corners) {
+        if (corner.Adjusted()) {
+            return source().Text() + ", element " + std::to_string(corner.element) + ", " +
+                   (corner.chamfer ? "setback " : "radius ") + Number(corner.sizeAsked) +
+                   " taken as " + Number(corner.sizeAccepted);
         }
     }
     return std::nullopt;
 }
 
-std::optional<std::string> FirstCorrectedArc(const RunReport& report) {
-    for (const FigureReport& figure : report.figures) {
-        for (const ArcItem& arc : figure.arcs) {
-            if (arc.rule == ArcRule::CorrectedRadius) {
-                const std::string where =
-                    figure.source.Text() + ", element " + std::to_string(arc.element);
-                return report.arcsAtFoundRadius
-                           ? where + ", radius " + Number(arc.radius) +
-                                 " asked, centre found and arc written at radius " +
-                                 Number(arc.radiusFound)
-                           : where + ", centre found at radius " + Number(arc.radiusFound) +
-                                 ", radius kept " + Number(arc.radius);
-            }
-            if (arc.rule == ArcRule::NotRebuilt) {
-                return figure.source.Text() + ", element " + std::to_string(arc.element) +
-                       ", no radius gave a centre";
-            }
+std::optional<std::string> FirstCorrectedArc(const FigureReport& figure, const SourceOf& source,
+                                             bool arcsAtFoundRadius) {
+    for (const ArcItem& arc : figure.arcs) {
+        if (arc.rule != ArcRule::CorrectedRadius && arc.rule != ArcRule::NotRebuilt) {
+            continue;
         }
+        const std::string where = source().Text() + ", element " + std::to_string(arc.element);
+        if (arc.rule == ArcRule::CorrectedRadius) {
+            return arcsAtFoundRadius
+                       ? where + ", radius " + Number(arc.radius) +
+                             " asked, centre found and arc written at radius " +
+                             Number(arc.radiusFound)
+                       : where + ", centre found at radius " + Number(arc.radiusFound) +
+                             ", radius kept " + Number(arc.radius);
+        }
+        return where + ", no radius gave a centre";
     }
     return std::nullopt;
 }
 
-void Summarise(RunReport& report) {
-    RunSummary& s = report.summary;
-    s.picked = report.figures.size();
-    double largestGap = 0;
-    for (size_t f = 0; f < report.figures.size(); ++f) {
-        const FigureReport& figure = report.figures[f];
-        s.converted += figure.status == FigureStatus::Converted ? 1 : 0;
-        s.elementsBefore += figure.elementsBefore;
-        s.elementsAfter += figure.elementsAfter;
-        s.dropped += figure.dropped.size();
-        if (figure.largest &&
-            (!s.largestIn ||
-             figure.largest->distance > report.figures[*s.largestIn].largest->distance)) {
-            s.largestIn = f;
-        }
-        s.gaps += figure.gaps.size();
-        for (const GapItem& gap : figure.gaps) {
-            if (gap.distance > largestGap) {
-                largestGap = gap.distance;
-                s.largestGapIn = f;
-            }
-        }
-        s.corners += figure.corners.size();
-        for (const CornerItem& corner : figure.corners) {
-            s.cornersAdjusted += corner.Adjusted() ? 1 : 0;
-        }
-        s.arcs += figure.arcs.size();
-        for (const ArcItem& arc : figure.arcs) {
-            s.arcsCorrected +=
-                arc.rule == ArcRule::CorrectedRadius || arc.rule == ArcRule::NotRebuilt ? 1 : 0;
-        }
-    }
+// The counts of a figure added to the summary.
+void Count(RunSummary& s, const FigureReport& figure) {
+    ++s.picked;
+    s.converted += figure.status == FigureStatus::Converted ? 1 : 0;
+    s.refused += figure.status == FigureStatus::Refused ? 1 : 0;
     s.untouched = s.picked - s.converted;
-    for (const FigureReport& figure : report.figures) {
-        s.refused += figure.status == FigureStatus::Refused ? 1 : 0;
+    s.elementsBefore += figure.elementsBefore;
+    s.elementsAfter += figure.elementsAfter;
+    s.dropped += figure.dropped.size();
+    s.gaps += figure.gaps.size();
+    s.corners += figure.corners.size();
+    for (const CornerItem& corner : figure.corners) {
+        s.cornersAdjusted += corner.Adjusted() ? 1 : 0;
+    }
+    s.arcs += figure.arcs.size();
+    for (const ArcItem& arc : figure.arcs) {
+        s.arcsCorrected +=
+            arc.rule == ArcRule::CorrectedRadius || arc.rule == ArcRule::NotRebuilt ? 1 : 0;
+    }
+}
+
+// What the summary's lines name, from the figure at `index` of the run;
+// `source` names it, when asked.
+void Note(RunSummary& s, const FigureReport& figure, size_t index, const SourceOf& source,
+          bool arcsAtFoundRadius) {
+    if (figure.largest && (!s.largest || figure.largest->distance > s.largest->distance)) {
+        s.largestIn = index;
+        s.largest = figure.largest;
+        s.largestSource = source().Text();
+    }
+    for (const GapItem& gap : figure.gaps) {
+        if (gap.distance > (s.largestGap ? s.largestGap->distance : 0.0)) {
+            s.largestGapIn = index;
+            s.largestGap = gap;
+            s.largestGapSource = source().Text();
+        }
+    }
+    if (!s.firstAdjustedCorner && !figure.corners.empty()) {
+        s.firstAdjustedCorner = FirstAdjustedCorner(figure, source);
+    }
+    if (!s.firstCorrectedArc && !figure.arcs.empty()) {
+        s.firstCorrectedArc = FirstCorrectedArc(figure, source, arcsAtFoundRadius);
+    }
+    if (!figure.paired) {
+        s.notMeasured.push_back(source().Text());
+    }
+    if (!s.firstMessage && !figure.messages.empty()) {
+        s.firstMessage.emplace(figure.messages.front(), source().Where());
+    }
+    constexpr size_t kRefusedNamed = 5;
+    if (figure.status == FigureStatus::Refused && s.firstRefused.size() < kRefusedNamed) {
+        s.firstRefused.emplace_back(source().Where(),
+                                    figure.messages.empty() ? "" : figure.messages.front());
+    }
+    if (figure.status == FigureStatus::Stopped) {
+        s.lastStopped = index;
+        s.lastStoppedWhere = source().Where();
+        s.lastStoppedMessage = figure.messages.empty()
+                                   ? std::nullopt
+                                   : std::optional<std::string>(figure.messages.back());
     }
 }
 
@@ -378,89 +415,125 @@ std::string ShortNumber(double value, int digits) {
     return result == "-0" ? "0" : result;
 }
 
-RunReport BuildRunReport(const RunRecording& recording, const RunSettings& settings,
-                         const FigureNaming& naming, const CommandResult& command, bool keepMoves) {
-    const bool pointTaken = command.pointTaken;
+FigureReport ReportFigure(const vekhost::Segment& before, const FigureCalls& calls,
+                          const RunSettings& settings, bool arcsAtFoundRadius, bool keepMoves) {
+    FigureReport figure;
+    figure.segment = before.id;
+    figure.messages = calls.messages;
+    figure.elementsBefore = before.elements.size();
+    figure.elementsAfter = figure.elementsBefore;
+    const bool converted = !vekhost::GetSegment(before.id);
+    std::vector<vekhost::Element> after;
+    for (VekId made : calls.made) {
+        if (auto segment = vekhost::GetSegment(made)) {
+            figure.newSegments.push_back(made);
+            figure.afterClosed = figure.afterClosed || segment->closed;
+            after.insert(after.end(), segment->elements.begin(), segment->elements.end());
+        }
+    }
+    if (!converted) {
+        figure.status = calls.handedOut ? FigureStatus::Stopped : FigureStatus::Untouched;
+        return figure;
+    }
+    figure.status = FigureStatus::Converted;
+    figure.elementsAfter = after.size();
+    MeasureFigure(before, after, calls, settings, keepMoves, arcsAtFoundRadius, figure);
+    figure.after = std::move(after);
+    return figure;
+}
+
+RunReport StartRunReport(const RunSettings& settings, const FigureNaming& naming) {
     RunReport report;
     report.settings = settings;
     report.arcsAtFoundRadius = naming.arcsAtFoundRadius;
+    return report;
+}
+
+void AddFigure(RunReport& report, FigureReport figure, const vekhost::Segment& before,
+               const FigureNaming& naming, bool keep) {
+    std::optional<FigureSource> source;
+    const SourceOf named = [&]() -> const FigureSource& {
+        if (!source) {
+            source = naming.source(before);
+        }
+        return *source;
+    };
+    const size_t index = report.summary.picked;
+    Count(report.summary, figure);
+    Note(report.summary, figure, index, named, report.arcsAtFoundRadius);
+    if (keep) {
+        figure.after.reset();
+        figure.source = named();
+        figure.layer = naming.layer(before);
+        report.figures.push_back(std::move(figure));
+    }
+}
+
+void MarkRefused(FigureReport& figure, const std::string& message) {
+    figure.status = FigureStatus::Refused;
+    if (figure.messages.empty() && !message.empty()) {
+        figure.messages.push_back(message);
+    }
+}
+
+void FinishRunReport(RunReport& report, const RunRecording& recording,
+                     const CommandResult& command) {
+    const bool pointTaken = command.pointTaken;
     // A play that went on past the figures the command stopped at went
     // through the whole selection, whichever run came last.
     report.completed = pointTaken && (recording.countShown || !command.reportedError);
     report.commands = command.commands;
-    std::map<VekId, const std::string*> refused;
+    report.hostMessages = recording.messages;
+    if (report.completed) {
+        return;
+    }
+    const RunSummary& s = report.summary;
+    report.stoppedAt = s.lastStopped;
+    if (!pointTaken) {
+        report.stopMessage = "the command did not take the reference point";
+    } else if (s.lastStopped && s.lastStoppedMessage) {
+        report.stopMessage = *s.lastStoppedMessage;
+    } else if (!recording.messages.empty()) {
+        report.stopMessage = recording.messages.back();
+    } else {
+        report.stopMessage = "the run ended before the last figure";
+    }
+}
+
+namespace {
+
+const FigureCalls& CallsFor(const RunRecording& recording, VekId figure) {
+    static const FigureCalls none;
+    const auto it = recording.figures.find(figure);
+    return it == recording.figures.end() ? none : it->second;
+}
+
+}  // namespace
+
+RunReport BuildRunReport(const RunRecording& recording, const RunSettings& settings,
+                         const FigureNaming& naming, const CommandResult& command, bool keepMoves) {
+    RunReport report = StartRunReport(settings, naming);
+    std::unordered_map<VekId, const std::string*> refused;
     for (const RefusedFigure& figure : command.refused) {
         refused[figure.figure] = &figure.message;
     }
-    report.hostMessages = recording.messages;
-
-    std::map<VekId, const vekhost::Segment*> before;
+    std::unordered_map<VekId, const vekhost::Segment*> before;
     for (const vekhost::Segment& segment : recording.drawingBefore) {
         before[segment.id] = &segment;
     }
-    std::map<VekId, std::vector<VekId>> made;  // in creation order
-    for (VekId id : vekhost::Segments()) {
-        const VekId from = vekhost::SourceOf(id);
-        if (from != VEK_NONE) {
-            made[from].push_back(id);
-        }
-    }
-
     for (VekId id : recording.picked) {
         const auto was = before.find(id);
-        if (was == before.end()) {
-            continue;
-        }
-        const vekhost::Segment& segment = *was->second;
-        const FigureCalls& calls = recording.figures.at(id);
-        FigureReport figure;
-        figure.segment = id;
-        figure.source = naming.source(segment);
-        figure.layer = naming.layer(segment);
-        figure.messages = calls.messages;
-        figure.elementsBefore = segment.elements.size();
-        figure.elementsAfter = figure.elementsBefore;
-        figure.newSegments = made[id];
-        if (const auto it = refused.find(id); it != refused.end()) {
-            figure.status = FigureStatus::Refused;
-            if (figure.messages.empty() && !it->second->empty()) {
-                figure.messages.push_back(*it->second);
+        if (was != before.end()) {
+            const vekhost::Segment& segment = *was->second;
+            FigureReport figure = ReportFigure(segment, CallsFor(recording, id), settings,
+                                               naming.arcsAtFoundRadius, keepMoves);
+            if (const auto it = refused.find(id); it != refused.end()) {
+                MarkRefused(figure, *it->second);
             }
-        } else if (vekhost::GetSegment(id)) {
-            figure.status = calls.handedOut ? FigureStatus::Stopped : FigureStatus::Untouched;
-        } else {
-            figure.status = FigureStatus::Converted;
-            std::vector<vekhost::Element> after;
-            for (VekId madeId : figure.newSegments) {
-                if (auto s = vekhost::GetSegment(madeId)) {
-                    after.insert(after.end(), s->elements.begin(), s->elements.end());
-                }
-            }
-            figure.elementsAfter = after.size();
-            MeasureFigure(segment, std::move(after), calls, settings, keepMoves,
-                          naming.arcsAtFoundRadius, figure);
-        }
-        report.figures.push_back(std::move(figure));
-    }
-
-    if (!report.completed) {
-        for (size_t f = report.figures.size(); f-- > 0;) {
-            if (report.figures[f].status == FigureStatus::Stopped) {
-                report.stoppedAt = f;
-                break;
-            }
-        }
-        if (!pointTaken) {
-            report.stopMessage = "the command did not take the reference point";
-        } else if (report.stoppedAt && !report.figures[*report.stoppedAt].messages.empty()) {
-            report.stopMessage = report.figures[*report.stoppedAt].messages.back();
-        } else if (!recording.messages.empty()) {
-            report.stopMessage = recording.messages.back();
-        } else {
-            report.stopMessage = "the run ended before the last figure";
+            AddFigure(report, std::move(figure), segment, naming, true);
         }
     }
-    Summarise(report);
+    FinishRunReport(report, recording, command);
     return report;
 }
 
@@ -494,37 +567,31 @@ std::string FiguresLine(const RunReport& report) {
                        " left untouched" +
                        (s.refused > 0 ? " (" + std::to_string(s.refused) + " refused)" : "");
     if (!report.completed) {
-        line += report.stoppedAt
-                    ? " (the run stopped at " + report.figures[*report.stoppedAt].source.Where() +
-                          ": " + Explained(report.stopMessage) + ")"
-                    : " (" + Explained(report.stopMessage) + ")";
+        line += report.stoppedAt ? " (the run stopped at " + s.lastStoppedWhere + ": " +
+                                       Explained(report.stopMessage) + ")"
+                                 : " (" + Explained(report.stopMessage) + ")";
     }
     return line + "; " + Plural(report.commands, "run", "runs") + " of the command";
 }
 
-std::string MovementLine(const RunReport& report) {
-    if (!report.summary.largestIn) {
+std::string MovementLine(const RunSummary& s) {
+    if (!s.largest) {
         return "Largest movement: 0 (no point moved)";
     }
-    const FigureReport& figure = report.figures[*report.summary.largestIn];
-    const PointMove& move = *figure.largest;
-    return "Largest movement: " + ShortNumber(move.distance) + " (" + figure.source.Text() +
+    const PointMove& move = *s.largest;
+    return "Largest movement: " + ShortNumber(move.distance) + " (" + s.largestSource +
            ", element " + std::to_string(move.element) + ", " + RoleName(move.role) + ", now at " +
            PointText(move.now) + ")";
 }
 
-std::string GapsLine(const RunReport& report) {
-    if (!report.summary.largestGapIn) {
+std::string GapsLine(const RunSummary& s) {
+    if (!s.largestGap) {
         return "Gaps opened: none";
     }
-    const FigureReport& figure = report.figures[*report.summary.largestGapIn];
-    const GapItem* largest = &figure.gaps.front();
-    for (const GapItem& gap : figure.gaps) {
-        largest = gap.distance > largest->distance ? &gap : largest;
-    }
-    return "Gaps opened: " + std::to_string(report.summary.gaps) + ", largest " +
-           ShortNumber(largest->distance) + " (" + figure.source.Text() + ", between elements " +
-           std::to_string(largest->element) + " and " + std::to_string(largest->next) + ")";
+    const GapItem& largest = *s.largestGap;
+    return "Gaps opened: " + std::to_string(s.gaps) + ", largest " + ShortNumber(largest.distance) +
+           " (" + s.largestGapSource + ", between elements " + std::to_string(largest.element) +
+           " and " + std::to_string(largest.next) + ")";
 }
 
 // "Corners adjusted: 1 of 3 (first: ...)".
@@ -536,20 +603,14 @@ std::string CountLine(const char* what, size_t count, size_t of,
 
 // The figures the command stopped at and the play went on without, the
 // first few by name.
-void AddRefusedLines(const RunReport& report, std::vector<std::string>& lines) {
-    constexpr size_t Named = 5;
-    size_t shown = 0;
-    for (const FigureReport& figure : report.figures) {
-        if (figure.status != FigureStatus::Refused) {
-            continue;
-        }
-        if (shown++ == Named) {
-            lines.push_back("Refused: " + std::to_string(report.summary.refused - Named) +
-                            " more (the report lists them)");
-            return;
-        }
-        lines.push_back("Refused, left as it was: " + figure.source.Where() +
-                        (figure.messages.empty() ? "" : ": " + Explained(figure.messages.front())));
+void AddRefusedLines(const RunSummary& s, std::vector<std::string>& lines) {
+    for (const auto& [where, message] : s.firstRefused) {
+        lines.push_back("Refused, left as it was: " + where +
+                        (message.empty() ? "" : ": " + Explained(message)));
+    }
+    if (s.refused > s.firstRefused.size()) {
+        lines.push_back("Refused: " + std::to_string(s.refused - s.firstRefused.size()) +
+                        " more (the report lists them)");
     }
 }
 
@@ -601,17 +662,15 @@ std::vector<std::string> SummaryLines(const RunReport& report) {
             (s.dropped > 0
                  ? " (" + Plural(s.dropped, "element", "elements") + " shrank to nothing and went)"
                  : ""),
-        MovementLine(report),
-        GapsLine(report),
-        CountLine("Corners adjusted", s.cornersAdjusted, s.corners, FirstAdjustedCorner(report)),
-        CountLine("Arcs corrected", s.arcsCorrected, s.arcs, FirstCorrectedArc(report))};
-    for (const FigureReport& figure : report.figures) {
-        if (!figure.paired) {
-            lines.push_back("Not measured: " + figure.source.Text() +
-                            " (its converted elements could not be paired with its elements)");
-        }
+        MovementLine(s),
+        GapsLine(s),
+        CountLine("Corners adjusted", s.cornersAdjusted, s.corners, s.firstAdjustedCorner),
+        CountLine("Arcs corrected", s.arcsCorrected, s.arcs, s.firstCorrectedArc)};
+    for (const std::string& source : s.notMeasured) {
+        lines.push_back("Not measured: " + source +
+                        " (its converted elements could not be paired with its elements)");
     }
-    AddRefusedLines(report, lines);
+    AddRefusedLines(report.summary, lines);
     AddHostSaidLines(report.hostMessages, lines);
     return lines;
 }

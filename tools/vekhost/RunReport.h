@@ -119,6 +119,11 @@ struct FigureReport {
     size_t elementsBefore = 0;
     size_t elementsAfter = 0;
     std::vector<VekId> newSegments;
+    // Their elements in order and whether one of them is closed, as the
+    // host holds them, while the report is handed on as the run goes
+    // (a FigureSink); not kept.
+    std::optional<std::vector<vekhost::Element>> after;
+    bool afterClosed = false;
     // For each element before, its position among the elements of
     // `newSegments` taken in order, or -1 when it was dropped; empty when
     // the elements could not be paired.
@@ -150,6 +155,24 @@ struct RunSummary {
     size_t cornersAdjusted = 0;
     size_t arcs = 0;
     size_t arcsCorrected = 0;
+    // What the summary's lines name, gathered as the figures go by (a run
+    // need not keep them): the largest movement and gap with their figures'
+    // sources, the first corner adjusted and arc corrected, the figures
+    // whose elements could not be paired, the first message shown while a
+    // figure was in work (with where), and the last figure stopped.
+    std::optional<PointMove> largest;
+    std::string largestSource;
+    std::optional<GapItem> largestGap;
+    std::string largestGapSource;
+    std::optional<std::string> firstAdjustedCorner;
+    std::optional<std::string> firstCorrectedArc;
+    std::vector<std::string> notMeasured;
+    std::optional<std::pair<std::string, std::string>> firstMessage;  // message, where
+    std::optional<size_t> lastStopped;
+    std::string lastStoppedWhere;
+    std::optional<std::string> lastStoppedMessage;
+    // The first figures refused (where, and the host's message), a few.
+    std::vector<std::pair<std::string, std::string>> firstRefused;
 };
 
 struct RunReport {
@@ -164,9 +187,30 @@ struct RunReport {
     RunSummary summary;
 };
 
+// One picked figure, as it was `before` the run, paired with what became of
+// it in the host's drawing now, from the calls made while it was in work.
+// Its source and layer are left for the caller to name (AddFigure does).
+FigureReport ReportFigure(const vekhost::Segment& before, const FigureCalls& calls,
+                          const RunSettings& settings, bool arcsAtFoundRadius, bool keepMoves);
+
+// A report with no figure yet.
+RunReport StartRunReport(const RunSettings& settings, const FigureNaming& naming);
+// Counts a figure (`before` the run) in the summary, in picking order, and
+// keeps it in `figures`, named, when `keep`.
+void AddFigure(RunReport& report, FigureReport figure, const vekhost::Segment& before,
+               const FigureNaming& naming, bool keep);
+// A figure the play went on without: it is left as it was, with the host's
+// `message` when the recording has none.
+void MarkRefused(FigureReport& figure, const std::string& message);
+// How the run ended, once every picked figure was added, as `command`
+// played it.
+void FinishRunReport(RunReport& report, const RunRecording& recording,
+                     const CommandResult& command);
+
 // Pairs each picked figure with what became of it in the drawing as it is
-// now, as `command` played it. `keepMoves`: every point that moved is kept in its figure's `moves`
-// (the picture draws them), else only counted.
+// now (the recording holds the drawing before the run), as `command` played it. `keepMoves`:
+// every point that moved is kept in its figure's `moves` (the picture draws them), else only
+// counted.
 RunReport BuildRunReport(const RunRecording& recording, const RunSettings& settings,
                          const FigureNaming& naming, const CommandResult& command,
                          bool keepMoves = true);

@@ -13,6 +13,7 @@
 
 #include <cctype>
 #include <set>
+#include <unordered_map>
 
 namespace vekhost_tool {
 
@@ -78,22 +79,113 @@ RunSettings CurrentRunSettings(vekhost::Point reference) {
     return settings;
 }
 
+namespace {
+
+// Reports on the picked figures run by run: takes each run's figures as
+// they are before it starts, and measures them once it has ended.
+class RunReporter {
+public:
+    RunReporter(vekhost::Point reference, const std::vector<VekId>& picked,
+                const FigureNaming& naming, const RunNeeds& needs, const FigureSink& sink)
+        : reference_(reference),
+          picked_(picked),
+          naming_(naming),
+          needs_(needs),
+          sink_(sink),
+          recorder_(picked, needs.picture),
+          before_(picked.size()) {}
+
+    RunRecorder& Recorder() { return recorder_; }
+
+    void Before(size_t first, size_t count) {
+        for (size_t p = first; p < first + count; ++p) {
+            if (auto segment = vekhost::GetSegment(picked_[p])) {
+                before_[p] = std::move(*segment);
+            }
+        }
+    }
+
+    void After(size_t first, size_t count, const CommandResult& sofar) {
+        for (size_t r = refusedSeen_; r < sofar.refused.size(); ++r) {
+            refused_.emplace(sofar.refused[r].figure, sofar.refused[r].message);
+        }
+        refusedSeen_ = sofar.refused.size();
+        if (!report_) {
+            // As the plug-in read them when the run started.
+            report_ = StartRunReport(CurrentRunSettings(reference_), naming_);
+        }
+        for (size_t p = first; p < first + count; ++p) {
+            Report(p);
+        }
+        reported_ = first + count;
+    }
+
+    // The figures no run reached, as they are, and how the run ended.
+    RunReport Finish(const CommandResult& command) {
+        Before(reported_, picked_.size() - reported_);
+        After(reported_, picked_.size() - reported_, command);
+        RunRecording recording = recorder_.Finish();
+        FinishRunReport(*report_, recording, command);
+        drawingBefore_ = std::move(recording.drawingBefore);
+        return std::move(*report_);
+    }
+
+    std::vector<vekhost::Segment> DrawingBefore() { return std::move(drawingBefore_); }
+
+private:
+    void Report(size_t p) {
+        vekhost::Segment before = std::move(before_[p]);
+        before_[p] = {};
+        if (before.id == VEK_NONE) {
+            return;  // not a figure of the drawing
+        }
+        FigureReport figure = ReportFigure(before, recorder_.Take(before.id), report_->settings,
+                                           naming_.arcsAtFoundRadius, needs_.picture);
+        if (const auto it = refused_.find(before.id); it != refused_.end()) {
+            MarkRefused(figure, it->second);
+        }
+        if (sink_) {
+            sink_(figure, report_->settings);
+        }
+        AddFigure(*report_, std::move(figure), before, naming_, needs_.figures);
+    }
+
+    const vekhost::Point reference_;
+    const std::vector<VekId>& picked_;
+    const FigureNaming& naming_;
+    const RunNeeds needs_;
+    const FigureSink& sink_;
+    RunRecorder recorder_;
+    std::vector<vekhost::Segment> before_;  // by position in `picked_`, until reported
+    std::optional<RunReport> report_;
+    size_t reported_ = 0;
+    std::vector<vekhost::Segment> drawingBefore_;
+    // The figures the play went on without, with the host's message.
+    std::unordered_map<VekId, std::string> refused_;
+    size_t refusedSeen_ = 0;
+};
+
+}  // namespace
+
 RecordedRun PlayAndReport(vekhost::Point reference, const std::vector<VekId>& picked,
-                          const FigureNaming& naming, const PlayOptions& play, bool forPicture) {
+                          const FigureNaming& naming, const RunNeeds& needs,
+                          const FigureSink& sink) {
     RecordedRun run;
-    RunRecorder recorder(picked);
+    RunReporter reporter(reference, picked, naming, needs, sink);
     {
         Progress progress("Converting figures");
-        recorder.OnFigure(
+        reporter.Recorder().OnFigure(
             [&progress](size_t reached, size_t total) { progress.Update(reached, total); });
-        run.command = PlayCommand(reference, picked, play);
+        RunHooks hooks;
+        hooks.before = [&reporter](size_t first, size_t count) { reporter.Before(first, count); };
+        hooks.after = [&reporter](size_t first, size_t count, const CommandResult& sofar) {
+            reporter.After(first, count, sofar);
+        };
+        run.command = PlayCommand(
+            reference, picked, {.showSteps = needs.showSteps, .keepGoing = needs.keepGoing}, hooks);
     }
-    RunRecording recording = recorder.Finish();
-    run.report =
-        BuildRunReport(recording, CurrentRunSettings(reference), naming, run.command, forPicture);
-    if (forPicture) {
-        run.before = std::move(recording.drawingBefore);
-    }
+    run.report = reporter.Finish(run.command);
+    run.before = reporter.DrawingBefore();
     return run;
 }
 

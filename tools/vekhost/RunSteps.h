@@ -9,6 +9,7 @@
 #include "tools/vekhost/RunReport.h"
 #include "tools/vekhost/SettingsAccess.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,13 +43,25 @@ struct RecordedRun {
     RunReport report;
 };
 
-// Plays the command over `picked` as `play` says,
-// showing progress on a terminal when it takes long, and reports on what
-// became of each picked figure. `forPicture`: the report keeps every point
-// that moved, which only the picture draws.
+// What a run is asked to show beyond its summary.
+struct RunNeeds {
+    bool showSteps = false;  // print the command's steps (--list)
+    bool keepGoing = false;  // play on past a figure the command stops at (--keep-going)
+    bool figures = true;     // keep every figure's report (--report, --svg, --list)
+    bool picture = true;     // keep the drawing before and every point that moved (--svg)
+};
+
+// Told each picked figure's report once its run of the command is over, in
+// picking order, with the settings of the run (the DXF write-back).
+using FigureSink = std::function<void(const FigureReport&, const RunSettings&)>;
+
+// Plays the command over `picked`, showing progress on a terminal when it
+// takes long, and reports on what became of each picked figure: each
+// figure is measured as soon as its run of the command is over and handed
+// to `sink`, then kept only as far as `needs` asks.
 RecordedRun PlayAndReport(vekhost::Point reference, const std::vector<VekId>& picked,
-                          const FigureNaming& naming, const PlayOptions& play,
-                          bool forPicture = true);
+                          const FigureNaming& naming, const RunNeeds& needs,
+                          const FigureSink& sink = {});
 
 // Prints the summary, each line after `indent`.
 void PrintSummary(const RunReport& report, const std::string& indent = "");
