@@ -61,15 +61,25 @@ Store& TheStore() {
 // takes is refused as Windows refuses it, whether the key is opened or made.
 LSTATUS SplitPath(LPCWSTR subKey, std::vector<std::u16string>& parts) {
     parts.clear();
-    if (!subKey || !*subKey) return ERROR_SUCCESS;
-    if (*subKey == u'\\') return ERROR_BAD_PATHNAME;
+    if (!subKey || !*subKey) {
+        return ERROR_SUCCESS;
+    }
+    if (*subKey == u'\\') {
+        return ERROR_BAD_PATHNAME;
+    }
     std::u16string name;
     for (const WCHAR* p = subKey;; ++p) {
         if (*p == u'\\' || *p == 0) {
-            if (name.size() > kMaxKeyNameLength) return ERROR_INVALID_PARAMETER;
-            if (!name.empty()) parts.push_back(std::move(name));
+            if (name.size() > kMaxKeyNameLength) {
+                return ERROR_INVALID_PARAMETER;
+            }
+            if (!name.empty()) {
+                parts.push_back(std::move(name));
+            }
             name.clear();
-            if (*p == 0) return ERROR_SUCCESS;
+            if (*p == 0) {
+                return ERROR_SUCCESS;
+            }
         } else {
             name += *p;
         }
@@ -78,14 +88,20 @@ LSTATUS SplitPath(LPCWSTR subKey, std::vector<std::u16string>& parts) {
 
 // The key a handle stands for, and the access it was opened with.
 LSTATUS Resolve(Store& store, HKEY handle, uint32_t& key, REGSAM& access) {
-    if (store.mode == Mode::Broken) return ERROR_BADDB;
+    if (store.mode == Mode::Broken) {
+        return ERROR_BADDB;
+    }
     if (handle == HKEY_CURRENT_USER) {
         key = RegTree::kRoot;
         access = KEY_ALL_ACCESS;
         return ERROR_SUCCESS;
     }
-    if (!store.open.count(handle)) return ERROR_INVALID_HANDLE;
-    if (handle->generation != store.generation) return ERROR_KEY_DELETED;
+    if (!store.open.count(handle)) {
+        return ERROR_INVALID_HANDLE;
+    }
+    if (handle->generation != store.generation) {
+        return ERROR_KEY_DELETED;
+    }
     key = handle->key;
     access = handle->access;
     return ERROR_SUCCESS;
@@ -106,11 +122,15 @@ void AdoptFileTree(Store& store, RegTree fresh) {
         const RegKey& key = store.tree.keys[k];
         const uint32_t parent = moved[key.parent];
         uint32_t found = fresh.FindSubkey(parent, key.name);
-        if (found == kNoKey) found = fresh.AddSubkey(parent, key.name);
+        if (found == kNoKey) {
+            found = fresh.AddSubkey(parent, key.name);
+        }
         moved[k] = found;
     }
     for (HKEY handle : store.open) {
-        if (handle->generation == store.generation) handle->key = moved[handle->key];
+        if (handle->generation == store.generation) {
+            handle->key = moved[handle->key];
+        }
     }
     store.tree = std::move(fresh);
 }
@@ -119,7 +139,9 @@ void AdoptFileTree(Store& store, RegTree fresh) {
 // batch holds it already) and brings the tree up to the file, which another
 // process may have changed since it was read.
 LSTATUS BeginChange(Store& store) {
-    if (store.mode != Mode::File || store.lockDepth++ > 0) return ERROR_SUCCESS;
+    if (store.mode != Mode::File || store.lockDepth++ > 0) {
+        return ERROR_SUCCESS;
+    }
     store.fileLock = RegistryFileLock::Take(store.path);
     RegTree fresh;
     LSTATUS status = ERROR_SUCCESS;
@@ -138,7 +160,9 @@ LSTATUS BeginChange(Store& store) {
 }
 
 void EndChange(Store& store) {
-    if (store.lockDepth > 0 && --store.lockDepth == 0) store.fileLock.reset();
+    if (store.lockDepth > 0 && --store.lockDepth == 0) {
+        store.fileLock.reset();
+    }
 }
 
 // BeginChange and EndChange around one registry call.
@@ -146,7 +170,9 @@ class ChangeScope {
 public:
     explicit ChangeScope(Store& store) : store_(store), status_(BeginChange(store)) {}
     ~ChangeScope() {
-        if (status_ == ERROR_SUCCESS) EndChange(store_);
+        if (status_ == ERROR_SUCCESS) {
+            EndChange(store_);
+        }
     }
     ChangeScope(const ChangeScope&) = delete;
     ChangeScope& operator=(const ChangeScope&) = delete;
@@ -162,15 +188,21 @@ private:
 // that fails the change is undone and reported as an I/O failure.
 template <typename Change>
 LSTATUS Commit(Store& store, Change&& change, const bool& changed) {
-    if (store.mode != Mode::File) return change();
+    if (store.mode != Mode::File) {
+        return change();
+    }
     if (store.inBatch) {
         LSTATUS status = change();
-        if (status == ERROR_SUCCESS && changed) store.batchChanged = true;
+        if (status == ERROR_SUCCESS && changed) {
+            store.batchChanged = true;
+        }
         return status;
     }
     RegTree before = store.tree;
     LSTATUS status = change();
-    if (status != ERROR_SUCCESS || !changed) return status;
+    if (status != ERROR_SUCCESS || !changed) {
+        return status;
+    }
     if (!WriteRegistryFile(store.path, store.tree)) {
         store.tree = std::move(before);
         return ERROR_REGISTRY_IO_FAILED;
@@ -188,16 +220,22 @@ void ReplaceStore(Store& store, Mode mode, std::string path, RegTree tree) {
 }  // namespace
 
 bool SameRegName(const std::u16string& a, const std::u16string& b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size()) {
+        return false;
+    }
     for (size_t i = 0; i < a.size(); ++i) {
-        if (Fold(a[i]) != Fold(b[i])) return false;
+        if (Fold(a[i]) != Fold(b[i])) {
+            return false;
+        }
     }
     return true;
 }
 
 uint32_t RegTree::FindSubkey(uint32_t key, const std::u16string& name) const {
     for (uint32_t sub : keys[key].subkeys) {
-        if (SameRegName(keys[sub].name, name)) return sub;
+        if (SameRegName(keys[sub].name, name)) {
+            return sub;
+        }
     }
     return kNoKey;
 }
@@ -215,7 +253,9 @@ uint32_t RegTree::AddSubkey(uint32_t key, std::u16string name) {
 
 RegValue* RegTree::FindValue(uint32_t key, const std::u16string& name) {
     for (RegValue& value : keys[key].values) {
-        if (SameRegName(value.name, name)) return &value;
+        if (SameRegName(value.name, name)) {
+            return &value;
+        }
     }
     return nullptr;
 }
@@ -257,7 +297,9 @@ namespace {
 bool OpenBatch(Store& store, bool& refused) {
     std::lock_guard lock(store.mutex);
     refused = store.mode == Mode::Broken;
-    if (store.mode != Mode::File || store.inBatch) return false;
+    if (store.mode != Mode::File || store.inBatch) {
+        return false;
+    }
     if (BeginChange(store) != ERROR_SUCCESS) {
         refused = true;
         return false;
@@ -286,7 +328,9 @@ bool CloseBatch(Store& store, bool ok) {
 bool ChangeAsOne(const std::function<bool()>& changes) {
     Store& store = TheStore();
     bool refused = false;
-    if (!OpenBatch(store, refused)) return !refused && changes();
+    if (!OpenBatch(store, refused)) {
+        return !refused && changes();
+    }
     bool ok = false;
     try {
         ok = changes();
@@ -302,10 +346,15 @@ std::string DefaultRegistryFilePath() {
         const char* value = std::getenv(name);
         return value ? value : "";
     };
-    if (std::string file = env("TARNEX_REGISTRY_FILE"); !file.empty()) return file;
-    if (std::string config = env("XDG_CONFIG_HOME"); !config.empty() && config[0] == '/')
+    if (std::string file = env("TARNEX_REGISTRY_FILE"); !file.empty()) {
+        return file;
+    }
+    if (std::string config = env("XDG_CONFIG_HOME"); !config.empty() && config[0] == '/') {
         return config + "/tarnex/registry.txt";
-    if (std::string home = env("HOME"); !home.empty()) return home + "/.config/tarnex/registry.txt";
+    }
+    if (std::string home = env("HOME"); !home.empty()) {
+        return home + "/.config/tarnex/registry.txt";
+    }
     return "tarnex-registry.txt";
 }
 
@@ -323,18 +372,26 @@ extern "C" {
 
 LSTATUS WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired,
                              PHKEY phkResult) {
-    if (!phkResult) return ERROR_INVALID_PARAMETER;
+    if (!phkResult) {
+        return ERROR_INVALID_PARAMETER;
+    }
     *phkResult = nullptr;
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
     uint32_t key = 0;
     REGSAM access = 0;
-    if (LSTATUS status = Resolve(store, hKey, key, access); status != ERROR_SUCCESS) return status;
+    if (LSTATUS status = Resolve(store, hKey, key, access); status != ERROR_SUCCESS) {
+        return status;
+    }
     std::vector<std::u16string> parts;
-    if (LSTATUS status = SplitPath(lpSubKey, parts); status != ERROR_SUCCESS) return status;
+    if (LSTATUS status = SplitPath(lpSubKey, parts); status != ERROR_SUCCESS) {
+        return status;
+    }
     for (const std::u16string& name : parts) {
         key = store.tree.FindSubkey(key, name);
-        if (key == kNoKey) return ERROR_FILE_NOT_FOUND;
+        if (key == kNoKey) {
+            return ERROR_FILE_NOT_FOUND;
+        }
     }
     *phkResult = NewHandle(store, key, samDesired);
     return ERROR_SUCCESS;
@@ -343,19 +400,31 @@ LSTATUS WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesir
 LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD dwOptions,
                                REGSAM samDesired, const LPSECURITY_ATTRIBUTES, PHKEY phkResult,
                                LPDWORD lpdwDisposition) {
-    if (!phkResult) return ERROR_INVALID_PARAMETER;
+    if (!phkResult) {
+        return ERROR_INVALID_PARAMETER;
+    }
     *phkResult = nullptr;
-    if (dwOptions != REG_OPTION_NON_VOLATILE) return ERROR_INVALID_PARAMETER;
+    if (dwOptions != REG_OPTION_NON_VOLATILE) {
+        return ERROR_INVALID_PARAMETER;
+    }
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
     const ChangeScope scope(store);
-    if (scope.Status() != ERROR_SUCCESS) return scope.Status();
+    if (scope.Status() != ERROR_SUCCESS) {
+        return scope.Status();
+    }
     uint32_t base = 0;
     REGSAM access = 0;
-    if (LSTATUS status = Resolve(store, hKey, base, access); status != ERROR_SUCCESS) return status;
+    if (LSTATUS status = Resolve(store, hKey, base, access); status != ERROR_SUCCESS) {
+        return status;
+    }
     std::vector<std::u16string> parts;
-    if (LSTATUS status = SplitPath(lpSubKey, parts); status != ERROR_SUCCESS) return status;
-    if (store.tree.keys[base].depth + parts.size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
+    if (LSTATUS status = SplitPath(lpSubKey, parts); status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (store.tree.keys[base].depth + parts.size() > kMaxKeyDepth) {
+        return ERROR_INVALID_PARAMETER;
+    }
 
     uint32_t key = base;
     bool created = false;
@@ -365,7 +434,9 @@ LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD
             for (const std::u16string& name : parts) {
                 uint32_t sub = store.tree.FindSubkey(key, name);
                 if (sub == kNoKey) {
-                    if (!(access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+                    if (!(access & KEY_CREATE_SUB_KEY)) {
+                        return ERROR_ACCESS_DENIED;
+                    }
                     sub = store.tree.AddSubkey(key, name);
                     created = true;
                 }
@@ -374,49 +445,77 @@ LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD
             return ERROR_SUCCESS;
         },
         created);
-    if (status != ERROR_SUCCESS) return status;
-    if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (lpdwDisposition) {
+        *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    }
     *phkResult = NewHandle(store, key, samDesired);
     return ERROR_SUCCESS;
 }
 
 LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                                 LPBYTE lpData, LPDWORD lpcbData) {
-    if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+    if (lpReserved || (lpData && !lpcbData)) {
+        return ERROR_INVALID_PARAMETER;
+    }
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
     uint32_t key = 0;
     REGSAM access = 0;
-    if (LSTATUS status = Resolve(store, hKey, key, access); status != ERROR_SUCCESS) return status;
-    if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = Resolve(store, hKey, key, access); status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (!(access & KEY_QUERY_VALUE)) {
+        return ERROR_ACCESS_DENIED;
+    }
     const RegValue* value = store.tree.FindValue(key, lpValueName ? lpValueName : u"");
-    if (!value) return ERROR_FILE_NOT_FOUND;
-    if (lpType) *lpType = value->type;
+    if (!value) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if (lpType) {
+        *lpType = value->type;
+    }
     const DWORD size = static_cast<DWORD>(value->data.size());
     if (lpData) {
         if (*lpcbData < size) {
             *lpcbData = size;
             return ERROR_MORE_DATA;
         }
-        if (size) std::memcpy(lpData, value->data.data(), size);
+        if (size) {
+            std::memcpy(lpData, value->data.data(), size);
+        }
     }
-    if (lpcbData) *lpcbData = size;
+    if (lpcbData) {
+        *lpcbData = size;
+    }
     return ERROR_SUCCESS;
 }
 
 LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType,
                               const BYTE* lpData, DWORD cbData) {
-    if (!lpData && cbData) return ERROR_NOACCESS;
+    if (!lpData && cbData) {
+        return ERROR_NOACCESS;
+    }
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
     const ChangeScope scope(store);
-    if (scope.Status() != ERROR_SUCCESS) return scope.Status();
+    if (scope.Status() != ERROR_SUCCESS) {
+        return scope.Status();
+    }
     uint32_t key = 0;
     REGSAM access = 0;
-    if (LSTATUS status = Resolve(store, hKey, key, access); status != ERROR_SUCCESS) return status;
-    if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = Resolve(store, hKey, key, access); status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (!(access & KEY_SET_VALUE)) {
+        return ERROR_ACCESS_DENIED;
+    }
     const std::u16string name = lpValueName ? lpValueName : u"";
-    if (name.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
+    if (name.size() > kMaxValueNameLength) {
+        return ERROR_INVALID_PARAMETER;
+    }
     const bool changed = true;
     return Commit(
         store,
@@ -434,10 +533,14 @@ LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwTyp
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY hKey) {
-    if (hKey == HKEY_CURRENT_USER) return ERROR_SUCCESS;
+    if (hKey == HKEY_CURRENT_USER) {
+        return ERROR_SUCCESS;
+    }
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
-    if (!store.open.erase(hKey)) return ERROR_INVALID_HANDLE;
+    if (!store.open.erase(hKey)) {
+        return ERROR_INVALID_HANDLE;
+    }
     delete hKey;
     return ERROR_SUCCESS;
 }
