@@ -101,7 +101,7 @@ int32_t Field(const SettingsRecord& s, size_t setting) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const SettingsRecord defaults = [] {
+    static const SettingsRecord kDefaults = [] {
         EmptyRegistry();
         LoadSettings();
         return ActiveSettings;
@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 Fault("a value that could be read was changed", i);
             continue;
         }
-        if (Field(loaded, i) != Field(defaults, i))
+        if (Field(loaded, i) != Field(kDefaults, i))
             Fault("an unreadable value did not give the default", i);
         const RegText text = kSettingDefaults[i].text;
         std::vector<BYTE> expected((text.size() + 1) * sizeof(WCHAR), 0);

@@ -25,7 +25,7 @@ struct Pattern {
 
 // In line-type table order, LINETYPE01 to LINETYPE10.
 inline const std::array<Pattern, 10>& Patterns() {
-    static const std::array<Pattern, 10> patterns = {{
+    static const std::array<Pattern, 10> kPatterns = {{
         {17046, 3, {56}},                                                             // continuous
         {17047, 3, {5, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3}},  // 5 lead, 3/2
         {17048, 2, {6, 3, 3, 3, 6, 3, 3, 3, 6, 3, 3, 3, 6, 3, 3}},        // 6 and 3, gaps 3
@@ -37,7 +37,7 @@ inline const std::array<Pattern, 10>& Patterns() {
         {17054, 2, {26, 5, 6, 5, 16}},                                    // 26, 6, 16
         {17055, 2, {23, 4, 6, 4, 6, 4, 11}},                              // 23, 6, 6, 11
     }};
-    return patterns;
+    return kPatterns;
 }
 
 // Lit columns of a pattern, one flag per column.
@@ -62,7 +62,7 @@ inline bool IsWhite(const Pattern& pattern, int x, int y) {
 // The picture as a bitmap resource holds it: BITMAPINFOHEADER (40 bytes),
 // then bottom-up rows of blue, green, red, each row padded to 4 bytes.
 inline std::vector<uint8_t> DibBytes(const Pattern& pattern) {
-    constexpr int rowBytes = (kWidth * 3 + 3) / 4 * 4;
+    constexpr int kRowBytes = (kWidth * 3 + 3) / 4 * 4;
     std::vector<uint8_t> bytes;
     auto put32 = [&bytes](uint32_t v) {
         for (int i = 0; i < 4; ++i) {
@@ -75,12 +75,12 @@ inline std::vector<uint8_t> DibBytes(const Pattern& pattern) {
     };
     put32(40);  // header size
     put32(static_cast<uint32_t>(kWidth));
-    put32(static_cast<uint32_t>(kHeight));             // positive: bottom-up
-    put16(1);                                          // planes
-    put16(24);                                         // bits per pixel
-    put32(0);                                          // uncompressed
-    put32(static_cast<uint32_t>(rowBytes * kHeight));  // image size
-    put32(2835);                                       // 72 dpi
+    put32(static_cast<uint32_t>(kHeight));              // positive: bottom-up
+    put16(1);                                           // planes
+    put16(24);                                          // bits per pixel
+    put32(0);                                           // uncompressed
+    put32(static_cast<uint32_t>(kRowBytes * kHeight));  // image size
+    put32(2835);                                        // 72 dpi
     put32(2835);
     put32(0);
     put32(0);
@@ -91,7 +91,7 @@ inline std::vector<uint8_t> DibBytes(const Pattern& pattern) {
             const uint8_t v = lineRow && lit[static_cast<size_t>(x)] ? 0xFF : 0x00;
             bytes.insert(bytes.end(), {v, v, v});
         }
-        for (int pad = kWidth * 3; pad < rowBytes; ++pad) {
+        for (int pad = kWidth * 3; pad < kRowBytes; ++pad) {
             bytes.push_back(0);
         }
     }
