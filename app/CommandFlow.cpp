@@ -10,22 +10,22 @@
 namespace {
 
 // Event codes the first stage acts on.
-constexpr int32_t PointIndicated = 2;
-constexpr int32_t PointEntered = 3;
-constexpr int32_t ConfirmKey = 7;
+constexpr int32_t kPointIndicated = 2;
+constexpr int32_t kPointEntered = 3;
+constexpr int32_t kConfirmKey = 7;
 
 // Results for the host.
-constexpr int32_t PointTaken = 2;
-constexpr int32_t Ignored = 3;
+constexpr int32_t kPointTaken = 2;
+constexpr int32_t kIgnored = 3;
 
-constexpr int32_t ReferencePointMask = 0x60000;
-constexpr int32_t FigureSelectionMask = 32;
+constexpr int32_t kReferencePointMask = 0x60000;
+constexpr int32_t kFigureSelectionMask = 32;
 
 }  // namespace
 
 int32_t VEKCALL CommandStartFunc(void) {
     LoadSettings();
-    VekEvtSetEventMask(ReferencePointMask);
+    VekEvtSetEventMask(kReferencePointMask);
     VekMsgPutMessage(VEK_TEXT(" 기준점지시/기준점입력(확정-설정창Open) :"));
     VekMsgPutCursorMessage(VEK_TEXT("기준점"));
     VekCtlSetExecuteFunc(RefPointExecuteFunc, VEK_TEXT(""));
@@ -40,22 +40,22 @@ int32_t VEKCALL RefPointExecuteFunc(int32_t event, intptr_t data, intptr_t /*arg
                                     intptr_t arg4) {
     double point[2] = {0.0, 0.0};
     const int32_t found = VekEvtGetPoint(event, data, point, arg4);
-    if (found == 0 && (event == PointIndicated || event == PointEntered)) {
+    if (found == 0 && (event == kPointIndicated || event == kPointEntered)) {
         RefPoint[0] = point[0];
         RefPoint[1] = point[1];
         VekCtlSetReadyFunc(FigureSelectReadyFunc, VEK_TEXT(""));
-        return PointTaken;
+        return kPointTaken;
     }
-    if (found != 0 && event == ConfirmKey) {
+    if (found != 0 && event == kConfirmKey) {
         // The first stage goes on afterwards: same prompt, mask and function.
         return RunSettingsDialog();
     }
-    return Ignored;
+    return kIgnored;
 }
 
 int32_t VEKCALL FigureSelectReadyFunc(void) {
     VekIddClearSysIdData();
-    VekEvtSetEventMask(FigureSelectionMask);
+    VekEvtSetEventMask(kFigureSelectionMask);
     ObjectFilter filter = {98, 479, 0, 0};
     VekEvtSetObject(&filter);
     VekMsgPutMessage(VEK_TEXT("소수점 자리수 변환하실 형상을 지시하세요."));

@@ -18,4 +18,4 @@ extern "C" TARNEX_EXPORT int32_t VEKCALL Startup(intptr_t /*arg1*/, intptr_t /*a
 }
 
 // Loaders call the entry through StartupFunc: the types must agree.
-[[maybe_unused]] static constexpr StartupFunc StartupSignatureCheck = &Startup;
+[[maybe_unused]] static constexpr StartupFunc kStartupSignatureCheck = &Startup;

@@ -8,12 +8,12 @@
 
 namespace {
 
-constexpr int32_t RecordCapacity = 3000;
+constexpr int32_t kRecordCapacity = 3000;
 
 // The exploded form of the figure in work, the record being converted, and
 // the segments made from it so far.
-FigureRecord ExplodedRecords[RecordCapacity];
-VekId CreatedSegments[RecordCapacity];
+FigureRecord ExplodedRecords[kRecordCapacity];
+VekId CreatedSegments[kRecordCapacity];
 int32_t CreatedCount = 0;
 
 // Record j is taken to come from element j; a record beyond the walk takes
@@ -47,15 +47,15 @@ bool ExplodeFigure(const SelEntry& entry, FigureBuffer& walk, const RoundingGrid
         return false;
     }
 
-    int32_t n = VekFigGetFigure2(&key, ExplodedRecords, RecordCapacity);
+    int32_t n = VekFigGetFigure2(&key, ExplodedRecords, kRecordCapacity);
     if (n < 0 || (n == 0 && walk.count > 0)) {
         // Without its exploded form the figure would be deleted and nothing
         // put in its place: stop as for any unreadable figure.
         VekMsgPutErrorMessage(msg::ElementUnreadable);
         return false;
     }
-    if (n > RecordCapacity) {
-        n = RecordCapacity;
+    if (n > kRecordCapacity) {
+        n = kRecordCapacity;
     }
     CreatedCount = 0;
     for (int32_t j = 0; j < n; ++j) {

@@ -35,8 +35,8 @@ const VekChar* FormatCount(VekChar* out, size_t size, const VekChar* pattern, in
 }
 
 void ShowCountBox(const VekChar* pattern, int32_t value) {
-    VekChar text[FormatCapacity];
-    VekDlgMessageBox(FormatCount(text, FormatCapacity, pattern, value));
+    VekChar text[kFormatCapacity];
+    VekDlgMessageBox(FormatCount(text, kFormatCapacity, pattern, value));
 }
 
 }  // namespace msg

@@ -36,7 +36,7 @@ inline constexpr const VekChar* PickedNotDeleted = VEK_TEXT("원본 형상을 �
 inline constexpr const VekChar* CopyNotDeleted = VEK_TEXT("작업용 복사 형상을 삭제할 수 없습니다.");
 
 // Room for any of the texts above with a formatted 32-bit number.
-constexpr size_t FormatCapacity = 128;
+constexpr size_t kFormatCapacity = 128;
 
 // Copies `pattern` into `out` (capacity `size`, always terminated), putting
 // the decimal form of `value` in place of the first "%d". Returns `out`.

@@ -9,17 +9,17 @@
 
 namespace {
 
-const double Pi = 4.0 * numeric::Atan(1.0);
-const double TwoPi = Pi * 2.0;
+const double kPi = 4.0 * numeric::Atan(1.0);
+const double kTwoPi = kPi * 2.0;
 
 // Two values closer than this are taken as equal (absolute, in drawing
 // units): the coincidence and half-circle tests the command has always made.
-constexpr double Tolerance = 1e-6;
+constexpr double kTolerance = 1e-6;
 
 // A scaled value this close to a half-integer is that half-integer: 4 to 8
 // units in the last place (4 machine epsilons relative to the value), the
 // error of one unit conversion and one scaling.
-constexpr double TieEpsilons = 4.0;
+constexpr double kTieEpsilons = 4.0;
 
 // floor(x + 0.5), except that a product the user reads as a tie is one: a
 // value just below a half-integer, which floor(x + 0.5) would round down.
@@ -27,7 +27,7 @@ double RoundHalfUp(double x) {
     const double rounded = std::floor(x + 0.5);
     const double below = x + 0.5 - rounded;  // 1 - below is how far under the next integer
     if (below > 0.75) {
-        const double slack = TieEpsilons * std::numeric_limits<double>::epsilon() * std::fabs(x);
+        const double slack = kTieEpsilons * std::numeric_limits<double>::epsilon() * std::fabs(x);
         // Where the slack reaches a quarter, no double is a half-integer by
         // accident: only a true half-integer is a tie there.
         if (slack < 0.25 && 1.0 - below <= slack) {
@@ -69,12 +69,12 @@ void RoundLength(const RoundingGrid& grid, double& length) {
 
 // Angles are rounded in degrees and never converted.
 double RoundAngle(const RoundingGrid& grid, double radians) {
-    const double degrees = radians * 180.0 / Pi;
+    const double degrees = radians * 180.0 / kPi;
     double rounded = RoundHalfUp(degrees * grid.scale) / grid.scale;
     if (!std::isfinite(rounded)) {
         rounded = degrees;
     }
-    return rounded * Pi / 180.0;
+    return rounded * kPi / 180.0;
 }
 
 // An arc that is the figure's only element: centre and radius go on the
@@ -107,7 +107,7 @@ double* StartOf(ElementSlot& slot) {
 
 // Carriers closer than this to parallel or to tangent do not meet in a
 // corner (relative: to the product of the lengths, or to the radius squared).
-constexpr double CarrierTolerance = 1e-12;
+constexpr double kCarrierTolerance = 1e-12;
 
 // The infinite line or whole circle an element lies on, measured from a
 // local origin so that figures far from the drawing's origin keep their
@@ -140,7 +140,7 @@ int LineCircle(const Carrier& line, const Carrier& circle, double out[2][2]) {
     const double f[2] = {line.a[0] - circle.a[0], line.a[1] - circle.a[1]};
     const double b = f[0] * d[0] + f[1] * d[1];
     const double disc = b * b - (f[0] * f[0] + f[1] * f[1] - circle.r * circle.r);
-    if (disc <= CarrierTolerance * circle.r * circle.r) {
+    if (disc <= kCarrierTolerance * circle.r * circle.r) {
         return 0;  // apart, or touching without a corner
     }
     const double root = std::sqrt(disc);
@@ -157,7 +157,7 @@ int Intersect(const Carrier& p, const Carrier& q, double out[2][2]) {
         const double den = p.u[0] * q.u[1] - p.u[1] * q.u[0];
         const double lengths2 =
             (p.u[0] * p.u[0] + p.u[1] * p.u[1]) * (q.u[0] * q.u[0] + q.u[1] * q.u[1]);
-        if (den * den <= CarrierTolerance * CarrierTolerance * lengths2) {
+        if (den * den <= kCarrierTolerance * kCarrierTolerance * lengths2) {
             return 0;
         }
         const double t = ((q.a[0] - p.a[0]) * q.u[1] - (q.a[1] - p.a[1]) * q.u[0]) / den;
@@ -178,7 +178,7 @@ int Intersect(const Carrier& p, const Carrier& q, double out[2][2]) {
     }
     const double along = (dist * dist + p.r * p.r - q.r * q.r) / (2 * dist);
     const double h2 = p.r * p.r - along * along;
-    if (h2 <= CarrierTolerance * p.r * p.r) {
+    if (h2 <= kCarrierTolerance * p.r * p.r) {
         return 0;
     }
     const double h = std::sqrt(h2);
@@ -298,7 +298,7 @@ void RoundPlainRecord(const RoundingGrid& grid, uint32_t code, FigureRecord& fig
 }  // namespace
 
 bool Coincide(const double a[2], const double b[2]) {
-    return std::fabs(a[0] - b[0]) < Tolerance && std::fabs(a[1] - b[1]) < Tolerance;
+    return std::fabs(a[0] - b[0]) < kTolerance && std::fabs(a[1] - b[1]) < kTolerance;
 }
 
 bool IsDegenerate(uint32_t code, const FigureRecord& figure) {
@@ -306,7 +306,7 @@ bool IsDegenerate(uint32_t code, const FigureRecord& figure) {
         case VEK_LINE:
             return Coincide(figure.p1, figure.p2);
         case VEK_CIRCLE:
-            return std::fabs(figure.p2[0]) < Tolerance;
+            return std::fabs(figure.p2[0]) < kTolerance;
         case VEK_ARC:
             return Coincide(figure.p2, figure.p3) || Coincide(figure.p1, figure.p2) ||
                    Coincide(figure.p3, figure.p1);
@@ -349,13 +349,13 @@ double DirectionAngle(const double a[2], const double b[2]) {
         if (a[1] == b[1]) {
             return 0.0;
         }
-        return a[1] > b[1] ? Pi * 0.5 + Pi : Pi * 0.5;
+        return a[1] > b[1] ? kPi * 0.5 + kPi : kPi * 0.5;
     }
     const double u = numeric::Atan((b[1] - a[1]) / (b[0] - a[0]));
     if (a[0] > b[0]) {
-        return u + Pi;
+        return u + kPi;
     }
-    return u < 0.0 ? u + TwoPi : u;
+    return u < 0.0 ? u + kTwoPi : u;
 }
 
 std::optional<std::array<double, 2>> ArcMidPoint(const FigureRecord& record) {
@@ -366,9 +366,9 @@ std::optional<std::array<double, 2>> ArcMidPoint(const FigureRecord& record) {
     }
     double m;
     if (record.direction == 1) {
-        m = a1 > a2 ? (a1 - a2) * 0.5 + a2 : (TwoPi - (a2 - a1)) * 0.5 + a2;
+        m = a1 > a2 ? (a1 - a2) * 0.5 + a2 : (kTwoPi - (a2 - a1)) * 0.5 + a2;
     } else {
-        m = a1 > a2 ? (TwoPi - (a1 - a2)) * 0.5 + a1 : (a2 - a1) * 0.5 + a1;
+        m = a1 > a2 ? (kTwoPi - (a1 - a2)) * 0.5 + a1 : (a2 - a1) * 0.5 + a1;
     }
     return std::array<double, 2>{record.p1[0] + record.size * numeric::Cos(m),
                                  record.p1[1] + record.size * numeric::Sin(m)};
@@ -423,7 +423,7 @@ ArcRebuild RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
     const double theta = DirectionAngle(s0, e0);
     const double mx = s0[0] + length / 2.0 * numeric::Cos(theta);
     const double my = s0[1] + length / 2.0 * numeric::Sin(theta);
-    if (std::fabs(c0[0] - mx) < Tolerance && std::fabs(c0[1] - my) < Tolerance) {
+    if (std::fabs(c0[0] - mx) < kTolerance && std::fabs(c0[1] - my) < kTolerance) {
         return RebuildHalfCircle(arc);
     }
 
@@ -494,8 +494,8 @@ ArcRebuild RebuildArc(const RoundingGrid& grid, FigureRecord& arc) {
     // half circle found before the rebuild is: converting it again then
     // leaves it as it is.
     const double middle[2] = {(arc.p2[0] + arc.p3[0]) / 2, (arc.p2[1] + arc.p3[1]) / 2};
-    if (std::fabs(arc.p1[0] - middle[0]) < Tolerance &&
-        std::fabs(arc.p1[1] - middle[1]) < Tolerance) {
+    if (std::fabs(arc.p1[0] - middle[0]) < kTolerance &&
+        std::fabs(arc.p1[1] - middle[1]) < kTolerance) {
         return RebuildHalfCircle(arc);
     }
     return ArcRebuild::Done;

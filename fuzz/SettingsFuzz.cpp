@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr size_t kSettings = sizeof SettingDefaults / sizeof SettingDefaults[0];
+constexpr size_t kSettings = sizeof kSettingDefaults / sizeof kSettingDefaults[0];
 
 [[noreturn]] void Fault(const char* what, size_t setting) {
     std::fprintf(stderr, "settings_fuzz: %s (value %zu)\n", what, setting);
@@ -101,7 +101,7 @@ int32_t Field(const SettingsRecord& s, size_t setting) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const SettingsRecord defaults = [] {
+    static const SettingsRecord kDefaults = [] {
         EmptyRegistry();
         LoadSettings();
         return ActiveSettings;
@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (how & 1) key = Name(in, 8) + TEXT("\\") + Name(in, 300);
         const size_t which = (how >> 1) & 7;
         const RegText name =
-            which < kSettings ? RegText(SettingDefaults[which].name) : Name(in, 20);
+            which < kSettings ? RegText(kSettingDefaults[which].name) : Name(in, 20);
         static const DWORD kTypes[] = {REG_SZ,   REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
                                        REG_NONE, 7 /* REG_MULTI_SZ */};
         const uint32_t pick = in.Below(8);
@@ -126,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     std::optional<Raw> before[kSettings];
-    for (size_t i = 0; i < kSettings; ++i) before[i] = Read(path, SettingDefaults[i].name);
+    for (size_t i = 0; i < kSettings; ++i) before[i] = Read(path, kSettingDefaults[i].name);
     LoadSettings();
     const SettingsRecord loaded = ActiveSettings;
 
@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (loaded.colorIndex < 0 || loaded.colorIndex > 15) Fault("colorIndex out of range", 4);
     if (loaded.lineTypeCode < 0 || loaded.lineTypeCode > 9) Fault("lineTypeCode out of range", 5);
     for (size_t i = 0; i < kSettings; ++i) {
-        const std::optional<Raw> after = Read(path, SettingDefaults[i].name);
+        const std::optional<Raw> after = Read(path, kSettingDefaults[i].name);
         if (!after) Fault("a value is missing after loading", i);
         const bool readable = before[i] && before[i]->data.size() <= 255;
         if (readable) {
@@ -142,9 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 Fault("a value that could be read was changed", i);
             continue;
         }
-        if (Field(loaded, i) != Field(defaults, i))
+        if (Field(loaded, i) != Field(kDefaults, i))
             Fault("an unreadable value did not give the default", i);
-        const RegText text = SettingDefaults[i].text;
+        const RegText text = kSettingDefaults[i].text;
         std::vector<BYTE> expected((text.size() + 1) * sizeof(WCHAR), 0);
         std::memcpy(expected.data(), text.c_str(), text.size() * sizeof(WCHAR));
         if (after->type != REG_SZ || after->data != expected)

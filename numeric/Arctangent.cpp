@@ -26,8 +26,9 @@ constexpr double kAtanHi[] = {0x1.dac670561bb4fp-2, 0x1.921fb54442d18p-1, 0x1.f7
 constexpr double kAtanLo[] = {0x1.a2b7f222f65e2p-56, 0x1.1a62633145c07p-55, 0x1.007887af0cbbdp-56,
                               0x1.1a62633145c07p-54};
 
-// atan(x) on [-7/16, 7/16]: x - x^3 (A0 - A1 x^2 + ... + A10 x^20).
-constexpr double A[] = {
+// atan(x) on [-7/16, 7/16]: x - x^3 (kAT[0] - kAT[1] x^2 + ... + kAT[10] x^20),
+// fdlibm's aT.
+constexpr double kAT[] = {
     0x1.555555555550dp-2, -0x1.999999998ebc4p-3, 0x1.24924920083ffp-3, -0x1.c71c6fe231671p-4,
     0x1.745cdc54c206ep-4, -0x1.3b0f2af749a6dp-4, 0x1.10d66a0d03d51p-4, -0x1.dde2d52defd9ap-5,
     0x1.97b4b24760debp-5, -0x1.2b4442c6a6c2fp-5, 0x1.0ad3ae322da11p-6,
@@ -84,8 +85,9 @@ double AtanCore(double x, double tail) {
     const double z = x * x;
     const double w = z * z;
     // Odd and even coefficients apart.
-    const double s1 = z * (A[0] + w * (A[2] + w * (A[4] + w * (A[6] + w * (A[8] + w * A[10])))));
-    const double s2 = w * (A[1] + w * (A[3] + w * (A[5] + w * (A[7] + w * A[9]))));
+    const double s1 =
+        z * (kAT[0] + w * (kAT[2] + w * (kAT[4] + w * (kAT[6] + w * (kAT[8] + w * kAT[10])))));
+    const double s2 = w * (kAT[1] + w * (kAT[3] + w * (kAT[5] + w * (kAT[7] + w * kAT[9]))));
     if (id < 0) {
         return x - (x * (s1 + s2) - share);
     }

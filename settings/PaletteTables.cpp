@@ -11,7 +11,7 @@ struct ColorRow {
 };
 
 // Building order is position order.
-constexpr ColorRow kColors[MainColorCount] = {
+constexpr ColorRow kColors[kMainColorCount] = {
     {TEXT("MAINCOLOR01"), 0, 255, 255, 255, 17015},   // white
     {TEXT("MAINCOLOR02"), 1, 0, 192, 255, 17032},     // sky blue
     {TEXT("MAINCOLOR03"), 2, 60, 255, 80, 17033},     // green
@@ -38,7 +38,7 @@ struct LineTypeRow {
 };
 
 // The host's codes do not follow the name order.
-constexpr LineTypeRow kLineTypes[LineTypeCount] = {
+constexpr LineTypeRow kLineTypes[kLineTypeCount] = {
     {TEXT("LINETYPE01"), 0, 17046, 17016}, {TEXT("LINETYPE02"), 4, 17047, 17078},
     {TEXT("LINETYPE03"), 5, 17048, 17079}, {TEXT("LINETYPE04"), 6, 17049, 17080},
     {TEXT("LINETYPE05"), 1, 17050, 17081}, {TEXT("LINETYPE06"), 2, 17051, 17082},
@@ -105,14 +105,14 @@ uint32_t ScreenColor(const MainColorEntry& entry) {
 }
 
 int ColorSwatchId(int position) {
-    return (position >= 1 && position <= MainColorCount) ? kColors[position - 1].swatchId : 0;
+    return (position >= 1 && position <= kMainColorCount) ? kColors[position - 1].swatchId : 0;
 }
 
 int LineTypeSwatchId(int position) {
-    return (position >= 1 && position <= LineTypeCount) ? kLineTypes[position - 1].swatchId : 0;
+    return (position >= 1 && position <= kLineTypeCount) ? kLineTypes[position - 1].swatchId : 0;
 }
 
 int LineTypeBitmapId(int position) {
-    return (position >= 1 && position <= LineTypeCount) ? kLineTypes[position - 1].bitmapId
-                                                        : kLineTypes[0].bitmapId;
+    return (position >= 1 && position <= kLineTypeCount) ? kLineTypes[position - 1].bitmapId
+                                                         : kLineTypes[0].bitmapId;
 }

@@ -34,8 +34,8 @@ struct LineTypeTable {
     std::array<LineTypeEntry, 20> entries;  // in use: 1 to count
 };
 
-constexpr int MainColorCount = 16;
-constexpr int LineTypeCount = 10;
+constexpr int kMainColorCount = 16;
+constexpr int kLineTypeCount = 10;
 
 // Fill positions 1 to 16 (colours) or 1 to 10 (line types) and set count.
 void BuildMainColors(MainColorTable& table);

@@ -18,19 +18,19 @@ struct SettingDefault {
     const WCHAR* name;
     const WCHAR* text;
 };
-inline constexpr SettingDefault SettingDefaults[] = {
+inline constexpr SettingDefault kSettingDefaults[] = {
     {TEXT("d_point"), TEXT("3")},           {TEXT("inchmm"), TEXT("0")},
     {TEXT("IsExploded"), TEXT("0")},        {TEXT("Color"), TEXT("0")},
     {TEXT("mColor1"), TEXT("MAINCOLOR02")}, {TEXT("mLType1"), TEXT("LINETYPE07")},
 };
 
-// Each setting by its place in SettingDefaults, for those that handle one
+// Each setting by its place in kSettingDefaults, for those that handle one
 // setting by name (the loading, the dialog).
 enum class SettingId : size_t { DPoint, InchMm, IsExploded, Color, MainColor, LineType };
 constexpr const SettingDefault& SettingOf(SettingId id) {
-    return SettingDefaults[static_cast<size_t>(id)];
+    return kSettingDefaults[static_cast<size_t>(id)];
 }
-static_assert(sizeof SettingDefaults / sizeof SettingDefaults[0] ==
+static_assert(sizeof kSettingDefaults / sizeof kSettingDefaults[0] ==
               static_cast<size_t>(SettingId::LineType) + 1);
 
 // "SOFTWARE\Orlanwick\VEK\" followed by `subkey`.

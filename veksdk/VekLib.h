@@ -108,7 +108,7 @@ typedef int32_t(VEKCALL* VekReadyFunc)(void);
 // refused. The fourth argument is handed on to VekCtlRegisterVekLib2.
 typedef int32_t(VEKCALL* StartupFunc)(intptr_t arg1, intptr_t arg2, intptr_t arg3,
                                       intptr_t reserved);
-inline constexpr const char* StartupExportName = "Startup";
+inline constexpr const char* kStartupExportName = "Startup";
 
 #ifdef __cplusplus
 extern "C" {

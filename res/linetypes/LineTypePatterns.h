@@ -11,11 +11,11 @@
 
 namespace linetype {
 
-constexpr int Width = 62;
-constexpr int Height = 23;
-constexpr int LineTop = 11;  // rows 11 and 12, counting from 0 at the top
-constexpr int LineBottom = 12;
-constexpr int FirstBitmapId = 17046;
+constexpr int kWidth = 62;
+constexpr int kHeight = 23;
+constexpr int kLineTop = 11;  // rows 11 and 12, counting from 0 at the top
+constexpr int kLineBottom = 12;
+constexpr int kFirstBitmapId = 17046;
 
 struct Pattern {
     int bitmapId;
@@ -25,7 +25,7 @@ struct Pattern {
 
 // In line-type table order, LINETYPE01 to LINETYPE10.
 inline const std::array<Pattern, 10>& Patterns() {
-    static const std::array<Pattern, 10> patterns = {{
+    static const std::array<Pattern, 10> kPatterns = {{
         {17046, 3, {56}},                                                             // continuous
         {17047, 3, {5, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3}},  // 5 lead, 3/2
         {17048, 2, {6, 3, 3, 3, 6, 3, 3, 3, 6, 3, 3, 3, 6, 3, 3}},        // 6 and 3, gaps 3
@@ -37,16 +37,16 @@ inline const std::array<Pattern, 10>& Patterns() {
         {17054, 2, {26, 5, 6, 5, 16}},                                    // 26, 6, 16
         {17055, 2, {23, 4, 6, 4, 6, 4, 11}},                              // 23, 6, 6, 11
     }};
-    return patterns;
+    return kPatterns;
 }
 
 // Lit columns of a pattern, one flag per column.
-inline std::array<bool, Width> LitColumns(const Pattern& pattern) {
-    std::array<bool, Width> lit{};
+inline std::array<bool, kWidth> LitColumns(const Pattern& pattern) {
+    std::array<bool, kWidth> lit{};
     int x = pattern.margin;
     bool on = true;
     for (int run : pattern.runs) {
-        for (int i = 0; i < run && x < Width; ++i, ++x) {
+        for (int i = 0; i < run && x < kWidth; ++i, ++x) {
             lit[static_cast<size_t>(x)] = on;
         }
         on = !on;
@@ -56,13 +56,13 @@ inline std::array<bool, Width> LitColumns(const Pattern& pattern) {
 
 // True where the picture is white (x from the left, y from the top).
 inline bool IsWhite(const Pattern& pattern, int x, int y) {
-    return y >= LineTop && y <= LineBottom && LitColumns(pattern)[static_cast<size_t>(x)];
+    return y >= kLineTop && y <= kLineBottom && LitColumns(pattern)[static_cast<size_t>(x)];
 }
 
 // The picture as a bitmap resource holds it: BITMAPINFOHEADER (40 bytes),
 // then bottom-up rows of blue, green, red, each row padded to 4 bytes.
 inline std::vector<uint8_t> DibBytes(const Pattern& pattern) {
-    constexpr int rowBytes = (Width * 3 + 3) / 4 * 4;
+    constexpr int kRowBytes = (kWidth * 3 + 3) / 4 * 4;
     std::vector<uint8_t> bytes;
     auto put32 = [&bytes](uint32_t v) {
         for (int i = 0; i < 4; ++i) {
@@ -74,24 +74,24 @@ inline std::vector<uint8_t> DibBytes(const Pattern& pattern) {
         bytes.push_back(static_cast<uint8_t>(v >> 8));
     };
     put32(40);  // header size
-    put32(static_cast<uint32_t>(Width));
-    put32(static_cast<uint32_t>(Height));             // positive: bottom-up
-    put16(1);                                         // planes
-    put16(24);                                        // bits per pixel
-    put32(0);                                         // uncompressed
-    put32(static_cast<uint32_t>(rowBytes * Height));  // image size
-    put32(2835);                                      // 72 dpi
+    put32(static_cast<uint32_t>(kWidth));
+    put32(static_cast<uint32_t>(kHeight));              // positive: bottom-up
+    put16(1);                                           // planes
+    put16(24);                                          // bits per pixel
+    put32(0);                                           // uncompressed
+    put32(static_cast<uint32_t>(kRowBytes * kHeight));  // image size
+    put32(2835);                                        // 72 dpi
     put32(2835);
     put32(0);
     put32(0);
-    const std::array<bool, Width> lit = LitColumns(pattern);
-    for (int y = Height - 1; y >= 0; --y) {
-        const bool lineRow = y >= LineTop && y <= LineBottom;
-        for (int x = 0; x < Width; ++x) {
+    const std::array<bool, kWidth> lit = LitColumns(pattern);
+    for (int y = kHeight - 1; y >= 0; --y) {
+        const bool lineRow = y >= kLineTop && y <= kLineBottom;
+        for (int x = 0; x < kWidth; ++x) {
             const uint8_t v = lineRow && lit[static_cast<size_t>(x)] ? 0xFF : 0x00;
             bytes.insert(bytes.end(), {v, v, v});
         }
-        for (int pad = Width * 3; pad < rowBytes; ++pad) {
+        for (int pad = kWidth * 3; pad < kRowBytes; ++pad) {
             bytes.push_back(0);
         }
     }

@@ -32,10 +32,10 @@ void PrintTo(const Message& m, std::ostream* os) {
 
 namespace {
 
-constexpr int32_t FirstStageMask = 0x60000;
+constexpr int32_t kFirstStageMask = 0x60000;
 
-const std::u16string FirstPrompt = u" 기준점지시/기준점입력(확정-설정창Open) :";
-const std::u16string SecondPrompt = u"소수점 자리수 변환하실 형상을 지시하세요.";
+const std::u16string kFirstPrompt = u" 기준점지시/기준점입력(확정-설정창Open) :";
+const std::u16string kSecondPrompt = u"소수점 자리수 변환하실 형상을 지시하세요.";
 
 // The elements of the one figure made since `before`.
 std::vector<vekhost::Element> OnlyNewFigure(const std::vector<VekId>& before) {
@@ -116,8 +116,8 @@ TEST_F(PluginTest, StartLoadsSettingsThenOpensTheReferencePointStage) {
     vekhost::SetCallLog(true);
     EXPECT_EQ(vekhost::StartCommand(), 0);
 
-    EXPECT_EQ(vekhost::EventMask(), FirstStageMask);
-    EXPECT_EQ(vekhost::Messages(), (std::vector<Message>{{MessageKind::Prompt, FirstPrompt},
+    EXPECT_EQ(vekhost::EventMask(), kFirstStageMask);
+    EXPECT_EQ(vekhost::Messages(), (std::vector<Message>{{MessageKind::Prompt, kFirstPrompt},
                                                          {MessageKind::Cursor, u"기준점"}}));
     EXPECT_EQ(vekhost::CallLog(),
               (std::vector<std::string>{
@@ -149,7 +149,7 @@ TEST_P(PointEvent, WithAPointOpensFigureSelection) {
     EXPECT_EQ(filter->word3, 0);
     EXPECT_EQ(filter->word4, 0);
     EXPECT_EQ(vekhost::ClearSysIdCount(), 1);
-    EXPECT_EQ(vekhost::Messages(), (std::vector<Message>{{MessageKind::Prompt, SecondPrompt},
+    EXPECT_EQ(vekhost::Messages(), (std::vector<Message>{{MessageKind::Prompt, kSecondPrompt},
                                                          {MessageKind::Cursor, u"형상"}}));
     const std::vector<std::string> log = vekhost::CallLog();
     ASSERT_EQ(log.size(), 8u);
@@ -174,7 +174,7 @@ TEST_P(PointEvent, WithoutAPointIsIgnored) {
     EXPECT_EQ(vekhost::SendEvent(GetParam()), 3);
 
     EXPECT_EQ(LoggedCallNames(), std::vector<std::string>{"VekEvtGetPoint"});
-    EXPECT_EQ(vekhost::EventMask(), FirstStageMask);
+    EXPECT_EQ(vekhost::EventMask(), kFirstStageMask);
     EXPECT_EQ(vekhost::InstalledExecuteFunc(), firstStage);
     EXPECT_EQ(vekhost::InstalledReadyFunc(), nullptr);
     EXPECT_TRUE(vekhost::Messages().empty());
@@ -217,7 +217,7 @@ TEST_P(OtherEvent, IsAnsweredThreeAndChangesNothing) {
 
     // In particular the confirm key carrying a point opens no dialog.
     EXPECT_EQ(LoggedCallNames(), std::vector<std::string>{"VekEvtGetPoint"});
-    EXPECT_EQ(vekhost::EventMask(), FirstStageMask);
+    EXPECT_EQ(vekhost::EventMask(), kFirstStageMask);
     EXPECT_EQ(vekhost::InstalledExecuteFunc(), firstStage);
     EXPECT_EQ(vekhost::InstalledReadyFunc(), nullptr);
     EXPECT_TRUE(vekhost::Messages().empty());
@@ -269,7 +269,7 @@ TEST_F(PluginTest, ConfirmKeyWithoutAPointStaysInTheFirstStage) {
     EXPECT_EQ(dialogsCancelled, 1);
 #endif
     EXPECT_EQ(answer, 0);
-    EXPECT_EQ(vekhost::EventMask(), FirstStageMask);
+    EXPECT_EQ(vekhost::EventMask(), kFirstStageMask);
     EXPECT_EQ(vekhost::InstalledExecuteFunc(), firstStage);
     EXPECT_EQ(vekhost::InstalledReadyFunc(), nullptr);
     EXPECT_TRUE(vekhost::Messages().empty());

@@ -31,7 +31,7 @@ namespace {
 
 // Differences of this size are the arithmetic's, not the conversion's
 // (absolute, for values of order 1).
-constexpr double Exact = 1e-9;
+constexpr double kExact = 1e-9;
 
 struct Expected {
     double largest = 0;  // largest movement over every figure
@@ -86,7 +86,7 @@ vekhost::Point TangentCentre(vekhost::Point s, vekhost::Point e, double r, vekho
                : c2;
 }
 
-const ReportCase Cases[] = {
+const ReportCase kCases[] = {
     {"PointOffTheGrid",
      2,
      0,
@@ -96,7 +96,7 @@ const ReportCase Cases[] = {
      [](const RunReport& report, bool) {
          const auto& figure = report.figures[0];
          EXPECT_EQ(figure.points, 2u);
-         EXPECT_NEAR(figure.meanMovement, 0.002, Exact);
+         EXPECT_NEAR(figure.meanMovement, 0.002, kExact);
          EXPECT_EQ(figure.largest->element, 1);
          EXPECT_EQ(figure.largest->role, vekhost_tool::PointRole::Start);
      }},
@@ -145,7 +145,7 @@ const ReportCase Cases[] = {
          EXPECT_EQ(figure.largest->element, 2);
          EXPECT_EQ(figure.largest->role, vekhost_tool::PointRole::Centre);
          const vekhost::Point expected = TangentCentre({0.87, 0.5}, {-0.87, 0.5}, 1, {0, 0});
-         EXPECT_NEAR(figure.arcs[0].now.figure.p1[1], expected.y, Exact);
+         EXPECT_NEAR(figure.arcs[0].now.figure.p1[1], expected.y, kExact);
      }},
     {"GapTheArcRuleCannotClose",
      1,
@@ -161,8 +161,8 @@ const ReportCase Cases[] = {
          const auto& figure = report.figures[0];
          ASSERT_EQ(figure.arcs.size(), 1u);
          EXPECT_EQ(figure.arcs[0].rule, ArcRule::CorrectedRadius);
-         EXPECT_NEAR(figure.arcs[0].radiusFound, 1.1, Exact);
-         EXPECT_NEAR(figure.arcs[0].radius, 1.0, Exact);
+         EXPECT_NEAR(figure.arcs[0].radiusFound, 1.1, kExact);
+         EXPECT_NEAR(figure.arcs[0].radius, 1.0, kExact);
          ASSERT_EQ(figure.gaps.size(), 2u);
          EXPECT_EQ(figure.gaps[0].element, 1);
          EXPECT_EQ(figure.gaps[0].next, 2);
@@ -217,12 +217,12 @@ TEST_P(RunReportCases, InBothPasses) {
             const double largest = report.summary.largestIn
                                        ? report.figures[*report.summary.largestIn].largest->distance
                                        : 0.0;
-            EXPECT_NEAR(largest, e.largest, Exact);
+            EXPECT_NEAR(largest, e.largest, kExact);
         }
         EXPECT_EQ(report.summary.gaps, e.gaps);
         for (const auto& figure : report.figures) {
             for (const auto& gap : figure.gaps) {
-                EXPECT_NEAR(gap.distance, e.gap, Exact);
+                EXPECT_NEAR(gap.distance, e.gap, kExact);
             }
         }
         EXPECT_EQ(report.summary.dropped, e.dropped);
@@ -234,7 +234,7 @@ TEST_P(RunReportCases, InBothPasses) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(KnownByHand, RunReportCases, ::testing::ValuesIn(Cases),
+INSTANTIATE_TEST_SUITE_P(KnownByHand, RunReportCases, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<ReportCase>& param) {
                              return std::string(param.param.name);
                          });
@@ -264,7 +264,7 @@ TEST_F(PluginTest, CornersTheHostRefusesAreReported) {
     EXPECT_EQ(adjusted.corners[0].element, 3);
     EXPECT_EQ(adjusted.corners[0].sizeBefore, 2.0);
     EXPECT_EQ(adjusted.corners[0].sizeAsked, 2.0);
-    EXPECT_NEAR(adjusted.corners[0].sizeAccepted, 1.991, Exact);
+    EXPECT_NEAR(adjusted.corners[0].sizeAccepted, 1.991, kExact);
     EXPECT_EQ(adjusted.corners[0].tries, 2);
     EXPECT_EQ(report.summary.cornersAdjusted, 1u);
     EXPECT_EQ(report.summary.gaps, 0u);

@@ -239,9 +239,9 @@ TEST(DxfText, EzdxfReadsTheCasesAlike) {
     {
         std::ofstream out(path, std::ios::binary);
         auto hex = [](const std::string& text) {
-            static const char digits[] = "0123456789abcdef";
+            static const char kDigits[] = "0123456789abcdef";
             std::string digitsOf;
-            for (unsigned char c : text) digitsOf += {digits[c >> 4], digits[c & 15]};
+            for (unsigned char c : text) digitsOf += {kDigits[c >> 4], kDigits[c & 15]};
             return digitsOf;
         };
         for (const DecodeCase& c : kDecodeCases)

@@ -57,15 +57,15 @@ FigureRecord ArcOn(const Lattice& g, double ci, double cj, double si, double sj,
 // An arc among two lines that are not tangent to it, of the sweep between
 // two of the 65-circle directions.
 Figure ArcAmongLines(const Lattice& g, std::mt19937_64& rng) {
-    static const auto dirs = Directions65();
+    static const auto kDirs = Directions65();
     const int m = Pick(rng, 1, 3);
-    const int a = Pick(rng, 0, int(dirs.size()) - 1);
-    int b = Pick(rng, 0, int(dirs.size()) - 2);
+    const int a = Pick(rng, 0, int(kDirs.size()) - 1);
+    int b = Pick(rng, 0, int(kDirs.size()) - 2);
     b += b >= a ? 1 : 0;
     const bool clockwise = Pick(rng, 0, 1) == 1;
     const double ci = Pick(rng, -200, 200), cj = Pick(rng, -200, 200);
-    const double si = ci + m * dirs[size_t(a)].first, sj = cj + m * dirs[size_t(a)].second;
-    const double ei = ci + m * dirs[size_t(b)].first, ej = cj + m * dirs[size_t(b)].second;
+    const double si = ci + m * kDirs[size_t(a)].first, sj = cj + m * kDirs[size_t(a)].second;
+    const double ei = ci + m * kDirs[size_t(b)].first, ej = cj + m * kDirs[size_t(b)].second;
     // The lines run along the radius at each end: never tangent.
     Figure f;
     f.what = "arc among lines";

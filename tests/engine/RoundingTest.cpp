@@ -105,10 +105,10 @@ TEST(DirectionAngleTest, CoversEveryQuadrantAndTheVerticals) {
 }
 
 TEST(FormatCountTest, ReplacesThePlaceholderWithinTheBuffer) {
-    VekChar out[msg::FormatCapacity];
+    VekChar out[msg::kFormatCapacity];
     const VekChar pattern[] = {'a', '%', 'd', 'b', 0};
     auto text = [&](int32_t v) {
-        msg::FormatCount(out, msg::FormatCapacity, pattern, v);
+        msg::FormatCount(out, msg::kFormatCapacity, pattern, v);
         return std::u16string(out, out + std::char_traits<VekChar>::length(out));
     };
     EXPECT_EQ(text(3000), u"a3000b");

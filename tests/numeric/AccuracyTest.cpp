@@ -70,8 +70,8 @@ const UnaryRange kAngles[] = {
 
 // Around the bounds of atan's intervals: 7/16, 11/16, 19/16, 39/16.
 double NearAtanBound(Draw& draw) {
-    static const double bounds[] = {7.0 / 16, 11.0 / 16, 19.0 / 16, 39.0 / 16};
-    const double b = bounds[draw.Bits() % 4];
+    static const double kBounds[] = {7.0 / 16, 11.0 / 16, 19.0 / 16, 39.0 / 16};
+    const double b = kBounds[draw.Bits() % 4];
     return b + b * 0x1p-50 * draw.Between(-1, 1);
 }
 

@@ -27,32 +27,32 @@ std::string Narrow(const Text& text) {
 
 // The picker dialogs' controls and pictures, in palette order: each
 // position's swatch and picture must be the one the table names for it.
-const int kColorSwatches[MainColorCount] = {IDC_COLOR01, IDC_COLOR02, IDC_COLOR03, IDC_COLOR04,
-                                            IDC_COLOR05, IDC_COLOR06, IDC_COLOR07, IDC_COLOR08,
-                                            IDC_COLOR09, IDC_COLOR10, IDC_COLOR11, IDC_COLOR12,
-                                            IDC_COLOR13, IDC_COLOR14, IDC_COLOR15, IDC_COLOR16};
-const int kLineTypeSwatches[LineTypeCount] = {
+const int kColorSwatches[kMainColorCount] = {IDC_COLOR01, IDC_COLOR02, IDC_COLOR03, IDC_COLOR04,
+                                             IDC_COLOR05, IDC_COLOR06, IDC_COLOR07, IDC_COLOR08,
+                                             IDC_COLOR09, IDC_COLOR10, IDC_COLOR11, IDC_COLOR12,
+                                             IDC_COLOR13, IDC_COLOR14, IDC_COLOR15, IDC_COLOR16};
+const int kLineTypeSwatches[kLineTypeCount] = {
     IDC_LINETYPE01, IDC_LINETYPE02, IDC_LINETYPE03, IDC_LINETYPE04, IDC_LINETYPE05,
     IDC_LINETYPE06, IDC_LINETYPE07, IDC_LINETYPE08, IDC_LINETYPE09, IDC_LINETYPE10};
-const int kLineTypeBitmaps[LineTypeCount] = {
+const int kLineTypeBitmaps[kLineTypeCount] = {
     IDB_LINETYPE01, IDB_LINETYPE02, IDB_LINETYPE03, IDB_LINETYPE04, IDB_LINETYPE05,
     IDB_LINETYPE06, IDB_LINETYPE07, IDB_LINETYPE08, IDB_LINETYPE09, IDB_LINETYPE10};
 
 // What the host draws: the palette's colours (0x00BBGGRR) and its line-type
 // codes, which do not follow the name order, position by position.
-const uint32_t kScreenColors[MainColorCount] = {
+const uint32_t kScreenColors[kMainColorCount] = {
     0xFFFFFF, 0xFFC000, 0x50FF3C, 0xC040FF, 0x00E0E0, 0x0000FF, 0x8080FF, 0xFF8000,
     0x00FFFF, 0x808080, 0xFFFF00, 0xFF0000, 0xFF0080, 0xFF8080, 0x800080, 0x008080};
-const int32_t kLineTypeCodes[LineTypeCount] = {0, 4, 5, 6, 1, 2, 3, 7, 8, 9};
+const int32_t kLineTypeCodes[kLineTypeCount] = {0, 4, 5, 6, 1, 2, 3, 7, 8, 9};
 
 // Position p holds MAINCOLORpp with the host's colour index p - 1, a colour
 // of its own, the picker's swatch p, and is found by its name.
 TEST(PaletteTables, ColourTableInPaletteOrder) {
     MainColorTable table;
     BuildMainColors(table);
-    ASSERT_EQ(table.count, MainColorCount);
+    ASSERT_EQ(table.count, kMainColorCount);
     std::set<uint32_t> colours;
-    for (int position = 1; position <= MainColorCount; ++position) {
+    for (int position = 1; position <= kMainColorCount; ++position) {
         const MainColorEntry& got = table.entries[static_cast<size_t>(position)];
         const Text name = NameAt("MAINCOLOR", position);
         EXPECT_EQ(got.name, name) << "position " << position << " is named " << Narrow(got.name);
@@ -75,14 +75,14 @@ TEST(PaletteTables, ColourTableInPaletteOrder) {
 TEST(PaletteTables, LineTypeTableInPaletteOrder) {
     LineTypeTable table;
     BuildLineTypes(table);
-    ASSERT_EQ(table.count, LineTypeCount);
+    ASSERT_EQ(table.count, kLineTypeCount);
     std::set<int32_t> codes;
-    for (int position = 1; position <= LineTypeCount; ++position) {
+    for (int position = 1; position <= kLineTypeCount; ++position) {
         const LineTypeEntry& got = table.entries[static_cast<size_t>(position)];
         const Text name = NameAt("LINETYPE", position);
         EXPECT_EQ(got.name, name) << "position " << position << " is named " << Narrow(got.name);
         EXPECT_EQ(got.code, kLineTypeCodes[position - 1]) << "host code of " << Narrow(name);
-        EXPECT_TRUE(got.code >= 0 && got.code < LineTypeCount && codes.insert(got.code).second)
+        EXPECT_TRUE(got.code >= 0 && got.code < kLineTypeCount && codes.insert(got.code).second)
             << Narrow(name) << " has code " << got.code << ", out of range or repeated";
         EXPECT_EQ(LineTypeSwatchId(position), kLineTypeSwatches[position - 1])
             << "swatch of " << Narrow(name);

@@ -10,7 +10,7 @@
 namespace {
 
 TEST(LineTypeBitmaps, ResourcesHoldExactlyThePictureOfEachPattern) {
-    int id = linetype::FirstBitmapId;
+    int id = linetype::kFirstBitmapId;
     for (const linetype::Pattern& pattern : linetype::Patterns()) {
         EXPECT_EQ(pattern.bitmapId, id);
         HRSRC found = ::FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2));
@@ -38,7 +38,7 @@ TEST(LineTypeBitmaps, EveryLineLeavesAMarginOfTwoToFivePixelsAtEachEnd) {
         int first = -1;
         int last = -1;
         int runsSum = 0;
-        for (int x = 0; x < linetype::Width; ++x) {
+        for (int x = 0; x < linetype::kWidth; ++x) {
             if (lit[static_cast<size_t>(x)]) {
                 last = x;
                 if (first < 0) {
@@ -50,11 +50,11 @@ TEST(LineTypeBitmaps, EveryLineLeavesAMarginOfTwoToFivePixelsAtEachEnd) {
             runsSum += run;
         }
         EXPECT_EQ(pattern.runs.size() % 2, 1U) << pattern.bitmapId;  // ends with a dash
-        EXPECT_LE(pattern.margin + runsSum, linetype::Width) << pattern.bitmapId;
+        EXPECT_LE(pattern.margin + runsSum, linetype::kWidth) << pattern.bitmapId;
         EXPECT_GE(first, 2) << pattern.bitmapId;
         EXPECT_LE(first, 5) << pattern.bitmapId;
-        EXPECT_GE(linetype::Width - 1 - last, 2) << pattern.bitmapId;
-        EXPECT_LE(linetype::Width - 1 - last, 5) << pattern.bitmapId;
+        EXPECT_GE(linetype::kWidth - 1 - last, 2) << pattern.bitmapId;
+        EXPECT_LE(linetype::kWidth - 1 - last, 5) << pattern.bitmapId;
     }
 }
 

@@ -50,10 +50,10 @@ std::vector<uint8_t> SwatchPicture(HWND dialog, int controlId, SIZE* size) {
 
 // Number of pixels that differ from the pattern's picture.
 int Mismatches(const std::vector<uint8_t>& pixels, const linetype::Pattern& pattern) {
-    const int stride = (linetype::Width * 3 + 3) / 4 * 4;
+    const int stride = (linetype::kWidth * 3 + 3) / 4 * 4;
     int wrong = 0;
-    for (int y = 0; y < linetype::Height; ++y) {
-        for (int x = 0; x < linetype::Width; ++x) {
+    for (int y = 0; y < linetype::kHeight; ++y) {
+        for (int x = 0; x < linetype::kWidth; ++x) {
             const uint8_t want = linetype::IsWhite(pattern, x, y) ? 0xFF : 0x00;
             const size_t at = static_cast<size_t>(y * stride + x * 3);
             if (pixels[at] != want || pixels[at + 1] != want || pixels[at + 2] != want) {

@@ -12,7 +12,7 @@ namespace {
 // What repeats in each picture. The first dash of LINETYPE02 and LINETYPE08
 // is a longer lead-in; the long dashes of LINETYPE09 and LINETYPE10 run past
 // the picture's ends, so they take the length of the longer visible piece.
-const std::vector<int> kPeriods[LineTypeCount] = {
+const std::vector<int> kPeriods[kLineTypeCount] = {
     {},
     {3, 2},
     {6, 3, 3, 3},
@@ -38,7 +38,7 @@ std::string Narrow(const std::basic_string<WCHAR>& text) {
 }  // namespace
 
 std::vector<int> DashPeriod(int position) {
-    if (position < 1 || position > LineTypeCount) {
+    if (position < 1 || position > kLineTypeCount) {
         return {};
     }
     return kPeriods[position - 1];

@@ -54,9 +54,9 @@ bool Plugin::Load(const std::filesystem::path& file, std::string& error) {
         error = "cannot load " + PathText(file) + ": " + SystemMessage(GetLastError());
         return false;
     }
-    FARPROC entry = GetProcAddress(module, StartupExportName);
+    FARPROC entry = GetProcAddress(module, kStartupExportName);
     if (entry == nullptr) {
-        error = PathText(file) + " has no export named " + StartupExportName;
+        error = PathText(file) + " has no export named " + kStartupExportName;
         FreeLibrary(module);
         return false;
     }
@@ -103,9 +103,9 @@ bool Plugin::Load(const std::filesystem::path& file, std::string& error) {
         error = "cannot load " + PathText(file) + ": " + (reason ? reason : "unknown error");
         return false;
     }
-    void* entry = dlsym(handle, StartupExportName);
+    void* entry = dlsym(handle, kStartupExportName);
     if (entry == nullptr) {
-        error = PathText(file) + " has no export named " + StartupExportName;
+        error = PathText(file) + " has no export named " + kStartupExportName;
         dlclose(handle);
         return false;
     }

@@ -35,7 +35,7 @@ bool SameName(const std::string& a, const std::string& b) {
 
 std::vector<std::string> SettingNames() {
     std::vector<std::string> names;
-    for (const SettingDefault& setting : SettingDefaults) {
+    for (const SettingDefault& setting : kSettingDefaults) {
         names.push_back(Utf16ToUtf8(ToU16(setting.name)));
     }
     return names;

@@ -17,28 +17,28 @@ namespace vekhost_tool {
 
 namespace {
 
-const double Pi = 4.0 * numeric::Atan(1.0);
+const double kPi = 4.0 * numeric::Atan(1.0);
 
 // Canvas in pixels: the drawing fits a box this wide and at most this high,
 // inside a margin; the legend goes below it.
-constexpr double CanvasWidth = 960;
-constexpr double MaxDrawingHeight = 640;
-constexpr double Margin = 24;
-constexpr double LineHeight = 18;
-constexpr double FontSize = 13;
+constexpr double kCanvasWidth = 960;
+constexpr double kMaxDrawingHeight = 640;
+constexpr double kMargin = 24;
+constexpr double kLineHeight = 18;
+constexpr double kFontSize = 13;
 
 // A moved point's ring: this radius, and this much more per grid step moved,
-// up to MarkSteps steps.
-constexpr double MarkRadius = 2;
-constexpr double MarkPerStep = 6;
-constexpr double MarkSteps = 2;
+// up to kMarkSteps steps.
+constexpr double kMarkRadius = 2;
+constexpr double kMarkPerStep = 6;
+constexpr double kMarkSteps = 2;
 
-const char* const Background = "#15181d";
-const char* const BeforeColour = "#8a8f98";
-const char* const TextColour = "#e8e8e8";
-const char* const MoveColour = "#ff9f1c";
-const char* const GapColour = "#ff2bd6";
-const char* const AdjustedColour = "#c6ff00";
+const char* const kBackground = "#15181d";
+const char* const kBeforeColour = "#8a8f98";
+const char* const kTextColour = "#e8e8e8";
+const char* const kMoveColour = "#ff9f1c";
+const char* const kGapColour = "#ff2bd6";
+const char* const kAdjustedColour = "#c6ff00";
 
 // As printf's %.2f writes it, by the same code on every target (room for
 // any double).
@@ -103,7 +103,7 @@ struct ArcShape {
 
 double AngleOf(double dx, double dy) {
     const double a = numeric::Atan2(dy, dx);
-    return a < 0 ? a + 2 * Pi : a;
+    return a < 0 ? a + 2 * kPi : a;
 }
 
 ArcShape ShapeOf(const FigureRecord& f) {
@@ -113,7 +113,7 @@ ArcShape ShapeOf(const FigureRecord& f) {
     const double from = clockwise ? a2 : a1;
     double sweep = clockwise ? a1 - a2 : a2 - a1;
     if (sweep <= 0) {
-        sweep += 2 * Pi;
+        sweep += 2 * kPi;
     }
     return {f.p1[0], f.p1[1], std::fabs(f.size), from, sweep};
 }
@@ -137,7 +137,7 @@ void AddElement(Box& box, const vekhost::Element& element) {
             const double to = arc.from + arc.sweep;
             box.Add(arc.cx + arc.r * numeric::Cos(to), arc.cy + arc.r * numeric::Sin(to));
             for (int quarter = 0; quarter < 8; ++quarter) {
-                const double angle = quarter * Pi / 2;
+                const double angle = quarter * kPi / 2;
                 if (angle > arc.from && angle < to) {
                     box.Add(arc.cx + arc.r * numeric::Cos(angle),
                             arc.cy + arc.r * numeric::Sin(angle));
@@ -175,16 +175,16 @@ public:
         if (width <= 0 && height <= 0) {
             width = height = 1;
         }
-        const double available = CanvasWidth - 2 * Margin;
+        const double available = kCanvasWidth - 2 * kMargin;
         scale_ = std::min(
             width > 0 ? available / width : std::numeric_limits<double>::infinity(),
-            height > 0 ? MaxDrawingHeight / height : std::numeric_limits<double>::infinity());
+            height > 0 ? kMaxDrawingHeight / height : std::numeric_limits<double>::infinity());
         // Centred across the width.
-        offsetX_ = Margin + (available - width * scale_) / 2;
+        offsetX_ = kMargin + (available - width * scale_) / 2;
         drawingHeight_ = height * scale_;
     }
     double X(double x) const { return offsetX_ + (x - minX_) * scale_; }
-    double Y(double y) const { return Margin + (maxY_ - y) * scale_; }
+    double Y(double y) const { return kMargin + (maxY_ - y) * scale_; }
     double Length(double length) const { return length * scale_; }
     double DrawingHeight() const { return drawingHeight_; }
 
@@ -228,7 +228,7 @@ std::string ElementSvg(const View& view, const vekhost::Element& element,
             // large-arc flag and a whole turn has distinct ends.
             const std::string piece = " A " + Px(r) + " " + Px(r) + " 0 0 0 ";
             std::string d = "M " + at(arc.from);
-            if (arc.sweep > Pi) {
+            if (arc.sweep > kPi) {
                 d += piece + at(arc.from + arc.sweep / 2);
             }
             d += piece + at(to);
@@ -266,9 +266,9 @@ double TextWidth(const std::string& text) {
     double width = 0;
     for (unsigned char c : text) {
         if (c < 0x80) {
-            width += FontSize * 0.55;
+            width += kFontSize * 0.55;
         } else if (c >= 0xC0) {
-            width += FontSize;
+            width += kFontSize;
         }
     }
     return width;
@@ -374,7 +374,7 @@ std::string LayerGroups(const View& view, const std::vector<vekhost::Segment>& s
     for (VekId layer : layerIds) {
         const std::string id = std::to_string(layer);
         layers += Group("layer-" + id, vekhost::LayerName(layer), " class=\"layer\"",
-                        "<g class=\"before\" stroke=\"" + std::string(BeforeColour) +
+                        "<g class=\"before\" stroke=\"" + std::string(kBeforeColour) +
                             "\" stroke-width=\"0.8\" fill=\"none\">\n" + beforeByLayer[layer] +
                             "</g>\n<g class=\"after\" stroke-width=\"1.5\" fill=\"none\">\n" +
                             afterByLayer[layer] + "</g>\n");
@@ -398,7 +398,7 @@ void MarkMoves(const View& view, const FigureReport& figure, double step,
         if (!ringed.insert({move.now.x, move.now.y, move.expected.x, move.expected.y}).second) {
             continue;
         }
-        const double r = MarkRadius + MarkPerStep * std::min(move.distance / step, MarkSteps);
+        const double r = kMarkRadius + kMarkPerStep * std::min(move.distance / step, kMarkSteps);
         const double x = view.X(move.now.x);
         const double y = view.Y(move.now.y);
         const double dx = move.expected.x - move.now.x;
@@ -457,13 +457,13 @@ RunMarks MarksOf(const View& view, const RunReport& report, double step) {
 // The legend's text lines from `top` down: the title in bold, then the
 // summary, each broken to fit. `y` ends on the last line's baseline.
 std::string LegendText(const std::string& title, const RunReport& report, double& y) {
-    const double textWidth = CanvasWidth - 2 * Margin - 40;
+    const double textWidth = kCanvasWidth - 2 * kMargin - 40;
     std::string text;
     auto add = [&](const std::string& line, bool bold) {
         const std::vector<std::string> lines = Wrapped(line, textWidth);
         for (size_t i = 0; i < lines.size(); ++i) {
-            y += LineHeight;
-            text += "<text x=\"" + Px(Margin + (i > 0 ? 24 : 0)) + "\" y=\"" + Px(y) + "\"" +
+            y += kLineHeight;
+            text += "<text x=\"" + Px(kMargin + (i > 0 ? 24 : 0)) + "\" y=\"" + Px(y) + "\"" +
                     (bold ? " font-weight=\"bold\"" : "") + ">" + Escaped(lines[i]) + "</text>\n";
         }
     };
@@ -482,31 +482,31 @@ std::string LegendKey(const UnitMap& unit, const std::map<int32_t, std::string>&
         std::string label;
     };
     const std::vector<KeyEntry> keys = {
-        {"<line x1=\"0\" y1=\"0\" x2=\"28\" y2=\"0\" stroke=\"" + std::string(BeforeColour) +
+        {"<line x1=\"0\" y1=\"0\" x2=\"28\" y2=\"0\" stroke=\"" + std::string(kBeforeColour) +
              "\" stroke-width=\"0.8\"/>",
          unit.Converts() ? "before the run (picked figures in the new unit, not rounded)"
                          : "before the run"},
         {"<line x1=\"0\" y1=\"0\" x2=\"28\" y2=\"0\" stroke=\"" + palette.at(1) +
              "\" stroke-width=\"1.5\"/>",
          "after the run, in each element's colour"},
-        {"<circle cx=\"14\" cy=\"0\" r=\"" + Px(MarkRadius + MarkPerStep) +
-             "\" fill=\"none\" stroke=\"" + MoveColour + "\" stroke-width=\"1.2\"/>",
-         "moved point: ring of " + ShortNumber(MarkRadius) + " px + " + ShortNumber(MarkPerStep) +
+        {"<circle cx=\"14\" cy=\"0\" r=\"" + Px(kMarkRadius + kMarkPerStep) +
+             "\" fill=\"none\" stroke=\"" + kMoveColour + "\" stroke-width=\"1.2\"/>",
+         "moved point: ring of " + ShortNumber(kMarkRadius) + " px + " + ShortNumber(kMarkPerStep) +
              " px per grid step moved (step " + ShortNumber(step) + ", up to " +
-             ShortNumber(MarkSteps) + " steps); its line points to where the point was"},
-        {"<circle cx=\"14\" cy=\"0\" r=\"6\" fill=\"none\" stroke=\"" + std::string(GapColour) +
+             ShortNumber(kMarkSteps) + " steps); its line points to where the point was"},
+        {"<circle cx=\"14\" cy=\"0\" r=\"6\" fill=\"none\" stroke=\"" + std::string(kGapColour) +
              "\" stroke-width=\"2\"/>",
          "gap: neighbours that met before and no longer meet"},
-        {"<line x1=\"0\" y1=\"0\" x2=\"28\" y2=\"0\" stroke=\"" + std::string(AdjustedColour) +
+        {"<line x1=\"0\" y1=\"0\" x2=\"28\" y2=\"0\" stroke=\"" + std::string(kAdjustedColour) +
              "\" stroke-width=\"6\" stroke-opacity=\"0.55\"/>",
          "corner whose size was adjusted, arc whose radius was corrected"},
     };
     std::string text;
-    y += LineHeight / 2;
+    y += kLineHeight / 2;
     for (const KeyEntry& key : keys) {
-        y += LineHeight;
-        text += "<g transform=\"translate(" + Px(Margin) + " " + Px(y - 4) + ")\">" + key.symbol +
-                "</g><text x=\"" + Px(Margin + 40) + "\" y=\"" + Px(y) + "\">" +
+        y += kLineHeight;
+        text += "<g transform=\"translate(" + Px(kMargin) + " " + Px(y - 4) + ")\">" + key.symbol +
+                "</g><text x=\"" + Px(kMargin + 40) + "\" y=\"" + Px(y) + "\">" +
                 Escaped(key.label) + "</text>\n";
     }
     return text;
@@ -519,24 +519,24 @@ std::string SvgDocument(const std::string& title, double height, const std::stri
     svg +=
         "<svg xmlns=\"http://www.w3.org/2000/svg\" "
         "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" width=\"" +
-        Px(CanvasWidth) + "\" height=\"" + Px(height) + "\" viewBox=\"0 0 " + Px(CanvasWidth) +
+        Px(kCanvasWidth) + "\" height=\"" + Px(height) + "\" viewBox=\"0 0 " + Px(kCanvasWidth) +
         " " + Px(height) + "\" stroke-linecap=\"round\">\n";
     svg += "<title>" + Escaped(title) + "</title>\n";
-    svg += "<rect width=\"100%\" height=\"100%\" fill=\"" + std::string(Background) + "\"/>\n";
+    svg += "<rect width=\"100%\" height=\"100%\" fill=\"" + std::string(kBackground) + "\"/>\n";
     svg += layers;
     svg += Group("adjusted", "adjusted corners and corrected arcs",
-                 " fill=\"none\" stroke=\"" + std::string(AdjustedColour) +
+                 " fill=\"none\" stroke=\"" + std::string(kAdjustedColour) +
                      "\" stroke-width=\"6\" stroke-opacity=\"0.55\"",
                  marks.adjusted);
     svg += Group("gaps", "gaps",
-                 " fill=\"none\" stroke=\"" + std::string(GapColour) + "\" stroke-width=\"2\"",
+                 " fill=\"none\" stroke=\"" + std::string(kGapColour) + "\" stroke-width=\"2\"",
                  marks.gaps);
     svg += Group("moved-points", "moved points",
-                 " fill=\"none\" stroke=\"" + std::string(MoveColour) + "\" stroke-width=\"1.2\"",
+                 " fill=\"none\" stroke=\"" + std::string(kMoveColour) + "\" stroke-width=\"1.2\"",
                  marks.moves);
     svg += Group("legend", "legend",
-                 " font-family=\"sans-serif\" font-size=\"" + Px(FontSize) + "\" fill=\"" +
-                     TextColour + "\"",
+                 " font-family=\"sans-serif\" font-size=\"" + Px(kFontSize) + "\" fill=\"" +
+                     kTextColour + "\"",
                  legend);
     svg += "</svg>\n";
     return svg;
@@ -562,10 +562,10 @@ std::string SvgPicture(const RunReport& report, const std::vector<vekhost::Segme
     const std::map<int32_t, std::string> palette = PaletteColours();
     const double step = report.settings.GridStep();
 
-    double y = Margin + view.DrawingHeight() + Margin;  // the legend's top
+    double y = kMargin + view.DrawingHeight() + kMargin;  // the legend's top
     std::string legend = LegendText(title, report, y);
     legend += LegendKey(unit, palette, step, y);
-    return SvgDocument(title, y + Margin, LayerGroups(view, shown, after, palette),
+    return SvgDocument(title, y + kMargin, LayerGroups(view, shown, after, palette),
                        MarksOf(view, report, step), legend);
 }
 
