@@ -39,10 +39,10 @@ double RoundHalfUp(double x) {
 
 double Convert(const RoundingGrid& grid, double v) {
     if (grid.unitMode == 1) {
-        return v * InchToMm;
+        return v * kInchToMm;
     }
     if (grid.unitMode == 2) {
-        return v / InchToMm;
+        return v / kInchToMm;
     }
     return v;
 }

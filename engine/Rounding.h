@@ -11,7 +11,7 @@
 #include <optional>
 
 // The double nearest to 25.40051, the inch-to-millimetre factor used here.
-constexpr double InchToMm = 25.40051;
+constexpr double kInchToMm = 25.40051;
 
 // Everything a rounding needs, taken from the settings and the reference
 // point once per run.

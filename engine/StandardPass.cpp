@@ -158,8 +158,8 @@ bool AddCorners(const FigureBuffer& buffer, VekId segment, const RoundingGrid& g
 // Converts the figure of one selection entry. False when the run must end;
 // the message has been shown and nothing of a new segment is left behind.
 bool ConvertFigure(const SelEntry& entry, FigureBuffer& buffer, const RoundingGrid& grid) {
-    if (CopyList.count >= CopyListCapacity) {
-        msg::ShowCountBox(msg::CopyListFull, CopyListCapacity);
+    if (CopyList.count >= kCopyListCapacity) {
+        msg::ShowCountBox(msg::CopyListFull, kCopyListCapacity);
         return false;
     }
     const double origin[2] = {0.0, 0.0};

@@ -7,7 +7,7 @@ FigureBuffer WorkFigure = {};
 
 bool DeleteListedCopies() {
     int32_t kept = 0;
-    for (int32_t i = 0; i < CopyList.count && i < CopyListCapacity; ++i) {
+    for (int32_t i = 0; i < CopyList.count && i < kCopyListCapacity; ++i) {
         if (VekSgmDeleteSegment(CopyList.ids[i]) == -1) {
             CopyList.ids[kept++] = CopyList.ids[i];
         }
@@ -56,7 +56,7 @@ WalkResult ReadFigure(FigureKey key, FigureBuffer& buffer) {
         slot.elementId = uint32_t(element);
         slot.elementType = uint32_t(type);
         slot.newElementId = VEK_NONE;
-        if (++buffer.count == FigureSlotCount) {
+        if (++buffer.count == kFigureSlotCount) {
             return WalkResult::TooLarge;
         }
     }
@@ -74,7 +74,7 @@ bool ReadWholeFigure(FigureKey key, FigureBuffer& buffer, const VekChar* tooLarg
         case WalkResult::Unreadable:
             return false;
         case WalkResult::TooLarge:
-            msg::ShowCountBox(tooLargeBox, FigureSlotCount);
+            msg::ShowCountBox(tooLargeBox, kFigureSlotCount);
             return false;
     }
     return false;

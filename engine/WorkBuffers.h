@@ -15,21 +15,21 @@ struct ElementSlot {
     int32_t newElementId;     // element created from this slot, or -1
 };
 
-constexpr int32_t FigureSlotCount = 3000;
+constexpr int32_t kFigureSlotCount = 3000;
 
 // One figure: the key it was read with, then its elements from the first.
 struct FigureBuffer {
     FigureKey key;
     int32_t count;
-    ElementSlot slots[FigureSlotCount];
+    ElementSlot slots[kFigureSlotCount];
 };
 
-constexpr int32_t CopyListCapacity = 3000;
+constexpr int32_t kCopyListCapacity = 3000;
 
 // Temporary copies made by the standard pass, in the order they were made.
 struct CopyListRecord {
     int32_t count;
-    VekId ids[CopyListCapacity];
+    VekId ids[kCopyListCapacity];
 };
 
 // Listed copies are deleted at the end of a run, at the start of the next
@@ -89,7 +89,7 @@ enum class WalkResult { Done, Unreadable, TooLarge };
 
 // Reads every element of key.id into `buffer` (key kept in the buffer).
 // Stops as soon as the last slot is filled, even when no element follows:
-// at most FigureSlotCount - 1 elements are ever converted. A walk cut short,
+// at most kFigureSlotCount - 1 elements are ever converted. A walk cut short,
 // or an element whose record, type or line type cannot be read, is
 // Unreadable, with the element-info message shown; on TooLarge the caller
 // shows its box.

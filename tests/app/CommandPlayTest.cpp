@@ -17,7 +17,7 @@ namespace {
 using flowtest::AddSquare;
 using flowtest::PluginTest;
 using vekhost_tool::CommandResult;
-using vekhost_tool::FiguresPerRun;
+using vekhost_tool::kFiguresPerRun;
 using vekhost_tool::PlayCommand;
 using vekhost_tool::PlayOptions;
 
@@ -67,14 +67,14 @@ TEST_P(Batches, EachRunTakesAtMostOneBatchAndAllAreConverted) {
 
 INSTANTIATE_TEST_SUITE_P(CapacityBoundary, Batches,
                          ::testing::Values(BatchCase{"None", 0, 1}, BatchCase{"One", 1, 1},
-                                           BatchCase{"ExactlyOneRun", FiguresPerRun, 1},
-                                           BatchCase{"OneOver", FiguresPerRun + 1, 2}),
+                                           BatchCase{"ExactlyOneRun", kFiguresPerRun, 1},
+                                           BatchCase{"OneOver", kFiguresPerRun + 1, 2}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(PluginTest, ARunThatStopsEndsThePlayAndNamesItsFigures) {
-    const std::vector<VekId> picked = Squares(FiguresPerRun + 2);
+    const std::vector<VekId> picked = Squares(kFiguresPerRun + 2);
     // The copy of the second figure of the second run is refused.
-    vekhost::FailWhen("VekSgmEditSegment", [stop = picked[FiguresPerRun + 1]](const auto& args) {
+    vekhost::FailWhen("VekSgmEditSegment", [stop = picked[kFiguresPerRun + 1]](const auto& args) {
         return static_cast<VekId>(args[0]) == stop;
     });
 
@@ -83,8 +83,8 @@ TEST_F(PluginTest, ARunThatStopsEndsThePlayAndNamesItsFigures) {
     EXPECT_TRUE(result.reportedError);
     EXPECT_EQ(result.commands, 2u);
     ASSERT_TRUE(result.failedBatch);
-    EXPECT_EQ(result.failedBatch->first, FiguresPerRun);
-    EXPECT_EQ(result.failedBatch->second, FiguresPerRun + 2);
+    EXPECT_EQ(result.failedBatch->first, kFiguresPerRun);
+    EXPECT_EQ(result.failedBatch->second, kFiguresPerRun + 2);
     EXPECT_TRUE(result.refused.empty());
     EXPECT_EQ(StillThere(picked), 1u) << "the figures before the stop were converted";
 }

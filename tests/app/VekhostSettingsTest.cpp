@@ -132,7 +132,7 @@ TEST_F(Vekhost, SettingsSetStoresCheckedValuesAllOrNone) {
 // A value of `x` converted at `places` and unit mode `units`: millimetres
 // from inches, inches from millimetres, rounded to the places.
 double Converted(double x, int places, int units) {
-    const double converted = units == 1 ? x * InchToMm : units == 2 ? x / InchToMm : x;
+    const double converted = units == 1 ? x * kInchToMm : units == 2 ? x / kInchToMm : x;
     const double scale = std::pow(10.0, places);
     return std::round(converted * scale) / scale;
 }

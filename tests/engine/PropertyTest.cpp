@@ -131,9 +131,9 @@ std::vector<FigureRecord> Records(const vekhost::Segment& s) {
 // A figure's exploded form as the exploded pass makes it: one record per
 // element, a rounded corner as its arc and a chamfer as its line.
 std::vector<FigureRecord> ExplodedAsMade(VekId segment) {
-    std::vector<FigureRecord> records(FigureSlotCount);
+    std::vector<FigureRecord> records(kFigureSlotCount);
     const FigureKey key{vekhost::Context(), uint32_t(segment)};
-    const int32_t n = VekFigGetFigure2(&key, records.data(), FigureSlotCount);
+    const int32_t n = VekFigGetFigure2(&key, records.data(), kFigureSlotCount);
     records.resize(size_t(std::max(n, 0)));
     for (FigureRecord& r : records) {
         r.kind = r.kind == VEK_ROUND_CORNER ? VEK_ARC : r.kind == VEK_CHAMFER ? VEK_LINE : r.kind;

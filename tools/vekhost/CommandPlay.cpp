@@ -213,7 +213,7 @@ CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& se
     vekhost::ClearMessages();  // nothing shown before belongs to this run
     size_t first = 0;
     do {
-        const size_t count = std::min(FiguresPerRun, selection.size() - first);
+        const size_t count = std::min(kFiguresPerRun, selection.size() - first);
         std::vector<VekId> figures(selection.begin() + static_cast<std::ptrdiff_t>(first),
                                    selection.begin() + static_cast<std::ptrdiff_t>(first + count));
         if (hooks.before) {

@@ -57,7 +57,7 @@ struct PlayOptions {
 
 // The most figures one run of the command is given: the standard pass keeps
 // a working copy of each until the end of its run and has room for that many.
-inline constexpr std::size_t FiguresPerRun = static_cast<std::size_t>(CopyListCapacity);
+inline constexpr std::size_t kFiguresPerRun = static_cast<std::size_t>(kCopyListCapacity);
 
 // Start the command, give the reference point, pick `selection`, finish the
 // selection and end the command; with `showSteps`, printing each step and the

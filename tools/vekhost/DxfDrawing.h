@@ -21,9 +21,9 @@
 
 namespace vekhost_tool {
 
-// The command reads a figure into a buffer of FigureSlotCount elements and
+// The command reads a figure into a buffer of kFigureSlotCount elements and
 // stops the run when it fills: a figure it can take has one fewer.
-inline constexpr std::size_t kMaxFigureElements = FigureSlotCount - 1;
+inline constexpr std::size_t kMaxFigureElements = kFigureSlotCount - 1;
 
 // True for a file name ending in ".dxf" (any letter case).
 bool IsDxfName(const std::string& path);

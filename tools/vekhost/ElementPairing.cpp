@@ -71,21 +71,21 @@ Alignment Align(const std::vector<vekhost::Element>& before,
     }
     const size_t drops = n - m;
     const size_t width = drops + 1;
-    constexpr double Unreached = std::numeric_limits<double>::infinity();
-    std::vector<double> cost((n + 1) * width, Unreached);
+    constexpr double kUnreached = std::numeric_limits<double>::infinity();
+    std::vector<double> cost((n + 1) * width, kUnreached);
     std::vector<uint8_t> step((n + 1) * width, 0);  // 1 paired, 2 dropped
     cost[0] = 0;
     for (size_t i = 0; i < n; ++i) {
         for (size_t k = 0; k <= drops && k <= i; ++k) {
             const double here = cost[i * width + k];
-            if (here == Unreached) {
+            if (here == kUnreached) {
                 continue;
             }
             const size_t j = i - k;
             if (j < m && CanBecome(before[i].type, after[order[j]].type)) {
                 const double c = here + MatchCost(before[i], after[order[j]], unit);
                 double& next = cost[(i + 1) * width + k];
-                if (c < next || next == Unreached) {
+                if (c < next || next == kUnreached) {
                     next = c;
                     step[(i + 1) * width + k] = 1;
                 }
@@ -128,7 +128,7 @@ Meeting Meet(const vekhost::Element& a, const vekhost::Element& b) {
     const ElementPoints pa = PointsOf(a);
     const ElementPoints pb = PointsOf(b);
     Meeting best;
-    double closest = MeetTolerance;
+    double closest = kMeetTolerance;
     for (PointRole ra : {PointRole::End, PointRole::Start}) {
         for (PointRole rb : {PointRole::Start, PointRole::End}) {
             const vekhost::Point* p = pa.Find(ra);
@@ -204,10 +204,10 @@ ElementPoints PointsOf(const vekhost::Element& element) {
 
 double UnitMap::Convert(double offset) const {
     if (unitMode == 1) {
-        return offset * InchToMm;
+        return offset * kInchToMm;
     }
     if (unitMode == 2) {
-        return offset / InchToMm;
+        return offset / kInchToMm;
     }
     return offset;
 }
@@ -329,7 +329,7 @@ std::vector<OpenedGap> OpenedGaps(const std::vector<vekhost::Element>& before,
         const ElementPoints b = PointsOf(after[pairing[second]]);
         const vekhost::Point* p = a.Find(start.first);
         const vekhost::Point* q = b.Find(end.second);
-        if (p != nullptr && q != nullptr && Distance(*p, *q) > MeetTolerance) {
+        if (p != nullptr && q != nullptr && Distance(*p, *q) > kMeetTolerance) {
             gaps.push_back({first, second, Distance(*p, *q), *p, *q});
         }
     }

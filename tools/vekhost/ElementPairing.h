@@ -69,7 +69,7 @@ struct OpenedGap {
 
 // Ends closer than this meet: the host's own test for the same point
 // (absolute, in drawing units).
-constexpr double MeetTolerance = 1e-6;
+constexpr double kMeetTolerance = 1e-6;
 
 // The gaps between neighbours (the last and first too when `closed`) that
 // met before and whose converted elements no longer meet. Elements dropped

@@ -38,14 +38,14 @@ namespace {
 // ---- Temporary files removed when the program is interrupted ----
 // Fixed slots, so that a signal handler can read them without allocating.
 
-constexpr size_t SlotCount = 16;
-constexpr size_t SlotLength = 4096;  // characters of a path, its end included
+constexpr size_t kSlotCount = 16;
+constexpr size_t kSlotLength = 4096;  // characters of a path, its end included
 
 struct Slot {
     std::atomic<bool> used{false};
-    std::array<fs::path::value_type, SlotLength> path{};
+    std::array<fs::path::value_type, kSlotLength> path{};
 };
-std::array<Slot, SlotCount> slots;
+std::array<Slot, kSlotCount> slots;
 
 void RemoveRegistered() {
     for (Slot& slot : slots) {
@@ -106,7 +106,7 @@ public:
     explicit Registration(const fs::path& path) {
         InstallCleanup();
         const auto& text = path.native();
-        if (text.size() >= SlotLength) {
+        if (text.size() >= kSlotLength) {
             return;
         }
         for (Slot& slot : slots) {
@@ -135,7 +135,7 @@ private:
 
 #ifdef _WIN32
 using Handle = HANDLE;
-const Handle NoHandle = INVALID_HANDLE_VALUE;
+const Handle kNoHandle = INVALID_HANDLE_VALUE;
 
 std::string LastError() {
     return std::system_category().message(static_cast<int>(GetLastError()));
@@ -157,17 +157,17 @@ bool WriteAll(Handle file, const char* data, size_t size) {
 bool SyncAndClose(Handle& file) {
     const bool synced = FlushFileBuffers(file) != 0;
     const bool closed = CloseHandle(file) != 0;
-    file = NoHandle;
+    file = kNoHandle;
     return synced && closed;
 }
 
 void Close(Handle& file) {
     CloseHandle(file);
-    file = NoHandle;
+    file = kNoHandle;
 }
 #else
 using Handle = int;
-const Handle NoHandle = -1;
+const Handle kNoHandle = -1;
 
 std::string LastError() {
     return std::generic_category().message(errno);
@@ -191,13 +191,13 @@ bool WriteAll(Handle file, const char* data, size_t size) {
 bool SyncAndClose(Handle& file) {
     const bool synced = fsync(file) == 0;
     const bool closed = close(file) == 0;
-    file = NoHandle;
+    file = kNoHandle;
     return synced && closed;
 }
 
 void Close(Handle& file) {
     close(file);
-    file = NoHandle;
+    file = kNoHandle;
 }
 #endif
 
@@ -205,7 +205,7 @@ void Close(Handle& file) {
 // file can be made durable before it is renamed.
 class FileBuffer : public std::streambuf {
 public:
-    explicit FileBuffer(Handle file) : file_(file), buffer_(BufferSize) { Reset(); }
+    explicit FileBuffer(Handle file) : file_(file), buffer_(kBufferSize) { Reset(); }
     bool Ok() const { return ok_; }
 
 protected:
@@ -222,7 +222,7 @@ protected:
     int sync() override { return Drain() ? 0 : -1; }
 
 private:
-    static constexpr size_t BufferSize = size_t{1} << 16;
+    static constexpr size_t kBufferSize = size_t{1} << 16;
     void Reset() { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
     bool Drain() {
         ok_ = ok_ && WriteAll(file_, pbase(), static_cast<size_t>(pptr() - pbase()));
@@ -306,7 +306,7 @@ bool WriteProtected(const Target& target) {
 #else
 
 // Links followed further than this are taken for a loop, as the system does.
-constexpr int MaxLinks = 40;
+constexpr int kMaxLinks = 40;
 
 std::optional<Target> FindTarget(const fs::path& given, std::string& error) {
     Target target{given};
@@ -323,7 +323,7 @@ std::optional<Target> FindTarget(const fs::path& given, std::string& error) {
         }
         std::error_code failed;
         const fs::path link = fs::read_symlink(target.path, failed);
-        if (failed || links == MaxLinks) {
+        if (failed || links == kMaxLinks) {
             error = failed ? failed.message() : "too many levels of symbolic links";
             return std::nullopt;
         }
@@ -358,10 +358,10 @@ fs::path TemporaryName(const fs::path& target) {
     static std::mt19937_64 random{
         std::random_device{}() ^
         static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
-    static const char* const Digits = "0123456789abcdef";
+    static const char* const kDigits = "0123456789abcdef";
     std::string tag;
     for (uint64_t bits = random(), i = 0; i < 12; ++i, bits >>= 4) {
-        tag += Digits[bits & 15];
+        tag += kDigits[bits & 15];
     }
     // Short enough to fit beside the longest name a folder holds.
     auto name = target.filename().native();
@@ -375,7 +375,7 @@ public:
     explicit Temporary(const Target& target)
         : target_(target), path_(TemporaryName(target.path)), registration_(path_) {}
     ~Temporary() {
-        if (file_ != NoHandle) {
+        if (file_ != kNoHandle) {
             Close(file_);
         }
         if (!renamed_) {
@@ -394,7 +394,7 @@ private:
     Target target_;
     fs::path path_;
     Registration registration_;
-    Handle file_ = NoHandle;
+    Handle file_ = kNoHandle;
     bool renamed_ = false;
 };
 
@@ -404,7 +404,7 @@ bool Temporary::Create(std::string& error) {
     file_ = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) {
-        file_ = NoHandle;
+        file_ = kNoHandle;
         error = "cannot be created (" + LastError() + ")";
         return false;
     }

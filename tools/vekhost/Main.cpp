@@ -36,11 +36,11 @@ using namespace vekhost_tool;
 
 namespace {
 
-constexpr int ExitOk = 0;
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
 
-const char* const Usage =
+const char* const kUsage =
     "Usage:\n"
     "  vekhost demo [--pictures FOLDER]\n"
     "      Runs the command on a built-in sample drawing and prints each figure\n"
@@ -106,12 +106,12 @@ const char* const Usage =
 
 int UsageError(const std::string& message) {
     WriteErr("vekhost: " + message + "\nTry 'vekhost --help'.\n");
-    return ExitUsage;
+    return kExitUsage;
 }
 
 int Failure(const std::string& message) {
     WriteErr("vekhost: " + message + "\n");
-    return ExitFailed;
+    return kExitFailed;
 }
 
 void ShowStoredSettings(const std::string& heading) {
@@ -173,7 +173,7 @@ std::string NotWritten(const std::vector<OutputFile>& files) {
 // figures of the run that stopped when there were several runs.
 std::string CommandFailure(const RecordedRun& run, size_t picked) {
     std::string text = "the command reported an error" + FirstError(run.report);
-    if (run.command.failedBatch && picked > FiguresPerRun) {
+    if (run.command.failedBatch && picked > kFiguresPerRun) {
         const auto [first, last] = *run.command.failedBatch;
         text += " in run " + std::to_string(run.command.commands) +
                 " of the command, given figures " + std::to_string(first + 1) + " to " +
@@ -241,7 +241,7 @@ void FillOutputs(std::vector<OutputFile>& files, const RunOptions& options, cons
 int Run(const std::vector<std::string>& args) {
     const OptionsRead read = ReadRunOptions(args);
     if (!read.options) {
-        return read.status == ExitUsage ? UsageError(read.refusal) : Failure(read.refusal);
+        return read.status == kExitUsage ? UsageError(read.refusal) : Failure(read.refusal);
     }
     const RunOptions& options = *read.options;
     if (!options.outFolder.empty()) {
@@ -286,7 +286,7 @@ int Run(const std::vector<std::string>& args) {
         return Failure(error);
     }
     WriteOut("Written to " + NamesText(files) + "\n");
-    return ExitOk;
+    return kExitOk;
 }
 
 int Settings(const std::vector<std::string>& args) {
@@ -301,7 +301,7 @@ int Settings(const std::vector<std::string>& args) {
             return Failure(error);
         }
         ShowStoredSettings("Stored settings");
-        return ExitOk;
+        return kExitOk;
     }
     if (!OpenPersistentSettings(error)) {
         return Failure(error);
@@ -325,7 +325,7 @@ int Settings(const std::vector<std::string>& args) {
     vekhost::EndCommand();
     PrintHostMessages();
     ShowStoredSettings("Stored settings");
-    return answer == 0 ? ExitOk : ExitFailed;
+    return answer == 0 ? kExitOk : kExitFailed;
 }
 
 std::vector<std::string> Arguments(int argc, char** argv) {
@@ -361,8 +361,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     try {
         if (command == "--help" || command == "-h" || command == "help") {
-            WriteOut(Usage);
-            return ExitOk;
+            WriteOut(kUsage);
+            return kExitOk;
         }
         if (command == "demo") {
             return Demo(rest);

@@ -36,19 +36,19 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
 // How often the runs are looked at while they work.
-constexpr std::chrono::milliseconds PollInterval{10};
+constexpr std::chrono::milliseconds kPollInterval{10};
 
 int UsageError(const std::string& message) {
     WriteErr("vekhost: " + message + "\nTry 'vekhost --help'.\n");
-    return ExitUsage;
+    return kExitUsage;
 }
 
 int Failure(const std::string& message) {
     WriteErr("vekhost: " + message + "\n");
-    return ExitFailed;
+    return kExitFailed;
 }
 
 // ---- Interruption: the runs are stopped and the scratch folder removed ----
@@ -80,20 +80,20 @@ void OnSignal(int number) {
 class InterruptionWatch {
 public:
     InterruptionWatch() {
-        for (size_t i = 0; i < std::size(Signals); ++i) {
+        for (size_t i = 0; i < std::size(kSignals); ++i) {
             struct sigaction action {};
             action.sa_handler = OnSignal;
             sigemptyset(&action.sa_mask);
-            sigaction(Signals[i], nullptr, &old_[i]);
+            sigaction(kSignals[i], nullptr, &old_[i]);
             // A signal the program was started to ignore stays ignored.
             if (old_[i].sa_handler != SIG_IGN) {
-                sigaction(Signals[i], &action, nullptr);
+                sigaction(kSignals[i], &action, nullptr);
             }
         }
     }
     ~InterruptionWatch() {
-        for (size_t i = 0; i < std::size(Signals); ++i) {
-            sigaction(Signals[i], &old_[i], nullptr);
+        for (size_t i = 0; i < std::size(kSignals); ++i) {
+            sigaction(kSignals[i], &old_[i], nullptr);
         }
     }
     InterruptionWatch(const InterruptionWatch&) = delete;
@@ -106,8 +106,8 @@ public:
     }
 
 private:
-    static constexpr int Signals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction old_[std::size(Signals)]{};
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction old_[std::size(kSignals)]{};
 };
 #endif
 
@@ -211,7 +211,7 @@ std::vector<std::string> ChildArguments(const ManyRun& run, const Drawing& drawi
         args.push_back("--report");
         args.push_back(PathText(WithExtension(drawing.scratch, ReportExtension(run))));
     }
-    args.push_back(SummaryOption);
+    args.push_back(kSummaryOption);
     args.push_back(PathText(WithExtension(drawing.scratch, ".summary.json")));
     return args;
 }
@@ -256,7 +256,7 @@ void Collect(Drawing& drawing, int status) {
         if (!drawing.summary.is_discarded()) {
             return;
         }
-        drawing.status = ExitFailed;
+        drawing.status = kExitFailed;
         drawing.error = "its run handed back no summary";
         return;
     }
@@ -289,7 +289,7 @@ bool RunAll(const ManyRun& run, std::vector<Drawing>& drawings, unsigned jobs) {
                             WithExtension(drawing.scratch, ".err"), error)) {
                 running.emplace_back(next, std::move(child));
             } else {
-                drawing.status = ExitFailed;
+                drawing.status = kExitFailed;
                 drawing.error = "vekhost could not start its run: " + error;
                 ++done;
             }
@@ -305,7 +305,7 @@ bool RunAll(const ManyRun& run, std::vector<Drawing>& drawings, unsigned jobs) {
             }
         }
         progress.Update(done, drawings.size());
-        std::this_thread::sleep_for(PollInterval);
+        std::this_thread::sleep_for(kPollInterval);
     }
     for (auto& [index, child] : running) {
         child.Stop();
@@ -426,10 +426,10 @@ std::vector<std::string> CsvRecords(const std::string& text) {
     return records;
 }
 
-const std::string ByteOrderMark = "\xEF\xBB\xBF";
+const std::string kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string WithoutMark(const std::string& text) {
-    return text.rfind(ByteOrderMark, 0) == 0 ? text.substr(ByteOrderMark.size()) : text;
+    return text.rfind(kByteOrderMark, 0) == 0 ? text.substr(kByteOrderMark.size()) : text;
 }
 
 // A drawing that was not written, as a row of its own: its status `failed`
@@ -454,7 +454,7 @@ std::string FailedRow(const std::string& header, const Drawing& drawing) {
 
 std::string ManyReportCsv(const std::vector<Drawing>& drawings) {
     const std::string header = WithoutMark(ReportCsv(RunReport{}));
-    std::string csv = ByteOrderMark + "drawing," + header;
+    std::string csv = kByteOrderMark + "drawing," + header;
     for (const Drawing& drawing : drawings) {
         if (!drawing.Written()) {
             csv += FailedRow(header, drawing);
@@ -568,7 +568,7 @@ std::vector<std::string> PassedOnArguments(const std::vector<std::string>& args)
     static const std::set<std::string> flags = {"--no-join", "--list", "-k", "--keep-going",
                                                 "--force"};
     static const std::set<std::string> kept = {"--out-dir", "-j", "--jobs", "--report",
-                                               SummaryOption};
+                                               kSummaryOption};
     std::vector<std::string> passed;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];

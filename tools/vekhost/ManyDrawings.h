@@ -4,7 +4,7 @@
 // summary and one report over them all.
 //
 // Each drawing's run is given the other run arguments as they were given,
-// `-o DIR/NAME`, its report in a scratch folder, and SummaryOption naming a
+// `-o DIR/NAME`, its report in a scratch folder, and kSummaryOption naming a
 // file there for the numbers this program totals (RunSummaryJson). The
 // scratch folder is removed when the runs end, and on an interruption.
 #pragma once
@@ -40,7 +40,7 @@ std::optional<unsigned> ParseJobs(const std::string& text);
 
 // The option of a drawing's run that writes RunSummaryJson to a file, with
 // its other outputs (not shown in the usage: RunMany gives it).
-inline constexpr const char* SummaryOption = "--summary-to";
+inline constexpr const char* kSummaryOption = "--summary-to";
 std::string RunSummaryJson(const RunReport& report);
 
 }  // namespace vekhost_tool

@@ -16,8 +16,8 @@ namespace {
 
 // Nothing for a run shorter than this, and no more than one line per
 // interval after it.
-constexpr std::chrono::milliseconds Delay{1000};
-constexpr std::chrono::milliseconds Interval{200};
+constexpr std::chrono::milliseconds kDelay{1000};
+constexpr std::chrono::milliseconds kInterval{200};
 
 }  // namespace
 
@@ -44,7 +44,7 @@ void Progress::Update(size_t done, size_t total) {
         return;
     }
     const Clock::time_point now = Clock::now();
-    if (now - start_ < Delay || (shownLength_ > 0 && now - shownAt_ < Interval)) {
+    if (now - start_ < kDelay || (shownLength_ > 0 && now - shownAt_ < kInterval)) {
         return;
     }
     shownAt_ = now;

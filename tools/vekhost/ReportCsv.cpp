@@ -9,27 +9,27 @@ namespace vekhost_tool {
 
 namespace {
 
-const char* const Columns[] = {"source",
-                               "layer",
-                               "status",
-                               "item",
-                               "element",
-                               "detail",
-                               "elements_before",
-                               "elements_after",
-                               "points",
-                               "moved_points",
-                               "largest_movement",
-                               "mean_movement",
-                               "size_before",
-                               "size_asked",
-                               "size_accepted",
-                               "tries",
-                               "distance",
-                               "x",
-                               "y",
-                               "message"};
-constexpr size_t ColumnCount = sizeof Columns / sizeof Columns[0];
+const char* const kColumns[] = {"source",
+                                "layer",
+                                "status",
+                                "item",
+                                "element",
+                                "detail",
+                                "elements_before",
+                                "elements_after",
+                                "points",
+                                "moved_points",
+                                "largest_movement",
+                                "mean_movement",
+                                "size_before",
+                                "size_asked",
+                                "size_accepted",
+                                "tries",
+                                "distance",
+                                "x",
+                                "y",
+                                "message"};
+constexpr size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 
 enum Column : size_t {
     Source,
@@ -79,14 +79,14 @@ public:
     Row& At(vekhost::Point p) { return Set(X, p.x).Set(Y, p.y); }
     std::string Text() const {
         std::string line;
-        for (size_t c = 0; c < ColumnCount; ++c) {
+        for (size_t c = 0; c < kColumnCount; ++c) {
             line += (c > 0 ? "," : "") + CsvField(cells_[c]);
         }
         return line + "\r\n";
     }
 
 private:
-    std::string cells_[ColumnCount];
+    std::string cells_[kColumnCount];
 };
 
 std::string Joined(const std::vector<std::string>& messages) {
@@ -117,8 +117,8 @@ std::string CsvField(const std::string& text) {
 std::string ReportCsv(const RunReport& report) {
     // A byte-order mark tells spreadsheets that the text is UTF-8.
     std::string csv = "\xEF\xBB\xBF";
-    for (size_t c = 0; c < ColumnCount; ++c) {
-        csv += std::string(c > 0 ? "," : "") + Columns[c];
+    for (size_t c = 0; c < kColumnCount; ++c) {
+        csv += std::string(c > 0 ? "," : "") + kColumns[c];
     }
     csv += "\r\n";
     for (const FigureReport& figure : report.figures) {

@@ -17,8 +17,8 @@ namespace vekhost_tool {
 
 namespace {
 
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
 
 // Options as CLI11 reads them, before they are checked.
 struct RawOptions {
@@ -51,7 +51,7 @@ void Declare(CLI::App& app, RunOptions& options, RawOptions& raw) {
     app.add_flag("--force", options.force);
     app.add_option("--out-dir", options.outFolder)->multi_option_policy(last);
     app.add_option("-j,--jobs", raw.jobs)->multi_option_policy(last);
-    app.add_option(SummaryOption, options.summaryFile)->multi_option_policy(last);
+    app.add_option(kSummaryOption, options.summaryFile)->multi_option_policy(last);
 }
 
 std::optional<vekhost::Point> ParsePoint(const std::string& text) {
@@ -257,12 +257,12 @@ OptionsRead ReadRunOptions(const std::vector<std::string>& args) {
         app.parse(reversed);
         if (const auto extra = app.remaining(); !extra.empty()) {
             read.refusal = "unknown option '" + extra.front() + "'";
-            read.status = ExitUsage;
+            read.status = kExitUsage;
             return read;
         }
     } catch (const CLI::ParseError& e) {
         read.refusal = e.what();
-        read.status = ExitUsage;
+        read.status = kExitUsage;
         return read;
     }
     for (const Check check : {&CheckFiles, &CheckInput, &CheckNumbers, &CheckSettings, &CheckFormat,
@@ -271,7 +271,7 @@ OptionsRead ReadRunOptions(const std::vector<std::string>& args) {
         if (!read.refusal.empty()) {
             // A drawing that cannot be a drawing is a failure of the input,
             // not of the arguments.
-            read.status = check == &CheckInput ? ExitFailed : ExitUsage;
+            read.status = check == &CheckInput ? kExitFailed : kExitUsage;
             return read;
         }
     }

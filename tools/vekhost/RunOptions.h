@@ -32,7 +32,7 @@ struct RunOptions {
     bool force = false;       // replace a write-protected output
     std::string outFolder;    // several drawings, each into it (RunMany)
     unsigned jobs = 0;        // runs at a time there; 0 for one per core
-    std::string summaryFile;  // SummaryOption, given by RunMany
+    std::string summaryFile;  // kSummaryOption, given by RunMany
 
     const std::string& Drawing() const { return drawings.front(); }
     bool Dxf() const;
