@@ -42,26 +42,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         vekhost::FromJson(text);
     } catch (const std::runtime_error& refusal) {
-        if (vekhost::ToJson() != before)
+        if (vekhost::ToJson() != before) {
             Fault("a refused text changed the drawing", refusal.what());
+        }
         return 0;
     }
-    if (!nlohmann::json::accept(text)) Fault("taken, but not JSON to another reader");
+    if (!nlohmann::json::accept(text)) {
+        Fault("taken, but not JSON to another reader");
+    }
     // Figures come in identifier order, which need not be the file's.
     std::vector<size_t> mine, theirs;
-    for (VekId id : vekhost::Segments()) mine.push_back(vekhost::GetSegment(id)->elements.size());
+    for (VekId id : vekhost::Segments()) {
+        mine.push_back(vekhost::GetSegment(id)->elements.size());
+    }
     const auto other = nlohmann::json::parse(text);
-    for (const auto& segment : other.at("segments"))
+    for (const auto& segment : other.at("segments")) {
         theirs.push_back(segment.contains("elements") ? segment["elements"].size() : 0);
+    }
     std::sort(mine.begin(), mine.end());
     std::sort(theirs.begin(), theirs.end());
-    if (mine != theirs) Fault("other figures or elements than the other reader sees");
+    if (mine != theirs) {
+        Fault("other figures or elements than the other reader sees");
+    }
     const std::string saved = vekhost::ToJson();
     try {
         vekhost::FromJson(saved);
     } catch (const std::runtime_error& refusal) {
         Fault("a saved drawing does not load again", refusal.what());
     }
-    if (vekhost::ToJson() != saved) Fault("a saved drawing loads as another one", saved);
+    if (vekhost::ToJson() != saved) {
+        Fault("a saved drawing loads as another one", saved);
+    }
     return 0;
 }

@@ -15,7 +15,9 @@ public:
     T Take() {
         T value{};
         const size_t n = sizeof(T) < Left() ? sizeof(T) : Left();
-        if (n) std::memcpy(&value, data_ + position_, n);
+        if (n) {
+            std::memcpy(&value, data_ + position_, n);
+        }
         position_ += n;
         return value;
     }

@@ -21,7 +21,9 @@ int main(int argc, char** argv) {
         const fs::path path(argv[i]);
         if (fs::is_directory(path)) {
             for (const auto& entry : fs::recursive_directory_iterator(path)) {
-                if (entry.is_regular_file()) inputs.push_back(entry.path());
+                if (entry.is_regular_file()) {
+                    inputs.push_back(entry.path());
+                }
             }
         } else if (fs::is_regular_file(path)) {
             inputs.push_back(path);

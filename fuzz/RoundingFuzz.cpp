@@ -41,7 +41,9 @@ constexpr double kChecked = std::numeric_limits<double>::max();
 bool Within(const FigureRecord& r, double limit) {
     const double values[] = {r.p1[0], r.p1[1], r.p2[0], r.p2[1], r.p3[0], r.p3[1], r.size};
     for (double v : values) {
-        if (!(std::fabs(v) <= limit)) return false;
+        if (!(std::fabs(v) <= limit)) {
+            return false;
+        }
     }
     return true;
 }
@@ -93,15 +95,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         buffer.slots[0].figure = given[0];
         RoundFigureRecord(grid, buffer.slots[0].figure);
     }
-    if (!checked) return 0;
+    if (!checked) {
+        return 0;
+    }
     for (int32_t k = 0; k < count; ++k) {
-        if (Finite(buffer.slots[k].figure)) continue;
+        if (Finite(buffer.slots[k].figure)) {
+            continue;
+        }
         std::fprintf(stderr,
                      "rounding_fuzz: %s left a value that is not finite (slot %d of %d); "
                      "d_point %d, inchmm %d, reference (%.17g, %.17g)\n",
                      whole ? "RoundFigureBuffer" : "RoundFigureRecord", k, count,
                      ActiveSettings.d_point, ActiveSettings.inchmm, ref[0], ref[1]);
-        for (int32_t j = 0; j < count; ++j) Print(j == k ? "given*" : "given ", given[j]);
+        for (int32_t j = 0; j < count; ++j) {
+            Print(j == k ? "given*" : "given ", given[j]);
+        }
         Print("left  ", buffer.slots[k].figure);
         std::abort();
     }

@@ -54,8 +54,9 @@ struct Raw {
 
 std::optional<Raw> Read(const RegText& path, const RegText& name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return std::nullopt;
+    }
     Raw raw;
     DWORD size = 0;
     LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr, &raw.type, nullptr, &size);
@@ -64,22 +65,27 @@ std::optional<Raw> Read(const RegText& path, const RegText& name) {
         status = RegQueryValueExW(key, name.c_str(), nullptr, &raw.type, raw.data.data(), &size);
     }
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS) return std::nullopt;
+    if (status != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
     return raw;
 }
 
 void Write(const RegText& path, const RegText& name, DWORD type, const std::vector<BYTE>& data) {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return;
+    }
     RegSetValueExW(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
     RegCloseKey(key);
 }
 
 RegText Name(FuzzInput& in, size_t most) {
     RegText name;
-    for (size_t n = in.Below(uint32_t(most + 1)); n > 0; --n) name += WCHAR(in.Take<uint16_t>());
+    for (size_t n = in.Below(uint32_t(most + 1)); n > 0; --n) {
+        name += WCHAR(in.Take<uint16_t>());
+    }
     return name;
 }
 
@@ -88,7 +94,9 @@ RegText Name(FuzzInput& in, size_t most) {
 std::vector<BYTE> Text(FuzzInput& in, bool withNull) {
     const std::vector<uint8_t> chars = in.Bytes(in.Below(140));
     std::vector<BYTE> data(chars.size() * 2 + (withNull ? 2 : 0), 0);
-    for (size_t i = 0; i < chars.size(); ++i) data[2 * i] = chars[i];
+    for (size_t i = 0; i < chars.size(); ++i) {
+        data[2 * i] = chars[i];
+    }
     return data;
 }
 
@@ -113,7 +121,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (uint32_t writes = in.Below(10); writes > 0; --writes) {
         const uint8_t how = in.Take<uint8_t>();
         RegText key = path;
-        if (how & 1) key = Name(in, 8) + TEXT("\\") + Name(in, 300);
+        if (how & 1) {
+            key = Name(in, 8) + TEXT("\\") + Name(in, 300);
+        }
         const size_t which = (how >> 1) & 7;
         const RegText name =
             which < kSettings ? RegText(kSettingDefaults[which].name) : Name(in, 20);
@@ -126,29 +136,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     std::optional<Raw> before[kSettings];
-    for (size_t i = 0; i < kSettings; ++i) before[i] = Read(path, kSettingDefaults[i].name);
+    for (size_t i = 0; i < kSettings; ++i) {
+        before[i] = Read(path, kSettingDefaults[i].name);
+    }
     LoadSettings();
     const SettingsRecord loaded = ActiveSettings;
 
-    if (loaded.IsExploded != 0 && loaded.IsExploded != 1) Fault("IsExploded out of range", 2);
-    if (loaded.colorIndex < 0 || loaded.colorIndex > 15) Fault("colorIndex out of range", 4);
-    if (loaded.lineTypeCode < 0 || loaded.lineTypeCode > 9) Fault("lineTypeCode out of range", 5);
+    if (loaded.IsExploded != 0 && loaded.IsExploded != 1) {
+        Fault("IsExploded out of range", 2);
+    }
+    if (loaded.colorIndex < 0 || loaded.colorIndex > 15) {
+        Fault("colorIndex out of range", 4);
+    }
+    if (loaded.lineTypeCode < 0 || loaded.lineTypeCode > 9) {
+        Fault("lineTypeCode out of range", 5);
+    }
     for (size_t i = 0; i < kSettings; ++i) {
         const std::optional<Raw> after = Read(path, kSettingDefaults[i].name);
-        if (!after) Fault("a value is missing after loading", i);
+        if (!after) {
+            Fault("a value is missing after loading", i);
+        }
         const bool readable = before[i] && before[i]->data.size() <= 255;
         if (readable) {
-            if (after->type != before[i]->type || after->data != before[i]->data)
+            if (after->type != before[i]->type || after->data != before[i]->data) {
                 Fault("a value that could be read was changed", i);
+            }
             continue;
         }
-        if (Field(loaded, i) != Field(kDefaults, i))
+        if (Field(loaded, i) != Field(kDefaults, i)) {
             Fault("an unreadable value did not give the default", i);
+        }
         const RegText text = kSettingDefaults[i].text;
         std::vector<BYTE> expected((text.size() + 1) * sizeof(WCHAR), 0);
         std::memcpy(expected.data(), text.c_str(), text.size() * sizeof(WCHAR));
-        if (after->type != REG_SZ || after->data != expected)
+        if (after->type != REG_SZ || after->data != expected) {
             Fault("the default was not written back", i);
+        }
     }
     return 0;
 }

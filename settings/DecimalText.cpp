@@ -16,7 +16,9 @@ int32_t DecimalTextToInt(const RegText& text) {
     constexpr int64_t kMinMagnitude = kMax + 1;
 
     size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsBlank(text[i])) {
+        ++i;
+    }
     bool negative = false;
     if (i < text.size() && (text[i] == TEXT('+') || text[i] == TEXT('-'))) {
         negative = text[i] == TEXT('-');
@@ -27,6 +29,8 @@ int32_t DecimalTextToInt(const RegText& text) {
         // Capping while scanning keeps the sum small however many digits follow.
         magnitude = std::min(magnitude * 10 + (text[i] - TEXT('0')), kMinMagnitude);
     }
-    if (negative) return static_cast<int32_t>(-magnitude);
+    if (negative) {
+        return static_cast<int32_t>(-magnitude);
+    }
     return static_cast<int32_t>(std::min(magnitude, kMax));
 }

@@ -54,9 +54,13 @@ WCHAR FoldAscii(WCHAR c) {
 }
 
 bool SameName(const std::basic_string<WCHAR>& a, const std::basic_string<WCHAR>& b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size()) {
+        return false;
+    }
     for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) {
+            return false;
+        }
     }
     return true;
 }
@@ -65,7 +69,9 @@ template <typename Table>
 int FindIn(const Table& table, const std::basic_string<WCHAR>& name) {
     const int last = std::min<int>(table.count, static_cast<int>(table.entries.size()) - 1);
     for (int position = 1; position <= last; ++position) {
-        if (SameName(table.entries[static_cast<size_t>(position)].name, name)) return position;
+        if (SameName(table.entries[static_cast<size_t>(position)].name, name)) {
+            return position;
+        }
     }
     return 0;
 }

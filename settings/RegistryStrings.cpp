@@ -26,7 +26,9 @@ int32_t RegReadString(RegText keyPath, RegText valueName, RegText& value) {
     const LSTATUS status =
         RegQueryValueExW(key, valueName.c_str(), nullptr, nullptr, buffer, &size);
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS || size > sizeof buffer) return -1;
+    if (status != ERROR_SUCCESS || size > sizeof buffer) {
+        return -1;
+    }
 
     // Whole UTF-16 units only; an odd trailing byte cannot form a character.
     WCHAR chars[kReadBufferBytes / sizeof(WCHAR)];
@@ -40,7 +42,9 @@ int32_t RegReadString(RegText keyPath, RegText valueName, RegText& value) {
 int32_t RegWriteString(RegText keyPath, RegText valueName, RegText value) {
     UseBackslashes(keyPath);
     // The byte count, null included, must fit the registry's 32-bit size.
-    if (value.size() >= MAXDWORD / sizeof(WCHAR)) return -1;
+    if (value.size() >= MAXDWORD / sizeof(WCHAR)) {
+        return -1;
+    }
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {

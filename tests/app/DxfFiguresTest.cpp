@@ -50,12 +50,16 @@ TEST(DxfFigures, ChainsAreFoundInAnyFileOrderScaleAndPlace) {
         for (std::size_t c = 0; c < chains.size(); ++c) {
             // Chains far enough apart never to touch.
             chains[c] = MakeChain(rng, {far + 100 * scale * static_cast<double>(c), far}, scale);
-            for (std::size_t k = 0; k < chains[c].pieces.size(); ++k) order.push_back({c, k});
+            for (std::size_t k = 0; k < chains[c].pieces.size(); ++k) {
+                order.push_back({c, k});
+            }
         }
         std::shuffle(order.begin(), order.end(), rng);
         std::string entities;
         std::vector<std::vector<std::size_t>> entityOf(chains.size());
-        for (std::size_t c = 0; c < chains.size(); ++c) entityOf[c].resize(chains[c].pieces.size());
+        for (std::size_t c = 0; c < chains.size(); ++c) {
+            entityOf[c].resize(chains[c].pieces.size());
+        }
         for (std::size_t i = 0; i < order.size(); ++i) {
             entities += (i ? "|" : "") + chains[order[i].chain].pieces[order[i].piece].text;
             entityOf[order[i].chain][order[i].piece] = i;
@@ -73,7 +77,9 @@ TEST(DxfFigures, ChainsAreFoundInAnyFileOrderScaleAndPlace) {
             // The figure runs the chain from some piece, one way or the other.
             const std::size_t n = figure.parts.size();
             std::size_t start = 0;
-            while (start < n && entityOf[c][start] != figure.parts[0].entity) ++start;
+            while (start < n && entityOf[c][start] != figure.parts[0].entity) {
+                ++start;
+            }
             ASSERT_LT(start, n);
             // An open chain starts at one of its ends; a lone entity keeps
             // its own direction.
@@ -128,8 +134,9 @@ TEST(DxfFigures, EndsJoinWithinTheToleranceOfTheShorterEntity) {
         std::string entities = "0 LINE|8 0|10 " + Num(o) + "|20 0|11 " + Num(o + 10) +
                                "|21 0|0 LINE|8 0|10 " + Num(o + 10) + "|20 " + Num(c.gap) + "|11 " +
                                Num(o + 10) + "|21 " + Num(1 + c.gap);
-        if (c.branch)
+        if (c.branch) {
             entities += "|0 LINE|8 0|10 " + Num(o + 10) + "|20 0|11 " + Num(o + 11) + "|21 0";
+        }
         const dxf::Document doc = dxf::Document::Parse(dxftest::R12(dxftest::Tags(entities)));
         EXPECT_EQ(BuildFigures(doc, JoinOptions{}).figures.size(), c.figures);
         EXPECT_EQ(BuildFigures(doc, JoinOptions{false}).figures.size(), c.branch ? 3u : 2u);

@@ -235,7 +235,9 @@ GeneratedDrawing MakeDrawing(std::mt19937_64& rng, int digits, int figures) {
 }
 
 std::uint64_t PropertySeed() {
-    if (const char* s = std::getenv("TARNEX_SEED")) return std::stoull(s);
+    if (const char* s = std::getenv("TARNEX_SEED")) {
+        return std::stoull(s);
+    }
     return (std::uint64_t{std::random_device{}()} << 32) | std::random_device{}();
 }
 

@@ -192,7 +192,9 @@ double Apart(dxftest::Pt p, dxftest::Pt q) {
 
 std::optional<std::size_t> EntityOf(const dxf::Document& doc, const std::string& handle) {
     for (std::size_t i = 0; i < doc.EntityCount(); ++i) {
-        if (dxf::FormatHandle(*doc.EntityHandle(i)) == handle) return i;
+        if (dxf::FormatHandle(*doc.EntityHandle(i)) == handle) {
+            return i;
+        }
     }
     return std::nullopt;
 }
@@ -328,9 +330,12 @@ TEST_F(DxfProperty, CleanValuesClosedJoinsAndNothingNewTheSecondTime) {
         ++converted;
         const dxf::Document in = dxf::Document::Parse(g.text);
         const dxf::Document out = dxf::Document::Parse(first->text);
-        for (const std::string& fault : ValueFaults(in, out, s)) ADD_FAILURE() << fault;
-        for (const std::string& fault : OpenJoins(g, in, out, first->report))
+        for (const std::string& fault : ValueFaults(in, out, s)) {
             ADD_FAILURE() << fault;
+        }
+        for (const std::string& fault : OpenJoins(g, in, out, first->report)) {
+            ADD_FAILURE() << fault;
+        }
         if (s.unitMode != 0 || s.exploded) {
             continue;  // a second run converts the units again, or explodes anew
         }

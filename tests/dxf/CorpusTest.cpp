@@ -27,7 +27,9 @@ std::string ReadAll(const std::filesystem::path& path) {
 bool SameGeometry(const dxf::Shape& a, const dxf::Shape& b) {
     const auto* arcA = std::get_if<dxf::Arc>(&a.geometry);
     const auto* arcB = std::get_if<dxf::Arc>(&b.geometry);
-    if (!arcA || !arcB || !a.mirrored) return a.geometry == b.geometry;
+    if (!arcA || !arcB || !a.mirrored) {
+        return a.geometry == b.geometry;
+    }
     // Mirrored arcs' angles pass through 180 - angle twice.
     constexpr double kAngleTolerance = 1e-12;  // absolute, degrees
     return arcA->centre == arcB->centre && arcA->radius == arcB->radius &&
@@ -39,8 +41,12 @@ std::vector<std::filesystem::path> CorpusFiles() {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(DXF_CORPUS)) {
         std::string ext = entry.path().extension().string();
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (entry.is_regular_file() && ext == ".dxf") files.push_back(entry.path());
+        for (char& c : ext) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        if (entry.is_regular_file() && ext == ".dxf") {
+            files.push_back(entry.path());
+        }
     }
     std::sort(files.begin(), files.end());  // the same order for a seed
     return files;
@@ -67,7 +73,9 @@ TEST(DxfCorpus, EveryDrawingReadsBackAndRewrites) {
         for (std::size_t i = 0; i < doc->EntityCount(); ++i) {
             ASSERT_EQ(doc->EntityLayer(i), doc->Info(i).layer) << "line " << doc->EntityLine(i);
             shapes.push_back(dxf::ShapeOf(*doc, i));
-            if (!shapes.back().Convertible()) continue;
+            if (!shapes.back().Convertible()) {
+                continue;
+            }
             doc->ReplaceEntity(i, dxf::RewriteEntity(*doc, i, shapes.back().geometry));
             ++rewritten;
         }
@@ -76,10 +84,11 @@ TEST(DxfCorpus, EveryDrawingReadsBackAndRewrites) {
         for (std::size_t i = 0; i < back.EntityCount(); ++i) {
             const dxf::Shape shape = dxf::ShapeOf(back, i);
             ASSERT_EQ(shape.refusal, shapes[i].refusal) << "entity at line " << back.EntityLine(i);
-            if (shape.Convertible())
+            if (shape.Convertible()) {
                 EXPECT_TRUE(SameGeometry(shape, shapes[i])) << "line " << back.EntityLine(i);
-            else
+            } else {
                 EXPECT_EQ(back.EntityText(i), doc->EntityText(i));
+            }
         }
     }
     std::cout << files.size() << " drawings, " << refused << " refused, " << rewritten
@@ -108,8 +117,9 @@ TEST(DxfCorpus, ChangedLinesAreRefusedCloseToTheChange) {
         const dxftest::ChangeOutcome outcome = dxftest::ReadChanged(lines, n, change);
         ++changed;
         farthest = std::max(farthest, outcome.distance.value_or(0));
-        if (!outcome.fault.empty() && failures++ < 5)
+        if (!outcome.fault.empty() && failures++ < 5) {
             ADD_FAILURE() << path.string() << ": " << outcome.fault;
+        }
     }
     std::cout << changed << " changed drawings, refused at most " << farthest
               << " lines after the change\n";

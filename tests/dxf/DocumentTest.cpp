@@ -34,7 +34,9 @@ TEST(DxfDocument, UnitsTypesAndCommonFields) {
     const dxf::Document doc = dxf::Document::Parse(Modern(kEntities));
     ASSERT_EQ(doc.EntityCount(), 5u);
     const char* types[] = {"LINE", "POLYLINE", "INSERT", "CIRCLE", "TEXT"};
-    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(doc.EntityType(i), types[i]);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(doc.EntityType(i), types[i]);
+    }
     // Each unit runs to the next: the comment belongs to the LINE, the
     // vertices and SEQEND to the POLYLINE, the ATTRIB to the INSERT.
     EXPECT_TRUE(doc.EntityText(0).ends_with("999\na comment between entities\n"));
@@ -58,7 +60,9 @@ TEST(DxfDocument, UnitsTypesAndCommonFields) {
     EXPECT_EQ(circle.extrusion, (dxf::Point3{0, 0, -1}));
     EXPECT_EQ(doc.Info(4).layer, "Notes");
     EXPECT_FALSE(doc.Info(4).colour);
-    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(doc.EntityLayer(i), doc.Info(i).layer) << i;
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(doc.EntityLayer(i), doc.Info(i).layer) << i;
+    }
 
     EXPECT_EQ(doc.BlockDefinitionCount(), 1u);
     EXPECT_EQ(doc.ModelSpaceOwner(), 0x1Fu);
@@ -70,7 +74,9 @@ TEST(DxfDocument, UnitsTypesAndCommonFields) {
     EXPECT_TRUE(doc.GetFormat().padCodes);
     const char* sections[] = {"HEADER", "TABLES", "BLOCKS", "ENTITIES", "OBJECTS"};
     ASSERT_EQ(doc.Sections().size(), 5u);
-    for (std::size_t k = 0; k < 5; ++k) EXPECT_EQ(doc.Sections()[k].name, sections[k]);
+    for (std::size_t k = 0; k < 5; ++k) {
+        EXPECT_EQ(doc.Sections()[k].name, sections[k]);
+    }
 }
 
 // Unedited files come back byte for byte: line endings, padding, trailing

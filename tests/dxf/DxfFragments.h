@@ -38,7 +38,9 @@ inline std::string Raw(std::string_view text) {
 
 inline std::string Crlf(std::string_view lf) {
     std::string out;
-    for (char c : lf) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (char c : lf) {
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
     return out;
 }
 

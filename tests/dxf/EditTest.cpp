@@ -114,12 +114,15 @@ TEST(DxfEdit, NewEntitiesReadBack) {
     for (const std::string& file : files) {
         dxf::Document doc = dxf::Document::Parse(file);
         const std::size_t before = doc.EntityCount();
-        for (const dxf::Geometry& g : shapes)
+        for (const dxf::Geometry& g : shapes) {
             ASSERT_TRUE(doc.AppendEntities(dxf::NewEntity(doc, g, style)));
+        }
         const std::string out = doc.Write();
         if (doc.GetFormat().eol == "\r\n") {
-            for (std::size_t k = out.find('\n'); k != std::string::npos; k = out.find('\n', k + 1))
+            for (std::size_t k = out.find('\n'); k != std::string::npos;
+                 k = out.find('\n', k + 1)) {
                 ASSERT_EQ(out[k - 1], '\r');
+            }
         }
         const dxf::Document back = dxf::Document::Parse(out);
         ASSERT_EQ(back.EntityCount(), before + std::size(shapes));
@@ -129,8 +132,11 @@ TEST(DxfEdit, NewEntitiesReadBack) {
             const dxf::Shape shape = dxf::ShapeOf(back, i);
             ASSERT_TRUE(shape.Convertible()) << back.EntityText(i);
             dxf::Geometry want = shapes[k];
-            if (auto* poly = std::get_if<dxf::Polyline>(&want))
-                for (int v = 0; v < 3; ++v) poly->vertices[v].source = v;
+            if (auto* poly = std::get_if<dxf::Polyline>(&want)) {
+                for (int v = 0; v < 3; ++v) {
+                    poly->vertices[v].source = v;
+                }
+            }
             EXPECT_TRUE(shape.geometry == want) << back.EntityText(i);
             const dxf::EntityInfo info = back.Info(i);
             EXPECT_EQ(info.layer, "Cut");
@@ -178,8 +184,9 @@ TEST(DxfEdit, RewrittenPolylineVerticesFromTheirSources) {
         auto count = [text](std::string_view piece) {
             std::size_t n = 0;
             for (std::size_t k = text.find(piece); k != std::string_view::npos;
-                 k = text.find(piece, k + 1))
+                 k = text.find(piece, k + 1)) {
                 ++n;
+            }
             return n;
         };
         EXPECT_EQ(count("\n0.75\n"), entity == lw ? 4u : 2u) << text;
@@ -242,10 +249,13 @@ TEST(DxfNumbers, WrittenNumbersReadBackIdentical) {
     std::uniform_int_distribution<int> digits(-12, 12);
     for (int k = 0; k < 200000; ++k) {
         double value = std::bit_cast<double>(random());
-        if (k % 2)
+        if (k % 2) {
             value = static_cast<double>(static_cast<std::int64_t>(random() >> 20)) *
                     std::pow(10.0, digits(random));
-        if (!std::isfinite(value)) continue;
+        }
+        if (!std::isfinite(value)) {
+            continue;
+        }
         const std::string text = dxf::FormatReal(value);
         const std::optional<double> back = dxf::ParseReal(text);
         ASSERT_TRUE(back) << "seed " << seed << ": " << text;

@@ -46,9 +46,10 @@ std::string Expect(std::optional<dxf::Handle> handle, std::string_view type, con
     } else {
         const auto& poly = std::get<dxf::Polyline>(g);
         e += std::string(",\"closed\":") + (poly.closed ? "true" : "false") + ",\"points\":[";
-        for (const dxf::Vertex& v : poly.vertices)
+        for (const dxf::Vertex& v : poly.vertices) {
             e += (&v == &poly.vertices.front() ? "[" : ",[") + Json(v.x) + "," + Json(v.y) + "," +
                  Json(poly.z) + "," + Json(v.bulge) + "]";
+        }
         e += "]";
     }
     return e + "}";
@@ -62,14 +63,19 @@ std::optional<dxf::Handle> HandleOf(std::string_view entity) {
 }
 
 dxf::Geometry Edited(const dxf::Geometry& g) {
-    if (const auto* l = std::get_if<dxf::Line>(&g))
+    if (const auto* l = std::get_if<dxf::Line>(&g)) {
         return dxf::Line{{l->start.x + 1, l->start.y + 2, l->start.z}, l->end};
-    if (const auto* a = std::get_if<dxf::Arc>(&g))
+    }
+    if (const auto* a = std::get_if<dxf::Arc>(&g)) {
         return dxf::Arc{a->centre, a->radius + 0.5, a->startAngle + 10, a->endAngle + 10};
-    if (const auto* c = std::get_if<dxf::Circle>(&g))
+    }
+    if (const auto* c = std::get_if<dxf::Circle>(&g)) {
         return dxf::Circle{{c->centre.x + 3, c->centre.y - 1, c->centre.z}, c->radius};
+    }
     dxf::Polyline poly = std::get<dxf::Polyline>(g);
-    for (dxf::Vertex& v : poly.vertices) v = {v.x + 0.5, v.y - 0.5, -v.bulge, v.source};
+    for (dxf::Vertex& v : poly.vertices) {
+        v = {v.x + 0.5, v.y - 0.5, -v.bulge, v.source};
+    }
     const dxf::Vertex& a = poly.vertices[0];
     const dxf::Vertex& b = poly.vertices[1];
     poly.vertices.insert(poly.vertices.begin() + 1,
@@ -91,8 +97,9 @@ int main(int argc, char** argv) {
 
     const char* kLineType = "TARNEX_DASH";
     const double dash[] = {0.5, -0.25};
-    if (!doc.HasTableEntry("LTYPE", kLineType))
+    if (!doc.HasTableEntry("LTYPE", kLineType)) {
         doc.AddTableEntry("LTYPE", dxf::LineTypeEntry(doc, kLineType, "Dashed __ __", dash));
+    }
     dxf::Restyle restyle{1, 0xFF8000, kLineType};
     const bool trueColour = doc.GetFormat().TrueColour();
     const std::string style = ",\"color\":1,\"linetype\":" + Json(kLineType) +
@@ -105,12 +112,16 @@ int main(int argc, char** argv) {
     bool chainAdded = false;
     for (std::size_t i = 0; i < doc.EntityCount(); ++i) {
         const dxf::Shape shape = dxf::ShapeOf(doc, i);
-        if (!shape.Convertible()) continue;
+        if (!shape.Convertible()) {
+            continue;
+        }
         const dxf::Geometry g = Edited(shape.geometry);
         const bool poly = std::holds_alternative<dxf::Polyline>(g);
         doc.ReplaceEntity(i, dxf::RewriteEntity(doc, i, g, poly ? restyle : dxf::Restyle{}));
         add(Expect(doc.EntityHandle(i), doc.EntityType(i), g, poly ? style : ""));
-        if (chainAdded || !std::holds_alternative<dxf::Line>(g)) continue;
+        if (chainAdded || !std::holds_alternative<dxf::Line>(g)) {
+            continue;
+        }
         chainAdded = true;
         const dxf::Style like = dxf::StyleOf(doc, i);
         const dxf::Line line{{10, 10, 0}, {20, 10, 0}};

@@ -36,9 +36,15 @@ inline std::string Changed(const std::vector<std::string_view>& lines, std::size
                               : lines.back().data() + lines.back().size() - lines[0].data() +
                                     lines[n - 1].size());
     for (std::size_t k = 1; k <= lines.size(); ++k) {
-        if (change == Change::Cut && k > n) break;
-        if (change != Change::Delete || k != n) out += lines[k - 1];
-        if (change == Change::Double && k == n) out += lines[k - 1];
+        if (change == Change::Cut && k > n) {
+            break;
+        }
+        if (change != Change::Delete || k != n) {
+            out += lines[k - 1];
+        }
+        if (change == Change::Double && k == n) {
+            out += lines[k - 1];
+        }
     }
     return out;
 }
@@ -49,14 +55,18 @@ inline std::string Changed(std::string_view file, std::size_t n, Change change) 
 
 // A line without its line ending and blanks.
 inline std::string_view Text(std::string_view line) {
-    if (line.ends_with('\n')) line.remove_suffix(1);
+    if (line.ends_with('\n')) {
+        line.remove_suffix(1);
+    }
     return dxf::Trim(line);
 }
 
 // The line of the "EOF" value: changes after it may leave the file readable.
 inline std::size_t EofLine(const std::vector<std::string_view>& lines) {
     for (std::size_t k = 1; k < lines.size(); k += 2)
-        if (Text(lines[k - 1]) == "0" && Text(lines[k]) == "EOF") return k + 1;
+        if (Text(lines[k - 1]) == "0" && Text(lines[k]) == "EOF") {
+            return k + 1;
+        }
     return lines.size();
 }
 
@@ -77,7 +87,9 @@ inline std::size_t LatestRefusal(const std::vector<std::string_view>& lines, std
     const bool deleted = change == Change::Delete;
     auto moved = [deleted](std::size_t k) { return deleted ? k - 1 : k + 1; };
     for (std::size_t k = deleted ? n + 1 : n; k <= lines.size(); ++k)
-        if (k % 2 == 0 && !canBeCode(lines[k - 1])) return moved(k) + 1;
+        if (k % 2 == 0 && !canBeCode(lines[k - 1])) {
+            return moved(k) + 1;
+        }
     return moved(lines.size());
 }
 
@@ -101,7 +113,9 @@ inline ChangeOutcome ReadChanged(const std::vector<std::string_view>& lines, std
     ChangeOutcome outcome;
     try {
         dxf::Document::Parse(file);
-        if (n < EofLine(lines)) outcome.fault = what + ": accepted";
+        if (n < EofLine(lines)) {
+            outcome.fault = what + ": accepted";
+        }
     } catch (const dxf::ParseError& e) {
         const bool cut = change == Change::Cut;
         const std::size_t lowest = cut ? n : n - 1;
@@ -118,7 +132,9 @@ inline ChangeOutcome ReadChanged(const std::vector<std::string_view>& lines, std
 // Seed of a property test: TARNEX_SEED when set (to repeat a failure), else
 // a fresh one; the tests print it on failure.
 inline std::uint64_t ChangeSeed() {
-    if (const char* s = std::getenv("TARNEX_SEED")) return std::stoull(s);
+    if (const char* s = std::getenv("TARNEX_SEED")) {
+        return std::stoull(s);
+    }
     return (std::uint64_t{std::random_device{}()} << 32) | std::random_device{}();
 }
 

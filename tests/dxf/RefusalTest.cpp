@@ -163,7 +163,9 @@ std::vector<Drawing> ValidDrawings() {
                   "0 SEQEND|5 37|330 35|100 AcDbEntity|8 0")))},
         {"text after EOF", R12(Tags("0 CIRCLE|8 0|10 0|20 0|40 2")) + "trailing text\n\n"},
     };
-    for (const Drawing& d : drawings) EXPECT_NO_THROW(dxf::Document::Parse(d.bytes)) << d.name;
+    for (const Drawing& d : drawings) {
+        EXPECT_NO_THROW(dxf::Document::Parse(d.bytes)) << d.name;
+    }
 #ifdef DXF_FUZZ_CORPUS
     // The fuzz target's seeds, those of them that read.
     for (const auto& entry : std::filesystem::directory_iterator(DXF_FUZZ_CORPUS)) {

@@ -23,22 +23,29 @@ std::string Text(const dxf::Geometry& g) {
         return "(" + dxf::FormatReal(q.x) + "," + dxf::FormatReal(q.y) + "," +
                dxf::FormatReal(q.z) + ")";
     };
-    if (auto* l = std::get_if<Line>(&g)) return "line " + p(l->start) + p(l->end);
-    if (auto* a = std::get_if<Arc>(&g))
+    if (auto* l = std::get_if<Line>(&g)) {
+        return "line " + p(l->start) + p(l->end);
+    }
+    if (auto* a = std::get_if<Arc>(&g)) {
         return "arc " + p(a->centre) + " r" + dxf::FormatReal(a->radius) + " " +
                dxf::FormatReal(a->startAngle) + ".." + dxf::FormatReal(a->endAngle);
-    if (auto* c = std::get_if<Circle>(&g))
+    }
+    if (auto* c = std::get_if<Circle>(&g)) {
         return "circle " + p(c->centre) + " r" + dxf::FormatReal(c->radius);
+    }
     const Polyline& poly = std::get<Polyline>(g);
     std::string text = poly.closed ? "closed" : "open";
-    for (const dxf::Vertex& v : poly.vertices)
+    for (const dxf::Vertex& v : poly.vertices) {
         text += " (" + dxf::FormatReal(v.x) + "," + dxf::FormatReal(v.y) + " b" +
                 dxf::FormatReal(v.bulge) + " #" + std::to_string(v.source) + ")";
+    }
     return text + " z" + dxf::FormatReal(poly.z);
 }
 
 Polyline Poly(std::vector<dxf::Vertex> vertices, bool closed, double z = 0) {
-    for (std::size_t k = 0; k < vertices.size(); ++k) vertices[k].source = static_cast<int>(k);
+    for (std::size_t k = 0; k < vertices.size(); ++k) {
+        vertices[k].source = static_cast<int>(k);
+    }
     return Polyline{std::move(vertices), closed, z};
 }
 
@@ -146,7 +153,9 @@ TEST_P(DxfShape, ReadsGeometryOrRefuses) {
         ASSERT_EQ(doc.EntityCount(), 1u);
         const dxf::Shape shape = dxf::ShapeOf(doc, 0);
         ASSERT_EQ(shape.refusal, c.refusal);
-        if (!shape.Convertible()) continue;
+        if (!shape.Convertible()) {
+            continue;
+        }
         EXPECT_EQ(shape.mirrored, c.mirrored);
         EXPECT_TRUE(shape.geometry == c.expected) << Text(shape.geometry);
     }
@@ -156,12 +165,19 @@ TEST_P(DxfShape, ReadsGeometryOrRefuses) {
 // 10 degrees, bulges changed (zero ones too, so that bulge groups are added).
 dxf::Geometry Moved(const dxf::Geometry& g) {
     auto move = [](dxf::Point3 p) { return dxf::Point3{p.x + 0.125, p.y - 0.25, p.z}; };
-    if (auto* l = std::get_if<Line>(&g)) return Line{move(l->start), move(l->end)};
-    if (auto* a = std::get_if<Arc>(&g))
+    if (auto* l = std::get_if<Line>(&g)) {
+        return Line{move(l->start), move(l->end)};
+    }
+    if (auto* a = std::get_if<Arc>(&g)) {
         return Arc{move(a->centre), a->radius + 0.5, a->startAngle + 10, a->endAngle + 10};
-    if (auto* c = std::get_if<Circle>(&g)) return Circle{move(c->centre), c->radius + 0.5};
+    }
+    if (auto* c = std::get_if<Circle>(&g)) {
+        return Circle{move(c->centre), c->radius + 0.5};
+    }
     Polyline poly = std::get<Polyline>(g);
-    for (dxf::Vertex& v : poly.vertices) v = {v.x + 0.125, v.y - 0.25, 0.5 - v.bulge, v.source};
+    for (dxf::Vertex& v : poly.vertices) {
+        v = {v.x + 0.125, v.y - 0.25, 0.5 - v.bulge, v.source};
+    }
     return poly;
 }
 
@@ -170,15 +186,19 @@ std::vector<std::string> Without(std::string_view text, const std::set<int>& cod
     std::vector<std::string> kept;
     dxf::TagReader reader(text);
     dxf::Tag tag;
-    while (reader.Next(tag))
-        if (!codes.count(tag.code))
+    while (reader.Next(tag)) {
+        if (!codes.count(tag.code)) {
             kept.push_back(std::to_string(tag.code) + " " + std::string(tag.value));
+        }
+    }
     return kept;
 }
 
 TEST_P(DxfShape, RewriteReadsBackAndKeepsOtherGroups) {
     const ShapeCase& c = GetParam();
-    if (c.refusal != Refusal::None) return;
+    if (c.refusal != Refusal::None) {
+        return;
+    }
     for (const std::string& file : Variants(c.entity)) {
         dxf::Document doc = dxf::Document::Parse(file);
         const dxf::Shape shape = dxf::ShapeOf(doc, 0);

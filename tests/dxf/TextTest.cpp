@@ -150,7 +150,9 @@ TEST(DxfText, NamesMatchWithoutRegardToCase) {
 }
 
 std::uint64_t Seed() {
-    if (const char* s = std::getenv("TARNEX_SEED")) return std::stoull(s);
+    if (const char* s = std::getenv("TARNEX_SEED")) {
+        return std::stoull(s);
+    }
     return std::random_device{}();
 }
 
@@ -192,8 +194,10 @@ std::optional<std::string> Iconv(iconv_t cd, const std::string& bytes) {
     char* to = out;
     std::size_t toLeft = sizeof out;
     if (iconv(cd, &from, &fromLeft, &to, &toLeft) == static_cast<std::size_t>(-1) ||
-        fromLeft != 0 || iconv(cd, nullptr, nullptr, &to, &toLeft) == static_cast<std::size_t>(-1))
+        fromLeft != 0 ||
+        iconv(cd, nullptr, nullptr, &to, &toLeft) == static_cast<std::size_t>(-1)) {
         return std::nullopt;
+    }
     return std::string(out, to);
 }
 
@@ -217,7 +221,9 @@ TEST(DxfTextTables, AgreeWithIconv) {
             const auto single = Iconv(cd, one);
             const std::string ours = dxf::DecodeText(one, page);
             ASSERT_EQ(ours, single.value_or("\uFFFD")) << name << " byte " << lead;
-            if (single || lead < 0x80) continue;
+            if (single || lead < 0x80) {
+                continue;
+            }
             for (int trail = 0; trail < 0x100; ++trail) {
                 const std::string two = one + static_cast<char>(trail);
                 const auto pair = Iconv(cd, two);
@@ -241,12 +247,15 @@ TEST(DxfText, EzdxfReadsTheCasesAlike) {
         auto hex = [](const std::string& text) {
             static const char kDigits[] = "0123456789abcdef";
             std::string digitsOf;
-            for (unsigned char c : text) digitsOf += {kDigits[c >> 4], kDigits[c & 15]};
+            for (unsigned char c : text) {
+                digitsOf += {kDigits[c >> 4], kDigits[c & 15]};
+            }
             return digitsOf;
         };
-        for (const DecodeCase& c : kDecodeCases)
+        for (const DecodeCase& c : kDecodeCases) {
             out << c.version << '\t' << c.codePage << '\t' << hex(c.bytes) << '\t' << hex(c.text)
                 << '\t' << (c.ezdxf ? "same" : "other") << '\n';
+        }
     }
     const std::string command = std::string(TARNEX_SYSTEM_PYTHON) + " " + TEXT_CHECK + " " + path;
     EXPECT_EQ(std::system(command.c_str()), 0) << command;

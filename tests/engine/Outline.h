@@ -25,7 +25,9 @@ inline std::vector<FigureRecord> Make(int elements, double ox, double oy) {
     const double pi = 4.0 * std::atan(1.0);
     const double radius = double(vertices) * 10.0 / (2.0 * pi);
     auto kindOf = [&](int v) {  // 0 sharp, 1 rounded, 2 chamfer
-        if (v >= groups * 6) return 0;
+        if (v >= groups * 6) {
+            return 0;
+        }
         const int k = v % 6;
         return k == 0 || k == 4 ? 1 : k == 1 || k == 5 ? 2 : 0;
     };
@@ -44,7 +46,9 @@ inline std::vector<FigureRecord> Make(int elements, double ox, double oy) {
         ux /= lu, uy /= lu, wx /= lw, wy /= lw;
         in[size_t(v)] = out[size_t(v)] = p;
         const int kind = kindOf(v);
-        if (kind == 0) continue;
+        if (kind == 0) {
+            continue;
+        }
         const double t = 1.0 + 0.000123 * double(v % 7);  // setback along each edge
         const Vec t1{p.x - ux * t, p.y - uy * t}, t2{p.x + wx * t, p.y + wy * t};
         in[size_t(v)] = t1;

@@ -104,8 +104,12 @@ double Tolerance(const std::vector<FigureRecord>& records) {
     for (const FigureRecord& r : records) {
         const double* points[] = {r.p1, r.p2, r.p3};
         for (const double* p : points) {
-            if (r.kind == VEK_CIRCLE && p != r.p1) continue;
-            if (r.kind == VEK_LINE && p == r.p3) continue;
+            if (r.kind == VEK_CIRCLE && p != r.p1) {
+                continue;
+            }
+            if (r.kind == VEK_LINE && p == r.p3) {
+                continue;
+            }
             for (int k = 0; k < 2; ++k) {
                 lo[k] = std::min(lo[k], p[k]);
                 hi[k] = std::max(hi[k], p[k]);

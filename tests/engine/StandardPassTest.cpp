@@ -52,8 +52,12 @@ VekId NewSegment(const std::vector<VekId>& old) {
     VekId found = VEK_NONE;
     for (VekId id : vekhost::Segments()) {
         bool known = false;
-        for (VekId o : old) known = known || o == id;
-        for (int32_t i = 0; i < CopyList.count; ++i) known = known || CopyList.ids[i] == id;
+        for (VekId o : old) {
+            known = known || o == id;
+        }
+        for (int32_t i = 0; i < CopyList.count; ++i) {
+            known = known || CopyList.ids[i] == id;
+        }
         if (!known) {
             EXPECT_EQ(found, VEK_NONE) << "more than one new segment";
             found = id;
@@ -93,7 +97,9 @@ struct Stage {
 std::string Joined(std::vector<std::string>::const_iterator from,
                    std::vector<std::string>::const_iterator to) {
     std::string text;
-    for (auto it = from; it != to; ++it) text += (text.empty() ? "" : ", ") + *it;
+    for (auto it = from; it != to; ++it) {
+        text += (text.empty() ? "" : ", ") + *it;
+    }
     return "[" + text + "]";
 }
 

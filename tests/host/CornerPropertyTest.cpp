@@ -56,7 +56,9 @@ struct Curve {
     double r = 0;  // arc radius
     // Distance from q to the carrier.
     double Off(P q) const {
-        if (arc) return std::fabs(Len(q - c) - r);
+        if (arc) {
+            return std::fabs(Len(q - c) - r);
+        }
         P a = At(rec.p1);
         P d = At(rec.p2) - a;
         return std::fabs(Cross(d, q - a)) / Len(d);

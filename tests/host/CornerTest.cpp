@@ -30,8 +30,12 @@ double Sweep(const FigureRecord& r) {
     double a1 = std::atan2(r.p2[1] - r.p1[1], r.p2[0] - r.p1[0]);
     double a2 = std::atan2(r.p3[1] - r.p1[1], r.p3[0] - r.p1[0]);
     double s = r.direction == 1 ? a1 - a2 : a2 - a1;
-    while (s < 0) s += 2 * kPi;
-    while (s >= 2 * kPi) s -= 2 * kPi;
+    while (s < 0) {
+        s += 2 * kPi;
+    }
+    while (s >= 2 * kPi) {
+        s -= 2 * kPi;
+    }
     return s;
 }
 
@@ -373,7 +377,9 @@ TEST_P(ArcToCornerTest, OnlyFilletsBecomeCorners) {
     };
     auto touches = [&](const double* p, const FigureRecord& f) {
         for (const double* e : ends(f)) {
-            if (Dist(p, e) < 1e-12) return true;
+            if (Dist(p, e) < 1e-12) {
+                return true;
+            }
         }
         return false;
     };
@@ -483,7 +489,9 @@ TEST_F(CornerTest, ExplodedFormGivesOneRecordPerElement) {
     FigureRecord out[8]{};
     ASSERT_EQ(VekFigGetFigure2(&key, out, 8), 6);
     const uint32_t kinds[] = {1, 7, 1, 1, 8, 1};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(out[i].kind, kinds[i]) << i;
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(out[i].kind, kinds[i]) << i;
+    }
     // Rounded corner: the arc's own fields.
     EXPECT_TRUE(SameRecord(out[1], Figure(round)));
     // Chamfer: its line's two ends in P1 and P2.

@@ -165,7 +165,9 @@ TEST_F(DrawingJsonTest, HandWrittenFileWithoutIdentifiers) {
     EXPECT_EQ(vekhost::LayerName(vekhost::GetSegment(segs[1])->layer), "0");
     // New identifiers come after those the file handed out.
     VekId next = VekSgmCreateSegment(0, 0);
-    for (const auto& e : a.elements) EXPECT_GT(next, e.id);
+    for (const auto& e : a.elements) {
+        EXPECT_GT(next, e.id);
+    }
 }
 
 TEST_F(DrawingJsonTest, IdentifiersFromTheFileAreKept) {
@@ -316,8 +318,12 @@ TEST_F(DrawingJsonTest, TokensAgreeWithAnotherReader) {
                ", 0]}]}]}";
     };
     std::vector<std::string> files;
-    for (const std::string& n : numbers) files.push_back(file("a", n));
-    for (const std::string& t : texts) files.push_back(file(t, "1"));
+    for (const std::string& n : numbers) {
+        files.push_back(file("a", n));
+    }
+    for (const std::string& t : texts) {
+        files.push_back(file(t, "1"));
+    }
     for (const std::string& text : files) {
         SCOPED_TRACE(text);
         std::string refusal;
@@ -352,8 +358,9 @@ TEST_F(DrawingJsonTest, WrittenFileReadsTheSameWithAnotherReader) {
     BuildAwkwardDrawing();
     const auto file = nlohmann::ordered_json::parse(vekhost::ToJson());
     std::vector<std::string> layers;
-    for (VekId id = 0; !vekhost::LayerName(id).empty(); ++id)
+    for (VekId id = 0; !vekhost::LayerName(id).empty(); ++id) {
         layers.push_back(vekhost::LayerName(id));
+    }
     EXPECT_EQ(file.at("layers").get<std::vector<std::string>>(), layers);
     auto same = [](const nlohmann::ordered_json& value, double expected) {
         const double got = value.get<double>();
@@ -433,7 +440,9 @@ TEST_F(DrawingJsonTest, NumbersAreWrittenInTheirShortestForm) {
         values.push_back(std::ldexp(double(random() >> 11), int(random() % 80) - 60));
     }
     std::vector<FigureRecord> points;
-    for (double v : values) points.push_back(vekhost::PointRecord(v, -v));
+    for (double v : values) {
+        points.push_back(vekhost::PointRecord(v, -v));
+    }
     vekhost::AddSegment(points);
     const std::string text = vekhost::ToJson();
     size_t at = 0;
@@ -505,7 +514,9 @@ TEST_F(DrawingJsonTest, EditedFilesAgreeWithAnotherReader) {
                 EXPECT_FALSE(valid) << refusal;
             }
         }
-        if (HasFailure()) break;
+        if (HasFailure()) {
+            break;
+        }
     }
     EXPECT_GT(taken, 20);  // the edits must leave some files good
 }

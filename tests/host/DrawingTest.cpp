@@ -41,8 +41,12 @@ TEST_F(DrawingTest, BuildsAFigureElementByElementAndWalksIt) {
 
 TEST_F(DrawingTest, RecordsAreKeptByteForByte) {
     FigureRecord r = Arc(0, 0, 1, 0, 0, 1);
-    for (size_t i = 0; i < sizeof r.unused0; ++i) r.unused0[i] = static_cast<uint8_t>(0xA0 + i);
-    for (size_t i = 0; i < sizeof r.unused1; ++i) r.unused1[i] = static_cast<uint8_t>(i + 1);
+    for (size_t i = 0; i < sizeof r.unused0; ++i) {
+        r.unused0[i] = static_cast<uint8_t>(0xA0 + i);
+    }
+    for (size_t i = 0; i < sizeof r.unused1; ++i) {
+        r.unused1[i] = static_cast<uint8_t>(i + 1);
+    }
     r.direction = 7;  // any value but 1: counter-clockwise, kept as given
     VekId seg = VekSgmCreateSegment(0, 0);
     VekId e = VekFigCreateFigure(seg, &r);
@@ -55,12 +59,16 @@ TEST_F(DrawingTest, RefusesBadRecordsAndUnknownIdentifiers) {
                            vekhost::Circle(0, 0, -1)};
     bad[0].kind = 0;
     bad[1].kind = 10;
-    for (const FigureRecord& r : bad) EXPECT_EQ(VekFigCreateFigure(seg, &r), -1);
+    for (const FigureRecord& r : bad) {
+        EXPECT_EQ(VekFigCreateFigure(seg, &r), -1);
+    }
     EXPECT_EQ(VekFigCreateFigure(seg, nullptr), -1);
     EXPECT_EQ(VekSgmGetHeadElementId(seg), -1);
     FigureRecord ok = Line(0, 0, 1, 1);
     VekId e = VekFigCreateFigure(seg, &ok);
-    for (const FigureRecord& r : bad) EXPECT_EQ(VekFigInsertFigure(e, &r), -1);
+    for (const FigureRecord& r : bad) {
+        EXPECT_EQ(VekFigInsertFigure(e, &r), -1);
+    }
     EXPECT_EQ(ElementIds(seg).size(), 1u);
 
     EXPECT_EQ(VekFigCreateFigure(9999, &ok), -1);
@@ -84,9 +92,13 @@ TEST_F(DrawingTest, IdentifiersAreNeverReusedAfterDeletion) {
     std::set<VekId> seen;
     std::vector<VekId> elements;
     VekId first = vekhost::AddSegment({Line(0, 0, 1, 0), Line(1, 0, 1, 1)});
-    for (VekId e : ElementIds(first)) elements.push_back(e);
+    for (VekId e : ElementIds(first)) {
+        elements.push_back(e);
+    }
     seen.insert(first);
-    for (VekId e : elements) seen.insert(e);
+    for (VekId e : elements) {
+        seen.insert(e);
+    }
 
     EXPECT_EQ(VekSgmDeleteSegment(first), 0);
     EXPECT_EQ(VekSgmDeleteSegment(first), -1);  // already gone
@@ -102,7 +114,9 @@ TEST_F(DrawingTest, IdentifiersAreNeverReusedAfterDeletion) {
     for (int i = 0; i < 20; ++i) {
         VekId s = vekhost::AddSegment({Line(0, 0, 1, 0)});
         EXPECT_TRUE(seen.insert(s).second);
-        for (VekId e : ElementIds(s)) EXPECT_TRUE(seen.insert(e).second);
+        for (VekId e : ElementIds(s)) {
+            EXPECT_TRUE(seen.insert(e).second);
+        }
         EXPECT_EQ(VekSgmEditSegment(s, nullptr, nullptr, 0, 1, 0), -1);  // no points
         if (i % 2) {
             VekSgmDeleteSegment(s);
@@ -114,7 +128,9 @@ TEST_F(DrawingTest, IdentifiersAreNeverReusedAfterDeletion) {
     EXPECT_EQ(vekhost::Segments().size(), 10u);
     // The storage of deleted elements is reused, never their identifiers.
     EXPECT_FALSE(vekhost::GetSegment(first));
-    for (VekId e : elements) EXPECT_EQ(VekElmGetType(e), -1);
+    for (VekId e : elements) {
+        EXPECT_EQ(VekElmGetType(e), -1);
+    }
     for (VekId s : vekhost::Segments()) {
         auto els = Elements(s);
         ASSERT_EQ(els.size(), 1u);
@@ -229,9 +245,13 @@ TEST_F(DrawingTest, LongFiguresStayCheapToBuildAndWalk) {
     VekId last = VekFigCreateFigure(seg, &l);
     VekId before = last;
     const int n = 200000;
-    for (int i = 0; i < n; ++i) before = VekFigInsertFigure(before, &l);
+    for (int i = 0; i < n; ++i) {
+        before = VekFigInsertFigure(before, &l);
+    }
     int count = 0;
-    for (VekId e = VekSgmGetHeadElementId(seg); e != -1; e = VekElmGetNextElementId(e)) ++count;
+    for (VekId e = VekSgmGetHeadElementId(seg); e != -1; e = VekElmGetNextElementId(e)) {
+        ++count;
+    }
     EXPECT_EQ(count, n + 1);
     EXPECT_EQ(VekSgmGetTailElementId(seg), last);
     EXPECT_EQ(VekSgmDeleteSegment(seg), 0);

@@ -192,7 +192,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"VekIddOpenSelIdData",
                     [](VekId, VekId) {
                         int32_t h = VekIddOpenSelIdData(1, 0, 0, 0);
-                        if (h > 0) VekIddCloseSelIdData(h);
+                        if (h > 0) {
+                            VekIddCloseSelIdData(h);
+                        }
                         return h;
                     },
                     -1},

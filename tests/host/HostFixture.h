@@ -25,7 +25,9 @@ protected:
     }
     static std::vector<VekId> ElementIds(VekId segment) {
         std::vector<VekId> ids;
-        for (const auto& e : Elements(segment)) ids.push_back(e.id);
+        for (const auto& e : Elements(segment)) {
+            ids.push_back(e.id);
+        }
         return ids;
     }
     static FigureRecord Figure(VekId element) {
@@ -42,7 +44,9 @@ protected:
 // Seed of a property test: TARNEX_SEED when set (to repeat a failure), else a
 // fresh one; the tests print it on failure.
 inline uint64_t PropertySeed() {
-    if (const char* s = std::getenv("TARNEX_SEED")) return std::stoull(s);
+    if (const char* s = std::getenv("TARNEX_SEED")) {
+        return std::stoull(s);
+    }
     return (uint64_t{std::random_device{}()} << 32) | std::random_device{}();
 }
 

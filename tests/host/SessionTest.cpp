@@ -126,7 +126,9 @@ TEST_F(SessionTest, SelectionListsSelectedSegmentsInOrder) {
     for (int32_t r = VekIddGetHeadSelIdData(h, &e); r != -1; r = VekIddGetNextSelIdData(h, &e)) {
         EXPECT_EQ(e.context, vekhost::Context());
         got.push_back(static_cast<VekId>(e.segment));
-        if (got.size() == 1) VekSgmDeleteSegment(c);  // deleting the current entry is fine
+        if (got.size() == 1) {
+            VekSgmDeleteSegment(c);  // deleting the current entry is fine
+        }
     }
     EXPECT_EQ(got, (std::vector<VekId>{c, a, b}));
     EXPECT_EQ(VekIddGetNextSelIdData(h, &e), -1);  // stays at the end
@@ -214,7 +216,9 @@ TEST_F(SessionTest, ObserverSeesEachCallWithItsResultAndFigure) {
         }
     }
     EXPECT_EQ(seen[0].entry, VEK_NONE);
-    for (size_t i = 1; i < 6; ++i) EXPECT_EQ(seen[i].entry, a) << i;
+    for (size_t i = 1; i < 6; ++i) {
+        EXPECT_EQ(seen[i].entry, a) << i;
+    }
     ASSERT_EQ(seen[3].argCount, 4);
     EXPECT_EQ(seen[3].args[3], 1.0);
     EXPECT_EQ(seen[4].text, u"원호");

@@ -58,7 +58,9 @@ inline std::uint64_t WordOf(double x) {
 // A property test's seed: TARNEX_SEED when set (to repeat a failure), else a
 // fresh one; the tests print it on failure.
 inline std::uint64_t PropertySeed() {
-    if (const char* s = std::getenv("TARNEX_SEED")) return std::stoull(s);
+    if (const char* s = std::getenv("TARNEX_SEED")) {
+        return std::stoull(s);
+    }
     return (std::uint64_t{std::random_device{}()} << 32) | std::random_device{}();
 }
 

@@ -31,7 +31,9 @@ protected:
     }
     void StoreAllExcept(const WCHAR* skipped) {
         for (const Stored& value : kNonDefaults) {
-            if (RegText(value.name) != skipped) PutString(kKey, value.name, value.text);
+            if (RegText(value.name) != skipped) {
+                PutString(kKey, value.name, value.text);
+            }
         }
     }
 };
@@ -70,7 +72,9 @@ TEST_F(LoadSettingsTest, StoredValuesAreUsedAndKept) {
     StoreAllExcept(TEXT(""));
     LoadSettings();
     ExpectActive(5, 2, 1, 1, 8, 4);
-    for (const Stored& value : kNonDefaults) EXPECT_EQ(GetString(kKey, value.name), value.text);
+    for (const Stored& value : kNonDefaults) {
+        EXPECT_EQ(GetString(kKey, value.name), value.text);
+    }
 }
 
 TEST_F(LoadSettingsTest, OnlyTheMissingValueIsWrittenBack) {
@@ -201,13 +205,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ValueCase>& param) {
         std::string name;
         for (const char* p = param.param.what; *p; ++p) {
-            if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+            if (std::isalnum(static_cast<unsigned char>(*p))) {
+                name += *p;
+            }
         }
         return name;
     });
 
 TEST_F(LoadSettingsTest, EveryKeyIsClosed) {
-    if (OpenKeys() < 0) GTEST_SKIP() << "open keys cannot be counted here";
+    if (OpenKeys() < 0) {
+        GTEST_SKIP() << "open keys cannot be counted here";
+    }
     const int before = OpenKeys();
     LoadSettings();  // creating
     LoadSettings();  // reading

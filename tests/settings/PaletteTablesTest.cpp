@@ -199,7 +199,9 @@ TEST(PaletteTables, ScreenColorUsesTheLowEightBitsOfEachComponent) {
 }
 
 TEST(PaletteTables, IdsOutsideThePalette) {
-    for (int position : {-1, 0, 17}) EXPECT_EQ(ColorSwatchId(position), 0) << position;
+    for (int position : {-1, 0, 17}) {
+        EXPECT_EQ(ColorSwatchId(position), 0) << position;
+    }
     for (int position : {-1, 0, 11}) {
         EXPECT_EQ(LineTypeSwatchId(position), 0) << position;
         EXPECT_EQ(LineTypeBitmapId(position), 17046) << position;

@@ -55,7 +55,9 @@ TEST_F(RegistryBehaviour, LongerDataIsRefusedWithItsSizeAndTheBufferUntouched) {
     DWORD size = sizeof buffer;
     EXPECT_EQ(RegQueryValueExW(key, TEXT("v"), nullptr, nullptr, buffer, &size), ERROR_MORE_DATA);
     EXPECT_EQ(size, 300u);
-    for (BYTE b : buffer) ASSERT_EQ(b, 0xCC);
+    for (BYTE b : buffer) {
+        ASSERT_EQ(b, 0xCC);
+    }
 
     size = 0;
     EXPECT_EQ(RegQueryValueExW(key, TEXT("v"), nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
@@ -139,10 +141,14 @@ TEST_F(RegistryBehaviour, NamesLongerThanWindowsTakesAreRefused) {
         EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr,
                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   c.create);
-        if (key) RegCloseKey(key);
+        if (key) {
+            RegCloseKey(key);
+        }
         key = nullptr;
         EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key), c.open);
-        if (key) RegCloseKey(key);
+        if (key) {
+            RegCloseKey(key);
+        }
     }
     EXPECT_FALSE(KeyExists(TEXT("K\\") + RegText(257, TEXT('k'))));
 

@@ -18,7 +18,9 @@ namespace {
 
 RegText Path(size_t levels, const RegText& part = TEXT("d")) {
     RegText path;
-    for (size_t i = 0; i < levels; ++i) path += (i ? TEXT("\\") : TEXT("")) + part;
+    for (size_t i = 0; i < levels; ++i) {
+        path += (i ? TEXT("\\") : TEXT("")) + part;
+    }
     return path;
 }
 
@@ -51,10 +53,14 @@ TEST_F(RegistryDepth, KeysGoAsDeepAsWindowsAllowsAndNoDeeper) {
             ASSERT_EQ(status, ERROR_SUCCESS);
             HKEY second = nullptr;
             EXPECT_EQ(Create(first, Path(c.second, TEXT("e")), second), c.expected);
-            if (second) RegCloseKey(second);
+            if (second) {
+                RegCloseKey(second);
+            }
             EXPECT_EQ(KeyExists(Path(c.first) + TEXT("\\e")), c.expected == ERROR_SUCCESS);
         }
-        if (first) RegCloseKey(first);
+        if (first) {
+            RegCloseKey(first);
+        }
         EXPECT_EQ(KeyExists(TEXT("d")), status == ERROR_SUCCESS);
         // A path of any length is only looked up as far as it goes.
         HKEY opened = nullptr;
@@ -75,7 +81,9 @@ TEST_F(RegistryDepth, FilesKeepDeepKeysAndRefuseKeysTooDeepOrNamesTooLong) {
 
     auto path = [](size_t levels, const std::string& part) {
         std::string text;
-        for (size_t i = 0; i < levels; ++i) text += (i ? "\\" : "") + part;
+        for (size_t i = 0; i < levels; ++i) {
+            text += (i ? "\\" : "") + part;
+        }
         return text;
     };
     const std::string refused[] = {

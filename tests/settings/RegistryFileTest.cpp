@@ -312,7 +312,9 @@ TEST_F(RegistryFile, ACopyReadsTheFileAndNeverWritesIt) {
 class EnvironmentVariable {
 public:
     EnvironmentVariable(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
         if (value) {
             ::setenv(name, value, 1);
         } else {

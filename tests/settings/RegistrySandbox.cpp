@@ -31,7 +31,9 @@ void RegistrySandbox::SetUp() {
 void RegistrySandbox::TearDown() {
 #ifdef _WIN32
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    if (scratch_) RegCloseKey(scratch_);
+    if (scratch_) {
+        RegCloseKey(scratch_);
+    }
     RegDeleteTreeW(HKEY_CURRENT_USER, ScratchPath().c_str());
 #else
     winreg_standin::UseMemoryRegistry();
@@ -68,7 +70,9 @@ std::optional<RawValue> RegistrySandbox::GetRaw(const RegText& path, const RegTe
             RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.data.data(), &size);
     }
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS) return std::nullopt;
+    if (status != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
     return value;
 }
 
@@ -79,9 +83,13 @@ std::optional<RegText> RegistrySandbox::GetString(const RegText& path, const Reg
     }
     RegText text(raw->data.size() / 2, WCHAR(0));
     std::memcpy(text.data(), raw->data.data(), raw->data.size());
-    if (text.back() != 0) return std::nullopt;
+    if (text.back() != 0) {
+        return std::nullopt;
+    }
     text.pop_back();
-    if (text.find(WCHAR(0)) != RegText::npos) return std::nullopt;
+    if (text.find(WCHAR(0)) != RegText::npos) {
+        return std::nullopt;
+    }
     return text;
 }
 

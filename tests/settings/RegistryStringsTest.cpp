@@ -115,7 +115,9 @@ TEST_F(RegistryStrings, UncreatableKeyFailsTheWrite) {
 }
 
 TEST_F(RegistryStrings, EveryKeyIsClosedOnEveryPath) {
-    if (OpenKeys() < 0) GTEST_SKIP() << "open keys cannot be counted here";
+    if (OpenKeys() < 0) {
+        GTEST_SKIP() << "open keys cannot be counted here";
+    }
     const int before = OpenKeys();
     RegText read;
     RegReadString(kPath, TEXT("d_point"), read);  // no key

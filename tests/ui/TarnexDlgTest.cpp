@@ -41,7 +41,9 @@ const Values kDefaults = {
 // The defaults with some values changed.
 Values DefaultsWith(const Values& changes) {
     Values values = kDefaults;
-    for (const auto& [name, text] : changes) values[name] = text;
+    for (const auto& [name, text] : changes) {
+        values[name] = text;
+    }
     return values;
 }
 
