@@ -266,7 +266,11 @@ void UseMemoryRegistry() {
     ReplaceStore(store, Mode::Memory, {}, RegTree{});
 }
 
-bool UseRegistryFile(const std::string& path) {
+namespace {
+
+// Loads the file into the store, which then keeps changes in `mode`: back in
+// the file, or in memory only.
+bool UseLoaded(const std::string& path, Mode mode) {
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
     RegTree tree;
@@ -274,20 +278,18 @@ bool UseRegistryFile(const std::string& path) {
         ReplaceStore(store, Mode::Broken, path, RegTree{});
         return false;
     }
-    ReplaceStore(store, Mode::File, path, std::move(tree));
+    ReplaceStore(store, mode, mode == Mode::File ? path : std::string(), std::move(tree));
     return true;
 }
 
+}  // namespace
+
+bool UseRegistryFile(const std::string& path) {
+    return UseLoaded(path, Mode::File);
+}
+
 bool UseRegistryCopy(const std::string& path) {
-    Store& store = TheStore();
-    std::lock_guard lock(store.mutex);
-    RegTree tree;
-    if (ReadRegistryFile(path, tree) == FileLoad::Failed) {
-        ReplaceStore(store, Mode::Broken, path, RegTree{});
-        return false;
-    }
-    ReplaceStore(store, Mode::Memory, {}, std::move(tree));
-    return true;
+    return UseLoaded(path, Mode::Memory);
 }
 
 namespace {
