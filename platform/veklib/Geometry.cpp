@@ -40,6 +40,13 @@ constexpr double kFilletGain = 1e3;
 // carrier and still be looked at as a fillet. Only a quick refusal before the
 // fillet is built, so far looser than kFilletRel.
 constexpr double kTouchRel = 1e-2;
+// Dimensionless sine: how far from tangent an arc may meet a neighbour at a
+// shared end and still be looked at as a fillet. A fillet that passes the test
+// below meets it within about kFilletRel (plus the rounding), so this only
+// refuses early, a thousand times looser; Miss alone lets arcs that cross a
+// neighbour at a few degrees through, its miss being of second order in the
+// angle.
+constexpr double kTangentSine = 1e-3;
 // Absolute, in units of the machine epsilon times the largest coordinate of a
 // point (roughly ulps): the rounding carried by input points near that point.
 constexpr double kNoiseUlps = 16;
@@ -384,6 +391,28 @@ V RecordEnd(const FigureRecord& r) {
     return r.kind == VEK_LINE ? P2(r) : P3(r);
 }
 
+// Whether the arc meets the line or arc record n nearly tangent at an end
+// both share within `near`: the arc's radius there along n's normal. NaN
+// (a record of no size) counts as tangent, leaving the refusal to the fillet.
+bool MeetsTangent(const FigureRecord& arc, const FigureRecord& n, double near) {
+    const double r = arc.size;
+    const bool line = n.kind == VEK_LINE;
+    const V ends[2] = {line ? P1(n) : P2(n), line ? P2(n) : P3(n)};
+    const double size = line ? Len(ends[1] - ends[0]) : Len(ends[0] - P1(n));
+    const double allowed = kTangentSine + 2 * near / r + (line ? 0 : near / size);
+    for (V s : {P2(arc), P3(arc)}) {
+        const V radius = s - P1(arc);
+        const double l = Len(radius);
+        for (V e : ends) {
+            if (Len(s - e) > near) continue;
+            const double sine = line ? Dot(radius, ends[1] - ends[0]) / (l * size)
+                                     : Cross(radius, e - P1(n)) / (l * size);
+            if (!(std::fabs(sine) > allowed)) return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 double AngleOf(V centre, V point) {
@@ -538,6 +567,10 @@ bool ArcIsFillet(const FigureRecord& arc, const FigureRecord& previous, const Fi
     // before a fillet is built for them, by a test looser than the one below.
     const double loose = kTouchRel * r + Noise(P1(arc)) * kFilletGain;
     if (!(Miss(P1(arc), r, previous) <= loose && Miss(P1(arc), r, next) <= loose)) return false;
+    // It ends where they do and turns into them smoothly: within twice the
+    // tolerance below, as the fillet would.
+    const double near = 4 * (kFilletRel * r + Noise(P1(arc)) * kFilletGain);
+    if (!MeetsTangent(arc, previous, near) || !MeetsTangent(arc, next, near)) return false;
     CornerResult built = BuildCorner(previous, next, 0, r);
     if (!built.ok) return false;
     const FigureRecord& f = built.corner;

@@ -238,6 +238,11 @@ TEST(DxfEdit, RewriteRefusesWhatItCannotKeep) {
     open.closed = true;
     open.vertices[1].source = 2;
     EXPECT_THROW(dxf::RewriteEntity(doc, 3, open), std::invalid_argument);
+    // A shape given as read before that counts more vertices than the entity
+    // holds: refused, not read past the entity's own.
+    dxf::Shape claimed = dxf::ShapeOf(doc, 3);
+    std::get<dxf::Polyline>(claimed.geometry).vertices.resize(3);
+    EXPECT_THROW(dxf::RewriteEntity(doc, 3, claimed, open), std::invalid_argument);
     EXPECT_THROW(dxf::NewEntity(doc, dxf::Line{{NAN, 0, 0}, {}}, {}), std::invalid_argument);
 }
 

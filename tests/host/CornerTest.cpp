@@ -448,6 +448,11 @@ INSTANTIATE_TEST_SUITE_P(
         ArcCase{"NotTangent",
                 {Line(0, 0, 8, 0), Arc(9, 0, 8, 0, 10, 0, true), Line(10, 0, 20, 0)},
                 false, 1, 0, false},
+        // Ends that meet a degree off tangent: the arc's circle all but
+        // touches both lines, yet it is no fillet of theirs.
+        ArcCase{"DegreeOffTangent",
+                {Line(0, -0.14, 8, 0), Arc(8, 2, 8, 0, 10, 2), Line(10, 2, 10.14, 10)},
+                false, 1, 0, false},
         ArcCase{"EndMissesNeighbour",
                 {Line(0, 0, 8, 0), Arc(8, 2, 8, 0, 10, 2), Line(10, 2.1, 10, 10)},
                 false, 1, 0, false},

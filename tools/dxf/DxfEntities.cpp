@@ -521,6 +521,9 @@ std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline
                     if (bulge != 0) out.RealTag(42, bulge);
                     continue;
                 }
+                if (static_cast<std::size_t>(v.source) >= groups.size())
+                    throw std::invalid_argument("vertex source " + std::to_string(v.source) +
+                                                " out of range");
                 bool bulgeWritten = false;
                 for (const Tag& t : groups[static_cast<std::size_t>(v.source)].tags) {
                     if (t.code == 91 && !bulgeWritten && bulge != 0) {

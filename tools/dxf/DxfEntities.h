@@ -129,9 +129,10 @@ struct Restyle {
 std::string RewriteEntity(Document& doc, std::size_t i, const Geometry& geometry,
                           const Restyle& restyle = {});
 // The same for a caller that has read the entity's shape already: `original`
-// is ShapeOf(doc, i), or for a LINE, ARC or CIRCLE a convertible shape of its
-// kind with the same `mirrored` (the geometry's values are not used). Saves
-// reading the entity a second time.
+// is ShapeOf(doc, i), or for a LINE, ARC, CIRCLE or LWPOLYLINE a convertible
+// shape of its kind with the same `mirrored` (and a polyline's closed flag
+// and number of vertices; the geometry's values are not used). Saves reading
+// the entity a second time.
 std::string RewriteEntity(Document& doc, std::size_t i, const Shape& original,
                           const Geometry& geometry, const Restyle& restyle = {});
 

@@ -280,8 +280,20 @@ void DxfWriteBack::WritePolyline(const DxfFigure& figure, std::size_t before,
         WritePieces(first, elements, written.z);
         return;
     }
-    doc_.ReplaceEntity(
-        first, dxf::RewriteEntity(doc_, first, written, RestyleFor(elements.front().lineType)));
+    const dxf::Restyle restyle = RestyleFor(elements.front().lineType);
+    if (doc_.EntityType(first) != "LWPOLYLINE") {
+        doc_.ReplaceEntity(first, dxf::RewriteEntity(doc_, first, written, restyle));
+        return;
+    }
+    // Its kind, closed flag and vertex count known since it was read.
+    dxf::Shape original;
+    original.refusal = dxf::Refusal::None;
+    original.mirrored = figure.parts.front().mirrored;
+    dxf::Polyline read;
+    read.closed = figure.closed;
+    read.vertices.resize(vertices);
+    original.geometry = std::move(read);
+    doc_.ReplaceEntity(first, dxf::RewriteEntity(doc_, first, original, written, restyle));
 }
 
 // A chain or a circle: each entity rewritten from the element it became, or

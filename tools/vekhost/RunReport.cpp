@@ -428,7 +428,11 @@ FigureReport ReportFigure(const vekhost::Segment& before, const FigureCalls& cal
         if (auto segment = vekhost::GetSegment(made)) {
             figure.newSegments.push_back(made);
             figure.afterClosed = figure.afterClosed || segment->closed;
-            after.insert(after.end(), segment->elements.begin(), segment->elements.end());
+            if (after.empty()) {
+                after = std::move(segment->elements);
+            } else {
+                after.insert(after.end(), segment->elements.begin(), segment->elements.end());
+            }
         }
     }
     if (!converted) {
