@@ -211,7 +211,9 @@ int main(int argc, char** argv) {
     std::ofstream manifest(outFolder / "manifest.txt");
     int failures = 0;
     for (const Setting& setting : kSettings) {
-        if (!StoreRunSettings(setting.values, error)) {
+        // The setting's own copy of the settings, for its whole loop.
+        const auto runSettings = StoreRunSettings(setting.values, error);
+        if (!runSettings) {
             std::cerr << error << "\n";
             return 1;
         }
