@@ -121,7 +121,9 @@ struct ChildRun {
 
 ChildRun Spawn(const std::vector<std::string>& args, const char* quietOutput) {
     std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : args) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -149,7 +151,9 @@ double PeakMb() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1e3;
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stod(line.substr(6)) / 1e3;
+        }
     }
     return 0;
 }
@@ -205,13 +209,16 @@ void WholeRuns(const std::string& self) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--child-idle") == 0) return 0;
+    if (argc == 2 && std::strcmp(argv[1], "--child-idle") == 0) {
+        return 0;
+    }
     if (argc == 3 && std::strcmp(argv[1], "--child-write") == 0) {
         std::ofstream(argv[2], std::ios::binary) << DrawingText();
         return 0;
     }
-    if (argc == 4 && std::strcmp(argv[1], "--child-run") == 0)
+    if (argc == 4 && std::strcmp(argv[1], "--child-run") == 0) {
         return LoadPassSave(argv[2], argv[3]);
+    }
     bool processes = true;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
@@ -223,8 +230,12 @@ int main(int argc, char** argv) {
     }
     int count = int(rest.size());
     benchmark::Initialize(&count, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(count, rest.data())) return 1;
-    if (processes) WholeRuns(std::filesystem::read_symlink("/proc/self/exe").string());
+    if (benchmark::ReportUnrecognizedArguments(count, rest.data())) {
+        return 1;
+    }
+    if (processes) {
+        WholeRuns(std::filesystem::read_symlink("/proc/self/exe").string());
+    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -72,14 +72,17 @@ std::string Generate(std::size_t count) {
             default: {  // an LWPOLYLINE of six vertices, two of them bulged
                 dxf::Polyline poly;
                 poly.closed = i % 2 == 0;
-                for (int v = 0; v < 6; ++v)
+                for (int v = 0; v < 6; ++v) {
                     poly.vertices.push_back(
                         {Round4(x + v * 1.25), Round4(y + (v % 2) * r), v % 3 == 1 ? 0.4142 : 0});
+                }
                 text += dxf::NewEntity(doc, poly, style);
                 y = Round4(y - 2 * r);
             }
         }
-        if (x > 1e5) x = 0;
+        if (x > 1e5) {
+            x = 0;
+        }
     }
     doc.AppendEntities(std::move(text));
     return doc.Write();
@@ -88,8 +91,11 @@ std::string Generate(std::size_t count) {
 long StatusKiB(const char* field) {
     std::ifstream status("/proc/self/status");
     std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0) {
+            return std::atol(line.c_str() + std::strlen(field));
+        }
+    }
     return -1;
 }
 
@@ -113,15 +119,20 @@ int MeasureReading(const char* path) {
 std::string Machine() {
     std::ifstream cpu("/proc/cpuinfo");
     std::string line;
-    while (std::getline(cpu, line))
-        if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
+    while (std::getline(cpu, line)) {
+        if (line.rfind("model name", 0) == 0) {
+            return line.substr(line.find(':') + 2);
+        }
+    }
     return "unknown CPU";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--read") return MeasureReading(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--read") {
+        return MeasureReading(argv[2]);
+    }
     if (argc == 4 && std::string(argv[1]) == "--generate") {
         std::ofstream(argv[3], std::ios::binary) << Generate(std::strtoul(argv[2], nullptr, 10));
         return 0;
@@ -150,12 +161,15 @@ int main(int argc, char** argv) {
     std::size_t convertible = 0;
     report("geometry of every entity", Seconds([&] {
                convertible = 0;
-               for (std::size_t i = 0; i < doc->EntityCount(); ++i)
+               for (std::size_t i = 0; i < doc->EntityCount(); ++i) {
                    convertible += dxf::ShapeOf(*doc, i).Convertible();
+               }
            }));
     std::string out;
     report("write unedited", Seconds([&] { out = doc->Write(); }));
-    if (out != bytes) std::printf("  unedited output differs!\n");
+    if (out != bytes) {
+        std::printf("  unedited output differs!\n");
+    }
     report("rewrite a tenth of the entities",
            Seconds(
                [&] {

@@ -124,8 +124,12 @@ std::string_view NextLine(std::string_view text, std::size_t& at) {
 }
 
 std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
+        s.remove_suffix(1);
+    }
     return s;
 }
 
@@ -243,7 +247,9 @@ Measure Median(int repeat, const std::function<int()>& work) {
     }
     auto at = [&runs](auto field) {
         std::vector<double> values;
-        for (const Measure& m : runs) values.push_back(m.*field);
+        for (const Measure& m : runs) {
+            values.push_back(m.*field);
+        }
         std::sort(values.begin(), values.end());
         return values[values.size() / 2];
     };

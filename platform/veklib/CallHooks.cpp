@@ -66,7 +66,9 @@ void Observe(CallId id, const Args& args) {
     std::copy(args.v, args.v + args.n, gPending.args);
     gPending.text.clear();
     if (args.hasText && args.text) {
-        for (const VekChar* p = args.text; *p; ++p) gPending.text += static_cast<char16_t>(*p);
+        for (const VekChar* p = args.text; *p; ++p) {
+            gPending.text += static_cast<char16_t>(*p);
+        }
     }
     gPending.result = std::nan("");
     gPendingId = id;
@@ -82,14 +84,20 @@ std::string Format(CallId id, const Args& args) {
     std::string s = kCallNames[id];
     s += '(';
     for (int i = 0; i < args.n; ++i) {
-        if (i) s += ',';
+        if (i) {
+            s += ',';
+        }
         AppendNumber(s, args.v[i]);
     }
     if (args.hasText) {
-        if (args.n) s += ',';
+        if (args.n) {
+            s += ',';
+        }
         if (args.text) {
             std::u16string t;
-            for (const VekChar* p = args.text; *p; ++p) t += static_cast<char16_t>(*p);
+            for (const VekChar* p = args.text; *p; ++p) {
+                t += static_cast<char16_t>(*p);
+            }
             s += '"' + ToUtf8(t) + '"';
         } else {
             s += "null";
@@ -101,7 +109,9 @@ std::string Format(CallId id, const Args& args) {
 
 int RequireCall(const std::string& name) {
     int id = CallIdByName(name.data(), name.size());
-    if (id < 0) throw std::invalid_argument("unknown host call: " + name);
+    if (id < 0) {
+        throw std::invalid_argument("unknown host call: " + name);
+    }
     return id;
 }
 
@@ -109,34 +119,45 @@ int RequireCall(const std::string& name) {
 
 int CallIdByName(const char* name, size_t length) {
     for (int i = 0; i < kCallCount; ++i) {
-        if (std::strlen(kCallNames[i]) == length && std::memcmp(kCallNames[i], name, length) == 0)
+        if (std::strlen(kCallNames[i]) == length && std::memcmp(kCallNames[i], name, length) == 0) {
             return i;
+        }
     }
     return -1;
 }
 
 bool EnterSlow(CallId id, const Args& args, bool hasResult) {
-    if (gLogOn) gLog.push_back(Format(id, args));
+    if (gLogOn) {
+        gLog.push_back(Format(id, args));
+    }
     if (gObserver && gObserved[id] && !gDelivering) {
         Observe(id, args);
-        if (!hasResult) Deliver();
+        if (!hasResult) {
+            Deliver();
+        }
     }
     const Faults& f = gFaults[id];
     int64_t use = gCallCounts[id];
     for (const Window& w : f.windows) {
-        if (use >= w.first && use <= w.last) return true;
+        if (use >= w.first && use <= w.last) {
+            return true;
+        }
     }
     if (!f.predicates.empty()) {
         std::vector<double> v(args.v, args.v + args.n);
         for (const auto& p : f.predicates) {
-            if (p(v)) return true;
+            if (p(v)) {
+                return true;
+            }
         }
     }
     return false;
 }
 
 void LeaveSlow(CallId id, double result) {
-    if (gPendingId != id || gDelivering || !gObserver) return;
+    if (gPendingId != id || gDelivering || !gObserver) {
+        return;
+    }
     gPending.result = result;
     Deliver();
 }
@@ -146,9 +167,13 @@ void ResetHooks() {
     gPendingId = kCallCount;
     gLogOn = false;
     gLog.clear();
-    for (auto& f : gFaults) f = Faults{};
+    for (auto& f : gFaults) {
+        f = Faults{};
+    }
     gAnyFault = false;
-    for (int64_t& c : gCallCounts) c = 0;
+    for (int64_t& c : gCallCounts) {
+        c = 0;
+    }
     UpdateActive();
 }
 
@@ -173,7 +198,9 @@ void ClearCallLog() {
 
 void FailCall(const std::string& name, int nth, int times) {
     int id = RequireCall(name);
-    if (nth < 1 || times < 1) throw std::invalid_argument("FailCall: nth and times must be >= 1");
+    if (nth < 1 || times < 1) {
+        throw std::invalid_argument("FailCall: nth and times must be >= 1");
+    }
     int64_t first = gCallCounts[id] + nth;
     gFaults[id].windows.push_back({first, first + times - 1});
     gAnyFault = true;
@@ -182,7 +209,9 @@ void FailCall(const std::string& name, int nth, int times) {
 
 void FailWhen(const std::string& name, std::function<bool(const std::vector<double>&)> predicate) {
     int id = RequireCall(name);
-    if (!predicate) throw std::invalid_argument("FailWhen: empty predicate");
+    if (!predicate) {
+        throw std::invalid_argument("FailWhen: empty predicate");
+    }
     gFaults[id].predicates.push_back(std::move(predicate));
     gAnyFault = true;
     UpdateActive();
@@ -191,15 +220,21 @@ void FailWhen(const std::string& name, std::function<bool(const std::vector<doub
 void SetCallObserver(std::function<void(const ObservedCall&)> observer,
                      const std::vector<std::string>& calls) {
     bool observed[kCallCount] = {};
-    for (const std::string& name : calls) observed[RequireCall(name)] = true;
-    for (int id = 0; id < kCallCount; ++id) gObserved[id] = calls.empty() || observed[id];
+    for (const std::string& name : calls) {
+        observed[RequireCall(name)] = true;
+    }
+    for (int id = 0; id < kCallCount; ++id) {
+        gObserved[id] = calls.empty() || observed[id];
+    }
     gObserver = std::move(observer);
     gPendingId = kCallCount;
     UpdateActive();
 }
 
 void ClearFaults() {
-    for (auto& f : gFaults) f = Faults{};
+    for (auto& f : gFaults) {
+        f = Faults{};
+    }
     gAnyFault = false;
     UpdateActive();
 }

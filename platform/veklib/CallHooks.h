@@ -67,11 +67,15 @@ struct Args {
     bool hasText = false;
 
     Args& Num(double x) {
-        if (n < 12) v[n++] = x;
+        if (n < 12) {
+            v[n++] = x;
+        }
         return *this;
     }
     Args& Pt(const double* p) {
-        if (p) Num(p[0]).Num(p[1]);
+        if (p) {
+            Num(p[0]).Num(p[1]);
+        }
         return *this;
     }
     Args& Text(const VekChar* t) {
@@ -107,7 +111,9 @@ inline bool FailsWithoutResult(CallId id, MakeArgs&& makeArgs) {
 // so that an observer sees it.
 template <class T>
 inline T Returns(CallId id, T result) {
-    if (gHooked[id]) LeaveSlow(id, static_cast<double>(result));
+    if (gHooked[id]) {
+        LeaveSlow(id, static_cast<double>(result));
+    }
     return result;
 }
 

@@ -42,16 +42,22 @@ void FromJson(const std::string& text) {
 
 void Save(const std::string& path) {
     std::ofstream out(path, std::ios::binary);
-    if (!out) throw std::runtime_error("cannot write drawing file " + path);
+    if (!out) {
+        throw std::runtime_error("cannot write drawing file " + path);
+    }
     WriteJson([&](std::string_view piece) {
         out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
     });
-    if (!out) throw std::runtime_error("cannot write drawing file " + path);
+    if (!out) {
+        throw std::runtime_error("cannot write drawing file " + path);
+    }
 }
 
 void Load(const std::string& path) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) throw std::runtime_error("cannot read drawing file " + path);
+    if (!in) {
+        throw std::runtime_error("cannot read drawing file " + path);
+    }
     const std::streamoff size = in.tellg();
     std::string text;
     if (size > 0) {
@@ -59,7 +65,9 @@ void Load(const std::string& path) {
         in.seekg(0);
         in.read(text.data(), size);
     }
-    if (size < 0 || !in) throw std::runtime_error("cannot read drawing file " + path);
+    if (size < 0 || !in) {
+        throw std::runtime_error("cannot read drawing file " + path);
+    }
     try {
         FromJson(text);
     } catch (const std::runtime_error& e) {

@@ -34,7 +34,9 @@ constexpr int kMaxDepth = 7;
 // The element type of a name, 0 for none.
 int32_t TypeOf(std::string_view name) {
     for (int32_t k = 1; k <= 9; ++k) {
-        if (kTypeNames[k] == name) return k;
+        if (kTypeNames[k] == name) {
+            return k;
+        }
     }
     return 0;
 }
@@ -67,7 +69,9 @@ struct Place {
                 break;
         }
         std::string s = "segments[" + std::to_string(segment) + "]";
-        if (level == kSegment) return s;
+        if (level == kSegment) {
+            return s;
+        }
         s += ".elements[" + std::to_string(element) + "]";
         return level == kLineType ? s + ".lineType" : s;
     }
@@ -217,7 +221,9 @@ private:
                   const Place& place) const;
     void Unique(uint32_t& seen, uint32_t bit, std::string_view key, const char* at,
                 const Place& place) const {
-        if (seen & bit) Refuse(at, place, Quoted(key, " is given twice"));
+        if (seen & bit) {
+            Refuse(at, place, Quoted(key, " is given twice"));
+        }
         seen |= bit;
     }
 
@@ -250,10 +256,11 @@ void Reader::SkipValue(int depth, const Place& place) {
         const int c = NextValue();
         bool closed = true;
         if (c == '{' || c == '[') {
-            if (depth + count > kMaxDepth)
+            if (depth + count > kMaxDepth) {
                 Refuse(p_, place,
                        "nested deeper than a drawing file goes (" + std::to_string(kMaxDepth) +
                            " levels)");
+            }
             open[count++] = char(c);
             ++p_;
             const int first = Next();
@@ -261,9 +268,13 @@ void Reader::SkipValue(int depth, const Place& place) {
                 ++p_;
                 --count;
             } else if (c == '{') {
-                if (first != '"') Unexpected("a field name in quotes");
+                if (first != '"') {
+                    Unexpected("a field name in quotes");
+                }
                 String();
-                if (Next() != ':') Unexpected("':'");
+                if (Next() != ':') {
+                    Unexpected("':'");
+                }
                 ++p_;
                 closed = false;
             } else {
@@ -280,23 +291,33 @@ void Reader::SkipValue(int depth, const Place& place) {
         } else {
             ReadNumber();
         }
-        if (!closed) continue;
+        if (!closed) {
+            continue;
+        }
         // After a value: close what ends here, up to the next value.
         for (;;) {
-            if (count == 0) return;
+            if (count == 0) {
+                return;
+            }
             const bool object = open[count - 1] == '{';
             const int next = Next();
             if (next == ',') {
                 ++p_;
                 if (object) {
-                    if (Next() != '"') Unexpected("a field name in quotes");
+                    if (Next() != '"') {
+                        Unexpected("a field name in quotes");
+                    }
                     String();
-                    if (Next() != ':') Unexpected("':'");
+                    if (Next() != ':') {
+                        Unexpected("':'");
+                    }
                     ++p_;
                 }
                 break;
             }
-            if (next != (object ? '}' : ']')) Unexpected(object ? "',' or '}'" : "',' or ']'");
+            if (next != (object ? '}' : ']')) {
+                Unexpected(object ? "',' or '}'" : "',' or ']'");
+            }
             ++p_;
             --count;
         }
@@ -362,11 +383,13 @@ void Reader::ReadBoolField(FieldValue& f, int depth, const Place& place) {
 
 int64_t Reader::IntOf(const FieldValue& f, std::string_view key, int64_t lo, int64_t hi,
                       const Place& place) const {
-    if (f.shape != Shape::Number || !f.integer)
+    if (f.shape != Shape::Number || !f.integer) {
         Refuse(f.value, place, Quoted(key, " must be an integer"));
-    if (!f.fits || f.whole[0] < lo || f.whole[0] > hi)
+    }
+    if (!f.fits || f.whole[0] < lo || f.whole[0] > hi) {
         Refuse(f.value, place,
                Quoted(key, " must be from ") + std::to_string(lo) + " to " + std::to_string(hi));
+    }
     return f.whole[0];
 }
 
@@ -375,21 +398,26 @@ void Reader::TakeId(int64_t id, uint32_t slot, const char* at, const Place& plac
     const auto index = static_cast<size_t>(id);
     if (index >= d.where.size()) {
         // Grown in steps, so that rising identifiers cost amortised constant time.
-        if (index >= d.where.capacity())
+        if (index >= d.where.capacity()) {
             d.where.reserve(std::max(index + 1, d.where.capacity() * 2));
+        }
         d.Reserve(static_cast<VekId>(id + 1));
     }
-    if (d.where[index] != Drawing::kNowhere)
+    if (d.where[index] != Drawing::kNowhere) {
         Refuse(at, place, "identifier " + std::to_string(id) + " is used twice");
+    }
     d.where[index] = slot;
     maxId_ = std::max(maxId_, id);
 }
 
 uint32_t Reader::SegmentLayer(std::string_view name) {
-    if (!segmentLayers_.empty() && segmentLayers_.back() == name)
+    if (!segmentLayers_.empty() && segmentLayers_.back() == name) {
         return uint32_t(segmentLayers_.size() - 1);
+    }
     const auto found = segmentLayerIndex_.find(name);
-    if (found != segmentLayerIndex_.end()) return found->second;
+    if (found != segmentLayerIndex_.end()) {
+        return found->second;
+    }
     const auto index = uint32_t(segmentLayers_.size());
     segmentLayers_.emplace_back(name);
     segmentLayerIndex_.emplace(segmentLayers_.back(), index);
@@ -398,15 +426,21 @@ uint32_t Reader::SegmentLayer(std::string_view name) {
 
 void Reader::ReadLineType(const Place& place, LineTypeRecord& out) {
     const char* start = p_;
-    if (*p_ != '{') Refuse(p_, place, "must be an object");
+    if (*p_ != '{') {
+        Refuse(p_, place, "must be an object");
+    }
     enum { kColor, kCode, kReserved };
     static const std::string_view names[] = {"color", "code", "reserved"};
     FieldValue fields[3];
     uint32_t seen = 0;
     Members([&](std::string_view key, const char* keyStart) {
         int f = 0;
-        while (f < 3 && names[f] != key) ++f;
-        if (f == 3) Refuse(keyStart, place, "unknown field \"" + std::string(key) + "\"");
+        while (f < 3 && names[f] != key) {
+            ++f;
+        }
+        if (f == 3) {
+            Refuse(keyStart, place, "unknown field \"" + std::string(key) + "\"");
+        }
         Unique(seen, 1u << f, key, keyStart, place);
         if (f == kReserved) {
             ReadPairField(fields[f], kMaxDepth, place);
@@ -415,14 +449,17 @@ void Reader::ReadLineType(const Place& place, LineTypeRecord& out) {
         }
     });
     for (int f = kColor; f <= kCode; ++f) {
-        if (!(seen & (1u << f))) Refuse(start, place, "missing " + Quoted(names[f], ""));
+        if (!(seen & (1u << f))) {
+            Refuse(start, place, "missing " + Quoted(names[f], ""));
+        }
     }
     out.colorIndex = int32_t(IntOf(fields[kColor], "color", INT32_MIN, INT32_MAX, place));
     out.lineTypeCode = int32_t(IntOf(fields[kCode], "code", INT32_MIN, INT32_MAX, place));
     if (seen & (1u << kReserved)) {
         const FieldValue& r = fields[kReserved];
-        if (r.shape != Shape::Pair || !r.intPair)
+        if (r.shape != Shape::Pair || !r.intPair) {
             Refuse(r.value, place, "\"reserved\" must be an array of two integers");
+        }
         out.reserved[0] = int32_t(r.whole[0]);
         out.reserved[1] = int32_t(r.whole[1]);
     }
@@ -431,7 +468,9 @@ void Reader::ReadLineType(const Place& place, LineTypeRecord& out) {
 void Reader::ReadElement(size_t segment, size_t index) {
     const Place place{Place::kElement, segment, index};
     const char* start = p_;
-    if (*p_ != '{') Refuse(p_, place, "must be an object");
+    if (*p_ != '{') {
+        Refuse(p_, place, "must be an object");
+    }
     FieldValue fields[kFieldCount];
     uint32_t seen = 0;
     // Fields in the order given, up to the first unknown one: the first that
@@ -447,12 +486,16 @@ void Reader::ReadElement(size_t segment, size_t index) {
     Members([&](std::string_view key, const char* keyStart) {
         const Field f = ElementField(key);
         if (f == kUnknown) {
-            if (!unknownAt) unknownAt = keyStart, unknownName = key;
+            if (!unknownAt) {
+                unknownAt = keyStart, unknownName = key;
+            }
             SkipValue(kDepth, place);
             return;
         }
         Unique(seen, Bit(f), key, keyStart, place);
-        if (!unknownAt) order[ordered++] = f;
+        if (!unknownAt) {
+            order[ordered++] = f;
+        }
         FieldValue& v = fields[f];
         v.key = keyStart;
         switch (f) {
@@ -461,7 +504,9 @@ void Reader::ReadElement(size_t segment, size_t index) {
                 if (*p_ == '"') {
                     const std::string_view name = String();
                     type = TypeOf(name);
-                    if (type == 0) unknownType = name;
+                    if (type == 0) {
+                        unknownType = name;
+                    }
                     v.shape = Shape::Text;
                 } else {
                     SkipValue(kDepth, place);
@@ -486,39 +531,54 @@ void Reader::ReadElement(size_t segment, size_t index) {
         }
     });
 
-    if (!(seen & Bit(kType))) Refuse(start, place, "missing \"type\"");
-    if (fields[kType].shape != Shape::Text)
+    if (!(seen & Bit(kType))) {
+        Refuse(start, place, "missing \"type\"");
+    }
+    if (fields[kType].shape != Shape::Text) {
         Refuse(fields[kType].value, place, "\"type\" must be a text");
-    if (type == 0)
+    }
+    if (type == 0) {
         Refuse(fields[kType].value, place,
                "unknown type \"" + unknownType +
                    "\" (line, circle, arc, pointLengths, twoPoints, unchanged, roundCorner, "
                    "chamfer, point)");
+    }
     for (int i = 0; i < ordered; ++i) {
-        if (!(kAllowedFields[type] & Bit(order[i])))
+        if (!(kAllowedFields[type] & Bit(order[i]))) {
             Refuse(fields[order[i]].key, place,
                    "unknown field \"" + std::string(kFieldNames[order[i]]) + "\"");
+        }
     }
-    if (unknownAt) Refuse(unknownAt, place, "unknown field \"" + unknownName + "\"");
+    if (unknownAt) {
+        Refuse(unknownAt, place, "unknown field \"" + unknownName + "\"");
+    }
 
     auto has = [&](Field f) { return (seen & Bit(f)) != 0; };
     auto point = [&](Field f, double* out) {
         const FieldValue& v = fields[f];
-        if (!has(f)) Refuse(start, place, "missing " + Quoted(kFieldNames[f], ""));
-        if (v.shape != Shape::Pair)
+        if (!has(f)) {
+            Refuse(start, place, "missing " + Quoted(kFieldNames[f], ""));
+        }
+        if (v.shape != Shape::Pair) {
             Refuse(v.value, place, Quoted(kFieldNames[f], " must be an array of two numbers"));
-        if (!std::isfinite(v.v[0]) || !std::isfinite(v.v[1]))
+        }
+        if (!std::isfinite(v.v[0]) || !std::isfinite(v.v[1])) {
             Refuse(v.value, place, Quoted(kFieldNames[f], " must be finite"));
+        }
         out[0] = v.v[0];
         out[1] = v.v[1];
     };
     auto number = [&](Field f) {
         const FieldValue& v = fields[f];
-        if (!has(f)) Refuse(start, place, "missing " + Quoted(kFieldNames[f], ""));
-        if (v.shape != Shape::Number)
+        if (!has(f)) {
+            Refuse(start, place, "missing " + Quoted(kFieldNames[f], ""));
+        }
+        if (v.shape != Shape::Number) {
             Refuse(v.value, place, Quoted(kFieldNames[f], " must be a number"));
-        if (!std::isfinite(v.v[0]))
+        }
+        if (!std::isfinite(v.v[0])) {
             Refuse(v.value, place, Quoted(kFieldNames[f], " must be finite"));
+        }
         return v.v[0];
     };
 
@@ -532,8 +592,9 @@ void Reader::ReadElement(size_t segment, size_t index) {
         case VEK_CIRCLE:
             point(kCentre, figure.p1);
             figure.p2[0] = number(kRadius);
-            if (figure.p2[0] < 0)
+            if (figure.p2[0] < 0) {
                 Refuse(fields[kRadius].value, place, "\"radius\" must not be negative");
+            }
             break;
         case VEK_ARC:
         case VEK_ROUND_CORNER:
@@ -543,8 +604,9 @@ void Reader::ReadElement(size_t segment, size_t index) {
             figure.size = has(kRadius) ? number(kRadius)
                                        : numeric::Hypot(figure.p2[0] - figure.p1[0],
                                                         figure.p2[1] - figure.p1[1]);
-            if (has(kClockwise) && fields[kClockwise].shape != Shape::Bool)
+            if (has(kClockwise) && fields[kClockwise].shape != Shape::Bool) {
                 Refuse(fields[kClockwise].value, place, "\"clockwise\" must be true or false");
+            }
             figure.direction = has(kClockwise) && fields[kClockwise].flag ? 1u : 0u;
             break;
         case VEK_POINT_LENGTHS:
@@ -565,21 +627,34 @@ void Reader::ReadElement(size_t segment, size_t index) {
             point(kPoint, figure.p1);
             break;
         default:  // unchanged: the raw record, every field optional
-            if (has(kP1)) point(kP1, figure.p1);
-            if (has(kP2)) point(kP2, figure.p2);
-            if (has(kP3)) point(kP3, figure.p3);
-            if (has(kSize)) figure.size = number(kSize);
-            if (has(kDirection))
+            if (has(kP1)) {
+                point(kP1, figure.p1);
+            }
+            if (has(kP2)) {
+                point(kP2, figure.p2);
+            }
+            if (has(kP3)) {
+                point(kP3, figure.p3);
+            }
+            if (has(kSize)) {
+                figure.size = number(kSize);
+            }
+            if (has(kDirection)) {
                 figure.direction = static_cast<uint32_t>(
                     IntOf(fields[kDirection], "direction", 0, UINT32_MAX, place));
+            }
             break;
     }
     int64_t id = 0;
-    if (has(kId)) id = IntOf(fields[kId], "id", 1, kMaxFileId, place);
+    if (has(kId)) {
+        id = IntOf(fields[kId], "id", 1, kMaxFileId, place);
+    }
 
     Drawing& d = *d_;
     const uint32_t slot = d.elements.Add();
-    if (id != 0) TakeId(id, slot * 2, fields[kId].value, place);
+    if (id != 0) {
+        TakeId(id, slot * 2, fields[kId].value, place);
+    }
     ElementData& e = d.elements[slot];
     e.type = type;
     e.segment = static_cast<VekId>(id);  // the identifier until Finish links the records
@@ -589,7 +664,9 @@ void Reader::ReadElement(size_t segment, size_t index) {
 
 void Reader::ReadSegment(size_t index) {
     const Place place{Place::kSegment, index, 0};
-    if (*p_ != '{') Refuse(p_, place, "must be an object");
+    if (*p_ != '{') {
+        Refuse(p_, place, "must be an object");
+    }
     enum { kSegId, kLayer, kClosed, kElements };
     static const std::string_view names[] = {"id", "layer", "closed", "elements"};
     PendingSegment ps;
@@ -597,8 +674,12 @@ void Reader::ReadSegment(size_t index) {
     uint32_t seen = 0;
     Members([&](std::string_view key, const char* keyStart) {
         int f = 0;
-        while (f < 4 && names[f] != key) ++f;
-        if (f == 4) Refuse(keyStart, place, "unknown field \"" + std::string(key) + "\"");
+        while (f < 4 && names[f] != key) {
+            ++f;
+        }
+        if (f == 4) {
+            Refuse(keyStart, place, "unknown field \"" + std::string(key) + "\"");
+        }
         Unique(seen, 1u << f, key, keyStart, place);
         switch (f) {
             case kSegId: {
@@ -609,37 +690,49 @@ void Reader::ReadSegment(size_t index) {
                 break;
             }
             case kLayer:
-                if (*p_ != '"') Refuse(p_, place, "\"layer\" must be a layer name");
+                if (*p_ != '"') {
+                    Refuse(p_, place, "\"layer\" must be a layer name");
+                }
                 ps.layer = SegmentLayer(String());
                 break;
             case kClosed: {
                 FieldValue v;
                 ReadBoolField(v, 4, place);
-                if (v.shape != Shape::Bool)
+                if (v.shape != Shape::Bool) {
                     Refuse(v.value, place, "\"closed\" must be true or false");
+                }
                 ps.closed = v.flag;
                 break;
             }
             default:
-                if (*p_ != '[') Refuse(p_, place, "\"elements\" must be an array");
+                if (*p_ != '[') {
+                    Refuse(p_, place, "\"elements\" must be an array");
+                }
                 Items([&](size_t k) { ReadElement(index, k); });
                 break;
         }
     });
-    if (!(seen & (1u << kLayer))) ps.layer = SegmentLayer("0");
+    if (!(seen & (1u << kLayer))) {
+        ps.layer = SegmentLayer("0");
+    }
     ps.count = d_->elements.size() - ps.first;
     segments_.push_back(ps);
 }
 
 void Reader::ReadLayers() {
-    if (*p_ != '[') Refuse(p_, Place{Place::kLayers}, "must be an array of names");
+    if (*p_ != '[') {
+        Refuse(p_, Place{Place::kLayers}, "must be an array of names");
+    }
     Items([&](size_t i) {
         const Place place{Place::kLayer, i, 0};
         const char* at = p_;
-        if (*p_ != '"') Refuse(p_, place, "must be a text");
+        if (*p_ != '"') {
+            Refuse(p_, place, "must be a text");
+        }
         const std::string_view name = String();
-        if (listedIndex_.count(name))
+        if (listedIndex_.count(name)) {
             Refuse(at, place, "repeats the name \"" + std::string(name) + "\"");
+        }
         listedIndex_.emplace(name, uint32_t(listedLayers_.size()));
         listedLayers_.emplace_back(name);
     });
@@ -648,9 +741,13 @@ void Reader::ReadLayers() {
 void Reader::Read(Drawing& d, int64_t firstFreeId) {
     d_ = &d;
     const Place top;
-    if (end_ - p_ >= 3 && std::memcmp(p_, "\xEF\xBB\xBF", 3) == 0) p_ += 3;  // a UTF-8 mark
+    if (end_ - p_ >= 3 && std::memcmp(p_, "\xEF\xBB\xBF", 3) == 0) {
+        p_ += 3;  // a UTF-8 mark
+    }
     const int c = Next();
-    if (c < 0) Malformed(p_, "the file is empty");
+    if (c < 0) {
+        Malformed(p_, "the file is empty");
+    }
     if (c != '{') {
         NextValue();
         Refuse(p_, top, "must be an object");
@@ -661,14 +758,19 @@ void Reader::Read(Drawing& d, int64_t firstFreeId) {
     uint32_t seen = 0;
     Members([&](std::string_view key, const char* keyStart) {
         int f = 0;
-        while (f < 4 && names[f] != key) ++f;
-        if (f == 4) Refuse(keyStart, top, "unknown field \"" + std::string(key) + "\"");
+        while (f < 4 && names[f] != key) {
+            ++f;
+        }
+        if (f == 4) {
+            Refuse(keyStart, top, "unknown field \"" + std::string(key) + "\"");
+        }
         Unique(seen, 1u << f, key, keyStart, top);
         switch (f) {
             case kFormat: {
                 const char* at = p_;
-                if (*p_ != '"' || String() != "vek-drawing")
+                if (*p_ != '"' || String() != "vek-drawing") {
                     Refuse(at, top, "\"format\" must be \"vek-drawing\"");
+                }
                 break;
             }
             case kVersion: {
@@ -681,13 +783,19 @@ void Reader::Read(Drawing& d, int64_t firstFreeId) {
                 ReadLayers();
                 break;
             default:
-                if (*p_ != '[') Refuse(p_, Place{Place::kSegments}, "must be an array");
+                if (*p_ != '[') {
+                    Refuse(p_, Place{Place::kSegments}, "must be an array");
+                }
                 Items([&](size_t i) { ReadSegment(i); });
                 break;
         }
     });
-    if (!(seen & (1u << kSegments))) Refuse(start, top, "missing \"segments\"");
-    if (Next() >= 0) Unexpected("the end of the file after the drawing");
+    if (!(seen & (1u << kSegments))) {
+        Refuse(start, top, "missing \"segments\"");
+    }
+    if (Next() >= 0) {
+        Unexpected("the end of the file after the drawing");
+    }
     Finish(firstFreeId);
 }
 
@@ -697,11 +805,15 @@ void Reader::Read(Drawing& d, int64_t firstFreeId) {
 void Reader::Finish(int64_t firstFreeId) {
     Drawing& d = *d_;
     d.layers = listedLayers_;
-    if (!listedIndex_.count(std::string_view("0"))) d.layers.insert(d.layers.begin(), "0");
+    if (!listedIndex_.count(std::string_view("0"))) {
+        d.layers.insert(d.layers.begin(), "0");
+    }
     // Views into the names: no name may move while they are in use.
     d.layers.reserve(d.layers.size() + segmentLayers_.size());
     std::unordered_map<std::string_view, uint32_t> named;
-    for (size_t i = 0; i < d.layers.size(); ++i) named.emplace(d.layers[i], uint32_t(i));
+    for (size_t i = 0; i < d.layers.size(); ++i) {
+        named.emplace(d.layers[i], uint32_t(i));
+    }
     std::vector<VekId> layerOf(segmentLayers_.size());
     for (size_t i = 0; i < segmentLayers_.size(); ++i) {
         const auto found = named.find(segmentLayers_[i]);
@@ -715,10 +827,14 @@ void Reader::Finish(int64_t firstFreeId) {
 
     int64_t next = std::max(firstFreeId, maxId_ + 1);
     for (PendingSegment& ps : segments_) {
-        if (ps.id == 0) ps.id = next++;
+        if (ps.id == 0) {
+            ps.id = next++;
+        }
         for (uint32_t k = 0; k < ps.count; ++k) {
             ElementData& e = d.elements[ps.first + k];
-            if (e.segment == 0) e.segment = VekId(next++);
+            if (e.segment == 0) {
+                e.segment = VekId(next++);
+            }
         }
     }
     d.nextId = static_cast<VekId>(next);
@@ -741,8 +857,12 @@ void Reader::Finish(int64_t firstFreeId) {
             e.segment = id;
             e.prev = previous;
             e.next = VEK_NONE;
-            if (previous != VEK_NONE) d.E(previous).next = own;
-            if (k == 0) s.head = own;
+            if (previous != VEK_NONE) {
+                d.E(previous).next = own;
+            }
+            if (k == 0) {
+                s.head = own;
+            }
             s.tail = own;
             previous = own;
         }

@@ -33,9 +33,15 @@ struct Cursor {
     // Negative zero gets a fraction, as readers that keep integers apart
     // read "-0" as the integer 0.
     Cursor& Num(double v) {
-        if (!std::isfinite(v)) return Lit("null");
-        if (v == 0 && std::signbit(v)) return Lit("-0.0");
-        if (!ShortDecimal(v)) p = std::to_chars(p, p + 32, v).ptr;
+        if (!std::isfinite(v)) {
+            return Lit("null");
+        }
+        if (v == 0 && std::signbit(v)) {
+            return Lit("-0.0");
+        }
+        if (!ShortDecimal(v)) {
+            p = std::to_chars(p, p + 32, v).ptr;
+        }
         return *this;
     }
     // A value of at most eight decimals below about 10^7 (as most coordinates
@@ -46,9 +52,13 @@ struct Cursor {
     // written, for any other value or where to_chars would write an exponent.
     bool ShortDecimal(double v) {
         const double scaled = std::fabs(v) * 1e8;
-        if (!(scaled < 1125899906842624.0)) return false;
+        if (!(scaled < 1125899906842624.0)) {
+            return false;
+        }
         const double nearest = std::nearbyint(scaled);
-        if (nearest == 0 || nearest / 1e8 != std::fabs(v)) return false;
+        if (nearest == 0 || nearest / 1e8 != std::fabs(v)) {
+            return false;
+        }
         auto digits = static_cast<uint64_t>(nearest);
         int decimals = 8;
         while (decimals > 0 && digits % 10 == 0) {
@@ -58,11 +68,17 @@ struct Cursor {
         char text[24];
         const int count = int(std::to_chars(text, text + sizeof text, digits).ptr - text);
         int significant = count;
-        while (decimals == 0 && significant > 1 && text[significant - 1] == '0') --significant;
+        while (decimals == 0 && significant > 1 && text[significant - 1] == '0') {
+            --significant;
+        }
         const int whole = count - decimals;  // digits before the point
         const int fixedLength = (whole > 0 ? whole : 1) + (decimals > 0 ? decimals + 1 : 0);
-        if (fixedLength > significant + (significant > 1 ? 1 : 0) + 4) return false;
-        if (v < 0) *p++ = '-';
+        if (fixedLength > significant + (significant > 1 ? 1 : 0) + 4) {
+            return false;
+        }
+        if (v < 0) {
+            *p++ = '-';
+        }
         if (whole > 0) {
             std::memcpy(p, text, size_t(whole));
             p += whole;
@@ -71,7 +87,9 @@ struct Cursor {
         }
         if (decimals > 0) {
             *p++ = '.';
-            for (int i = whole; i < 0; ++i) *p++ = '0';
+            for (int i = whole; i < 0; ++i) {
+                *p++ = '0';
+            }
             const int from = whole > 0 ? whole : 0;
             std::memcpy(p, text + from, size_t(count - from));
             p += count - from;
@@ -128,8 +146,9 @@ void WriteElement(Cursor& c, VekId id, const ElementData& e) {
         .Int(lt.colorIndex)
         .Lit(", \"code\": ")
         .Int(lt.lineTypeCode);
-    if (lt.reserved[0] || lt.reserved[1])
+    if (lt.reserved[0] || lt.reserved[1]) {
         c.Lit(", \"reserved\": [").Int(lt.reserved[0]).Lit(", ").Int(lt.reserved[1]).Lit("]");
+    }
     c.Lit("}}");
 }
 
@@ -142,7 +161,9 @@ void AppendText(std::string& out, std::string_view s) {
         const unsigned char c = static_cast<unsigned char>(*q);
         if (c >= 0x80) {
             const size_t n = Utf8Length(q, end);
-            if (n == 0) throw std::runtime_error("drawing file: a layer name is not UTF-8 text");
+            if (n == 0) {
+                throw std::runtime_error("drawing file: a layer name is not UTF-8 text");
+            }
             out.append(q, n);
             q += n;
             continue;
@@ -176,7 +197,9 @@ void WriteDrawing(std::string& out, const std::function<void(std::string_view)>*
     };
     out += "{\n  \"format\": \"vek-drawing\",\n  \"version\": 1,\n  \"layers\": [";
     for (size_t i = 0; i < d.layers.size(); ++i) {
-        if (i) out += ", ";
+        if (i) {
+            out += ", ";
+        }
         AppendText(out, d.layers[i]);
         handOver();
     }
@@ -196,7 +219,9 @@ void WriteDrawing(std::string& out, const std::function<void(std::string_view)>*
         for (VekId e = s.head; e != VEK_NONE;) {
             const ElementData& element = d.elements[d.where[e] >> 1];
             Cursor at{line};
-            if (e != s.head) at.Lit(",");
+            if (e != s.head) {
+                at.Lit(",");
+            }
             at.Lit("\n");
             WriteElement(at, e, element);
             out.append(line, size_t(at.p - line));

@@ -74,7 +74,9 @@ uint32_t Context() {
 VekId AddLayer(const std::string& name) {
     auto& layers = S().drawing.layers;
     for (size_t i = 0; i < layers.size(); ++i) {
-        if (layers[i] == name) return static_cast<VekId>(i);
+        if (layers[i] == name) {
+            return static_cast<VekId>(i);
+        }
     }
     layers.push_back(name);
     return static_cast<VekId>(layers.size() - 1);
@@ -86,13 +88,18 @@ std::string LayerName(VekId layer) {
 
 VekId AddSegment(const std::vector<FigureRecord>& figures, bool closed, VekId layer,
                  LineTypeRecord lineType) {
-    if (!ValidLayer(layer)) return VEK_NONE;
+    if (!ValidLayer(layer)) {
+        return VEK_NONE;
+    }
     for (const FigureRecord& f : figures) {
-        if (!ValidRecord(f)) return VEK_NONE;
+        if (!ValidRecord(f)) {
+            return VEK_NONE;
+        }
     }
     VekId seg = NewSegment(layer, closed);
-    for (const FigureRecord& f : figures)
+    for (const FigureRecord& f : figures) {
         NewElement(seg, VEK_NONE, static_cast<int32_t>(f.kind), f, lineType);
+    }
     return seg;
 }
 
@@ -105,7 +112,9 @@ std::vector<VekId> Segments() {
 }
 
 std::optional<Segment> GetSegment(VekId segment) {
-    if (!ValidSegment(segment)) return std::nullopt;
+    if (!ValidSegment(segment)) {
+        return std::nullopt;
+    }
     const SegmentData& sd = Sgm(segment);
     Segment s;
     s.id = segment;
@@ -145,14 +154,18 @@ bool IsRegistered() {
 
 int32_t StartCommand() {
     Session& s = S();
-    if (!s.registered || !s.start) return -1;
+    if (!s.registered || !s.start) {
+        return -1;
+    }
     return s.start();
 }
 
 int32_t SendEvent(int32_t event, std::optional<Point> point) {
     Session& s = S();
     VekExecuteFunc exec = s.execute;
-    if (!exec) return -1;
+    if (!exec) {
+        return -1;
+    }
     // Each event carries its own data value; VekEvtGetPoint answers only for
     // the event being delivered, with the data the host gave it.
     const bool outerInEvent = s.inEvent;
@@ -172,7 +185,9 @@ int32_t SendEvent(int32_t event, std::optional<Point> point) {
     after.eventData = outerData;
     after.eventHasPoint = outerHasPoint;
     after.eventPoint = outerPoint;
-    if (result == 2 && after.ready) after.ready();
+    if (result == 2 && after.ready) {
+        after.ready();
+    }
     return result;
 }
 
@@ -188,7 +203,9 @@ int32_t FinishSelection() {
 
 void EndCommand() {
     Session& s = S();
-    if (s.registered && s.end) s.end();
+    if (s.registered && s.end) {
+        s.end();
+    }
 }
 
 int32_t EventMask() {
@@ -196,7 +213,9 @@ int32_t EventMask() {
 }
 
 std::optional<ObjectFilter> LastObjectFilter() {
-    if (!S().hasFilter) return std::nullopt;
+    if (!S().hasFilter) {
+        return std::nullopt;
+    }
     return S().filter;
 }
 
@@ -216,7 +235,9 @@ int ClearSysIdCount() {
 
 int OpenSelectionCount() {
     int n = 0;
-    for (const Selection& s : S().selections) n += s.open ? 1 : 0;
+    for (const Selection& s : S().selections) {
+        n += s.open ? 1 : 0;
+    }
     return n;
 }
 

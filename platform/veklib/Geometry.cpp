@@ -104,7 +104,9 @@ double Noise(V p) {
 double Sweep(double a, double b, bool clockwise) {
     double s = clockwise ? a - b : b - a;
     s = std::fmod(s, kTwoPi);
-    if (s < 0) s += kTwoPi;
+    if (s < 0) {
+        s += kTwoPi;
+    }
     return s;
 }
 
@@ -151,7 +153,9 @@ V UnitOf(V v, double len) {
 // Direction of travel along the curve at point p, going from its far end
 // towards its near end (toward the corner).
 V TowardNear(const Curve& k, V p) {
-    if (!k.arc) return k.nearEnd == 1 ? UnitOf(k.b - k.a, k.len) : Unit(k.Near() - k.Far());
+    if (!k.arc) {
+        return k.nearEnd == 1 ? UnitOf(k.b - k.a, k.len) : Unit(k.Near() - k.Far());
+    }
     V t = Unit(Perp(p - k.c));              // counter-clockwise tangent
     bool storedDirection = k.nearEnd == 1;  // travelling start to end
     bool ccw = storedDirection ? !k.cw : k.cw;
@@ -165,7 +169,9 @@ int IntersectLines(V p, V u, double lu, V q, V w, double lw, double noise, V out
     // Parallel when the sine between them is within what the rounding of
     // their ends leaves of their directions.
     double den = Cross(u, w);
-    if (std::fabs(den) <= (kSameRel + noise / lu + noise / lw) * lu * lw) return 0;
+    if (std::fabs(den) <= (kSameRel + noise / lu + noise / lw) * lu * lw) {
+        return 0;
+    }
     double t = Cross(q - p, w) / den;
     out[0] = p + u * t;
     return 1;
@@ -178,7 +184,9 @@ int IntersectLineCircle(V p, V u, double lu, V c, double r, double noise, V out[
     double dist = std::fabs(Cross(d, f));  // from the centre to the line
     double gap = r - dist;
     double tol = kSameRel * r + noise;
-    if (gap < -tol) return 0;
+    if (gap < -tol) {
+        return 0;
+    }
     if (gap <= tol) {
         out[0] = foot;
         return 1;
@@ -193,10 +201,14 @@ int IntersectCircles(V c1, double r1, V c2, double r2, double noise, V out[2]) {
     V d = c2 - c1;
     double dist = Len(d);
     double tol = kSameRel * std::max(r1, r2) + noise;
-    if (dist <= tol) return 0;  // concentric
+    if (dist <= tol) {
+        return 0;  // concentric
+    }
     double apart = dist - (r1 + r2);
     double nested = std::fabs(r1 - r2) - dist;
-    if (apart > tol || nested > tol) return 0;
+    if (apart > tol || nested > tol) {
+        return 0;
+    }
     V e = d * (1 / dist);
     if (std::fabs(apart) <= tol) {
         out[0] = c1 + e * r1;
@@ -215,10 +227,15 @@ int IntersectCircles(V c1, double r1, V c2, double r2, double noise, V out[2]) {
 }
 
 int IntersectCurves(const Curve& k1, const Curve& k2, double noise, V out[2]) {
-    if (!k1.arc && !k2.arc)
+    if (!k1.arc && !k2.arc) {
         return IntersectLines(k1.a, k1.b - k1.a, k1.len, k2.a, k2.b - k2.a, k2.len, noise, out);
-    if (!k1.arc) return IntersectLineCircle(k1.a, k1.b - k1.a, k1.len, k2.c, k2.r, noise, out);
-    if (!k2.arc) return IntersectLineCircle(k2.a, k2.b - k2.a, k2.len, k1.c, k1.r, noise, out);
+    }
+    if (!k1.arc) {
+        return IntersectLineCircle(k1.a, k1.b - k1.a, k1.len, k2.c, k2.r, noise, out);
+    }
+    if (!k2.arc) {
+        return IntersectLineCircle(k2.a, k2.b - k2.a, k2.len, k1.c, k1.r, noise, out);
+    }
     return IntersectCircles(k1.c, k1.r, k2.c, k2.r, noise, out);
 }
 
@@ -243,7 +260,9 @@ bool MakeKept(const Curve& k, V x, double noise, Kept& out) {
     out.noise = noise;
     V far = k.Far();
     const double toFar = Len(far - x);
-    if (toFar <= kSameRel * k.Size() + noise) return false;
+    if (toFar <= kSameRel * k.Size() + noise) {
+        return false;
+    }
     if (!k.arc) {
         out.u = UnitOf(far - x, toFar);
         out.length = toFar;
@@ -271,17 +290,20 @@ double AlongKept(const Kept& kp, V p) {
     if (!k.arc) {
         double tol = kSameRel * kp.length + kp.noise;
         double t = Dot(p - kp.x, kp.u);
-        if (t < -tol || t > kp.length + tol) return -1;
+        if (t < -tol || t > kp.length + tol) {
+            return -1;
+        }
         return std::max(t, 0.0);
     }
     double ap = AngleOf(k.c, p);
     double s = Sweep(kp.from, ap, k.cw);
     double angTol = kSameRel + kp.noise / k.r;
     if (s > kp.sweep + angTol) {
-        if (s > kTwoPi - angTol)
+        if (s > kTwoPi - angTol) {
             s = 0;  // just before `from`, within tolerance
-        else
+        } else {
             return -1;
+        }
     }
     double fromX = kp.startAtX ? s : kp.sweep - s;
     return std::max(fromX, 0.0) * k.r;
@@ -318,40 +340,52 @@ int Offsets(const Curve& k, double r, double noise, Offset out[2]) {
     int n = 0;
     out[n++] = {true, {}, {}, k.c, k.r + r, 0};
     // The inner offset, unless it shrinks to the centre.
-    if (std::fabs(k.r - r) > kSameRel * std::max(k.r, r) + noise)
+    if (std::fabs(k.r - r) > kSameRel * std::max(k.r, r) + noise) {
         out[n++] = {true, {}, {}, k.c, std::fabs(k.r - r), 0};
+    }
     return n;
 }
 
 int IntersectOffsets(const Offset& a, const Offset& b, double noise, V out[2]) {
-    if (!a.circle && !b.circle)
+    if (!a.circle && !b.circle) {
         return IntersectLines(a.p, a.u, a.ulen, b.p, b.u, b.ulen, noise, out);
-    if (!a.circle) return IntersectLineCircle(a.p, a.u, a.ulen, b.c, b.r, noise, out);
-    if (!b.circle) return IntersectLineCircle(b.p, b.u, b.ulen, a.c, a.r, noise, out);
+    }
+    if (!a.circle) {
+        return IntersectLineCircle(a.p, a.u, a.ulen, b.c, b.r, noise, out);
+    }
+    if (!b.circle) {
+        return IntersectLineCircle(b.p, b.u, b.ulen, a.c, a.r, noise, out);
+    }
     return IntersectCircles(a.c, a.r, b.c, b.r, noise, out);
 }
 
 // Writes point v into the near end of the element record.
 void MoveNearEnd(FigureRecord& rec, const Curve& k, V v) {
-    if (rec.kind == VEK_LINE)
+    if (rec.kind == VEK_LINE) {
         Set(k.nearEnd == 0 ? rec.p1 : rec.p2, v);
-    else
+    } else {
         Set(k.nearEnd == 0 ? rec.p2 : rec.p3, v);
+    }
 }
 
 // A line longer than the rounding of its ends, or an arc whose ends are both
 // on its circle; `k` is the record's curve (its length or radius measured once).
 bool Usable(const FigureRecord& r, const Curve& k, double noise) {
-    if (r.kind == VEK_LINE) return k.len > noise;
-    if (r.kind == VEK_ARC)
+    if (r.kind == VEK_LINE) {
+        return k.len > noise;
+    }
+    if (r.kind == VEK_ARC) {
         return k.r > noise && std::fabs(Len(k.b - k.c) - k.r) <= kOnCircleRel * k.r + noise;
+    }
     return false;
 }
 
 bool PointOnKeptAtDistance(const Kept& kp, double s, V& out) {
     const Curve& k = kp.k;
     if (!k.arc) {
-        if (s > kp.length * (1 + kSameRel) + kp.noise) return false;
+        if (s > kp.length * (1 + kSameRel) + kp.noise) {
+            return false;
+        }
         out = kp.x + kp.u * std::min(s, kp.length);
         return true;
     }
@@ -404,10 +438,14 @@ bool MeetsTangent(const FigureRecord& arc, const FigureRecord& n, double near) {
         const V radius = s - P1(arc);
         const double l = Len(radius);
         for (V e : ends) {
-            if (Len(s - e) > near) continue;
+            if (Len(s - e) > near) {
+                continue;
+            }
             const double sine = line ? Dot(radius, ends[1] - ends[0]) / (l * size)
                                      : Cross(radius, e - P1(n)) / (l * size);
-            if (!(std::fabs(sine) > allowed)) return true;
+            if (!(std::fabs(sine) > allowed)) {
+                return true;
+            }
         }
     }
     return false;
@@ -417,25 +455,34 @@ bool MeetsTangent(const FigureRecord& arc, const FigureRecord& n, double near) {
 
 double AngleOf(V centre, V point) {
     double a = numeric::Atan2(point.y - centre.y, point.x - centre.x);
-    if (a < 0) a += kTwoPi;
-    if (a >= kTwoPi) a = 0;  // a tiny negative angle rounds up to 2 pi
+    if (a < 0) {
+        a += kTwoPi;
+    }
+    if (a >= kTwoPi) {
+        a = 0;  // a tiny negative angle rounds up to 2 pi
+    }
     return a;
 }
 
 CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next, int32_t mode,
                          double size) {
     CornerResult res;
-    if ((mode != 0 && mode != 1) || !std::isfinite(size) || size <= 0) return res;
-    if ((previous.kind != VEK_LINE && previous.kind != VEK_ARC) ||
-        (next.kind != VEK_LINE && next.kind != VEK_ARC))
+    if ((mode != 0 && mode != 1) || !std::isfinite(size) || size <= 0) {
         return res;
+    }
+    if ((previous.kind != VEK_LINE && previous.kind != VEK_ARC) ||
+        (next.kind != VEK_LINE && next.kind != VEK_ARC)) {
+        return res;
+    }
     // Everything below is relative to the previous element's end, which is at
     // or near the corner.
     const V origin = RecordEnd(previous);
     const double noise = Noise(origin);
     Curve k1 = FromRecord(previous, origin);
     Curve k2 = FromRecord(next, origin);
-    if (!Usable(previous, k1, noise) || !Usable(next, k2, noise)) return res;
+    if (!Usable(previous, k1, noise) || !Usable(next, k2, noise)) {
+        return res;
+    }
 
     // Which ends face each other: the closest pair, the chain's own order
     // (end of the previous, start of the next) on a tie.
@@ -444,7 +491,9 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
     k2.nearEnd = 0;
     for (int i = 0; i < 2; ++i) {
         for (int j = 0; j < 2; ++j) {
-            if (i == 1 && j == 0) continue;  // `best` already
+            if (i == 1 && j == 0) {
+                continue;  // `best` already
+            }
             double d = Len(k1.End(i) - k2.End(j));
             if (d < best * (1 - kSameRel)) {
                 best = d;
@@ -457,25 +506,34 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
     // The meeting point: where the carriers cross, nearest to the facing ends.
     V xs[2];
     int nx = IntersectCurves(k1, k2, noise, xs);
-    if (nx == 0) return res;
+    if (nx == 0) {
+        return res;
+    }
     V x = xs[0];
     if (nx == 2) {
         double d0 = Len(xs[0] - k1.Near()) + Len(xs[0] - k2.Near());
         double d1 = Len(xs[1] - k1.Near()) + Len(xs[1] - k2.Near());
-        if (d1 < d0) x = xs[1];
+        if (d1 < d0) {
+            x = xs[1];
+        }
     }
     // Tangent carriers (a line touching an arc, two touching arcs) meet in a
     // single point without a corner to round.
-    if (nx == 1 && (k1.arc || k2.arc)) return res;
+    if (nx == 1 && (k1.arc || k2.arc)) {
+        return res;
+    }
 
     Kept kept1, kept2;
-    if (!MakeKept(k1, x, noise, kept1) || !MakeKept(k2, x, noise, kept2)) return res;
+    if (!MakeKept(k1, x, noise, kept1) || !MakeKept(k2, x, noise, kept2)) {
+        return res;
+    }
 
     V t1, t2, centre;
     bool clockwise = false;
     if (mode == 1) {
-        if (!PointOnKeptAtDistance(kept1, size, t1) || !PointOnKeptAtDistance(kept2, size, t2))
+        if (!PointOnKeptAtDistance(kept1, size, t1) || !PointOnKeptAtDistance(kept2, size, t2)) {
             return res;
+        }
     } else {
         Offset o1[2], o2[2];
         int n1 = Offsets(k1, size, noise, o1);
@@ -501,20 +559,34 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
                     // first.
                     double s1 = k1.arc ? 0 : AlongKept(kept1, a);
                     double s2 = k2.arc ? 0 : AlongKept(kept2, b);
-                    if (s1 < 0 || s2 < 0) continue;
-                    if (std::fabs(Len(a - c) - size) > tol1 || std::fabs(Len(b - c) - size) > tol2)
+                    if (s1 < 0 || s2 < 0) {
                         continue;
-                    if (k1.arc) s1 = AlongKept(kept1, a);
-                    if (k2.arc) s2 = AlongKept(kept2, b);
-                    if (s1 < 0 || s2 < 0) continue;
+                    }
+                    if (std::fabs(Len(a - c) - size) > tol1 ||
+                        std::fabs(Len(b - c) - size) > tol2) {
+                        continue;
+                    }
+                    if (k1.arc) {
+                        s1 = AlongKept(kept1, a);
+                    }
+                    if (k2.arc) {
+                        s2 = AlongKept(kept2, b);
+                    }
+                    if (s1 < 0 || s2 < 0) {
+                        continue;
+                    }
                     // The fillet must continue the previous element smoothly and
                     // hand over smoothly to the next one.
                     V d1 = k1.arc ? TowardNear(k1, a) : lineToward1;
                     bool cw = Cross(d1, c - a) < 0;
                     V tb = Unit(Perp(b - c));
-                    if (cw) tb = tb * -1;
+                    if (cw) {
+                        tb = tb * -1;
+                    }
                     V d2 = (k2.arc ? TowardNear(k2, b) : lineToward2) * -1;
-                    if (Dot(tb, d2) < kSmoothCos) continue;
+                    if (Dot(tb, d2) < kSmoothCos) {
+                        continue;
+                    }
                     double score = s1 + s2;
                     if (bestScore < 0 || score < bestScore) {
                         bestScore = score;
@@ -526,14 +598,17 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
                 }
             }
         }
-        if (bestScore < 0) return res;
+        if (bestScore < 0) {
+            return res;
+        }
     }
 
     // A cut that leaves nothing of a neighbour is refused: the host never
     // keeps an element of no length.
     if (Len(k1.Far() - t1) <= kSameRel * k1.Size() + noise ||
-        Len(k2.Far() - t2) <= kSameRel * k2.Size() + noise)
+        Len(k2.Far() - t2) <= kSameRel * k2.Size() + noise) {
         return res;
+    }
 
     // Back to drawing coordinates; both records share each end point.
     t1 = t1 + origin;
@@ -561,18 +636,26 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
 
 bool ArcIsFillet(const FigureRecord& arc, const FigureRecord& previous, const FigureRecord& next,
                  FigureRecord& corner) {
-    if (arc.kind != VEK_ARC) return false;
+    if (arc.kind != VEK_ARC) {
+        return false;
+    }
     const double r = arc.size;
     // A fillet's circle touches both carriers: most arcs are refused here,
     // before a fillet is built for them, by a test looser than the one below.
     const double loose = kTouchRel * r + Noise(P1(arc)) * kFilletGain;
-    if (!(Miss(P1(arc), r, previous) <= loose && Miss(P1(arc), r, next) <= loose)) return false;
+    if (!(Miss(P1(arc), r, previous) <= loose && Miss(P1(arc), r, next) <= loose)) {
+        return false;
+    }
     // It ends where they do and turns into them smoothly: within twice the
     // tolerance below, as the fillet would.
     const double near = 4 * (kFilletRel * r + Noise(P1(arc)) * kFilletGain);
-    if (!MeetsTangent(arc, previous, near) || !MeetsTangent(arc, next, near)) return false;
+    if (!MeetsTangent(arc, previous, near) || !MeetsTangent(arc, next, near)) {
+        return false;
+    }
     CornerResult built = BuildCorner(previous, next, 0, r);
-    if (!built.ok) return false;
+    if (!built.ok) {
+        return false;
+    }
     const FigureRecord& f = built.corner;
     const double sine = std::fabs(Cross(P2(f) - P1(f), P3(f) - P1(f))) / (r * r);
     const double gain = sine * kFilletGain > 1 ? 1 / sine : kFilletGain;
@@ -582,13 +665,17 @@ bool ArcIsFillet(const FigureRecord& arc, const FigureRecord& previous, const Fi
     const bool forward = (arc.direction == 1) == (f.direction == 1);
     const V start = forward ? P2(arc) : P3(arc);
     const V end = forward ? P3(arc) : P2(arc);
-    if (!same(P1(arc), P1(f)) || !same(start, P2(f)) || !same(end, P3(f))) return false;
+    if (!same(P1(arc), P1(f)) || !same(start, P2(f)) || !same(end, P3(f))) {
+        return false;
+    }
     // Its neighbours already end where the fillet would cut them.
     auto ends = [](const FigureRecord& a, const FigureRecord& b, auto&& eq) {
         return a.kind == VEK_LINE ? eq(P1(a), P1(b)) && eq(P2(a), P2(b))
                                   : eq(P2(a), P2(b)) && eq(P3(a), P3(b));
     };
-    if (!ends(built.previous, previous, same) || !ends(built.next, next, same)) return false;
+    if (!ends(built.previous, previous, same) || !ends(built.next, next, same)) {
+        return false;
+    }
     corner = arc;
     corner.kind = VEK_ROUND_CORNER;
     if (!forward) {
@@ -613,7 +700,9 @@ FigureRecord ChamferLine(const FigureRecord& chamfer) {
 }
 
 FigureRecord ExplodedRecord(const FigureRecord& stored) {
-    if (stored.kind != VEK_CHAMFER) return stored;
+    if (stored.kind != VEK_CHAMFER) {
+        return stored;
+    }
     FigureRecord r = ChamferLine(stored);
     r.kind = VEK_CHAMFER;
     r.p3[0] = stored.p1[0];
@@ -623,13 +712,17 @@ FigureRecord ExplodedRecord(const FigureRecord& stored) {
 }
 
 int32_t TangentCircles(double radius, V a, V b, const V* hint, V out[2]) {
-    if (!std::isfinite(radius) || radius <= 0) return 0;
+    if (!std::isfinite(radius) || radius <= 0) {
+        return 0;
+    }
     // Relative to a, so that a short chord far from the origin keeps its
     // precision.
     const V chord = b - a;
     const double d = Len(chord);
     const double noise = Noise(a);
-    if (!std::isfinite(d) || d <= noise) return 0;
+    if (!std::isfinite(d) || d <= noise) {
+        return 0;
+    }
     const V half = chord * 0.5;
     // One centre when the diameter equals the chord, within the chord's size
     // and the rounding of its ends.
@@ -637,7 +730,9 @@ int32_t TangentCircles(double radius, V a, V b, const V* hint, V out[2]) {
         out[0] = a + half;
         return 1;
     }
-    if (2 * radius < d) return 0;
+    if (2 * radius < d) {
+        return 0;
+    }
     double h = std::sqrt((radius - d / 2) * (radius + d / 2));
     V n = UnitOf(Perp(chord), d);  // to the left of a -> b
     V left = a + (half + n * h);
@@ -666,12 +761,20 @@ Transform MakeTransform(V from, V to, double angle, double scale, bool mirror) {
 }
 
 FigureRecord Apply(const Transform& t, const FigureRecord& r) {
-    if (t.identity) return r;
+    if (t.identity) {
+        return r;
+    }
     auto pt = [&](double* p) {
         V q{p[0] - t.from.x, p[1] - t.from.y};
-        if (t.mirror) q.y = -q.y;
-        if (t.rotate) q = {q.x * t.cosA - q.y * t.sinA, q.x * t.sinA + q.y * t.cosA};
-        if (t.scale != 1) q = q * t.scale;
+        if (t.mirror) {
+            q.y = -q.y;
+        }
+        if (t.rotate) {
+            q = {q.x * t.cosA - q.y * t.sinA, q.x * t.sinA + q.y * t.cosA};
+        }
+        if (t.scale != 1) {
+            q = q * t.scale;
+        }
         p[0] = t.to.x + q.x;
         p[1] = t.to.y + q.y;
     };
@@ -692,7 +795,9 @@ FigureRecord Apply(const Transform& t, const FigureRecord& r) {
             pt(o.p2);
             pt(o.p3);
             o.size *= t.scale;
-            if (t.mirror && r.kind != VEK_CHAMFER) o.direction = r.direction == 1 ? 0u : 1u;
+            if (t.mirror && r.kind != VEK_CHAMFER) {
+                o.direction = r.direction == 1 ? 0u : 1u;
+            }
             break;
         case VEK_POINT_LENGTHS:
             pt(o.p1);

@@ -7,12 +7,16 @@ namespace vekhost::detail {
 Session gSession;
 
 void Drawing::Reserve(VekId end) {
-    if (static_cast<size_t>(end) > where.size()) where.resize(static_cast<size_t>(end), kNowhere);
+    if (static_cast<size_t>(end) > where.size()) {
+        where.resize(static_cast<size_t>(end), kNowhere);
+    }
 }
 
 VekId Drawing::TakeId() {
     VekId id = nextId++;
-    while (where.size() < static_cast<size_t>(nextId)) where.push_back(kNowhere);
+    while (where.size() < static_cast<size_t>(nextId)) {
+        where.push_back(kNowhere);
+    }
     return id;
 }
 
@@ -52,17 +56,22 @@ void Drawing::PlaceElement(VekId id, VekId segment, VekId before, int32_t type,
     if (before == VEK_NONE) {
         e.prev = s.tail;
         e.next = VEK_NONE;
-        if (s.tail != VEK_NONE) E(s.tail).next = id;
+        if (s.tail != VEK_NONE) {
+            E(s.tail).next = id;
+        }
         s.tail = id;
-        if (s.head == VEK_NONE) s.head = id;
+        if (s.head == VEK_NONE) {
+            s.head = id;
+        }
     } else {
         ElementData& b = E(before);
         e.prev = b.prev;
         e.next = before;
-        if (b.prev != VEK_NONE)
+        if (b.prev != VEK_NONE) {
             E(b.prev).next = id;
-        else
+        } else {
             s.head = id;
+        }
         b.prev = id;
     }
     ++s.count;
@@ -82,7 +91,9 @@ void Drawing::RemoveSegment(VekId id) {
 std::vector<VekId> Drawing::SegmentIds() const {
     std::vector<VekId> out;
     for (size_t i = 1; i < where.size(); ++i) {
-        if (where[i] != kNowhere && (where[i] & 1)) out.push_back(static_cast<VekId>(i));
+        if (where[i] != kNowhere && (where[i] & 1)) {
+            out.push_back(static_cast<VekId>(i));
+        }
     }
     return out;
 }
@@ -110,19 +121,25 @@ void DeleteSegment(VekId id) {
     // What is known of it goes with it: a run deleting its working copies
     // keeps its memory flat however many runs it makes.
     S().drawing.RemoveSegment(id);
-    if (!S().explodedForms.empty()) S().explodedForms.erase(id);
+    if (!S().explodedForms.empty()) {
+        S().explodedForms.erase(id);
+    }
 }
 
 VekId PrevNeighbour(VekId element) {
     const ElementData& e = Elm(element);
-    if (e.prev != VEK_NONE) return e.prev;
+    if (e.prev != VEK_NONE) {
+        return e.prev;
+    }
     const SegmentData& s = Sgm(e.segment);
     return s.closed && s.tail != element ? s.tail : VEK_NONE;
 }
 
 VekId NextNeighbour(VekId element) {
     const ElementData& e = Elm(element);
-    if (e.next != VEK_NONE) return e.next;
+    if (e.next != VEK_NONE) {
+        return e.next;
+    }
     const SegmentData& s = Sgm(e.segment);
     return s.closed && s.head != element ? s.head : VEK_NONE;
 }
@@ -130,7 +147,9 @@ VekId NextNeighbour(VekId element) {
 bool ValidRecord(const FigureRecord& r) {
     auto fin = [](const double* p, int n) {
         for (int i = 0; i < n; ++i) {
-            if (!std::isfinite(p[i])) return false;
+            if (!std::isfinite(p[i])) {
+                return false;
+            }
         }
         return true;
     };

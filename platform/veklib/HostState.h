@@ -34,8 +34,9 @@ public:
     uint32_t size() const { return size_; }
     // A new record at the end; its slot.
     uint32_t Add() {
-        if ((size_ >> kShift) == blocks_.size())
+        if ((size_ >> kShift) == blocks_.size()) {
             blocks_.push_back(std::make_unique<ElementData[]>(size_t{1} << kShift));
+        }
         return size_++;
     }
 

@@ -60,8 +60,9 @@ protected:
         throw std::runtime_error("drawing file: " + LineColumn(at) + ": not valid JSON: " + what);
     }
     [[noreturn]] void Unexpected(const char* expected) const {
-        if (p_ >= end_)
+        if (p_ >= end_) {
             Malformed(p_, std::string("the file ends where ") + expected + " should be");
+        }
         const unsigned char c = static_cast<unsigned char>(*p_);
         std::string found;
         if (c >= 0x20 && c < 0x7F) {
@@ -75,13 +76,17 @@ protected:
 
     // ---- Tokens
     int Next() {
-        while (p_ < end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+        while (p_ < end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) {
+            ++p_;
+        }
         return p_ < end_ ? static_cast<unsigned char>(*p_) : -1;
     }
     // The first character of a value, which must follow.
     int NextValue() {
         const int c = Next();
-        if (!StartsValue(c)) Unexpected("a value");
+        if (!StartsValue(c)) {
+            Unexpected("a value");
+        }
         return c;
     }
     void Literal(std::string_view word) {
@@ -116,7 +121,9 @@ inline std::string_view JsonScanner::String() {
             ++p_;
             return std::string_view(start, static_cast<size_t>(p_ - 1 - start));
         }
-        if (c == '\\' || c < 0x20 || c >= 0x80) return SlowString(start);
+        if (c == '\\' || c < 0x20 || c >= 0x80) {
+            return SlowString(start);
+        }
         ++p_;
     }
     Malformed(start - 1, "the file ends inside a text");
@@ -125,8 +132,12 @@ inline std::string_view JsonScanner::String() {
 inline Number JsonScanner::ReadNumber() {
     const char* start = p_;
     const bool negative = *p_ == '-';
-    if (negative) ++p_;
-    if (p_ >= end_ || !IsDigit(*p_)) Unexpected("a digit");
+    if (negative) {
+        ++p_;
+    }
+    if (p_ >= end_ || !IsDigit(*p_)) {
+        Unexpected("a digit");
+    }
     uint64_t magnitude = 0;
     int digits = 0;
     if (*p_ == '0') {
@@ -134,7 +145,9 @@ inline Number JsonScanner::ReadNumber() {
         digits = 1;
     } else {
         for (; p_ < end_ && IsDigit(*p_); ++p_, ++digits) {
-            if (digits < 19) magnitude = magnitude * 10 + uint64_t(*p_ - '0');
+            if (digits < 19) {
+                magnitude = magnitude * 10 + uint64_t(*p_ - '0');
+            }
         }
     }
     Number n;
@@ -142,15 +155,25 @@ inline Number JsonScanner::ReadNumber() {
     if (p_ < end_ && *p_ == '.') {
         n.integer = false;
         ++p_;
-        if (p_ >= end_ || !IsDigit(*p_)) Unexpected("a digit after the decimal point");
-        while (p_ < end_ && IsDigit(*p_)) ++p_;
+        if (p_ >= end_ || !IsDigit(*p_)) {
+            Unexpected("a digit after the decimal point");
+        }
+        while (p_ < end_ && IsDigit(*p_)) {
+            ++p_;
+        }
     }
     if (p_ < end_ && (*p_ == 'e' || *p_ == 'E')) {
         n.integer = false;
         ++p_;
-        if (p_ < end_ && (*p_ == '+' || *p_ == '-')) ++p_;
-        if (p_ >= end_ || !IsDigit(*p_)) Unexpected("a digit in the exponent");
-        while (p_ < end_ && IsDigit(*p_)) ++p_;
+        if (p_ < end_ && (*p_ == '+' || *p_ == '-')) {
+            ++p_;
+        }
+        if (p_ >= end_ || !IsDigit(*p_)) {
+            Unexpected("a digit in the exponent");
+        }
+        while (p_ < end_ && IsDigit(*p_)) {
+            ++p_;
+        }
     }
     if (n.integer && digits <= 18) {
         // Exact: below 10^18 an integer converts to the nearest double.
@@ -180,10 +203,14 @@ void JsonScanner::Members(Member&& member) {
         return;
     }
     for (;;) {
-        if (Next() != '"') Unexpected("a field name in quotes");
+        if (Next() != '"') {
+            Unexpected("a field name in quotes");
+        }
         const char* keyStart = p_;
         const std::string_view key = String();
-        if (Next() != ':') Unexpected("':'");
+        if (Next() != ':') {
+            Unexpected("':'");
+        }
         ++p_;
         NextValue();
         member(key, keyStart);
@@ -192,7 +219,9 @@ void JsonScanner::Members(Member&& member) {
             ++p_;
             continue;
         }
-        if (c != '}') Unexpected("',' or '}'");
+        if (c != '}') {
+            Unexpected("',' or '}'");
+        }
         ++p_;
         return;
     }
@@ -213,7 +242,9 @@ void JsonScanner::Items(Item&& item) {
             ++p_;
             continue;
         }
-        if (c != ']') Unexpected("',' or ']'");
+        if (c != ']') {
+            Unexpected("',' or ']'");
+        }
         ++p_;
         return;
     }

@@ -63,10 +63,11 @@ inline std::string_view Text(std::string_view line) {
 
 // The line of the "EOF" value: changes after it may leave the file readable.
 inline std::size_t EofLine(const std::vector<std::string_view>& lines) {
-    for (std::size_t k = 1; k < lines.size(); k += 2)
+    for (std::size_t k = 1; k < lines.size(); k += 2) {
         if (Text(lines[k - 1]) == "0" && Text(lines[k]) == "EOF") {
             return k + 1;
         }
+    }
     return lines.size();
 }
 
@@ -86,10 +87,11 @@ inline std::size_t LatestRefusal(const std::vector<std::string_view>& lines, std
     // changed file; a doubled value line's copy (k == n) at n + 1.
     const bool deleted = change == Change::Delete;
     auto moved = [deleted](std::size_t k) { return deleted ? k - 1 : k + 1; };
-    for (std::size_t k = deleted ? n + 1 : n; k <= lines.size(); ++k)
+    for (std::size_t k = deleted ? n + 1 : n; k <= lines.size(); ++k) {
         if (k % 2 == 0 && !canBeCode(lines[k - 1])) {
             return moved(k) + 1;
         }
+    }
     return moved(lines.size());
 }
 
@@ -106,8 +108,9 @@ struct ChangeOutcome {
 inline ChangeOutcome ReadChanged(const std::vector<std::string_view>& lines, std::size_t n,
                                  Change change, bool bare = false) {
     std::string file = Changed(lines, n, change);
-    if (bare && change == Change::Cut && !Text(lines[n - 1]).empty())
+    if (bare && change == Change::Cut && !Text(lines[n - 1]).empty()) {
         file.erase(file.find_last_not_of("\r\n") + 1);
+    }
     const char* kinds[] = {"deleted", "doubled", "kept as the last"};
     const std::string what = "line " + std::to_string(n) + " " + kinds[static_cast<int>(change)];
     ChangeOutcome outcome;
@@ -121,9 +124,10 @@ inline ChangeOutcome ReadChanged(const std::vector<std::string_view>& lines, std
         const std::size_t lowest = cut ? n : n - 1;
         const std::size_t highest = cut ? n : LatestRefusal(lines, n, change);
         const bool ends = std::string(e.what()).find("the file ends") != std::string::npos;
-        if (e.line() < lowest || e.line() > highest || (cut && !ends))
+        if (e.line() < lowest || e.line() > highest || (cut && !ends)) {
             outcome.fault = what + ": " + e.what() + " (expected lines " + std::to_string(lowest) +
                             " to " + std::to_string(highest) + ")";
+        }
         outcome.distance = e.line() > n ? e.line() - n : 0;
     }
     return outcome;

@@ -19,7 +19,9 @@ std::array<std::uint32_t, 256> MakeTable() {
     const std::uint32_t named[] = {Rgb(255, 0, 0),     Rgb(255, 255, 0),   Rgb(0, 255, 0),
                                    Rgb(0, 255, 255),   Rgb(0, 0, 255),     Rgb(255, 0, 255),
                                    Rgb(255, 255, 255), Rgb(128, 128, 128), Rgb(192, 192, 192)};
-    for (int i = 1; i <= 9; ++i) table[static_cast<std::size_t>(i)] = named[i - 1];
+    for (int i = 1; i <= 9; ++i) {
+        table[static_cast<std::size_t>(i)] = named[i - 1];
+    }
     const int bright[] = {255, 165, 127, 76, 38};
     for (int i = 10; i <= 249; ++i) {
         const int hue = (i - 10) / 10 * 15;  // degrees

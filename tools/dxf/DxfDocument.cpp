@@ -11,12 +11,20 @@ namespace dxf {
 namespace {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size()) {
+        return false;
+    }
     for (std::size_t k = 0; k < a.size(); ++k) {
         char x = a[k], y = b[k];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
+        if (x >= 'a' && x <= 'z') {
+            x = static_cast<char>(x - 'a' + 'A');
+        }
+        if (y >= 'a' && y <= 'z') {
+            y = static_cast<char>(y - 'a' + 'A');
+        }
+        if (x != y) {
+            return false;
+        }
     }
     return true;
 }
@@ -29,9 +37,12 @@ bool StartsNoCase(std::string_view text, std::string_view prefix) {
 std::string Quote(std::string_view text) {
     constexpr std::size_t kShown = 40;
     std::string out = "'";
-    for (char c : text.substr(0, kShown))
+    for (char c : text.substr(0, kShown)) {
         out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-    if (text.size() > kShown) out += "...";
+    }
+    if (text.size() > kShown) {
+        out += "...";
+    }
     return out + "'";
 }
 
@@ -44,7 +55,9 @@ bool IsName(std::string_view word) {
     bool letter = false;
     for (char c : word) {
         const bool alpha = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-        if (!alpha && c != '_' && (c < '0' || c > '9')) return false;
+        if (!alpha && c != '_' && (c < '0' || c > '9')) {
+            return false;
+        }
         letter = letter || alpha;
     }
     return letter;
@@ -64,26 +77,41 @@ std::string LineText(std::size_t line) {
 // was padded with leading spaces, as fixed-width writers do.
 std::string Padded(std::string_view original, std::string_view replacement) {
     std::size_t pad = 0;
-    if (!original.empty() && original.front() == ' ' && original.size() > replacement.size())
+    if (!original.empty() && original.front() == ' ' && original.size() > replacement.size()) {
         pad = original.size() - replacement.size();
+    }
     return std::string(pad, ' ') + std::string(replacement);
 }
 
 std::string CodeLine(const Format& format, int code) {
     std::string text = std::to_string(code);
-    if (format.padCodes && text.size() < 3) text.insert(0, 3 - text.size(), ' ');
+    if (format.padCodes && text.size() < 3) {
+        text.insert(0, 3 - text.size(), ' ');
+    }
     return text + format.eol;
 }
 
 enum class Kind { Header, Classes, Tables, Blocks, Entities, Objects, Other };
 
 Kind KindOfSection(std::string_view name) {
-    if (name == "HEADER") return Kind::Header;
-    if (name == "CLASSES") return Kind::Classes;
-    if (name == "TABLES") return Kind::Tables;
-    if (name == "BLOCKS") return Kind::Blocks;
-    if (name == "ENTITIES") return Kind::Entities;
-    if (name == "OBJECTS") return Kind::Objects;
+    if (name == "HEADER") {
+        return Kind::Header;
+    }
+    if (name == "CLASSES") {
+        return Kind::Classes;
+    }
+    if (name == "TABLES") {
+        return Kind::Tables;
+    }
+    if (name == "BLOCKS") {
+        return Kind::Blocks;
+    }
+    if (name == "ENTITIES") {
+        return Kind::Entities;
+    }
+    if (name == "OBJECTS") {
+        return Kind::Objects;
+    }
     return Kind::Other;
 }
 
@@ -99,30 +127,40 @@ public:
     explicit Scanner(Document& doc) : doc_(doc), text_(doc.bytes_) {}
 
     void Run() {
-        if (text_.starts_with("AutoCAD Binary DXF"))
+        if (text_.starts_with("AutoCAD Binary DXF")) {
             throw ParseError(1, "binary DXF cannot be read; save the drawing as ASCII DXF");
-        if (text_.starts_with("\xEF\xBB\xBF")) pos_ = 3;
+        }
+        if (text_.starts_with("\xEF\xBB\xBF")) {
+            pos_ = 3;
+        }
         bom_ = pos_ == 3;
         DetectFormat();
         bool eof = false;
         while (NextTag()) {
-            if (tag_.code == 999) continue;
+            if (tag_.code == 999) {
+                continue;
+            }
             const std::string where =
                 doc_.sections_.empty()
                     ? " before the first section"
                     : " outside any section (after the end of " + doc_.sections_.back().name + ")";
-            if (tag_.code != 0)
+            if (tag_.code != 0) {
                 throw ParseError(tagLine_, "group code " + std::to_string(tag_.code) + where);
+            }
             const std::string_view word = tag_.Trimmed();
             if (word == "EOF") {
                 eof = true;
                 break;
             }
-            if (word != "SECTION") throw ParseError(tagLine_, Quote(word) + where);
+            if (word != "SECTION") {
+                throw ParseError(tagLine_, Quote(word) + where);
+            }
             ScanSection();
         }
         if (!eof) {
-            if (line_ == 1) throw ParseError(1, "the file is empty: no EOF");
+            if (line_ == 1) {
+                throw ParseError(1, "the file is empty: no EOF");
+            }
             throw ParseError(LastLine(), "the file ends " + Where() + ": no EOF");
         }
         CheckHandles();
@@ -146,15 +184,20 @@ private:
     void DetectFormat() {
         std::size_t next = 0;
         LineAt(text_, pos_, next);
-        if (next > 1 && next <= text_.size() && text_[next - 1] == '\n' && text_[next - 2] == '\r')
+        if (next > 1 && next <= text_.size() && text_[next - 1] == '\n' &&
+            text_[next - 2] == '\r') {
             doc_.format_.eol = "\r\n";
+        }
     }
 
     // The next pair of lines, checked: false at the end of the file.
     bool NextTag() {
-        if (pos_ >= text_.size()) return false;
-        if (line_ >= std::numeric_limits<std::uint32_t>::max())
+        if (pos_ >= text_.size()) {
+            return false;
+        }
+        if (line_ >= std::numeric_limits<std::uint32_t>::max()) {
             throw ParseError(line_, "the file has too many lines");
+        }
         std::size_t valuePos = 0;
         const std::string_view codeLine = LineAt(text_, pos_, valuePos);
         const std::optional<int> code = ParseGroupCode(codeLine);
@@ -165,12 +208,14 @@ private:
                              "group code " + Quote(Trim(codeLine)) + " is not an integer" +
                                  (slipped ? " (is a line missing or extra before it?)" : ""));
         }
-        if (*code < 0 || *code > kMaxGroupCode)
+        if (*code < 0 || *code > kMaxGroupCode) {
             throw ParseError(line_, "group code " + std::to_string(*code) + " is out of range");
-        if (valuePos >= text_.size())
+        }
+        if (valuePos >= text_.size()) {
             throw ParseError(line_, "group code " + std::to_string(*code) +
                                         " has no value line (odd number of lines); the file ends " +
                                         Where());
+        }
         if (!padKnown_ && *code < 100) {
             // Padded writers right-align every code: a short one shows it.
             padKnown_ = true;
@@ -187,17 +232,22 @@ private:
         pos_ = next;
         switch (KindOf(*code)) {
             case ValueKind::Real:
-                if (!ParseReal(tag_.value)) Refuse("is not a number");
+                if (!ParseReal(tag_.value)) {
+                    Refuse("is not a number");
+                }
                 break;
             case ValueKind::Integer:
-                if (!ParseInteger(tag_.value)) Refuse("is not an integer");
+                if (!ParseInteger(tag_.value)) {
+                    Refuse("is not an integer");
+                }
                 break;
             case ValueKind::Text:
-                if (*code == 0 && !IsName(tag_.Trimmed()))
+                if (*code == 0 && !IsName(tag_.Trimmed())) {
                     Refuse(ReadsAsGroupCode(tag_.value)
                                ? "is not an object type or structure name but reads as a group "
                                  "code: a line is probably missing or extra before it"
                                : "is not an object type or structure name");
+                }
                 break;
         }
         return true;
@@ -207,13 +257,15 @@ private:
 
     // Where the reading stands, for a message about the end of the file.
     std::string Where() const {
-        if (sectionLine_ == 0)
+        if (sectionLine_ == 0) {
             return doc_.sections_.empty()
                        ? "before any section"
                        : "after the ENDSEC of section " + doc_.sections_.back().name + " (" +
                              LineText(endsecLine_) + ")";
-        if (sectionName_.empty())
+        }
+        if (sectionName_.empty()) {
             return "in the SECTION at " + LineText(sectionLine_) + ", before its name";
+        }
         std::string where = "inside section " + std::string(sectionName_) + " (begun at " +
                             LineText(sectionLine_) + ")";
         if (tableLine_ != 0) {
@@ -249,29 +301,38 @@ private:
         sectionLine_ = tagLine_;
         sectionName_ = {};
         tableLine_ = blockLine_ = objectLine_ = 0;
-        if (!NextTag()) EndsInside();
-        if (tag_.code != 2)
+        if (!NextTag()) {
+            EndsInside();
+        }
+        if (tag_.code != 2) {
             throw ParseError(tagLine_, "SECTION at " + LineText(section.line) +
                                            " without a name: group code " +
                                            std::to_string(tag_.code) + " where 2 should be");
+        }
         sectionName_ = tag_.Trimmed();
         section.name = std::string(sectionName_);
         kind_ = KindOfSection(section.name);
         object_ = Object{};
-        if (kind_ != Kind::Other && doc_.FindSection(section.name))
+        if (kind_ != Kind::Other && doc_.FindSection(section.name)) {
             throw ParseError(section.line, "second " + section.name + " section");
+        }
         var_ = {};
         while (true) {
-            if (!NextTag()) EndsInside();
+            if (!NextTag()) {
+                EndsInside();
+            }
             if (tag_.code == 0) {
                 const std::string_view word = tag_.Trimmed();
-                if (word == "ENDSEC") break;
+                if (word == "ENDSEC") {
+                    break;
+                }
                 // The ENDSEC belongs before this SECTION or EOF.
-                if (word == "SECTION" || word == "EOF")
+                if (word == "SECTION" || word == "EOF") {
                     throw ParseError(tagLine_, "section " + section.name +
                                                    " has no ENDSEC before this " +
                                                    std::string(word) + " (the section begins at " +
                                                    LineText(section.line) + ")");
+                }
                 objectType_ = word;
                 objectLine_ = tagLine_;
                 BeginObject(word);
@@ -282,8 +343,12 @@ private:
             }
         }
         EndObject(tag_.begin);
-        if (kind_ == Kind::Entities) doc_.entitiesEnd_ = tag_.begin;
-        if (kind_ == Kind::Header) doc_.headerEnd_ = tag_.begin;
+        if (kind_ == Kind::Entities) {
+            doc_.entitiesEnd_ = tag_.begin;
+        }
+        if (kind_ == Kind::Header) {
+            doc_.headerEnd_ = tag_.begin;
+        }
         section.end = tag_.end;
         doc_.sections_.push_back(std::move(section));
         sectionLine_ = 0;
@@ -295,17 +360,22 @@ private:
             var_ = tag_.Trimmed();
             return;
         }
-        if (var_.empty()) return;
+        if (var_.empty()) {
+            return;
+        }
         if (var_ == "$ACADVER" && version_.empty()) {
             version_ = tag_.Trimmed();
         } else if (var_ == "$DWGCODEPAGE" && !dwgCodePage_) {
             dwgCodePage_ = tag_.Trimmed();
         } else if (var_ == "$HANDSEED" && doc_.handseed_.end == 0) {
-            if (tag_.code != 5)
+            if (tag_.code != 5) {
                 throw ParseError(tagLine_, "$HANDSEED has group code " + std::to_string(tag_.code) +
                                                " instead of 5");
+            }
             handseed_ = ParseHandle(tag_.value);
-            if (!handseed_) Refuse("is not a handle");
+            if (!handseed_) {
+                Refuse("is not a handle");
+            }
             doc_.handseed_ = {tag_.valueBegin, tag_.valueBegin + tag_.value.size()};
         } else if (var_ == "$HANDLING" && !handlingSeen_) {
             handlingSeen_ = true;
@@ -315,7 +385,9 @@ private:
     }
 
     void BeginObject(std::string_view type) {
-        if (kind_ == Kind::Header || kind_ == Kind::Classes || kind_ == Kind::Other) return;
+        if (kind_ == Kind::Header || kind_ == Kind::Classes || kind_ == Kind::Other) {
+            return;
+        }
         if (kind_ == Kind::Entities) {
             const bool continues =
                 !unitSealed_ && !doc_.units_.empty() &&
@@ -351,8 +423,12 @@ private:
                     tableLine_ = 0;
                 }
             } else if (kind_ == Kind::Blocks) {
-                if (type == "BLOCK") blockLine_ = tagLine_;
-                if (type == "ENDBLK") blockLine_ = 0;
+                if (type == "BLOCK") {
+                    blockLine_ = tagLine_;
+                }
+                if (type == "ENDBLK") {
+                    blockLine_ = 0;
+                }
             }
         }
         object_.active = true;
@@ -362,18 +438,25 @@ private:
 
     // Closes the entity unit that runs up to `end`.
     void EndObject(std::size_t end) {
-        if (kind_ != Kind::Entities || doc_.units_.empty()) return;
+        if (kind_ != Kind::Entities || doc_.units_.empty()) {
+            return;
+        }
         Document::Unit& unit = doc_.units_.back();
-        if (unit.size != 0) return;
+        if (unit.size != 0) {
+            return;
+        }
         const std::size_t size = end - unit.begin;
-        if (size > std::numeric_limits<std::uint32_t>::max())
+        if (size > std::numeric_limits<std::uint32_t>::max()) {
             throw ParseError(unit.line, "an entity of more than 4 GiB");
+        }
         unit.size = static_cast<std::uint32_t>(size);
     }
 
     void ObjectTag() {
         Object& o = object_;
-        if (o.xdata) return;
+        if (o.xdata) {
+            return;
+        }
         const int code = tag_.code;
         if (code == 1001) {
             o.xdata = true;
@@ -381,32 +464,49 @@ private:
         }
         if (code == 102) {
             const std::string_view v = tag_.Trimmed();
-            if (v.starts_with('{')) ++o.groupDepth;
-            if (v.starts_with('}') && o.groupDepth > 0) --o.groupDepth;
+            if (v.starts_with('{')) {
+                ++o.groupDepth;
+            }
+            if (v.starts_with('}') && o.groupDepth > 0) {
+                --o.groupDepth;
+            }
             return;
         }
-        if (o.groupDepth > 0) return;
+        if (o.groupDepth > 0) {
+            return;
+        }
         if (code == o.handleCode && !o.handleSeen) {
             o.handleSeen = true;
             const std::optional<Handle> handle = ParseHandle(tag_.value);
-            if (!handle) Refuse("is not a handle");
+            if (!handle) {
+                Refuse("is not a handle");
+            }
             handles_.push_back({*handle, static_cast<std::uint32_t>(tagLine_ + 1)});
             if (o.head) {
                 doc_.units_.back().handle = *handle;
                 doc_.units_.back().flags |= Document::kHasHandle;
             }
-            if (kind_ == Kind::Tables && o.type == "TABLE") doc_.tables_.back().handle = *handle;
+            if (kind_ == Kind::Tables && o.type == "TABLE") {
+                doc_.tables_.back().handle = *handle;
+            }
             return;
         }
         switch (kind_) {
             case Kind::Entities:
-                if (!o.head) return;
-                if (code == 100) o.common = tag_.Trimmed() == "AcDbEntity";
-                if (code == 67 && o.common && ParseInteger(tag_.value).value_or(0) != 0)
+                if (!o.head) {
+                    return;
+                }
+                if (code == 100) {
+                    o.common = tag_.Trimmed() == "AcDbEntity";
+                }
+                if (code == 67 && o.common && ParseInteger(tag_.value).value_or(0) != 0) {
                     doc_.units_.back().flags |= Document::kPaperSpace;
+                }
                 return;
             case Kind::Tables:
-                if (o.type != "TABLE") return;
+                if (o.type != "TABLE") {
+                    return;
+                }
                 if (code == 2 && !o.nameSeen) {
                     o.nameSeen = true;
                     doc_.tables_.back().name = std::string(tag_.Trimmed());
@@ -425,8 +525,10 @@ private:
                     // R12 names the layouts' blocks $MODEL_SPACE and $PAPER_SPACE.
                     if (!StartsNoCase(name, "*Model_Space") &&
                         !StartsNoCase(name, "*Paper_Space") &&
-                        !EqualsNoCase(name, "$MODEL_SPACE") && !EqualsNoCase(name, "$PAPER_SPACE"))
+                        !EqualsNoCase(name, "$MODEL_SPACE") &&
+                        !EqualsNoCase(name, "$PAPER_SPACE")) {
                         ++doc_.blockDefinitions_;
+                    }
                 }
                 return;
             default:
@@ -435,12 +537,16 @@ private:
     }
 
     std::uint16_t Intern(std::string_view type) {
-        if (!doc_.units_.empty() && doc_.types_[doc_.units_.back().type] == type)
+        if (!doc_.units_.empty() && doc_.types_[doc_.units_.back().type] == type) {
             return doc_.units_.back().type;
+        }
         auto found = typeIds_.find(std::string(type));
-        if (found != typeIds_.end()) return found->second;
-        if (doc_.types_.size() > std::numeric_limits<std::uint16_t>::max())
+        if (found != typeIds_.end()) {
+            return found->second;
+        }
+        if (doc_.types_.size() > std::numeric_limits<std::uint16_t>::max()) {
             throw ParseError(tagLine_, "more than 65535 entity types");
+        }
         const auto id = static_cast<std::uint16_t>(doc_.types_.size());
         doc_.types_.emplace_back(type);
         typeIds_.emplace(std::string(type), id);
@@ -449,8 +555,9 @@ private:
 
     void CheckHandles() {
         auto byHandle = [](const HandleAt& a, const HandleAt& b) { return a.handle < b.handle; };
-        if (!std::is_sorted(handles_.begin(), handles_.end(), byHandle))
+        if (!std::is_sorted(handles_.begin(), handles_.end(), byHandle)) {
             std::sort(handles_.begin(), handles_.end(), byHandle);
+        }
         auto same = [](const HandleAt& a, const HandleAt& b) { return a.handle == b.handle; };
         auto twice = std::adjacent_find(handles_.begin(), handles_.end(), same);
         if (twice != handles_.end()) {
@@ -469,9 +576,14 @@ private:
         Format& format = doc_.format_;
         if (version_.size() > 2 && StartsNoCase(version_, "AC")) {
             int number = 0;
-            for (char c : version_.substr(2))
-                if (c >= '0' && c <= '9' && number < 100000) number = number * 10 + (c - '0');
-            if (number > 0) format.version = number;
+            for (char c : version_.substr(2)) {
+                if (c >= '0' && c <= '9' && number < 100000) {
+                    number = number * 10 + (c - '0');
+                }
+            }
+            if (number > 0) {
+                format.version = number;
+            }
         }
         doc_.usesHandles_ = !handles_.empty() || format.version >= 1012 || handling_ != 0;
         doc_.headerPage_ = CodePageNamed(dwgCodePage_.value_or(""));
@@ -479,10 +591,11 @@ private:
         Handle first = handseed_.value_or(1);
         if (!handles_.empty()) {
             const Handle top = handles_.back().handle;  // sorted by now
-            if (top == std::numeric_limits<Handle>::max())
+            if (top == std::numeric_limits<Handle>::max()) {
                 doc_.handlesExhausted_ = true;
-            else
+            } else {
                 first = std::max(first, top + 1);
+            }
         }
         doc_.firstNewHandle_ = doc_.nextHandle_ = std::max<Handle>(first, 1);
     }
@@ -530,8 +643,11 @@ Document Document::Parse(std::string bytes) {
 }
 
 const Section* Document::FindSection(std::string_view name) const {
-    for (const Section& s : sections_)
-        if (s.name == name) return &s;
+    for (const Section& s : sections_) {
+        if (s.name == name) {
+            return &s;
+        }
+    }
     return nullptr;
 }
 
@@ -542,7 +658,9 @@ std::string_view Document::EntityText(std::size_t i) const {
 
 std::optional<Handle> Document::EntityHandle(std::size_t i) const {
     const Unit& u = units_.at(i);
-    if (!(u.flags & kHasHandle)) return std::nullopt;
+    if (!(u.flags & kHasHandle)) {
+        return std::nullopt;
+    }
     return u.handle;
 }
 
@@ -567,44 +685,65 @@ EntityInfo Document::Info(std::size_t i) const {
             const std::string_view v = tag.Trimmed();
             if (v.starts_with('{')) {
                 ++depth;
-                if (v == "{ACAD_XDICTIONARY") info.hasExtensionDictionary = true;
+                if (v == "{ACAD_XDICTIONARY") {
+                    info.hasExtensionDictionary = true;
+                }
             } else if (v.starts_with('}') && depth > 0) {
                 --depth;
             }
             continue;
         }
-        if (depth > 0) continue;
+        if (depth > 0) {
+            continue;
+        }
         switch (code) {
             case 5:
-                if (!info.handle) info.handle = ParseHandle(tag.value);
+                if (!info.handle) {
+                    info.handle = ParseHandle(tag.value);
+                }
                 break;
             case 330:
-                if (first(7)) info.owner = ParseHandle(tag.value);
+                if (first(7)) {
+                    info.owner = ParseHandle(tag.value);
+                }
                 break;
             case 100:
                 common = tag.Trimmed() == "AcDbEntity";
                 break;
             case 8:
-                if (common && first(0)) info.layer = tag.value;
+                if (common && first(0)) {
+                    info.layer = tag.value;
+                }
                 break;
             case 6:
-                if (common && first(1)) info.lineType = tag.value;
+                if (common && first(1)) {
+                    info.lineType = tag.value;
+                }
                 break;
             case 62:
-                if (common && first(2)) info.colour = static_cast<int>(*ParseInteger(tag.value));
+                if (common && first(2)) {
+                    info.colour = static_cast<int>(*ParseInteger(tag.value));
+                }
                 break;
             case 420:
-                if (common && first(3))
+                if (common && first(3)) {
                     info.trueColour = static_cast<std::uint32_t>(*ParseInteger(tag.value));
+                }
                 break;
             case 67:
-                if (common && first(4)) info.paperSpace = *ParseInteger(tag.value) != 0;
+                if (common && first(4)) {
+                    info.paperSpace = *ParseInteger(tag.value) != 0;
+                }
                 break;
             case 39:
-                if (first(5)) info.thickness = *ParseReal(tag.value);
+                if (first(5)) {
+                    info.thickness = *ParseReal(tag.value);
+                }
                 break;
             case 38:
-                if (first(6)) info.elevation = *ParseReal(tag.value);
+                if (first(6)) {
+                    info.elevation = *ParseReal(tag.value);
+                }
                 break;
             case 210:
             case 220:
@@ -650,28 +789,41 @@ std::string_view Document::EntityLayer(std::size_t i) const {
 
 std::optional<std::string_view> Document::HeaderValue(std::string_view name) const {
     const Section* header = FindSection("HEADER");
-    if (!header) return std::nullopt;
+    if (!header) {
+        return std::nullopt;
+    }
     TagReader reader(std::string_view(bytes_).substr(0, headerEnd_), header->begin);
     Tag tag;
-    while (reader.Next(tag))
-        if (tag.code == 9 && tag.Trimmed() == name)
+    while (reader.Next(tag)) {
+        if (tag.code == 9 && tag.Trimmed() == name) {
             return reader.Next(tag) && tag.code != 0 && tag.code != 9
                        ? std::optional<std::string_view>(tag.value)
                        : std::nullopt;
+        }
+    }
     return std::nullopt;
 }
 
 std::optional<Handle> Document::NewHandle() {
-    if (!usesHandles_) return std::nullopt;
-    if (handlesExhausted_) throw std::length_error("no handle is left to give");
+    if (!usesHandles_) {
+        return std::nullopt;
+    }
+    if (handlesExhausted_) {
+        throw std::length_error("no handle is left to give");
+    }
     const Handle handle = nextHandle_++;
-    if (nextHandle_ == 0) handlesExhausted_ = true;
+    if (nextHandle_ == 0) {
+        handlesExhausted_ = true;
+    }
     return handle;
 }
 
 const Document::Table* Document::FindTable(std::string_view name) const {
-    for (const Table& t : tables_)
-        if (t.endtab != 0 && EqualsNoCase(t.name, name)) return &t;
+    for (const Table& t : tables_) {
+        if (t.endtab != 0 && EqualsNoCase(t.name, name)) {
+            return &t;
+        }
+    }
     return nullptr;
 }
 
@@ -692,7 +844,9 @@ static bool VisitEntries(std::string_view bytes, std::size_t begin, std::size_t 
     auto flush = [&] { return entry && named && visit(name, handle); };
     while (reader.Next(tag)) {
         if (tag.code == 0) {
-            if (flush()) return true;
+            if (flush()) {
+                return true;
+            }
             entry = true;
             isDimstyle = tag.Trimmed() == "DIMSTYLE";
             handle.reset();
@@ -709,7 +863,9 @@ static bool VisitEntries(std::string_view bytes, std::size_t begin, std::size_t 
 
 bool Document::HasTableEntry(std::string_view table, std::string_view name) const {
     const Table* t = FindTable(table);
-    if (!t) return false;
+    if (!t) {
+        return false;
+    }
     return VisitEntries(bytes_, t->begin, t->endtab, [name](std::string_view entry, auto) {
         return EqualsNoCase(entry, Trim(name));
     });
@@ -717,11 +873,12 @@ bool Document::HasTableEntry(std::string_view table, std::string_view name) cons
 
 std::vector<std::string_view> Document::TableEntryNames(std::string_view table) const {
     std::vector<std::string_view> names;
-    if (const Table* t = FindTable(table))
+    if (const Table* t = FindTable(table)) {
         VisitEntries(bytes_, t->begin, t->endtab, [&names](std::string_view entry, auto) {
             names.push_back(entry);
             return false;
         });
+    }
     return names;
 }
 
@@ -747,13 +904,16 @@ bool Document::NameMatches(std::string_view typed, std::string_view name) const 
 std::optional<Handle> Document::ModelSpaceOwner() const {
     const Table* t = FindTable("BLOCK_RECORD");
     std::optional<Handle> owner;
-    if (t)
+    if (t) {
         VisitEntries(bytes_, t->begin, t->endtab,
                      [&owner](std::string_view entry, std::optional<Handle> handle) {
-                         if (!EqualsNoCase(entry, "*Model_Space")) return false;
+                         if (!EqualsNoCase(entry, "*Model_Space")) {
+                             return false;
+                         }
                          owner = handle;
                          return true;
                      });
+    }
     return owner;
 }
 
@@ -785,19 +945,27 @@ void Document::InsertAfter(std::size_t i, std::string text) {
 }
 
 bool Document::AppendEntities(std::string text) {
-    if (!FindSection("ENTITIES")) return false;
+    if (!FindSection("ENTITIES")) {
+        return false;
+    }
     Edit(entitiesEnd_, entitiesEnd_, std::move(text), true);
     return true;
 }
 
 bool Document::SetHeaderValue(std::string_view name, int code, std::string_view value) {
     const Section* header = FindSection("HEADER");
-    if (!header) return false;
-    if (name == "$HANDSEED") handseedSet_ = true;
+    if (!header) {
+        return false;
+    }
+    if (name == "$HANDSEED") {
+        handseedSet_ = true;
+    }
     TagReader reader(std::string_view(bytes_).substr(0, headerEnd_), header->begin);
     Tag tag;
     while (reader.Next(tag)) {
-        if (tag.code != 9 || tag.Trimmed() != name) continue;
+        if (tag.code != 9 || tag.Trimmed() != name) {
+            continue;
+        }
         if (reader.Next(tag) && tag.code != 0 && tag.code != 9) {
             Edit(tag.valueBegin, tag.valueBegin + tag.value.size(), Padded(tag.value, value),
                  false);
@@ -816,7 +984,9 @@ bool Document::AddTableEntry(std::string_view table, std::string text) {
     auto found = std::find_if(tables_.begin(), tables_.end(), [&](const Table& t) {
         return t.endtab != 0 && EqualsNoCase(t.name, table);
     });
-    if (found == tables_.end()) return false;
+    if (found == tables_.end()) {
+        return false;
+    }
     Edit(found->endtab, found->endtab, std::move(text), true);
     // The count is a hint to readers; one that cannot grow is left as it is.
     if (found->countEnd != 0 && found->count < std::numeric_limits<std::int64_t>::max()) {
@@ -850,12 +1020,16 @@ void Document::Write(const std::function<void(std::string_view)>& sink) const {
     std::size_t pos = 0;
     bool seedDone = seedText.empty();
     auto gapTo = [&](std::pair<std::size_t, std::size_t> range) {
-        if (range.first > pos) sink(bytes.substr(pos, range.first - pos));
+        if (range.first > pos) {
+            sink(bytes.substr(pos, range.first - pos));
+        }
         pos = std::max(pos, range.second);
     };
     // Edits by range, each range's in the order made.
     std::vector<std::size_t> order(edits_.size());
-    for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        order[k] = k;
+    }
     auto range = [this](std::size_t k) { return std::make_pair(edits_[k].begin, edits_[k].end); };
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return range(a) < range(b); });
@@ -864,18 +1038,24 @@ void Document::Write(const std::function<void(std::string_view)>& sink) const {
         std::size_t last = first;
         std::size_t from = first;  // the last replacement of the range
         while (last < order.size() && range(order[last]) == here) {
-            if (!edits_[order[last]].append) from = last;
+            if (!edits_[order[last]].append) {
+                from = last;
+            }
             ++last;
         }
         if (!seedDone && seedKey <= here) {
             gapTo(seedKey);
-            if (!seedText.empty()) sink(seedText);
+            if (!seedText.empty()) {
+                sink(seedText);
+            }
             seedDone = true;
         }
         gapTo(here);
         for (std::size_t k = from; k < last; ++k) {
             const EditRecord& e = edits_[order[k]];
-            if (e.length > 0) sink(std::string_view(editText_[e.chunk]).substr(e.offset, e.length));
+            if (e.length > 0) {
+                sink(std::string_view(editText_[e.chunk]).substr(e.offset, e.length));
+            }
         }
         first = last;
     }
@@ -883,13 +1063,17 @@ void Document::Write(const std::function<void(std::string_view)>& sink) const {
         gapTo(seedKey);
         sink(seedText);
     }
-    if (pos < bytes.size()) sink(bytes.substr(pos));
+    if (pos < bytes.size()) {
+        sink(bytes.substr(pos));
+    }
 }
 
 std::string Document::Write() const {
     std::string out;
     std::size_t extra = 0;
-    for (const EditRecord& edit : edits_) extra += edit.length;
+    for (const EditRecord& edit : edits_) {
+        extra += edit.length;
+    }
     out.reserve(bytes_.size() + extra + 64);
     Write([&out](std::string_view piece) { out.append(piece); });
     return out;

@@ -15,11 +15,21 @@ namespace {
 enum class EntityKind { Other, Line, Arc, Circle, LwPolyline, Polyline };
 
 EntityKind KindOfType(std::string_view type) {
-    if (type == "LINE") return EntityKind::Line;
-    if (type == "ARC") return EntityKind::Arc;
-    if (type == "CIRCLE") return EntityKind::Circle;
-    if (type == "LWPOLYLINE") return EntityKind::LwPolyline;
-    if (type == "POLYLINE") return EntityKind::Polyline;
+    if (type == "LINE") {
+        return EntityKind::Line;
+    }
+    if (type == "ARC") {
+        return EntityKind::Arc;
+    }
+    if (type == "CIRCLE") {
+        return EntityKind::Circle;
+    }
+    if (type == "LWPOLYLINE") {
+        return EntityKind::LwPolyline;
+    }
+    if (type == "POLYLINE") {
+        return EntityKind::Polyline;
+    }
     return EntityKind::Other;
 }
 
@@ -41,16 +51,28 @@ std::size_t ForOwnTags(std::string_view text, std::size_t pos, Own own) {
     int depth = 0;
     bool xdata = false;
     while (reader.Next(tag)) {
-        if (tag.code == 0) return tag.begin;
-        if (tag.code == 1001) xdata = true;
-        if (xdata) continue;
-        if (tag.code == 102) {
-            const std::string_view v = tag.Trimmed();
-            if (v.starts_with('{')) ++depth;
-            if (v.starts_with('}') && depth > 0) --depth;
+        if (tag.code == 0) {
+            return tag.begin;
+        }
+        if (tag.code == 1001) {
+            xdata = true;
+        }
+        if (xdata) {
             continue;
         }
-        if (depth == 0) own(tag);
+        if (tag.code == 102) {
+            const std::string_view v = tag.Trimmed();
+            if (v.starts_with('{')) {
+                ++depth;
+            }
+            if (v.starts_with('}') && depth > 0) {
+                --depth;
+            }
+            continue;
+        }
+        if (depth == 0) {
+            own(tag);
+        }
     }
     return text.size();
 }
@@ -66,8 +88,12 @@ struct Reals {
 
     bool Take(const Tag& tag) {
         for (std::size_t k = 0; k < N; ++k) {
-            if (codes[k] != tag.code) continue;
-            if (has[k] && !twice) twice = tag.code;
+            if (codes[k] != tag.code) {
+                continue;
+            }
+            if (has[k] && !twice) {
+                twice = tag.code;
+            }
             has[k] = true;
             value[k] = Real(tag);
             return true;
@@ -95,7 +121,9 @@ struct Reals {
 
 // Marks a shape malformed for `why`, the first fault found.
 void Malformed(Shape& shape, std::string why) {
-    if (shape.refusal == Refusal::Malformed) return;
+    if (shape.refusal == Refusal::Malformed) {
+        return;
+    }
     shape.refusal = Refusal::Malformed;
     shape.detail = std::move(why);
 }
@@ -103,7 +131,9 @@ void Malformed(Shape& shape, std::string why) {
 // An angle turned into [0, 360).
 double Normalised(double degrees) {
     double a = std::fmod(degrees, 360.0);
-    if (a < 0) a += 360.0;
+    if (a < 0) {
+        a += 360.0;
+    }
     return a >= 360.0 ? 0.0 : a;
 }
 
@@ -128,8 +158,12 @@ Shape LineShape(std::string_view text) {
     ForOwnTags(text, 0, [&r](const Tag& tag) { r.Take(tag); });
     Shape shape;
     r.Check(shape);
-    if (!r.has[0] || !r.has[1]) Malformed(shape, "no start point (10, 20)");
-    if (!r.has[3] || !r.has[4]) Malformed(shape, "no end point (11, 21)");
+    if (!r.has[0] || !r.has[1]) {
+        Malformed(shape, "no start point (10, 20)");
+    }
+    if (!r.has[3] || !r.has[4]) {
+        Malformed(shape, "no end point (11, 21)");
+    }
     // A LINE's points are world coordinates whatever its extrusion.
     shape.mirrored = false;
     shape.geometry =
@@ -142,18 +176,29 @@ Shape ArcOrCircleShape(std::string_view text, bool arc) {
     ForOwnTags(text, 0, [&r](const Tag& tag) { r.Take(tag); });
     Shape shape;
     r.Check(shape);
-    if (!r.has[0] || !r.has[1]) Malformed(shape, "no centre (10, 20)");
-    if (!r.has[3]) Malformed(shape, "no radius (40)");
-    if (r.value[3] <= 0) Malformed(shape, "a radius not above 0");
+    if (!r.has[0] || !r.has[1]) {
+        Malformed(shape, "no centre (10, 20)");
+    }
+    if (!r.has[3]) {
+        Malformed(shape, "no radius (40)");
+    }
+    if (r.value[3] <= 0) {
+        Malformed(shape, "a radius not above 0");
+    }
     const Point3 centre{r.value[0], r.value[1], r.value[2]};
     if (!arc) {
-        if (r.has[4] || r.has[5]) Malformed(shape, "a circle with angles (50, 51)");
+        if (r.has[4] || r.has[5]) {
+            Malformed(shape, "a circle with angles (50, 51)");
+        }
         shape.geometry = Circle{shape.mirrored ? Mirror(centre) : centre, r.value[3]};
         return shape;
     }
-    if (!r.has[4] || !r.has[5]) Malformed(shape, "no start or end angle (50, 51)");
-    if (std::fmod(r.value[5] - r.value[4], 360.0) == 0)
+    if (!r.has[4] || !r.has[5]) {
+        Malformed(shape, "no start or end angle (50, 51)");
+    }
+    if (std::fmod(r.value[5] - r.value[4], 360.0) == 0) {
         Malformed(shape, "start and end angles that coincide");
+    }
     const Arc own{centre, r.value[3], r.value[4], r.value[5]};
     shape.geometry = shape.mirrored ? Mirror(own) : own;
     return shape;
@@ -162,7 +207,9 @@ Shape ArcOrCircleShape(std::string_view text, bool arc) {
 // A polyline's refusal: what the common groups say first, then a kind of
 // polyline that is not plain, then its first fault.
 void Settle(Shape& shape, bool notPlain, std::string fault) {
-    if (shape.refusal != Refusal::None) return;
+    if (shape.refusal != Refusal::None) {
+        return;
+    }
     if (notPlain) {
         shape.refusal = Refusal::NotPlain;
     } else if (!fault.empty()) {
@@ -196,14 +243,20 @@ struct LwVertexReader {
     std::string fault;
 
     void Fault(std::string why) {
-        if (fault.empty()) fault = std::move(why);
+        if (fault.empty()) {
+            fault = std::move(why);
+        }
     }
     // True when the tag is the vertex list's.
     bool Take(const Tag& tag) {
         const std::size_t n = poly.vertices.size();
         if (tag.code == 10) {
-            if (state == After) Fault("after other groups than the vertices' (10)");
-            if (!haveY) Fault(VertexFault(n, "has no y (20)"));
+            if (state == After) {
+                Fault("after other groups than the vertices' (10)");
+            }
+            if (!haveY) {
+                Fault(VertexFault(n, "has no y (20)"));
+            }
             state = In;
             poly.vertices.push_back({Real(tag), 0, 0, static_cast<int>(n)});
             haveY = haveZ = haveBulge = false;
@@ -211,19 +264,28 @@ struct LwVertexReader {
         }
         if (state == In && IsLwVertexCode(tag.code)) {
             if (tag.code == 20) {
-                if (std::exchange(haveY, true)) Fault(VertexFault(n, "has two y values (20)"));
+                if (std::exchange(haveY, true)) {
+                    Fault(VertexFault(n, "has two y values (20)"));
+                }
                 poly.vertices.back().y = Real(tag);
             } else if (tag.code == 30) {
-                if (std::exchange(haveZ, true)) Fault(VertexFault(n, "has two z values (30)"));
+                if (std::exchange(haveZ, true)) {
+                    Fault(VertexFault(n, "has two z values (30)"));
+                }
             } else if (tag.code == 42) {
-                if (std::exchange(haveBulge, true)) Fault(VertexFault(n, "has two bulges (42)"));
+                if (std::exchange(haveBulge, true)) {
+                    Fault(VertexFault(n, "has two bulges (42)"));
+                }
                 poly.vertices.back().bulge = Real(tag);
             }
             return true;
         }
-        if (state == In) state = After;
-        if (IsLwVertexCode(tag.code) && tag.code != 30)
+        if (state == In) {
+            state = After;
+        }
+        if (IsLwVertexCode(tag.code) && tag.code != 30) {
             Fault("a vertex group (" + std::to_string(tag.code) + ") outside the vertex list");
+        }
         return false;
     }
 };
@@ -234,9 +296,15 @@ Shape LwPolylineShape(std::string_view text) {
     Polyline poly;
     LwVertexReader vertices(poly);
     ForOwnTags(text, 0, [&](const Tag& tag) {
-        if (vertices.Take(tag)) return;
-        if (tag.code == 70) flags = Integer(tag);
-        if (tag.code == 90) count = Integer(tag);
+        if (vertices.Take(tag)) {
+            return;
+        }
+        if (tag.code == 70) {
+            flags = Integer(tag);
+        }
+        if (tag.code == 90) {
+            count = Integer(tag);
+        }
         r.Take(tag);
     });
     Shape shape;
@@ -245,13 +313,20 @@ Shape LwPolylineShape(std::string_view text) {
     poly.z = r.Get(0);
     if (shape.mirrored) {
         poly.z = -poly.z;
-        for (Vertex& v : poly.vertices) v = {-v.x, v.y, -v.bulge, v.source};
+        for (Vertex& v : poly.vertices) {
+            v = {-v.x, v.y, -v.bulge, v.source};
+        }
     }
-    if (!vertices.haveY) vertices.Fault(VertexFault(poly.vertices.size(), "has no y (20)"));
-    if (poly.vertices.size() < 2) vertices.Fault("fewer than two vertices");
-    if (count >= 0 && static_cast<std::size_t>(count) != poly.vertices.size())
+    if (!vertices.haveY) {
+        vertices.Fault(VertexFault(poly.vertices.size(), "has no y (20)"));
+    }
+    if (poly.vertices.size() < 2) {
+        vertices.Fault("fewer than two vertices");
+    }
+    if (count >= 0 && static_cast<std::size_t>(count) != poly.vertices.size()) {
         vertices.Fault("a vertex count (90) of " + std::to_string(count) + " for " +
                        std::to_string(poly.vertices.size()) + " vertices");
+    }
     Settle(shape, (flags & ~(kClosed | kContinuousLineType)) != 0, std::move(vertices.fault));
     shape.geometry = std::move(poly);
     return shape;
@@ -262,7 +337,9 @@ Shape PolylineShape(const Document& doc, std::size_t i) {
     Reals<5> r{{30, 39, 210, 220, 230}};
     std::int64_t flags = 0;
     std::size_t pos = ForOwnTags(text, 0, [&](const Tag& tag) {
-        if (tag.code == 70) flags = Integer(tag);
+        if (tag.code == 70) {
+            flags = Integer(tag);
+        }
         r.Take(tag);
     });
     Shape shape;
@@ -275,25 +352,33 @@ Shape PolylineShape(const Document& doc, std::size_t i) {
     while (pos < text.size()) {
         std::size_t valuePos = 0, next = 0;
         LineAt(text, pos, valuePos);
-        if (Trim(LineAt(text, valuePos, next)) != "VERTEX") break;  // the SEQEND
+        if (Trim(LineAt(text, valuePos, next)) != "VERTEX") {
+            break;  // the SEQEND
+        }
         Reals<4> v{{10, 20, 30, 42}};
         std::int64_t vertexFlags = 0;
         pos = ForOwnTags(text, pos, [&](const Tag& tag) {
-            if (tag.code == 70) vertexFlags = Integer(tag);
+            if (tag.code == 70) {
+                vertexFlags = Integer(tag);
+            }
             v.Take(tag);
         });
         const std::size_t n = poly.vertices.size() + 1;
-        if (fault.empty() && v.twice)
+        if (fault.empty() && v.twice) {
             fault = VertexFault(n, "has group ") + std::to_string(v.twice) + " twice";
-        if (fault.empty() && (!v.has[0] || !v.has[1]))
+        }
+        if (fault.empty() && (!v.has[0] || !v.has[1])) {
             fault = VertexFault(n, "has no position (10, 20)");
+        }
         notPlain = notPlain || vertexFlags != 0;
         const double x = v.value[0], bulge = v.value[3];
         poly.vertices.push_back({shape.mirrored ? -x : x, v.value[1],
                                  shape.mirrored ? -bulge : bulge,
                                  static_cast<int>(poly.vertices.size())});
     }
-    if (fault.empty() && poly.vertices.size() < 2) fault = "fewer than two vertices";
+    if (fault.empty() && poly.vertices.size() < 2) {
+        fault = "fewer than two vertices";
+    }
     Settle(shape, notPlain, std::move(fault));
     shape.geometry = std::move(poly);
     return shape;
@@ -306,10 +391,11 @@ public:
 
     void Code(int code) {
         if (format_.padCodes) {
-            if (code < 10)
+            if (code < 10) {
                 text += "  ";
-            else if (code < 100)
+            } else if (code < 100) {
                 text += ' ';
+            }
         }
         AppendInteger(text, code);
         text += format_.eol;
@@ -351,7 +437,9 @@ public:
     }
     // Text that would not read back is never written.
     static void Finite(double value) {
-        if (!std::isfinite(value)) throw std::invalid_argument("a number that is not finite");
+        if (!std::isfinite(value)) {
+            throw std::invalid_argument("a number that is not finite");
+        }
     }
 
     const Format& GetFormat() const { return format_; }
@@ -382,11 +470,21 @@ RestylePlan PlanRestyle(std::string_view text, std::size_t pos) {
     std::size_t after8 = 0, afterEntity = 0, afterHandle = 0;
     bool common = true;
     ForOwnTags(text, pos, [&](const Tag& tag) {
-        if (tag.code == 100) common = tag.Trimmed() == "AcDbEntity";
-        if (tag.code == 100 && common && !afterEntity) afterEntity = tag.end;
-        if (tag.code == 5 && !afterHandle) afterHandle = tag.end;
-        if (!common) return;
-        if (tag.code == 8 && !after8) after8 = tag.end;
+        if (tag.code == 100) {
+            common = tag.Trimmed() == "AcDbEntity";
+        }
+        if (tag.code == 100 && common && !afterEntity) {
+            afterEntity = tag.end;
+        }
+        if (tag.code == 5 && !afterHandle) {
+            afterHandle = tag.end;
+        }
+        if (!common) {
+            return;
+        }
+        if (tag.code == 8 && !after8) {
+            after8 = tag.end;
+        }
         plan.has6 = plan.has6 || tag.code == 6;
         plan.has62 = plan.has62 || tag.code == 62;
         plan.has420 = plan.has420 || tag.code == 420;
@@ -407,28 +505,43 @@ std::size_t CopyObject(Out& out, std::string_view text, std::size_t pos, const R
     const bool restyling = restyle.colour || restyle.trueColour || restyle.lineType;
     const RestylePlan plan = restyling ? PlanRestyle(text, pos) : RestylePlan{};
     auto addMissing = [&] {
-        if (restyle.lineType && !plan.has6) out.Text(6, *restyle.lineType);
-        if (restyle.colour && !plan.has62) out.IntegerTag(62, *restyle.colour);
-        if (restyle.trueColour && trueColour && !plan.has420)
+        if (restyle.lineType && !plan.has6) {
+            out.Text(6, *restyle.lineType);
+        }
+        if (restyle.colour && !plan.has62) {
+            out.IntegerTag(62, *restyle.colour);
+        }
+        if (restyle.trueColour && trueColour && !plan.has420) {
             out.IntegerTag(420, *restyle.trueColour);
+        }
     };
     TagReader reader(text, pos);
     Tag tag;
     reader.Next(tag);
     out.Raw(text.substr(tag.begin, tag.end - tag.begin));
-    if (restyling && tag.end == plan.anchorEnd) addMissing();
+    if (restyling && tag.end == plan.anchorEnd) {
+        addMissing();
+    }
     int depth = 0;
     bool xdata = false, common = true;
     while (reader.Next(tag)) {
-        if (tag.code == 0) return tag.begin;
+        if (tag.code == 0) {
+            return tag.begin;
+        }
         xdata = xdata || tag.code == 1001;
         bool own = !xdata && depth == 0 && tag.code != 102;
         if (tag.code == 102 && !xdata) {
             const std::string_view v = tag.Trimmed();
-            if (v.starts_with('{')) ++depth;
-            if (v.starts_with('}') && depth > 0) --depth;
+            if (v.starts_with('{')) {
+                ++depth;
+            }
+            if (v.starts_with('}') && depth > 0) {
+                --depth;
+            }
         }
-        if (own && tag.code == 100) common = tag.Trimmed() == "AcDbEntity";
+        if (own && tag.code == 100) {
+            common = tag.Trimmed() == "AcDbEntity";
+        }
         bool written = false;
         if (own && common && restyling) {
             if (tag.code == 6 && restyle.lineType) {
@@ -444,8 +557,12 @@ std::size_t CopyObject(Out& out, std::string_view text, std::size_t pos, const R
                 written = true;  // dropped: it would hide the new colour
             }
         }
-        if (!written && !(own && edit(tag))) out.Raw(text.substr(tag.begin, tag.end - tag.begin));
-        if (restyling && tag.end == plan.anchorEnd) addMissing();
+        if (!written && !(own && edit(tag))) {
+            out.Raw(text.substr(tag.begin, tag.end - tag.begin));
+        }
+        if (restyling && tag.end == plan.anchorEnd) {
+            addMissing();
+        }
     }
     return text.size();
 }
@@ -471,12 +588,17 @@ std::string RewriteSimple(const Format& format, std::string_view text,
     out.text.reserve(text.size() + 64);
     CopyObject(out, text, 0, restyle, [&](const Tag& tag) {
         for (const auto& [code, value] : values) {
-            if (code != tag.code) continue;
+            if (code != tag.code) {
+                continue;
+            }
             out.ReplaceReal(text, tag, value);
             const int z = code + 10;
             if (code % 100 / 10 == 2 && !codes[static_cast<std::size_t>(z)]) {
-                for (const auto& [zc, zv] : values)
-                    if (zc == z && zv != 0) out.RealTag(z, zv);
+                for (const auto& [zc, zv] : values) {
+                    if (zc == z && zv != 0) {
+                        out.RealTag(z, zv);
+                    }
+                }
             }
             return true;
         }
@@ -496,9 +618,13 @@ std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline
     std::vector<LwVertexGroup> groups;
     bool inList = false;
     ForOwnTags(text, 0, [&](const Tag& tag) {
-        if (tag.code == 10) groups.emplace_back();
+        if (tag.code == 10) {
+            groups.emplace_back();
+        }
         inList = tag.code == 10 || (inList && IsLwVertexCode(tag.code));
-        if (inList) groups.back().tags.push_back(tag);
+        if (inList) {
+            groups.back().tags.push_back(tag);
+        }
     });
     Out out(doc.GetFormat());
     bool inVertices = false, done = false;
@@ -518,12 +644,15 @@ std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline
                 if (v.source == kNewVertex) {
                     out.RealTag(10, x);
                     out.RealTag(20, v.y);
-                    if (bulge != 0) out.RealTag(42, bulge);
+                    if (bulge != 0) {
+                        out.RealTag(42, bulge);
+                    }
                     continue;
                 }
-                if (static_cast<std::size_t>(v.source) >= groups.size())
+                if (static_cast<std::size_t>(v.source) >= groups.size()) {
                     throw std::invalid_argument("vertex source " + std::to_string(v.source) +
                                                 " out of range");
+                }
                 bool bulgeWritten = false;
                 for (const Tag& t : groups[static_cast<std::size_t>(v.source)].tags) {
                     if (t.code == 91 && !bulgeWritten && bulge != 0) {
@@ -541,7 +670,9 @@ std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline
                         out.Raw(text.substr(t.begin, t.end - t.begin));
                     }
                 }
-                if (!bulgeWritten && bulge != 0) out.RealTag(42, bulge);
+                if (!bulgeWritten && bulge != 0) {
+                    out.RealTag(42, bulge);
+                }
             }
         }
         return inVertices;  // the file's vertex tags are replaced by the new ones
@@ -557,14 +688,18 @@ std::string RewritePolyline(Document& doc, std::size_t i, const Polyline& poly, 
     Out out(format);
     std::string elevation = "0";
     ForOwnTags(text, 0, [&](const Tag& tag) {
-        if (tag.code == 30) elevation = std::string(Trim(tag.value));
+        if (tag.code == 30) {
+            elevation = std::string(Trim(tag.value));
+        }
     });
     std::size_t pos = CopyObject(out, text, 0, restyle, [](const Tag&) { return false; });
     std::vector<std::size_t> vertexBegins;
     while (pos < text.size()) {
         std::size_t valuePos = 0, next = 0;
         LineAt(text, pos, valuePos);
-        if (Trim(LineAt(text, valuePos, next)) != "VERTEX") break;
+        if (Trim(LineAt(text, valuePos, next)) != "VERTEX") {
+            break;
+        }
         vertexBegins.push_back(pos);
         pos = ForOwnTags(text, pos, [](const Tag&) {});
     }
@@ -574,9 +709,13 @@ std::string RewritePolyline(Document& doc, std::size_t i, const Polyline& poly, 
         const double x = mirrored ? -v.x : v.x, bulge = mirrored ? -v.bulge : v.bulge;
         if (v.source == kNewVertex) {
             out.Text(0, "VERTEX");
-            if (auto handle = doc.NewHandle()) out.HandleTag(5, *handle);
+            if (auto handle = doc.NewHandle()) {
+                out.HandleTag(5, *handle);
+            }
             if (format.SubclassMarkers()) {
-                if (info.handle) out.HandleTag(330, *info.handle);
+                if (info.handle) {
+                    out.HandleTag(330, *info.handle);
+                }
                 out.Text(100, "AcDbEntity");
             }
             out.Text(8, info.layer);
@@ -587,7 +726,9 @@ std::string RewritePolyline(Document& doc, std::size_t i, const Polyline& poly, 
             out.RealTag(10, x);
             out.RealTag(20, v.y);
             out.Text(30, elevation);
-            if (bulge != 0) out.RealTag(42, bulge);
+            if (bulge != 0) {
+                out.RealTag(42, bulge);
+            }
             continue;
         }
         const auto k = static_cast<std::size_t>(v.source);
@@ -597,9 +738,12 @@ std::string RewritePolyline(Document& doc, std::size_t i, const Polyline& poly, 
         CopyObject(out, text, vertexBegins[k], {}, [&](const Tag& tag) {
             switch (tag.code) {
                 case 5:
-                    if (!again) return false;
-                    if (auto handle = doc.NewHandle())
+                    if (!again) {
+                        return false;
+                    }
+                    if (auto handle = doc.NewHandle()) {
                         out.Replace(text, tag, FormatHandle(*handle));
+                    }
                     return true;
                 case 10:
                     out.ReplaceReal(text, tag, x);
@@ -611,10 +755,14 @@ std::string RewritePolyline(Document& doc, std::size_t i, const Polyline& poly, 
                     out.ReplaceReal(text, tag, bulge);
                     return true;
                 default:
-                    if (tag.code != bulgeAfter) return false;
+                    if (tag.code != bulgeAfter) {
+                        return false;
+                    }
                     out.Raw(text.substr(tag.begin, tag.end - tag.begin));
             }
-            if (tag.code == bulgeAfter && !codes[42] && bulge != 0) out.RealTag(42, bulge);
+            if (tag.code == bulgeAfter && !codes[42] && bulge != 0) {
+                out.RealTag(42, bulge);
+            }
             return true;
         });
     }
@@ -626,20 +774,32 @@ void CommonPart(Out& out, Document& doc, std::string_view type, const Style& sty
                 std::optional<Handle> handle) {
     const Format& format = doc.GetFormat();
     out.Text(0, type);
-    if (handle) out.HandleTag(5, *handle);
+    if (handle) {
+        out.HandleTag(5, *handle);
+    }
     if (format.SubclassMarkers()) {
         const std::optional<Handle> owner = style.owner ? style.owner : doc.ModelSpaceOwner();
-        if (owner) out.HandleTag(330, *owner);
+        if (owner) {
+            out.HandleTag(330, *owner);
+        }
         out.Text(100, "AcDbEntity");
     }
     out.Text(8, style.layer);
-    if (!style.lineType.empty()) out.Text(6, style.lineType);
-    if (style.colour) out.IntegerTag(62, *style.colour);
-    if (style.trueColour && format.TrueColour()) out.IntegerTag(420, *style.trueColour);
+    if (!style.lineType.empty()) {
+        out.Text(6, style.lineType);
+    }
+    if (style.colour) {
+        out.IntegerTag(62, *style.colour);
+    }
+    if (style.trueColour && format.TrueColour()) {
+        out.IntegerTag(420, *style.trueColour);
+    }
 }
 
 void Subclass(Out& out, const char* name) {
-    if (out.GetFormat().SubclassMarkers()) out.Text(100, name);
+    if (out.GetFormat().SubclassMarkers()) {
+        out.Text(100, name);
+    }
 }
 
 // A 2-D POLYLINE with its VERTEX entities and SEQEND, for files older than
@@ -659,13 +819,17 @@ void OldPolyline(Out& out, Document& doc, const Polyline& poly, const Style& sty
         Subclass(out, "AcDbVertex");
         Subclass(out, "AcDb2dVertex");
         out.Point(10, {v.x, v.y, poly.z});
-        if (v.bulge != 0) out.RealTag(42, v.bulge);
+        if (v.bulge != 0) {
+            out.RealTag(42, v.bulge);
+        }
     }
     CommonPart(out, doc, "SEQEND", child, doc.NewHandle());
 }
 
 void RequireVertices(const Polyline& poly) {
-    if (poly.vertices.size() < 2) throw std::invalid_argument("a polyline needs two vertices");
+    if (poly.vertices.size() < 2) {
+        throw std::invalid_argument("a polyline needs two vertices");
+    }
 }
 
 }  // namespace
@@ -693,8 +857,12 @@ std::string_view Describe(Refusal refusal) {
 
 Shape ShapeOf(const Document& doc, std::size_t i) {
     const EntityKind kind = KindOfType(doc.EntityType(i));
-    if (kind == EntityKind::Other) return Refused(Refusal::Type);
-    if (doc.InPaperSpace(i)) return Refused(Refusal::PaperSpace);
+    if (kind == EntityKind::Other) {
+        return Refused(Refusal::Type);
+    }
+    if (doc.InPaperSpace(i)) {
+        return Refused(Refusal::PaperSpace);
+    }
     const std::string_view text = doc.EntityText(i);
     switch (kind) {
         case EntityKind::Line:
@@ -728,11 +896,13 @@ std::string RewriteEntity(Document& doc, std::size_t i, const Geometry& geometry
 
 std::string RewriteEntity(Document& doc, std::size_t i, const Shape& shape,
                           const Geometry& geometry, const Restyle& restyle) {
-    if (!shape.Convertible())
+    if (!shape.Convertible()) {
         throw std::invalid_argument("entity " + std::to_string(i) + " cannot be converted");
-    if (shape.geometry.index() != geometry.index())
+    }
+    if (shape.geometry.index() != geometry.index()) {
         throw std::invalid_argument("geometry of another kind for a " +
                                     std::string(doc.EntityType(i)));
+    }
     const std::string_view text = doc.EntityText(i);
     const Format& format = doc.GetFormat();
     if (const Line* line = std::get_if<Line>(&geometry)) {
@@ -757,13 +927,16 @@ std::string RewriteEntity(Document& doc, std::size_t i, const Shape& shape,
     const Polyline& poly = std::get<Polyline>(geometry);
     RequireVertices(poly);
     const Polyline& original = std::get<Polyline>(shape.geometry);
-    if (poly.closed != original.closed)
+    if (poly.closed != original.closed) {
         throw std::invalid_argument("a rewritten polyline keeps its closed flag");
-    for (const Vertex& v : poly.vertices)
+    }
+    for (const Vertex& v : poly.vertices) {
         if (v.source != kNewVertex &&
-            (v.source < 0 || static_cast<std::size_t>(v.source) >= original.vertices.size()))
+            (v.source < 0 || static_cast<std::size_t>(v.source) >= original.vertices.size())) {
             throw std::invalid_argument("vertex source " + std::to_string(v.source) +
                                         " out of range");
+        }
+    }
     return doc.EntityType(i) == "LWPOLYLINE"
                ? RewriteLwPolyline(doc, i, poly, shape.mirrored, restyle)
                : RewritePolyline(doc, i, poly, shape.mirrored, restyle);
@@ -800,11 +973,15 @@ std::string NewEntity(Document& doc, const Geometry& geometry, const Style& styl
         Subclass(out, "AcDbPolyline");
         out.IntegerTag(90, static_cast<std::int64_t>(poly.vertices.size()));
         out.IntegerTag(70, poly.closed ? kClosed : 0);
-        if (poly.z != 0) out.RealTag(38, poly.z);
+        if (poly.z != 0) {
+            out.RealTag(38, poly.z);
+        }
         for (const Vertex& v : poly.vertices) {
             out.RealTag(10, v.x);
             out.RealTag(20, v.y);
-            if (v.bulge != 0) out.RealTag(42, v.bulge);
+            if (v.bulge != 0) {
+                out.RealTag(42, v.bulge);
+            }
         }
     }
     return std::move(out.text);
@@ -815,9 +992,13 @@ std::string LineTypeEntry(Document& doc, std::string_view name, std::string_view
     const Format& format = doc.GetFormat();
     Out out(format);
     out.Text(0, "LTYPE");
-    if (auto handle = doc.NewHandle()) out.HandleTag(5, *handle);
+    if (auto handle = doc.NewHandle()) {
+        out.HandleTag(5, *handle);
+    }
     if (format.SubclassMarkers()) {
-        if (auto table = doc.TableHandle("LTYPE")) out.HandleTag(330, *table);
+        if (auto table = doc.TableHandle("LTYPE")) {
+            out.HandleTag(330, *table);
+        }
         out.Text(100, "AcDbSymbolTableRecord");
         out.Text(100, "AcDbLinetypeTableRecord");
     }
@@ -827,11 +1008,15 @@ std::string LineTypeEntry(Document& doc, std::string_view name, std::string_view
     out.IntegerTag(72, 65);
     out.IntegerTag(73, static_cast<std::int64_t>(pattern.size()));
     double length = 0;
-    for (double d : pattern) length += std::fabs(d);
+    for (double d : pattern) {
+        length += std::fabs(d);
+    }
     out.RealTag(40, length);
     for (double d : pattern) {
         out.RealTag(49, d);
-        if (format.SubclassMarkers()) out.IntegerTag(74, 0);
+        if (format.SubclassMarkers()) {
+            out.IntegerTag(74, 0);
+        }
     }
     return std::move(out.text);
 }
@@ -844,27 +1029,33 @@ void LeftAlone::Add(std::string_view type, Refusal refusal, std::string_view det
                     std::size_t line) {
     Count& c = counts_[{std::string(type), refusal, std::string(detail)}];
     c.count += 1;
-    if (!detail.empty() && (c.firstLine == 0 || line < c.firstLine)) c.firstLine = line;
+    if (!detail.empty() && (c.firstLine == 0 || line < c.firstLine)) {
+        c.firstLine = line;
+    }
 }
 
 void LeftAlone::Add(const Entry& entry) {
     Count& c = counts_[{entry.type, entry.refusal, entry.detail}];
     c.count += entry.count;
-    if (entry.firstLine > 0 && (c.firstLine == 0 || entry.firstLine < c.firstLine))
+    if (entry.firstLine > 0 && (c.firstLine == 0 || entry.firstLine < c.firstLine)) {
         c.firstLine = entry.firstLine;
+    }
 }
 
 std::size_t LeftAlone::EntityCount() const {
     std::size_t total = 0;
-    for (const auto& entry : counts_) total += entry.second.count;
+    for (const auto& entry : counts_) {
+        total += entry.second.count;
+    }
     return total;
 }
 
 std::vector<LeftAlone::Entry> LeftAlone::Entries() const {
     std::vector<Entry> entries;
-    for (const auto& [key, c] : counts_)
+    for (const auto& [key, c] : counts_) {
         entries.push_back(
             {std::get<0>(key), std::get<1>(key), std::get<2>(key), c.count, c.firstLine});
+    }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Entry& a, const Entry& b) { return a.count > b.count; });
     return entries;
@@ -878,16 +1069,20 @@ std::string LeftAlone::Summary() const {
         std::string why(Describe(e.refusal));
         if (!e.detail.empty()) {
             why += (why.empty() ? "" : ": ") + e.detail;
-            if (e.firstLine > 0)
+            if (e.firstLine > 0) {
                 why += (e.count == 1 ? ", at line " : ", the first at line ") +
                        std::to_string(e.firstLine);
+            }
         }
-        if (!why.empty()) piece += " (" + why + ")";
+        if (!why.empty()) {
+            piece += " (" + why + ")";
+        }
         add(piece);
     }
-    if (blockDefinitions_ > 0)
+    if (blockDefinitions_ > 0) {
         add(std::to_string(blockDefinitions_) +
             (blockDefinitions_ == 1 ? " block definition" : " block definitions"));
+    }
     return text;
 }
 
@@ -895,8 +1090,9 @@ LeftAlone LeftAloneIn(const Document& doc) {
     LeftAlone report;
     for (std::size_t i = 0; i < doc.EntityCount(); ++i) {
         const Shape shape = ShapeOf(doc, i);
-        if (!shape.Convertible())
+        if (!shape.Convertible()) {
             report.Add(doc.EntityType(i), shape.refusal, shape.detail, doc.EntityLine(i));
+        }
     }
     report.AddBlockDefinitions(doc.BlockDefinitionCount());
     return report;

@@ -11,7 +11,9 @@ namespace {
 constexpr std::array<ValueKind, kMaxGroupCode + 1> MakeKinds() {
     std::array<ValueKind, kMaxGroupCode + 1> kinds{};
     auto set = [&kinds](int first, int last, ValueKind kind) {
-        for (int code = first; code <= last; ++code) kinds[code] = kind;
+        for (int code = first; code <= last; ++code) {
+            kinds[code] = kind;
+        }
     };
     set(10, 59, ValueKind::Real);
     set(60, 79, ValueKind::Integer);
@@ -38,7 +40,9 @@ std::string_view NumberText(std::string_view text) {
     text = Trim(text);
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
-        if (!text.empty() && (text.front() == '-' || text.front() == '+')) return {};
+        if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+            return {};
+        }
     }
     return text;
 }
@@ -51,32 +55,44 @@ ValueKind KindOf(int code) {
 
 std::optional<double> ParseReal(std::string_view text) {
     text = NumberText(text);
-    if (text.empty()) return std::nullopt;
+    if (text.empty()) {
+        return std::nullopt;
+    }
     double value = 0;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     // from_chars also takes "inf" and "nan": a drawing has no use for them.
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
+    if (ec != std::errc() || ptr != end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
     return value;
 }
 
 std::optional<std::int64_t> ParseInteger(std::string_view text) {
     text = NumberText(text);
-    if (text.empty()) return std::nullopt;
+    if (text.empty()) {
+        return std::nullopt;
+    }
     std::int64_t value = 0;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end) return std::nullopt;
+    if (ec != std::errc() || ptr != end) {
+        return std::nullopt;
+    }
     return value;
 }
 
 std::optional<Handle> ParseHandle(std::string_view text) {
     text = Trim(text);
-    if (text.empty() || text.size() > 16) return std::nullopt;
+    if (text.empty() || text.size() > 16) {
+        return std::nullopt;
+    }
     Handle value = 0;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value, 16);
-    if (ec != std::errc() || ptr != end) return std::nullopt;
+    if (ec != std::errc() || ptr != end) {
+        return std::nullopt;
+    }
     return value;
 }
 
@@ -108,8 +124,11 @@ std::string FormatHandle(Handle handle) {
     char buffer[20];
     auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, handle, 16);
     (void)ec;
-    for (char* p = buffer; p != ptr; ++p)
-        if (*p >= 'a' && *p <= 'f') *p = static_cast<char>(*p - 'a' + 'A');
+    for (char* p = buffer; p != ptr; ++p) {
+        if (*p >= 'a' && *p <= 'f') {
+            *p = static_cast<char>(*p - 'a' + 'A');
+        }
+    }
     return std::string(buffer, ptr);
 }
 

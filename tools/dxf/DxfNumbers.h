@@ -26,8 +26,12 @@ inline bool IsBlank(char c) {
 
 // Spaces, tabs and carriage returns removed from both ends.
 inline std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
     return text;
 }
 
@@ -37,16 +41,27 @@ inline std::string_view Trim(std::string_view text) {
 inline std::optional<int> ParseGroupCode(std::string_view line) {
     const char* p = line.data();
     const char* const end = p + line.size();
-    while (p != end && IsBlank(*p)) ++p;
+    while (p != end && IsBlank(*p)) {
+        ++p;
+    }
     const bool negative = p != end && *p == '-';
-    if (negative) ++p;
+    if (negative) {
+        ++p;
+    }
     const char* const digits = p;
     int code = 0;
-    while (p != end && static_cast<unsigned>(*p - '0') < 10 && p - digits < 9)
+    while (p != end && static_cast<unsigned>(*p - '0') < 10 && p - digits < 9) {
         code = code * 10 + (*p++ - '0');
-    if (p == digits) return std::nullopt;
-    while (p != end && IsBlank(*p)) ++p;
-    if (p != end) return std::nullopt;
+    }
+    if (p == digits) {
+        return std::nullopt;
+    }
+    while (p != end && IsBlank(*p)) {
+        ++p;
+    }
+    if (p != end) {
+        return std::nullopt;
+    }
     return negative ? -code : code;
 }
 

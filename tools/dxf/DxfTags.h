@@ -28,7 +28,9 @@ inline std::string_view LineAt(std::string_view text, std::size_t pos, std::size
     std::size_t length =
         nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - begin) : text.size() - pos;
     next = nl ? pos + length + 1 : text.size();
-    if (nl && length > 0 && begin[length - 1] == '\r') --length;
+    if (nl && length > 0 && begin[length - 1] == '\r') {
+        --length;
+    }
     return {begin, length};
 }
 
@@ -38,11 +40,15 @@ public:
 
     // False at the end of the text or at a line that is no valid group code.
     bool Next(Tag& tag) {
-        if (pos_ >= text_.size()) return false;
+        if (pos_ >= text_.size()) {
+            return false;
+        }
         std::size_t valuePos = 0;
         std::size_t next = 0;
         auto code = ParseGroupCode(LineAt(text_, pos_, valuePos));
-        if (!code || *code < 0 || *code > kMaxGroupCode || valuePos >= text_.size()) return false;
+        if (!code || *code < 0 || *code > kMaxGroupCode || valuePos >= text_.size()) {
+            return false;
+        }
         tag.code = *code;
         tag.begin = pos_;
         tag.valueBegin = valuePos;

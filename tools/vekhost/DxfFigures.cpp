@@ -118,8 +118,12 @@ std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double t
         }
     }
     auto before = [](const End& a, const End& b) {
-        if (a.group != b.group) return a.group < b.group;
-        if (a.x != b.x) return a.x < b.x;
+        if (a.group != b.group) {
+            return a.group < b.group;
+        }
+        if (a.x != b.x) {
+            return a.x < b.x;
+        }
         return a.y < b.y;
     };
     std::sort(ends.begin(), ends.end(), before);

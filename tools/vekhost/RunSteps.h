@@ -28,7 +28,8 @@ std::optional<std::vector<VekId>> PickFigures(const std::optional<std::vector<Ve
 // warning of values the dialog does not offer. The plug-in reads the copy as
 // long as the object returned lives; the stored settings are left as they
 // were. Null, with the reason, when the copy cannot be made.
-[[nodiscard]] std::unique_ptr<ScratchSettings> StoreRunSettings(const SettingList& settings, std::string& error);
+[[nodiscard]] std::unique_ptr<ScratchSettings> StoreRunSettings(const SettingList& settings,
+                                                                std::string& error);
 
 // Loads the plug-in beside the program and calls its entry.
 bool StartPlugin(Plugin& plugin, std::string& error);
