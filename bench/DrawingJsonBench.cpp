@@ -69,13 +69,13 @@ void UseSettings() {
 }
 
 const std::string& DrawingText() {
-    static const std::string text = [] {
+    static const std::string kText = [] {
         outline::Build(kFigures, kElementsPerFigure);
         std::string t = vekhost::ToJson();
         vekhost::Reset();
         return t;
     }();
-    return text;
+    return kText;
 }
 
 void JsonRun(benchmark::State& state) {

@@ -430,12 +430,12 @@ void Reader::ReadLineType(const Place& place, LineTypeRecord& out) {
         Refuse(p_, place, "must be an object");
     }
     enum { kColor, kCode, kReserved };
-    static const std::string_view names[] = {"color", "code", "reserved"};
+    static const std::string_view kNames[] = {"color", "code", "reserved"};
     FieldValue fields[3];
     uint32_t seen = 0;
     Members([&](std::string_view key, const char* keyStart) {
         int f = 0;
-        while (f < 3 && names[f] != key) {
+        while (f < 3 && kNames[f] != key) {
             ++f;
         }
         if (f == 3) {
@@ -450,7 +450,7 @@ void Reader::ReadLineType(const Place& place, LineTypeRecord& out) {
     });
     for (int f = kColor; f <= kCode; ++f) {
         if (!(seen & (1u << f))) {
-            Refuse(start, place, "missing " + Quoted(names[f], ""));
+            Refuse(start, place, "missing " + Quoted(kNames[f], ""));
         }
     }
     out.colorIndex = int32_t(IntOf(fields[kColor], "color", INT32_MIN, INT32_MAX, place));
@@ -668,13 +668,13 @@ void Reader::ReadSegment(size_t index) {
         Refuse(p_, place, "must be an object");
     }
     enum { kSegId, kLayer, kClosed, kElements };
-    static const std::string_view names[] = {"id", "layer", "closed", "elements"};
+    static const std::string_view kNames[] = {"id", "layer", "closed", "elements"};
     PendingSegment ps;
     ps.first = d_->elements.size();
     uint32_t seen = 0;
     Members([&](std::string_view key, const char* keyStart) {
         int f = 0;
-        while (f < 4 && names[f] != key) {
+        while (f < 4 && kNames[f] != key) {
             ++f;
         }
         if (f == 4) {
@@ -754,11 +754,11 @@ void Reader::Read(Drawing& d, int64_t firstFreeId) {
     }
     const char* start = p_;
     enum { kFormat, kVersion, kLayers, kSegments };
-    static const std::string_view names[] = {"format", "version", "layers", "segments"};
+    static const std::string_view kNames[] = {"format", "version", "layers", "segments"};
     uint32_t seen = 0;
     Members([&](std::string_view key, const char* keyStart) {
         int f = 0;
-        while (f < 4 && names[f] != key) {
+        while (f < 4 && kNames[f] != key) {
             ++f;
         }
         if (f == 4) {

@@ -146,13 +146,13 @@ std::string_view JsonScanner::SlowString(const char* start) {
         }
         const char kind = *p_++;
         if (kind != 'u') {
-            static const char from[] = "\"\\/bfnrt";
-            static const char to[] = "\"\\/\b\f\n\r\t";
-            const char* found = std::strchr(from, kind);
+            static const char kFrom[] = "\"\\/bfnrt";
+            static const char kTo[] = "\"\\/\b\f\n\r\t";
+            const char* found = std::strchr(kFrom, kind);
             if (!found || kind == 0) {
                 Malformed(escape, "an unknown escape in a text");
             }
-            scratch_ += to[found - from];
+            scratch_ += kTo[found - kFrom];
             continue;
         }
         uint32_t cp = Hex4();

@@ -64,8 +64,8 @@ std::array<std::uint32_t, 256> MakeTable() {
 }
 
 const std::array<std::uint32_t, 256>& Table() {
-    static const std::array<std::uint32_t, 256> table = MakeTable();
-    return table;
+    static const std::array<std::uint32_t, 256> kTable = MakeTable();
+    return kTable;
 }
 
 int Component(std::uint32_t rgb, int shift) {

@@ -1,6 +1,7 @@
 #include "tools/vekhost/GridValues.h"
 
-#include "numeric/PortableMath.h"
+#include "engine/Rounding.h"
+
 
 #include <algorithm>
 #include <charconv>
@@ -42,8 +43,8 @@ std::optional<std::int64_t> Scaled(std::int64_t m, int n) {
 
 GridValues::GridValues(vekhost::Point reference, int32_t decimals)
     : decimals_(decimals), reference_(reference) {
-    const double power = numeric::PowerOfTen(decimals);
-    step_ = decimals > 0 ? 1.0 / power : power;
+    const double origin[2] = {reference.x, reference.y};
+    step_ = MakeGrid(decimals, 0, origin).step;  // the plug-in's own grid step
     anchor_[0] = DecimalOf(reference.x);
     anchor_[1] = DecimalOf(reference.y);
 }

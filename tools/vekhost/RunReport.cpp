@@ -3,6 +3,7 @@
 #include "tools/vekhost/DrawingText.h"
 #include "tools/vekhost/HostMessages.h"
 #include "tools/vekhost/TextConvert.h"
+#include "engine/Rounding.h"
 #include "numeric/PortableMath.h"
 
 #include <charconv>
@@ -16,7 +17,7 @@ namespace {
 
 // A point that moved less than this fraction of the grid step has not moved:
 // what is left is the arithmetic's own noise (relative to the grid step).
-constexpr double StillFraction = 1e-4;
+constexpr double kStillFraction = 1e-4;
 
 double Distance(vekhost::Point a, vekhost::Point b) {
     return numeric::Hypot(a.x - b.x, a.y - b.y);
@@ -177,7 +178,7 @@ void MeasureMovements(const std::vector<vekhost::Element>& elements,
             }
             const vekhost::Point expected = unit(from.points[k].at);
             double distance = Distance(expected, *now);
-            if (distance < StillFraction * step) {
+            if (distance < kStillFraction * step) {
                 distance = 0;
             }
             ++figure.points;
@@ -360,8 +361,9 @@ FigureNaming SegmentNaming() {
 }
 
 double RunSettings::GridStep() const {
-    const double power = numeric::PowerOfTen(decimals);
-    return decimals > 0 ? 1.0 / power : power;
+    // The plug-in's own grid, so the step is computed in one place.
+    const double origin[2] = {reference.x, reference.y};
+    return MakeGrid(decimals, unitMode, origin).step;
 }
 
 std::string RunSettings::UnitText() const {
