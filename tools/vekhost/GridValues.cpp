@@ -2,7 +2,6 @@
 
 #include "engine/Rounding.h"
 
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
