@@ -75,6 +75,24 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+// A plain run keeps no figure's report: the combined summary still names
+// the largest movement from each run's own summary.
+TEST_F(ManyDrawings, WithoutAReportTheSummaryStillNamesTheLargestMovement) {
+    const uint64_t seed = dxftest::PropertySeed();
+    SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed));
+    std::vector<std::string> args = {"run", "--ref", "0.3,-0.1", "--out-dir", Path("out")};
+    for (const std::string& drawing : MakeDrawings(seed, 3)) {
+        args.push_back(drawing);
+    }
+
+    const Outcome many = RunVekhost(args);
+
+    ASSERT_EQ(many.exitCode, 0) << many.output;
+    EXPECT_TRUE(Contains(many.output, " written, 0 failed")) << many.output;
+    EXPECT_TRUE(Contains(many.output, "Largest movement: ")) << many.output;
+    EXPECT_FALSE(Contains(many.output, "Largest movement: 0 (no point moved)")) << many.output;
+}
+
 // Each case: the options given to the runs, how many at a time.
 struct OptionCase {
     std::vector<std::string> options;

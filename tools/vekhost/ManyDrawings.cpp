@@ -602,12 +602,11 @@ std::optional<unsigned> ParseJobs(const std::string& text) {
 std::string RunSummaryJson(const RunReport& report) {
     const RunSummary& s = report.summary;
     Json largest = nullptr;
-    if (s.largestIn) {
-        const FigureReport& figure = report.figures[*s.largestIn];
-        largest = {{"distance", figure.largest->distance},
-                   {"where", figure.source.Text() + ", element " +
-                                 std::to_string(figure.largest->element) + ", " +
-                                 RoleName(figure.largest->role)}};
+    // From the summary: a plain run keeps no figure's report.
+    if (s.largest) {
+        largest = {{"distance", s.largest->distance},
+                   {"where", s.largestSource + ", element " + std::to_string(s.largest->element) +
+                                 ", " + RoleName(s.largest->role)}};
     }
     const Json summary{{"settings", SummaryLines(report).front()},
                        {"picked", s.picked},
