@@ -226,6 +226,21 @@ private:
         }
         seen |= bit;
     }
+    // The position of `key` among an object's field `names`; an unknown
+    // field, or one given twice, is refused.
+    template <size_t N>
+    int FieldIndex(const std::string_view (&names)[N], std::string_view key, const char* at,
+                   const Place& place, uint32_t& seen) const {
+        int f = 0;
+        while (f < int(N) && names[f] != key) {
+            ++f;
+        }
+        if (f == int(N)) {
+            Refuse(at, place, "unknown field \"" + std::string(key) + "\"");
+        }
+        Unique(seen, 1u << f, key, at, place);
+        return f;
+    }
 
     // ---- The drawing
     void ReadLayers();
@@ -434,14 +449,7 @@ void Reader::ReadLineType(const Place& place, LineTypeRecord& out) {
     FieldValue fields[3];
     uint32_t seen = 0;
     Members([&](std::string_view key, const char* keyStart) {
-        int f = 0;
-        while (f < 3 && kNames[f] != key) {
-            ++f;
-        }
-        if (f == 3) {
-            Refuse(keyStart, place, "unknown field \"" + std::string(key) + "\"");
-        }
-        Unique(seen, 1u << f, key, keyStart, place);
+        const int f = FieldIndex(kNames, key, keyStart, place, seen);
         if (f == kReserved) {
             ReadPairField(fields[f], kMaxDepth, place);
         } else {
@@ -673,14 +681,7 @@ void Reader::ReadSegment(size_t index) {
     ps.first = d_->elements.size();
     uint32_t seen = 0;
     Members([&](std::string_view key, const char* keyStart) {
-        int f = 0;
-        while (f < 4 && kNames[f] != key) {
-            ++f;
-        }
-        if (f == 4) {
-            Refuse(keyStart, place, "unknown field \"" + std::string(key) + "\"");
-        }
-        Unique(seen, 1u << f, key, keyStart, place);
+        const int f = FieldIndex(kNames, key, keyStart, place, seen);
         switch (f) {
             case kSegId: {
                 FieldValue v;
@@ -757,14 +758,7 @@ void Reader::Read(Drawing& d, int64_t firstFreeId) {
     static const std::string_view kNames[] = {"format", "version", "layers", "segments"};
     uint32_t seen = 0;
     Members([&](std::string_view key, const char* keyStart) {
-        int f = 0;
-        while (f < 4 && kNames[f] != key) {
-            ++f;
-        }
-        if (f == 4) {
-            Refuse(keyStart, top, "unknown field \"" + std::string(key) + "\"");
-        }
-        Unique(seen, 1u << f, key, keyStart, top);
+        const int f = FieldIndex(kNames, key, keyStart, top, seen);
         switch (f) {
             case kFormat: {
                 const char* at = p_;
