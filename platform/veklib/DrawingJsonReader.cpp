@@ -840,6 +840,7 @@ void Reader::Finish(int64_t firstFreeId) {
         d.where[size_t(id)] = uint32_t(i) * 2 + 1;
         SegmentData& s = d.segments[i];
         s.closed = ps.closed;
+        s.id = id;
         s.layer = layerOf[ps.layer];
         s.count = int32_t(ps.count);
         VekId previous = VEK_NONE;

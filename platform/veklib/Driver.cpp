@@ -4,6 +4,7 @@
 #include "platform/veklib/HostState.h"
 #include "numeric/PortableMath.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vekhost {
@@ -101,6 +102,32 @@ VekId AddSegment(const std::vector<FigureRecord>& figures, bool closed, VekId la
         NewElement(seg, VEK_NONE, static_cast<int32_t>(f.kind), f, lineType);
     }
     return seg;
+}
+
+VekId ReserveSegment(const std::vector<FigureRecord>& figures, VekId layer) {
+    if (!ValidLayer(layer) || !std::all_of(figures.begin(), figures.end(), ValidRecord)) {
+        return VEK_NONE;
+    }
+    Drawing& d = S().drawing;
+    const VekId id = d.nextId;
+    d.nextId += static_cast<VekId>(figures.size() + 1);
+    d.Reserve(d.nextId);
+    return id;
+}
+
+void AddReservedSegment(VekId segment, const std::vector<FigureRecord>& figures, bool closed,
+                        VekId layer, LineTypeRecord lineType) {
+    Drawing& d = S().drawing;
+    d.PlaceSegment(segment, layer, closed);
+    VekId element = segment;
+    for (const FigureRecord& f : figures) {
+        d.PlaceElement(++element, segment, VEK_NONE, static_cast<int32_t>(f.kind), f, lineType);
+    }
+}
+
+void ClearSegments() {
+    S().drawing.RemoveAll();
+    S().explodedForms.clear();
 }
 
 void SetExplodedForm(VekId segment, const std::vector<FigureRecord>& records) {

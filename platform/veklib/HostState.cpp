@@ -33,6 +33,7 @@ void Drawing::PlaceSegment(VekId id, VekId layer, bool closed) {
     s = SegmentData{};
     s.closed = closed;
     s.layer = layer;
+    s.id = id;
     where[id] = slot * 2 + 1;
 }
 
@@ -85,7 +86,16 @@ void Drawing::RemoveSegment(VekId id) {
         e = next;
     }
     freeSegments.push_back(where[id] >> 1);
+    segments[where[id] >> 1].id = VEK_NONE;
     where[id] = kNowhere;
+}
+
+void Drawing::RemoveAll() {
+    for (const SegmentData& s : segments) {
+        if (s.id != VEK_NONE) {
+            RemoveSegment(s.id);
+        }
+    }
 }
 
 std::vector<VekId> Drawing::SegmentIds() const {

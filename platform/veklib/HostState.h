@@ -54,6 +54,7 @@ struct SegmentData {
     VekId tail = VEK_NONE;
     int32_t count = 0;
     VekId source = VEK_NONE;  // see SourceOf
+    VekId id = VEK_NONE;      // its own identifier while it lives; VEK_NONE in a free slot
 };
 
 struct Selection {
@@ -98,6 +99,9 @@ struct Drawing {
     void PlaceElement(VekId id, VekId segment, VekId before, int32_t type,
                       const FigureRecord& figure, const LineTypeRecord& lineType);
     void RemoveSegment(VekId id);
+    // Every segment and element removed; identifiers and layers stay as they
+    // are, and the records' memory is kept for those that come next.
+    void RemoveAll();
     std::vector<VekId> SegmentIds() const;  // in identifier order, the creation order
 };
 

@@ -66,6 +66,16 @@ VEKHOST_API std::string LayerName(VekId layer);       // "" when unknown
 // VEK_NONE, and nothing added, for an unknown layer or an unusable record.
 VEKHOST_API VekId AddSegment(const std::vector<FigureRecord>& figures, bool closed = false,
                              VekId layer = 0, LineTypeRecord lineType = {});
+// A drawing too large to hold at once is added in parts: ReserveSegment
+// checks a segment as AddSegment does and gives it, without adding it, the
+// identifier AddSegment would have given (its elements the ones after it);
+// AddReservedSegment adds it under that identifier, and ClearSegments takes
+// every segment out again, identifiers and layers staying as they are.
+VEKHOST_API VekId ReserveSegment(const std::vector<FigureRecord>& figures, VekId layer = 0);
+VEKHOST_API void AddReservedSegment(VekId segment, const std::vector<FigureRecord>& figures,
+                                    bool closed = false, VekId layer = 0,
+                                    LineTypeRecord lineType = {});
+VEKHOST_API void ClearSegments();
 VEKHOST_API std::vector<VekId> Segments();  // in creation order
 VEKHOST_API std::optional<Segment> GetSegment(VekId segment);
 VEKHOST_API size_t SegmentCount();

@@ -137,7 +137,7 @@ Outcome Convert(Plugin& plugin, const std::string& bytes, std::string& output,
         message = e.what();
         return Outcome::Unreadable;
     }
-    drawing->LoadIntoHost();
+    drawing->LoadIntoHost(true);
     std::string error;
     const auto picked = drawing->Pick(DxfSelection{}, "drawing", error);
     if (!picked || plugin.Startup()(0, 0, 0, 0) != 0) {

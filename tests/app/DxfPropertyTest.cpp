@@ -48,17 +48,26 @@ std::optional<Converted> Convert(const std::string& bytes, const Settings& s) {
     vekhost_tool::StoreSetting("Color", "0");
     vekhost::Reset();
     vekhost_tool::DxfDrawing drawing(bytes, vekhost_tool::JoinOptions{});
-    drawing.LoadIntoHost();
+    // Each run of the command loads its own figures, as a plain `vekhost run` does.
+    drawing.LoadIntoHost(false);
     std::string error;
     const auto picked = drawing.Pick(vekhost_tool::DxfSelection{}, "drawing", error);
     EXPECT_TRUE(picked) << error;
     EXPECT_EQ(flowtest::LoadedPlugin().Startup()(0, 0, 0, 0), 0);
-    vekhost_tool::RecordedRun run = vekhost_tool::PlayAndReport(
-        s.reference, *picked, drawing.Naming(), vekhost_tool::RunNeeds{.picture = false});
+    const vekhost_tool::RunStaging staging{
+        [&drawing](const std::vector<VekId>& figures) { drawing.LoadFigures(figures); },
+        [&drawing] { drawing.UnloadFigures(); }};
+    const vekhost_tool::FigureSink sink = [&drawing](const vekhost_tool::FigureReport& figure,
+                                                     const vekhost_tool::RunSettings& settings) {
+        drawing.WriteBackFigure(figure, settings);
+    };
+    vekhost_tool::RecordedRun run =
+        vekhost_tool::PlayAndReport(s.reference, *picked, drawing.Naming(),
+                                    vekhost_tool::RunNeeds{.picture = false}, sink, staging);
     if (!run.command.pointTaken || run.command.reportedError) {
         return std::nullopt;
     }
-    EXPECT_TRUE(drawing.WriteBack(run.report, error)) << error;
+    EXPECT_TRUE(drawing.WriteBackDone(error)) << error;
     std::ostringstream out;
     drawing.WriteTo(out);
     return Converted{std::move(out).str(), std::move(run.report)};
@@ -397,7 +406,7 @@ Outcome RunOnce(const std::string& bytes, const Settings& s, bool colour,
     vekhost_tool::StoreSetting("Color", colour ? "1" : "0");
     vekhost::Reset();
     vekhost_tool::DxfDrawing drawing(bytes, vekhost_tool::JoinOptions{});
-    drawing.LoadIntoHost();
+    drawing.LoadIntoHost(true);
     std::string error;
     const auto picked = drawing.Pick(vekhost_tool::DxfSelection{}, "drawing", error);
     EXPECT_EQ(flowtest::LoadedPlugin().Startup()(0, 0, 0, 0), 0);

@@ -143,6 +143,53 @@ TEST_F(DrawingTest, IdentifiersAreNeverReusedAfterDeletion) {
     EXPECT_EQ(vekhost::AddSegment({}), 1);
 }
 
+// A drawing added in parts gets the identifiers it would have got whole,
+// and a cleared host takes the next part into the records it freed.
+TEST_F(DrawingTest, ReservedSegmentsGetTheIdentifiersOfAWholeLoad) {
+    const std::vector<std::vector<FigureRecord>> figures = {
+        {Line(0, 0, 1, 0), Line(1, 0, 1, 1)}, {Arc(0, 0, 1, 0, 0, 1)}, {Line(2, 2, 3, 3)}};
+    const VekId walls = vekhost::AddLayer("walls");
+    std::vector<std::vector<vekhost::Element>> whole;
+    for (const auto& records : figures) {
+        whole.push_back(Elements(vekhost::AddSegment(records, true, walls)));
+    }
+    const std::vector<VekId> wholeIds = vekhost::Segments();
+
+    vekhost::Reset();
+    ASSERT_EQ(vekhost::AddLayer("walls"), walls);
+    FigureRecord bad = Line(0, 0, 1, 0);
+    bad.kind = 42;
+    EXPECT_EQ(vekhost::ReserveSegment({bad}, walls), VEK_NONE);
+    EXPECT_EQ(vekhost::ReserveSegment(figures[0], walls + 7), VEK_NONE);  // no such layer
+    std::vector<VekId> reserved;
+    for (const auto& records : figures) {
+        reserved.push_back(vekhost::ReserveSegment(records, walls));
+    }
+    EXPECT_EQ(reserved, wholeIds);
+    EXPECT_EQ(vekhost::SegmentCount(), 0u);  // reserved, not added
+
+    // The last figure first, then the others once the host is cleared.
+    vekhost::AddReservedSegment(reserved[2], figures[2], true, walls);
+    EXPECT_EQ(vekhost::Segments(), std::vector<VekId>{reserved[2]});
+    const VekId made = vekhost::AddSegment({Line(9, 9, 8, 8)});
+    EXPECT_GT(made, reserved[2] + 1);  // after every reserved identifier
+    vekhost::ClearSegments();
+    EXPECT_EQ(vekhost::SegmentCount(), 0u);
+    EXPECT_FALSE(vekhost::GetSegment(made));
+    for (std::size_t f = 0; f < 2; ++f) {
+        vekhost::AddReservedSegment(reserved[f], figures[f], true, walls);
+        const auto elements = Elements(reserved[f]);
+        ASSERT_EQ(elements.size(), whole[f].size());
+        for (std::size_t e = 0; e < elements.size(); ++e) {
+            EXPECT_EQ(elements[e].id, whole[f][e].id);
+            EXPECT_TRUE(SameRecord(elements[e].figure, whole[f][e].figure));
+        }
+        EXPECT_EQ(VekSgmGetLayer(reserved[f]), walls);
+        EXPECT_EQ(VekFigIsClosed(reserved[f]), 1);
+    }
+    EXPECT_GT(vekhost::AddSegment({Line(0, 0, 1, 1)}), made);  // never reused
+}
+
 TEST_F(DrawingTest, DeletingOneSegmentLeavesOthersIntact) {
     VekId a = vekhost::AddSegment({Line(0, 0, 1, 0), Line(1, 0, 1, 1)});
     VekId b = vekhost::AddSegment({Line(5, 5, 6, 6)});

@@ -22,7 +22,7 @@ public:
             throw DrawingError(name_ + " is not a drawing file: " + e.what());
         }
     }
-    void LoadIntoHost() override {}
+    void LoadIntoHost(bool) override {}
     std::optional<std::vector<VekId>> Pick(std::string& error) const override {
         return PickFigures(selection_, name_, error);
     }
@@ -49,7 +49,17 @@ public:
             throw DrawingError(name_ + " is not a readable DXF drawing: " + e.what());
         }
     }
-    void LoadIntoHost() override { dxf_->LoadIntoHost(); }
+    void LoadIntoHost(bool whole) override {
+        dxf_->LoadIntoHost(whole);
+        staged_ = !whole;
+    }
+    RunStaging Staging() override {
+        if (!staged_) {
+            return {};
+        }
+        return {[this](const std::vector<VekId>& figures) { dxf_->LoadFigures(figures); },
+                [this] { dxf_->UnloadFigures(); }};
+    }
     std::optional<std::vector<VekId>> Pick(std::string& error) const override {
         return dxf_->Pick(selection_, name_, error);
     }
@@ -74,6 +84,7 @@ private:
     std::string name_;
     DxfSelection selection_;
     std::optional<DxfDrawing> dxf_;
+    bool staged_ = false;
 };
 
 // The first bytes that are not blanks.

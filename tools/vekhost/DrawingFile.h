@@ -27,8 +27,12 @@ class DrawingFile {
 public:
     virtual ~DrawingFile() = default;
 
-    // Empties the host's drawing and loads this one's figures.
-    virtual void LoadIntoHost() = 0;
+    // Empties the host's drawing and loads this one's figures: all of them
+    // when `whole`, else each run of the command loads its own (Staging).
+    virtual void LoadIntoHost(bool whole) = 0;
+    // How runs of the command load and unload their figures; empty for a
+    // drawing always loaded whole.
+    virtual RunStaging Staging() { return {}; }
     // The figures the run's selection picks; empty, with the reason, for one
     // the drawing does not have.
     virtual std::optional<std::vector<VekId>> Pick(std::string& error) const = 0;

@@ -74,22 +74,22 @@ bool IsDxfName(const std::string& path) {
 DxfDrawing::DxfDrawing(std::string bytes, const JoinOptions& join)
     : doc_(dxf::Document::Parse(std::move(bytes))), set_(BuildFigures(doc_, join)) {}
 
-void DxfDrawing::LoadIntoHost() {
+void DxfDrawing::LoadIntoHost(bool whole) {
     vekhost::Reset();
     std::unordered_map<std::string, VekId> layers;  // by name key
     segmentOf_.assign(set_.figures.size(), VEK_NONE);
+    layerOf_.assign(set_.figures.size(), 0);
     elementCounts_.assign(set_.figures.size(), 0);
     figureOfSegment_.clear();
     for (std::size_t f = 0; f < set_.figures.size(); ++f) {
-        DxfFigure& figure = set_.figures[f];
+        const DxfFigure& figure = set_.figures[f];
         const std::string_view layer = doc_.EntityLayer(figure.parts.front().entity);
         auto [at, added] = layers.try_emplace(doc_.NameKey(layer), VEK_NONE);
         if (added) {
             at->second = vekhost::AddLayer(Readable(doc_, layer));
         }
-        const VekId segment = vekhost::AddSegment(figure.elements, figure.closed, at->second);
+        const VekId segment = vekhost::ReserveSegment(figure.elements, at->second);
         elementCounts_[f] = figure.elements.size();
-        std::vector<FigureRecord>().swap(figure.elements);  // its memory too
         if (segment == VEK_NONE) {
             for (const FigurePart& part : figure.parts) {
                 set_.leftAlone.Add(doc_.EntityType(part.entity), dxf::Refusal::Malformed,
@@ -98,13 +98,43 @@ void DxfDrawing::LoadIntoHost() {
             continue;
         }
         segmentOf_[f] = segment;
+        layerOf_[f] = at->second;
         figureOfSegment_[segment] = f;
     }
+    if (whole) {
+        std::vector<VekId> all;
+        for (const VekId segment : segmentOf_) {
+            if (segment != VEK_NONE) {
+                all.push_back(segment);
+            }
+        }
+        LoadFigures(all);
+    }
 #ifdef __GLIBC__
-    // The figures' records and what finding them took are free now: given
-    // back to the system, so that the run's new text does not come on top.
+    // What finding the figures took is free now: given back to the system,
+    // so that the run's new text does not come on top.
     malloc_trim(0);
 #endif
+}
+
+void DxfDrawing::LoadFigures(const std::vector<VekId>& segments) {
+    for (const VekId segment : segments) {
+        const auto found = figureOfSegment_.find(segment);
+        if (found == figureOfSegment_.end()) {
+            continue;
+        }
+        DxfFigure& figure = set_.figures[found->second];
+        if (figure.elements.size() != elementCounts_[found->second]) {
+            continue;  // added before
+        }
+        vekhost::AddReservedSegment(segment, figure.elements, figure.closed,
+                                    layerOf_[found->second]);
+        std::vector<FigureRecord>().swap(figure.elements);  // its memory too
+    }
+}
+
+void DxfDrawing::UnloadFigures() {
+    vekhost::ClearSegments();
 }
 
 bool DxfDrawing::Pickable(std::size_t figure) const {

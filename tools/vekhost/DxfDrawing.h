@@ -34,9 +34,15 @@ public:
     // file that is not a readable ASCII drawing.
     DxfDrawing(std::string bytes, const JoinOptions& join);
 
-    // Empties the host's drawing and adds every figure, each on a layer named
-    // after its DXF layer. Once: the figures' records are not kept.
-    void LoadIntoHost();
+    // Empties the host's drawing and gives every figure its identifier, each
+    // on a layer named after its DXF layer; with `whole`, adds them all.
+    // Once: the records of a figure added are not kept.
+    void LoadIntoHost(bool whole);
+    // Adds the figures given, each once, as LoadIntoHost identified them.
+    void LoadFigures(const std::vector<VekId>& segments);
+    // Takes every segment out of the host's drawing, to make room for the
+    // next figures.
+    void UnloadFigures();
 
     // The figures `selection` picks, in file order (handles: in the order
     // given, each figure once), but none the command cannot take. Empty, with
@@ -65,7 +71,8 @@ public:
     // False, with the reason, when a result could not be written (the
     // drawing is then not to be written at all).
     bool WriteBackDone(std::string& error) const;
-    // Every figure of a whole report written back, then WriteBackDone.
+    // Every figure of a whole report written back, then WriteBackDone; the
+    // drawing must be in the host whole (LoadIntoHost(true)).
     bool WriteBack(const RunReport& report, std::string& error);
     // The drawing as it is now, piece by piece.
     void WriteTo(std::ostream& out) const;
@@ -92,6 +99,7 @@ private:
     dxf::Document doc_;
     FigureSet set_;
     std::vector<VekId> segmentOf_;  // per figure: its host segment, or VEK_NONE
+    std::vector<VekId> layerOf_;    // per figure: its host layer
     std::unordered_map<VekId, std::size_t> figureOfSegment_;
     std::vector<std::size_t> elementCounts_;  // per figure, as loaded
     std::optional<DxfWriteBack> writer_;      // from the first figure written back

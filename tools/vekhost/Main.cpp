@@ -195,8 +195,8 @@ RecordedRun PlayAndSay(const RunOptions& options, DrawingFile& drawing,
                          .keepGoing = options.keepGoing,
                          .figures = options.reportFormat.has_value() || picture,
                          .picture = picture};
-    RecordedRun run =
-        PlayAndReport(*options.reference, picked, drawing.Naming(), needs, drawing.WriteBackSink());
+    RecordedRun run = PlayAndReport(*options.reference, picked, drawing.Naming(), needs,
+                                    drawing.WriteBackSink(), drawing.Staging());
     if (options.list) {
         WriteOut("After:\n" + DescribeDrawing());
     }
@@ -255,7 +255,9 @@ int Run(const std::vector<std::string>& args) {
     } catch (const DrawingError& e) {
         return Failure(e.what());
     }
-    drawing->LoadIntoHost();
+    // The drawing is held in the host whole only where the run shows it
+    // whole: listed before and after, or drawn.
+    drawing->LoadIntoHost(options.list || !options.picture.empty());
     std::string error;
     const auto picked = drawing->Pick(error);
     if (!picked) {

@@ -82,22 +82,29 @@ RunSettings CurrentRunSettings(vekhost::Point reference) {
 namespace {
 
 // Reports on the picked figures run by run: takes each run's figures as
-// they are before it starts, and measures them once it has ended.
+// they are before it starts (staged into the host first, when the drawing
+// is), and measures them once it has ended.
 class RunReporter {
 public:
     RunReporter(vekhost::Point reference, const std::vector<VekId>& picked,
-                const FigureNaming& naming, const RunNeeds& needs, const FigureSink& sink)
+                const FigureNaming& naming, const RunNeeds& needs, const FigureSink& sink,
+                const RunStaging& staging)
         : reference_(reference),
           picked_(picked),
           naming_(naming),
           needs_(needs),
           sink_(sink),
+          staging_(staging),
           recorder_(picked, needs.picture),
           before_(picked.size()) {}
 
     RunRecorder& Recorder() { return recorder_; }
 
     void Before(size_t first, size_t count) {
+        if (staging_.load) {
+            staging_.load({picked_.begin() + static_cast<std::ptrdiff_t>(first),
+                           picked_.begin() + static_cast<std::ptrdiff_t>(first + count)});
+        }
         for (size_t p = first; p < first + count; ++p) {
             if (auto segment = vekhost::GetSegment(picked_[p])) {
                 before_[p] = std::move(*segment);
@@ -118,6 +125,9 @@ public:
             Report(p);
         }
         reported_ = first + count;
+        if (staging_.unload) {
+            staging_.unload();
+        }
     }
 
     // The figures no run reached, as they are, and how the run ended.
@@ -155,6 +165,7 @@ private:
     const FigureNaming& naming_;
     const RunNeeds needs_;
     const FigureSink& sink_;
+    const RunStaging& staging_;
     RunRecorder recorder_;
     std::vector<vekhost::Segment> before_;  // by position in `picked_`, until reported
     std::optional<RunReport> report_;
@@ -168,10 +179,10 @@ private:
 }  // namespace
 
 RecordedRun PlayAndReport(vekhost::Point reference, const std::vector<VekId>& picked,
-                          const FigureNaming& naming, const RunNeeds& needs,
-                          const FigureSink& sink) {
+                          const FigureNaming& naming, const RunNeeds& needs, const FigureSink& sink,
+                          const RunStaging& staging) {
     RecordedRun run;
-    RunReporter reporter(reference, picked, naming, needs, sink);
+    RunReporter reporter(reference, picked, naming, needs, sink, staging);
     {
         Progress progress("Converting figures");
         reporter.Recorder().OnFigure(

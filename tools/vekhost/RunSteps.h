@@ -52,6 +52,15 @@ struct RunNeeds {
     bool picture = true;     // keep the drawing before and every point that moved (--svg)
 };
 
+// A drawing too large to hold in the host at once: `load` adds the figures
+// of one run of the command just before it, `unload` takes everything out
+// of the host once the run has been reported. Empty for a drawing the host
+// holds whole.
+struct RunStaging {
+    std::function<void(const std::vector<VekId>& figures)> load;
+    std::function<void()> unload;
+};
+
 // Told each picked figure's report once its run of the command is over, in
 // picking order, with the settings of the run (the DXF write-back).
 using FigureSink = std::function<void(const FigureReport&, const RunSettings&)>;
@@ -62,7 +71,7 @@ using FigureSink = std::function<void(const FigureReport&, const RunSettings&)>;
 // to `sink`, then kept only as far as `needs` asks.
 RecordedRun PlayAndReport(vekhost::Point reference, const std::vector<VekId>& picked,
                           const FigureNaming& naming, const RunNeeds& needs,
-                          const FigureSink& sink = {});
+                          const FigureSink& sink = {}, const RunStaging& staging = {});
 
 // Prints the summary, each line after `indent`.
 void PrintSummary(const RunReport& report, const std::string& indent = "");
