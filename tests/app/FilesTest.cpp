@@ -247,6 +247,33 @@ TEST_F(Files, AStreamedFileKeepsEveryByte) {
     EXPECT_TRUE(Read(folder_ / "big") == expected);
 }
 
+// Text set aside in pieces of every size comes back whole, into a written
+// file, and no file of it is ever seen in the folder.
+TEST_F(Files, TextSetAsideComesBackWholeAndLeavesNothing) {
+    const uint64_t seed = dxftest::PropertySeed();
+    SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed));
+    std::mt19937_64 rng(seed);
+    std::string expected;
+    {
+        vekhost_tool::SpillFile spill(folder_ / "out");
+        EXPECT_TRUE(fs::is_empty(folder_));
+        while (expected.size() < 5000000) {
+            const size_t size = rng() % 4 == 0 ? 1500000 : rng() % 70000;
+            const std::string piece(size, static_cast<char>('a' + rng() % 26));
+            spill.Write(piece);
+            expected += piece;
+        }
+        std::string error;
+        ASSERT_TRUE(WriteAllOrNothing(
+            {{Name("out"), "", [&spill](std::ostream& out) { EXPECT_TRUE(spill.CopyTo(out)); }}},
+            error))
+            << error;
+    }
+    EXPECT_TRUE(Read(folder_ / "out") == expected);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+    EXPECT_THROW(vekhost_tool::SpillFile(folder_ / "no such folder" / "out"), std::runtime_error);
+}
+
 #ifndef _WIN32
 // A process interrupted in the middle of a write leaves the file as it was
 // and no temporary file; a signal the program was started to ignore stays

@@ -2,6 +2,7 @@
 // back, handles stay unique and $HANDSEED above them, numbers read back
 // identical.
 #include "tests/dxf/DxfFragments.h"
+#include "tests/dxf/LineChanges.h"
 #include "tools/dxf/DxfEntities.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +67,62 @@ TEST(DxfEdit, HandseedRaisedAboveNewHandles) {
               Tags("0 SECTION|2 HEADER|9 $HANDLING|70 1|9 $HANDSEED|5   11|0 ENDSEC|0 EOF"));
     EXPECT_TRUE(set.SetHeaderValue("$HANDSEED", 5, "FF"));
     EXPECT_EQ(dxf::Document::Parse(set.Write()).HeaderValue("$HANDSEED"), "  FF");
+}
+
+// Text handed over as the entities' edits are done, then the rest written
+// with it in its place, is the text written whole: whatever the edits, and
+// wherever the text is handed over.
+TEST(DxfEdit, TextHandedOverInPiecesIsTheWholeText) {
+    const std::uint64_t seed = dxftest::ChangeSeed();
+    SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed));
+    std::mt19937_64 random(seed);
+    std::string entities;
+    for (int i = 0; i < 40; ++i) {
+        entities += "0 LINE|5 " + std::to_string(100 + i) + "|8 0|10 " + std::to_string(i) +
+                    "|20 0|11 1|21 0|";
+    }
+    for (const std::string& file : {Modern(Tags(entities)), Crlf(R12(Tags(entities)))}) {
+        const dxf::Document original = dxf::Document::Parse(file);
+        for (int round = 0; round < 30; ++round) {
+            dxf::Document whole = original;
+            dxf::Document passed = original;
+            std::string handedOver;
+            const auto both = [&](const auto& edit) {
+                edit(whole);
+                edit(passed);
+            };
+            const std::string eol = original.GetFormat().eol;
+            for (std::size_t i = 0; i < original.EntityCount(); ++i) {
+                const auto kind = random() % 6;
+                const std::string text = "  0" + eol + "POINT" + eol;
+                if (kind == 0) {
+                    both([&](dxf::Document& d) { d.ReplaceEntity(i, text); });
+                } else if (kind == 1) {
+                    both([&](dxf::Document& d) { d.InsertAfter(i, text); });
+                    both([&](dxf::Document& d) { d.RemoveEntity(i); });
+                } else if (kind == 2) {
+                    both([&](dxf::Document& d) { d.NewHandle(); });
+                    both([&](dxf::Document& d) { d.AppendEntities(text); });
+                }
+                if (random() % 3 == 0) {
+                    const std::size_t to = std::min<std::size_t>(random() % (i + 2), 39);
+                    EXPECT_TRUE(passed.PassEntitiesBefore(
+                        to, [&](std::string_view piece) { handedOver += piece; }));
+                }
+            }
+            std::string written;
+            passed.Write([&](std::string_view piece) { written += piece; },
+                         [&] { written += handedOver; });
+            ASSERT_EQ(written, whole.Write()) << "round " << round;
+        }
+        dxf::Document doc = dxf::Document::Parse(file);
+        EXPECT_FALSE(doc.PassEntitiesBefore(doc.EntityCount(), [](std::string_view) {}));
+    }
+    // A HEADER after the entities could still change: nothing is handed over.
+    dxf::Document late = dxf::Document::Parse(
+        Tags("0 SECTION|2 ENTITIES|0 TEXT|5 7|1 x|0 TEXT|5 8|1 y|0 ENDSEC|0 SECTION|2 HEADER|"
+             "9 $HANDSEED|5 9|0 ENDSEC|0 EOF"));
+    EXPECT_FALSE(late.PassEntitiesBefore(1, [](std::string_view) {}));
 }
 
 TEST(DxfEdit, LineTypeEntryAddedAndCounted) {

@@ -999,9 +999,55 @@ bool Document::AddTableEntry(std::string_view table, std::string text) {
     return true;
 }
 
-void Document::Write(const std::function<void(std::string_view)>& sink) const {
+std::vector<std::size_t> Document::EditOrder(
+    const std::function<bool(const EditRecord&)>& which) const {
+    std::vector<std::size_t> order;
+    for (std::size_t k = 0; k < edits_.size(); ++k) {
+        if (which(edits_[k])) {
+            order.push_back(k);
+        }
+    }
+    std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+        return std::make_pair(edits_[a].begin, edits_[a].end) <
+               std::make_pair(edits_[b].begin, edits_[b].end);
+    });
+    return order;
+}
+
+void Document::WriteEdited(std::size_t& pos, const std::vector<std::size_t>& order,
+                           const std::function<void(std::string_view)>& sink,
+                           const std::function<void(Range)>& before) const {
+    const std::string_view bytes(bytes_);
+    for (std::size_t first = 0; first < order.size();) {
+        const Range here{edits_[order[first]].begin, edits_[order[first]].end};
+        std::size_t last = first;
+        std::size_t from = first;  // the last replacement of the range
+        while (last < order.size() &&
+               Range{edits_[order[last]].begin, edits_[order[last]].end} == here) {
+            if (!edits_[order[last]].append) {
+                from = last;
+            }
+            ++last;
+        }
+        before(here);
+        if (here.first > pos) {
+            sink(bytes.substr(pos, here.first - pos));
+        }
+        pos = std::max(pos, here.second);
+        for (std::size_t k = from; k < last; ++k) {
+            const EditRecord& e = edits_[order[k]];
+            if (e.length > 0) {
+                sink(std::string_view(editText_[e.chunk]).substr(e.offset, e.length));
+            }
+        }
+        first = last;
+    }
+}
+
+void Document::Write(const std::function<void(std::string_view)>& sink,
+                     const std::function<void()>& passed) const {
     // $HANDSEED raised above the handles given out, unless set by hand.
-    std::pair<std::size_t, std::size_t> seedKey{};
+    Range seedKey{};
     std::string seedText;
     if (nextHandle_ != firstNewHandle_ && !handseedSet_) {
         const std::string seed = FormatHandle(nextHandle_);
@@ -1019,53 +1065,67 @@ void Document::Write(const std::function<void(std::string_view)>& sink) const {
     const std::string_view bytes(bytes_);
     std::size_t pos = 0;
     bool seedDone = seedText.empty();
-    auto gapTo = [&](std::pair<std::size_t, std::size_t> range) {
-        if (range.first > pos) {
-            sink(bytes.substr(pos, range.first - pos));
-        }
-        pos = std::max(pos, range.second);
-    };
-    // Edits by range, each range's in the order made.
-    std::vector<std::size_t> order(edits_.size());
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        order[k] = k;
-    }
-    auto range = [this](std::size_t k) { return std::make_pair(edits_[k].begin, edits_[k].end); };
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return range(a) < range(b); });
-    for (std::size_t first = 0; first < order.size();) {
-        const auto here = range(order[first]);
-        std::size_t last = first;
-        std::size_t from = first;  // the last replacement of the range
-        while (last < order.size() && range(order[last]) == here) {
-            if (!edits_[order[last]].append) {
-                from = last;
-            }
-            ++last;
-        }
+    bool passDone = passEnd_ == passBegin_;
+    // The new $HANDSEED and the text handed over before, each in its place.
+    auto put = [&](Range here) {
         if (!seedDone && seedKey <= here) {
-            gapTo(seedKey);
-            if (!seedText.empty()) {
-                sink(seedText);
+            if (seedKey.first > pos) {
+                sink(bytes.substr(pos, seedKey.first - pos));
             }
+            pos = std::max(pos, seedKey.second);
+            sink(seedText);
             seedDone = true;
         }
-        gapTo(here);
-        for (std::size_t k = from; k < last; ++k) {
-            const EditRecord& e = edits_[order[k]];
-            if (e.length > 0) {
-                sink(std::string_view(editText_[e.chunk]).substr(e.offset, e.length));
+        if (!passDone && Range{passBegin_, passEnd_} <= here) {
+            if (passBegin_ > pos) {
+                sink(bytes.substr(pos, passBegin_ - pos));
             }
+            pos = std::max(pos, passEnd_);
+            passed();
+            passDone = true;
         }
-        first = last;
-    }
-    if (!seedDone) {
-        gapTo(seedKey);
-        sink(seedText);
-    }
+    };
+    WriteEdited(pos, EditOrder([](const EditRecord&) { return true; }), sink, put);
+    put({bytes.size(), bytes.size()});
     if (pos < bytes.size()) {
         sink(bytes.substr(pos));
     }
+}
+
+bool Document::PassEntitiesBefore(std::size_t i,
+                                  const std::function<void(std::string_view)>& sink) {
+    // The header, where $HANDSEED is raised at the end, must come before.
+    if (i >= units_.size() || (FindSection("HEADER") && headerEnd_ > units_.front().begin)) {
+        return false;
+    }
+    if (passEnd_ == passBegin_) {
+        passBegin_ = passEnd_ = units_.front().begin;
+    }
+    const std::size_t to = units_[i].begin;
+    if (to <= passEnd_) {
+        return true;
+    }
+    const auto passing = [this, to](const EditRecord& e) {
+        return e.begin >= passEnd_ && e.end <= to;
+    };
+    std::size_t pos = passEnd_;
+    WriteEdited(pos, EditOrder(passing), sink, [](Range) {});
+    if (pos < to) {
+        sink(std::string_view(bytes_).substr(pos, to - pos));
+    }
+    // Their text goes with them: a chunk no edit uses any more is freed.
+    std::vector<std::size_t> uses(editText_.size(), 0);
+    std::erase_if(edits_, passing);
+    for (const EditRecord& e : edits_) {
+        ++uses[e.chunk];
+    }
+    for (std::size_t c = 0; c + 1 < editText_.size(); ++c) {
+        if (uses[c] == 0) {
+            std::string().swap(editText_[c]);
+        }
+    }
+    passEnd_ = to;
+    return true;
 }
 
 std::string Document::Write() const {

@@ -163,8 +163,17 @@ public:
 
     // The drawing with its edits. When new handles were given out,
     // $HANDSEED is raised above them (unless set by SetHeaderValue).
-    void Write(const std::function<void(std::string_view)>& sink) const;
+    // `passed` is called where text handed over by PassEntitiesBefore goes.
+    void Write(const std::function<void(std::string_view)>& sink,
+               const std::function<void()>& passed = {}) const;
     std::string Write() const;
+    // For a drawing larger than its edits should be held for: hands `sink`
+    // the text, with its edits, from where the last call stopped (at the
+    // first, the first entity) up to the start of entity `i`, and lets go of
+    // those edits. Every edit of the entities before `i` must have been made:
+    // edits made there later are lost. False, and nothing handed over, when
+    // `i` is no entity or the HEADER section comes after the ENTITIES.
+    bool PassEntitiesBefore(std::size_t i, const std::function<void(std::string_view)>& sink);
 
 private:
     friend class Scanner;
@@ -189,8 +198,18 @@ private:
         std::size_t begin = 0, end = 0;  // a value without its line ending; end == 0: none
     };
 
+    struct EditRecord;
+    using Range = std::pair<std::size_t, std::size_t>;
+
     const Table* FindTable(std::string_view name) const;
     void Edit(std::size_t begin, std::size_t end, std::string text, bool append);
+    // The edits `which` takes, by range, each range's in the order made.
+    std::vector<std::size_t> EditOrder(const std::function<bool(const EditRecord&)>& which) const;
+    // Hands `sink` the text from `pos` with the edits `order` gives, up to
+    // the last of them; `before` is told each range first.
+    void WriteEdited(std::size_t& pos, const std::vector<std::size_t>& order,
+                     const std::function<void(std::string_view)>& sink,
+                     const std::function<void(Range)>& before) const;
 
     std::string bytes_;
     Format format_;
@@ -221,6 +240,8 @@ private:
     };
     std::vector<EditRecord> edits_;
     std::vector<std::string> editText_;
+    // The original bytes handed over by PassEntitiesBefore, with their edits.
+    std::size_t passBegin_ = 0, passEnd_ = 0;
 };
 
 }  // namespace dxf

@@ -4,6 +4,8 @@
 #include "tools/vekhost/Files.h"
 #include "tools/vekhost/TextConvert.h"
 
+#include <memory>
+#include <stdexcept>
 #include <string_view>
 
 namespace vekhost_tool {
@@ -42,7 +44,7 @@ private:
 class DxfDrawingFile : public DrawingFile {
 public:
     DxfDrawingFile(const RunOptions& options, std::string text)
-        : name_(options.Drawing()), selection_(*options.dxfSelection) {
+        : name_(options.Drawing()), output_(options.output), selection_(*options.dxfSelection) {
         try {
             dxf_.emplace(std::move(text), options.join);
         } catch (const dxf::ParseError& e) {
@@ -69,7 +71,15 @@ public:
         const std::string left = dxf_->LeftAloneBy(picked).Summary();
         return {"Left as it was: " + (left.empty() ? std::string("nothing") : left)};
     }
-    FigureSink WriteBackSink() override {
+    FigureSink WriteBackSink(const std::vector<VekId>& picked) override {
+        if (!output_.empty()) {
+            // The converted text is set aside beside the output as the runs
+            // go; where it cannot be, it is held until the drawing is written.
+            try {
+                dxf_->SpillWriteBack(std::make_unique<SpillFile>(PathFromUtf8(output_)), picked);
+            } catch (const std::runtime_error&) {
+            }
+        }
         return [this](const FigureReport& figure, const RunSettings& settings) {
             dxf_->WriteBackFigure(figure, settings);
         };
@@ -82,6 +92,7 @@ public:
 
 private:
     std::string name_;
+    std::string output_;
     DxfSelection selection_;
     std::optional<DxfDrawing> dxf_;
     bool staged_ = false;

@@ -46,9 +46,13 @@ public:
         return {};
     }
 
-    // Told each figure as its run of the command ends (a DXF drawing writes
-    // it back then); empty when the drawing takes the result whole.
-    virtual FigureSink WriteBackSink() { return {}; }
+    // Told each of the `picked` figures as its run of the command ends (a
+    // DXF drawing writes it back then); empty when the drawing takes the
+    // result whole.
+    virtual FigureSink WriteBackSink(const std::vector<VekId>& picked) {
+        (void)picked;
+        return {};
+    }
     // Takes what the run made of the picked figures; false, with the reason,
     // when the drawing cannot hold it (nothing is to be written then).
     virtual bool TakeResult(const RecordedRun& run, std::string& error) = 0;

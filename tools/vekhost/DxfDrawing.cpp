@@ -8,6 +8,7 @@
 #include <malloc.h>
 #endif
 
+#include <algorithm>
 #include <stdexcept>
 #include <set>
 #include <unordered_set>
@@ -17,6 +18,10 @@
 namespace vekhost_tool {
 
 namespace {
+
+// Text is set aside after this many figures written back: a run's worth,
+// few enough edits held, and few enough passes over them.
+constexpr std::size_t kFiguresPerSpill = 3000;
 
 std::string UpperAscii(std::string_view text) {
     std::string upper(text);
@@ -338,8 +343,41 @@ bool DxfDrawing::InInches(const RunSettings& settings) const {
     return units && (dxf::Trim(*units) == "1" || dxf::Trim(*units) == "2");
 }
 
+void DxfDrawing::SpillWriteBack(std::unique_ptr<SpillFile> spill,
+                                const std::vector<VekId>& picked) {
+    spill_ = std::move(spill);
+    pickedByEntity_.clear();
+    for (const VekId segment : picked) {
+        if (const auto found = figureOfSegment_.find(segment); found != figureOfSegment_.end()) {
+            pickedByEntity_.emplace_back(set_.figures[found->second].parts.front().entity,
+                                         found->second);
+        }
+    }
+    std::sort(pickedByEntity_.begin(), pickedByEntity_.end());
+    writtenBack_.assign(set_.figures.size(), false);
+    writtenInOrder_ = 0;
+    sinceSpilled_ = 0;
+}
+
+void DxfDrawing::Spill() {
+    while (writtenInOrder_ < pickedByEntity_.size() &&
+           writtenBack_[pickedByEntity_[writtenInOrder_].second]) {
+        ++writtenInOrder_;
+    }
+    // The last entity stays: entities added at the end of the section go
+    // after it.
+    const std::size_t before = writtenInOrder_ < pickedByEntity_.size()
+                                   ? pickedByEntity_[writtenInOrder_].first
+                                   : doc_.EntityCount() - 1;
+    doc_.PassEntitiesBefore(before, [this](std::string_view text) { spill_->Write(text); });
+    sinceSpilled_ = 0;
+}
+
 void DxfDrawing::WriteBackFigure(const FigureReport& result, const RunSettings& settings) {
     const auto found = figureOfSegment_.find(result.segment);
+    if (found != figureOfSegment_.end() && spill_) {
+        writtenBack_[found->second] = true;
+    }
     if (writeError_ || result.status != FigureStatus::Converted ||
         found == figureOfSegment_.end()) {
         return;
@@ -349,11 +387,16 @@ void DxfDrawing::WriteBackFigure(const FigureReport& result, const RunSettings& 
             writer_.emplace(doc_, settings, InInches(settings));
         }
         writer_->Write(set_.figures[found->second], elementCounts_[found->second], result);
+        if (spill_ && ++sinceSpilled_ >= kFiguresPerSpill) {
+            Spill();
+        }
     } catch (const WriteBackError& e) {
         writeError_ = e.what();
     } catch (const std::invalid_argument& e) {
         // Geometry the drawing cannot hold, such as a number that is not finite.
         writeError_ = std::string("the result cannot be written as DXF: ") + e.what();
+    } catch (const std::runtime_error& e) {
+        writeError_ = e.what();  // the text set aside could not be written
     }
 }
 
@@ -380,9 +423,15 @@ const std::vector<std::string>& DxfDrawing::Notes() const {
 }
 
 void DxfDrawing::WriteTo(std::ostream& out) const {
-    doc_.Write([&out](std::string_view piece) {
-        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
-    });
+    doc_.Write(
+        [&out](std::string_view piece) {
+            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        },
+        [this, &out] {
+            if (!spill_->CopyTo(out)) {
+                out.setstate(std::ios::badbit);
+            }
+        });
 }
 
 }  // namespace vekhost_tool

@@ -9,14 +9,17 @@
 #include "tools/vekhost/DxfFigures.h"
 #include "tools/vekhost/DxfSelection.h"
 #include "tools/vekhost/DxfWriteBack.h"
+#include "tools/vekhost/Files.h"
 #include "tools/vekhost/RunReport.h"
 #include "engine/WorkBuffers.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace vekhost_tool {
@@ -68,6 +71,10 @@ public:
     // the run reports it; the others are left as they are. After a result
     // that cannot be written nothing more is, and WriteBackDone tells why.
     void WriteBackFigure(const FigureReport& result, const RunSettings& settings);
+    // From now on, the text of the entities before every picked figure not
+    // yet written back is set aside in `spill` as the figures are written
+    // back, so that the new text is not held until the drawing is written.
+    void SpillWriteBack(std::unique_ptr<SpillFile> spill, const std::vector<VekId>& picked);
     // False, with the reason, when a result could not be written (the
     // drawing is then not to be written at all).
     bool WriteBackDone(std::string& error) const;
@@ -95,6 +102,8 @@ private:
     bool Pickable(std::size_t figure) const;
     std::string TooLargeText(std::size_t figure) const;
     bool InInches(const RunSettings& settings) const;
+    // Sets aside the text before the first picked figure not yet written back.
+    void Spill();
 
     dxf::Document doc_;
     FigureSet set_;
@@ -104,6 +113,14 @@ private:
     std::vector<std::size_t> elementCounts_;  // per figure, as loaded
     std::optional<DxfWriteBack> writer_;      // from the first figure written back
     std::optional<std::string> writeError_;
+    // Set aside: the picked figures by their first entity, whether each
+    // figure is written back, how many of them in order are, and how many
+    // have been written back since the text was last set aside.
+    std::unique_ptr<SpillFile> spill_;
+    std::vector<std::pair<std::size_t, std::size_t>> pickedByEntity_;
+    std::vector<bool> writtenBack_;
+    std::size_t writtenInOrder_ = 0;
+    std::size_t sinceSpilled_ = 0;
 };
 
 }  // namespace vekhost_tool

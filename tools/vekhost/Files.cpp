@@ -14,6 +14,7 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <streambuf>
 #include <system_error>
 #include <vector>
@@ -580,6 +581,120 @@ bool WriteAllOrNothing(const std::vector<OutputFile>& files, std::string& error,
     }
     SyncFolders(targets);
     return true;
+}
+
+// ---- Text set aside ----
+
+namespace {
+
+constexpr size_t kSpillBuffer = size_t{1} << 20;
+
+Handle SpillHandle(std::intptr_t file) {
+#ifdef _WIN32
+    return reinterpret_cast<Handle>(file);
+#else
+    return static_cast<Handle>(file);
+#endif
+}
+
+Handle CreateSpill(const fs::path& path) {
+#ifdef _WIN32
+    const Handle file =
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return file == INVALID_HANDLE_VALUE ? kNoHandle : file;
+#else
+    const Handle file =
+        open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (file != kNoHandle) {
+        unlink(path.c_str());
+    }
+    return file;
+#endif
+}
+
+// Reads into `data` from the file's position; the bytes read, 0 at its end,
+// -1 on failure.
+long long ReadSome(Handle file, char* data, size_t size) {
+#ifdef _WIN32
+    DWORD read = 0;
+    return ReadFile(file, data, static_cast<DWORD>(size), &read, nullptr) ? read : -1;
+#else
+    for (;;) {
+        const ssize_t read = ::read(file, data, size);
+        if (read >= 0 || errno != EINTR) {
+            return read;
+        }
+    }
+#endif
+}
+
+bool Rewind(Handle file) {
+#ifdef _WIN32
+    return SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+#else
+    return lseek(file, 0, SEEK_SET) == 0;
+#endif
+}
+
+}  // namespace
+
+SpillFile::SpillFile(const fs::path& beside) {
+    const fs::path path = TemporaryName(beside);
+    Registration registration(path);  // for the moment it has a name
+    const Handle file = CreateSpill(path);
+    if (file == kNoHandle) {
+        throw std::runtime_error("cannot set text aside beside " + PathText(beside) + " (" +
+                                 LastError() + ")");
+    }
+#ifdef _WIN32
+    file_ = reinterpret_cast<std::intptr_t>(file);
+#else
+    file_ = file;
+#endif
+    buffer_.reserve(kSpillBuffer);
+}
+
+SpillFile::~SpillFile() {
+    Handle file = SpillHandle(file_);
+    Close(file);
+}
+
+bool SpillFile::Drain() {
+    const bool ok = WriteAll(SpillHandle(file_), buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok;
+}
+
+void SpillFile::Write(std::string_view text) {
+    if (buffer_.size() + text.size() > kSpillBuffer && !Drain()) {
+        throw std::runtime_error("cannot set text aside (" + LastError() + ")");
+    }
+    if (text.size() >= kSpillBuffer) {
+        if (!WriteAll(SpillHandle(file_), text.data(), text.size())) {
+            throw std::runtime_error("cannot set text aside (" + LastError() + ")");
+        }
+        return;
+    }
+    buffer_.append(text);
+}
+
+bool SpillFile::CopyTo(std::ostream& out) {
+    const Handle file = SpillHandle(file_);
+    if (!Drain() || !Rewind(file)) {
+        return false;
+    }
+    std::string block(kSpillBuffer, '\0');
+    for (;;) {
+        const long long read = ReadSome(file, block.data(), block.size());
+        if (read < 0) {
+            return false;
+        }
+        if (read == 0) {
+            return true;
+        }
+        out.write(block.data(), static_cast<std::streamsize>(read));
+    }
 }
 
 bool IsTemporaryName(const std::string& fileName) {

@@ -2,10 +2,12 @@
 // at all, and none of them when one cannot be written.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vekhost_tool {
@@ -35,6 +37,29 @@ struct WriteOptions {
 // its permissions.
 bool WriteAllOrNothing(const std::vector<OutputFile>& files, std::string& error,
                        const WriteOptions& options = {});
+
+// Text set aside out of memory and read back once, for an output too large
+// to hold until it is written: a file beside the output that is taken out of
+// its folder as soon as it is made (on Windows, deleted when closed), so that
+// nothing of it is left however the program ends.
+class SpillFile {
+public:
+    // Throws std::runtime_error, naming the reason, when it cannot be made.
+    explicit SpillFile(const std::filesystem::path& beside);
+    ~SpillFile();
+    SpillFile(const SpillFile&) = delete;
+    SpillFile& operator=(const SpillFile&) = delete;
+
+    // Throws std::runtime_error when the text cannot be written.
+    void Write(std::string_view text);
+    // Everything written, from the start; false when it cannot be read back.
+    bool CopyTo(std::ostream& out);
+
+private:
+    bool Drain();
+    std::intptr_t file_;
+    std::string buffer_;
+};
 
 // Whether a name is one of the temporary files WriteAllOrNothing makes.
 bool IsTemporaryName(const std::string& fileName);

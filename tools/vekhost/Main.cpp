@@ -196,7 +196,7 @@ RecordedRun PlayAndSay(const RunOptions& options, DrawingFile& drawing,
                          .figures = options.reportFormat.has_value() || picture,
                          .picture = picture};
     RecordedRun run = PlayAndReport(*options.reference, picked, drawing.Naming(), needs,
-                                    drawing.WriteBackSink(), drawing.Staging());
+                                    drawing.WriteBackSink(picked), drawing.Staging());
     if (options.list) {
         WriteOut("After:\n" + DescribeDrawing());
     }
