@@ -104,25 +104,30 @@ VekId AddSegment(const std::vector<FigureRecord>& figures, bool closed, VekId la
     return seg;
 }
 
-VekId ReserveSegment(const std::vector<FigureRecord>& figures, VekId layer) {
-    if (!ValidLayer(layer) || !std::all_of(figures.begin(), figures.end(), ValidRecord)) {
-        return VEK_NONE;
-    }
+VekId ReserveSegment(size_t elements) {
     Drawing& d = S().drawing;
     const VekId id = d.nextId;
-    d.nextId += static_cast<VekId>(figures.size() + 1);
+    d.nextId += static_cast<VekId>(elements + 1);
     d.Reserve(d.nextId);
     return id;
 }
 
-void AddReservedSegment(VekId segment, const std::vector<FigureRecord>& figures, bool closed,
+bool AddReservedSegment(VekId segment, const std::vector<FigureRecord>& figures, bool closed,
                         VekId layer, LineTypeRecord lineType) {
     Drawing& d = S().drawing;
+    const auto last = static_cast<size_t>(segment) + figures.size();
+    if (!ValidLayer(layer) || !std::all_of(figures.begin(), figures.end(), ValidRecord) ||
+        segment <= 0 || last >= static_cast<size_t>(d.nextId) ||
+        std::any_of(d.where.begin() + segment, d.where.begin() + static_cast<long>(last) + 1,
+                    [](uint32_t w) { return w != Drawing::kNowhere; })) {
+        return false;
+    }
     d.PlaceSegment(segment, layer, closed);
     VekId element = segment;
     for (const FigureRecord& f : figures) {
         d.PlaceElement(++element, segment, VEK_NONE, static_cast<int32_t>(f.kind), f, lineType);
     }
+    return true;
 }
 
 void ClearSegments() {

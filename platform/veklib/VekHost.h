@@ -67,12 +67,15 @@ VEKHOST_API std::string LayerName(VekId layer);       // "" when unknown
 VEKHOST_API VekId AddSegment(const std::vector<FigureRecord>& figures, bool closed = false,
                              VekId layer = 0, LineTypeRecord lineType = {});
 // A drawing too large to hold at once is added in parts: ReserveSegment
-// checks a segment as AddSegment does and gives it, without adding it, the
-// identifier AddSegment would have given (its elements the ones after it);
-// AddReservedSegment adds it under that identifier, and ClearSegments takes
+// gives a segment of `elements` elements, without adding it, the identifier
+// AddSegment would give it (its elements the ones after it);
+// AddReservedSegment adds it under that identifier, checking its records as
+// AddSegment does (false, and nothing added, for an unknown layer, an
+// unusable record, or identifiers taken); its records must be as many as
+// reserved. ClearSegments takes
 // every segment out again, identifiers and layers staying as they are.
-VEKHOST_API VekId ReserveSegment(const std::vector<FigureRecord>& figures, VekId layer = 0);
-VEKHOST_API void AddReservedSegment(VekId segment, const std::vector<FigureRecord>& figures,
+VEKHOST_API VekId ReserveSegment(size_t elements);
+VEKHOST_API bool AddReservedSegment(VekId segment, const std::vector<FigureRecord>& figures,
                                     bool closed = false, VekId layer = 0,
                                     LineTypeRecord lineType = {});
 VEKHOST_API void ClearSegments();

@@ -157,19 +157,22 @@ TEST_F(DrawingTest, ReservedSegmentsGetTheIdentifiersOfAWholeLoad) {
 
     vekhost::Reset();
     ASSERT_EQ(vekhost::AddLayer("walls"), walls);
-    FigureRecord bad = Line(0, 0, 1, 0);
-    bad.kind = 42;
-    EXPECT_EQ(vekhost::ReserveSegment({bad}, walls), VEK_NONE);
-    EXPECT_EQ(vekhost::ReserveSegment(figures[0], walls + 7), VEK_NONE);  // no such layer
     std::vector<VekId> reserved;
     for (const auto& records : figures) {
-        reserved.push_back(vekhost::ReserveSegment(records, walls));
+        reserved.push_back(vekhost::ReserveSegment(records.size()));
     }
     EXPECT_EQ(reserved, wholeIds);
     EXPECT_EQ(vekhost::SegmentCount(), 0u);  // reserved, not added
 
+    // Refused whole: a bad record, an unknown layer, identifiers in use.
+    FigureRecord bad = Line(0, 0, 1, 0);
+    bad.kind = 42;
+    EXPECT_FALSE(vekhost::AddReservedSegment(reserved[2], {bad}, true, walls));
+    EXPECT_FALSE(vekhost::AddReservedSegment(reserved[2], figures[2], true, walls + 7));
+    EXPECT_EQ(vekhost::SegmentCount(), 0u);
     // The last figure first, then the others once the host is cleared.
-    vekhost::AddReservedSegment(reserved[2], figures[2], true, walls);
+    EXPECT_TRUE(vekhost::AddReservedSegment(reserved[2], figures[2], true, walls));
+    EXPECT_FALSE(vekhost::AddReservedSegment(reserved[2], figures[2], true, walls));
     EXPECT_EQ(vekhost::Segments(), std::vector<VekId>{reserved[2]});
     const VekId made = vekhost::AddSegment({Line(9, 9, 8, 8)});
     EXPECT_GT(made, reserved[2] + 1);  // after every reserved identifier
@@ -177,7 +180,7 @@ TEST_F(DrawingTest, ReservedSegmentsGetTheIdentifiersOfAWholeLoad) {
     EXPECT_EQ(vekhost::SegmentCount(), 0u);
     EXPECT_FALSE(vekhost::GetSegment(made));
     for (std::size_t f = 0; f < 2; ++f) {
-        vekhost::AddReservedSegment(reserved[f], figures[f], true, walls);
+        EXPECT_TRUE(vekhost::AddReservedSegment(reserved[f], figures[f], true, walls));
         const auto elements = Elements(reserved[f]);
         ASSERT_EQ(elements.size(), whole[f].size());
         for (std::size_t e = 0; e < elements.size(); ++e) {

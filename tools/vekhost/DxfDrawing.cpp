@@ -84,7 +84,7 @@ void DxfDrawing::LoadIntoHost(bool whole) {
     std::unordered_map<std::string, VekId> layers;  // by name key
     segmentOf_.assign(set_.figures.size(), VEK_NONE);
     layerOf_.assign(set_.figures.size(), 0);
-    elementCounts_.assign(set_.figures.size(), 0);
+    loaded_.assign(set_.figures.size(), false);
     figureOfSegment_.clear();
     for (std::size_t f = 0; f < set_.figures.size(); ++f) {
         const DxfFigure& figure = set_.figures[f];
@@ -93,15 +93,7 @@ void DxfDrawing::LoadIntoHost(bool whole) {
         if (added) {
             at->second = vekhost::AddLayer(Readable(doc_, layer));
         }
-        const VekId segment = vekhost::ReserveSegment(figure.elements, at->second);
-        elementCounts_[f] = figure.elements.size();
-        if (segment == VEK_NONE) {
-            for (const FigurePart& part : figure.parts) {
-                set_.leftAlone.Add(doc_.EntityType(part.entity), dxf::Refusal::Malformed,
-                                   "the host did not take it", doc_.EntityLine(part.entity));
-            }
-            continue;
-        }
+        const VekId segment = vekhost::ReserveSegment(figure.elementCount);
         segmentOf_[f] = segment;
         layerOf_[f] = at->second;
         figureOfSegment_[segment] = f;
@@ -128,13 +120,19 @@ void DxfDrawing::LoadFigures(const std::vector<VekId>& segments) {
         if (found == figureOfSegment_.end()) {
             continue;
         }
-        DxfFigure& figure = set_.figures[found->second];
-        if (figure.elements.size() != elementCounts_[found->second]) {
-            continue;  // added before
+        const std::size_t f = found->second;
+        if (loaded_[f]) {
+            continue;
         }
-        vekhost::AddReservedSegment(segment, figure.elements, figure.closed,
-                                    layerOf_[found->second]);
-        std::vector<FigureRecord>().swap(figure.elements);  // its memory too
+        loaded_[f] = true;
+        const DxfFigure& figure = set_.figures[f];
+        if (!vekhost::AddReservedSegment(segment, FigureElements(doc_, figure), figure.closed,
+                                         layerOf_[f])) {
+            for (const FigurePart& part : figure.parts) {
+                set_.leftAlone.Add(doc_.EntityType(part.entity), dxf::Refusal::Malformed,
+                                   "the host did not take it", doc_.EntityLine(part.entity));
+            }
+        }
     }
 }
 
@@ -143,11 +141,12 @@ void DxfDrawing::UnloadFigures() {
 }
 
 bool DxfDrawing::Pickable(std::size_t figure) const {
-    return segmentOf_[figure] != VEK_NONE && elementCounts_[figure] <= kMaxFigureElements;
+    return segmentOf_[figure] != VEK_NONE &&
+           set_.figures[figure].elementCount <= kMaxFigureElements;
 }
 
 std::string DxfDrawing::TooLargeText(std::size_t figure) const {
-    return Thousands(elementCounts_[figure]) + " elements, at most " +
+    return Thousands(set_.figures[figure].elementCount) + " elements, at most " +
            Thousands(kMaxFigureElements) + " in one figure";
 }
 
@@ -386,7 +385,8 @@ void DxfDrawing::WriteBackFigure(const FigureReport& result, const RunSettings& 
         if (!writer_) {
             writer_.emplace(doc_, settings, InInches(settings));
         }
-        writer_->Write(set_.figures[found->second], elementCounts_[found->second], result);
+        writer_->Write(set_.figures[found->second], set_.figures[found->second].elementCount,
+                       result);
         if (spill_ && ++sinceSpilled_ >= kFiguresPerSpill) {
             Spill();
         }

@@ -110,8 +110,8 @@ private:
     std::vector<VekId> segmentOf_;  // per figure: its host segment, or VEK_NONE
     std::vector<VekId> layerOf_;    // per figure: its host layer
     std::unordered_map<VekId, std::size_t> figureOfSegment_;
-    std::vector<std::size_t> elementCounts_;  // per figure, as loaded
-    std::optional<DxfWriteBack> writer_;      // from the first figure written back
+    std::vector<bool> loaded_;            // per figure: in the host
+    std::optional<DxfWriteBack> writer_;  // from the first figure written back
     std::optional<std::string> writeError_;
     // Set aside: the picked figures by their first entity, whether each
     // figure is written back, how many of them in order are, and how many

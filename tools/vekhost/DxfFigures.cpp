@@ -8,7 +8,10 @@
 #include <cmath>
 #include <numbers>
 #include <cstring>
+#include <limits>
 #include <map>
+#include <stdexcept>
+#include <string_view>
 #include <unordered_map>
 #include <variant>
 
@@ -66,7 +69,7 @@ FigureRecord PolylineElement(const dxf::Vertex& a, const dxf::Vertex& b) {
 // length.
 struct Chainable {
     std::size_t entity = 0;
-    FigureRecord record{};  // from its start to its end
+    double entry[2] = {}, exit[2] = {};  // from its start to its end
     double size = 0;
     std::uint32_t group = 0;  // layer and elevation
     bool mirrored = false;
@@ -101,20 +104,25 @@ FigureRecord Reversed(const FigureRecord& r) {
 // another entity it joins, or -1: the two must be each other's only end
 // within the tolerance, so that a chain never goes through a branch.
 std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double tolerance) {
+    // Indexes in 32 bits where a count of ends fits: a large drawing's ends
+    // are many, and their memory is the drawing's.
     struct End {
         std::uint32_t group;
+        std::uint32_t end;
         double x, y;
         double size;
-        std::size_t end;
     };
+    if (items.size() * 2 > std::numeric_limits<std::uint32_t>::max()) {
+        throw std::length_error("too many lines and arcs to join");
+    }
     std::vector<End> ends;
     ends.reserve(items.size() * 2);
     for (std::size_t k = 0; k < items.size(); ++k) {
         const Chainable& item = items[k];
         if (item.size > 0) {  // an entity of no length joins nothing
-            const FigureRecord& r = item.record;
-            ends.push_back({item.group, Entry(r, 0), Entry(r, 1), item.size, 2 * k});
-            ends.push_back({item.group, Exit(r, 0), Exit(r, 1), item.size, 2 * k + 1});
+            const auto at = static_cast<std::uint32_t>(2 * k);
+            ends.push_back({item.group, at, item.entry[0], item.entry[1], item.size});
+            ends.push_back({item.group, at + 1, item.exit[0], item.exit[1], item.size});
         }
     }
     auto before = [](const End& a, const End& b) {
@@ -131,13 +139,14 @@ std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double t
     auto sameRun = [&ends](std::size_t a, std::size_t b) {
         return ends[a].group == ends[b].group && ends[a].x == ends[b].x;
     };
-    std::vector<std::size_t> runEnd(ends.size());
-    std::vector<std::size_t> runStart(ends.size());
+    std::vector<std::uint32_t> runEnd(ends.size());
+    std::vector<std::uint32_t> runStart(ends.size());
     for (std::size_t p = ends.size(); p-- > 0;) {
-        runEnd[p] = p + 1 < ends.size() && sameRun(p, p + 1) ? runEnd[p + 1] : p + 1;
+        runEnd[p] = p + 1 < ends.size() && sameRun(p, p + 1) ? runEnd[p + 1]
+                                                             : static_cast<std::uint32_t>(p + 1);
     }
     for (std::size_t p = 0; p < ends.size(); ++p) {
-        runStart[p] = p > 0 && sameRun(p, p - 1) ? runStart[p - 1] : p;
+        runStart[p] = p > 0 && sameRun(p, p - 1) ? runStart[p - 1] : static_cast<std::uint32_t>(p);
     }
     const std::size_t count = items.size() * 2;
     std::vector<std::int64_t> only(count, -1);
@@ -177,16 +186,19 @@ std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double t
             q = stop;
         }
     }
-    std::vector<std::int64_t> partner(count, -1);
+    // Partners in place of the ends found: first which are, then the rest
+    // undone.
+    std::vector<std::uint8_t> mutual(count, 0);
     for (std::size_t e = 0; e < count; ++e) {
         const std::int64_t o = only[e];
-        if (o >= 0 && !several[e] &&
-            only[static_cast<std::size_t>(o)] == static_cast<std::int64_t>(e) &&
-            !several[static_cast<std::size_t>(o)]) {
-            partner[e] = o;
-        }
+        mutual[e] = o >= 0 && !several[e] &&
+                    only[static_cast<std::size_t>(o)] == static_cast<std::int64_t>(e) &&
+                    !several[static_cast<std::size_t>(o)];
     }
-    return partner;
+    for (std::size_t e = 0; e < count; ++e) {
+        only[e] = mutual[e] ? only[e] : -1;
+    }
+    return only;
 }
 
 // The layer of entity `i` (its 8 group, "0" without one), read no further.
@@ -259,49 +271,46 @@ void PointAtDegrees(double cx, double cy, double radius, double degrees, double&
 
 namespace {
 
-// A polyline's figure: element k runs from vertex k (and the last back to
+// A polyline's elements: element k runs from vertex k (and the last back to
 // the first when it is closed).
-DxfFigure PolylineFigure(std::size_t i, const dxf::Shape& shape, const dxf::Polyline& poly) {
-    DxfFigure figure;
-    figure.parts.push_back({i, false, shape.mirrored, poly.z, poly.z});
-    figure.kind = FigureKind::Polyline;
-    figure.closed = poly.closed;
+std::vector<FigureRecord> PolylineElements(const dxf::Polyline& poly) {
+    std::vector<FigureRecord> elements;
     const std::size_t n = poly.vertices.size();
+    elements.reserve(poly.closed ? n : n - 1);
     for (std::size_t k = 0; k + 1 < n; ++k) {
-        figure.elements.push_back(PolylineElement(poly.vertices[k], poly.vertices[k + 1]));
+        elements.push_back(PolylineElement(poly.vertices[k], poly.vertices[k + 1]));
     }
     if (poly.closed) {
-        figure.elements.push_back(PolylineElement(poly.vertices[n - 1], poly.vertices[0]));
+        elements.push_back(PolylineElement(poly.vertices[n - 1], poly.vertices[0]));
     }
-    return figure;
+    return elements;
 }
 
-DxfFigure CircleFigure(std::size_t i, const dxf::Shape& shape, const dxf::Circle& circle) {
-    DxfFigure figure;
-    figure.parts.push_back({i, false, shape.mirrored, circle.centre.z, circle.centre.z});
-    figure.kind = FigureKind::Circle;
+FigureRecord CircleElement(const dxf::Circle& circle) {
     FigureRecord r{};
     r.kind = VEK_CIRCLE;
     r.p1[0] = circle.centre.x;
     r.p1[1] = circle.centre.y;
     r.p2[0] = circle.radius;
-    figure.elements.push_back(r);
+    return r;
+}
+
+// A polyline's or a circle's figure, without its records.
+DxfFigure SingleFigure(std::size_t i, const dxf::Shape& shape, std::size_t elements) {
+    DxfFigure figure;
+    const auto* poly = std::get_if<dxf::Polyline>(&shape.geometry);
+    const double z = poly != nullptr ? poly->z : std::get<dxf::Circle>(shape.geometry).centre.z;
+    figure.parts.push_back({i, false, shape.mirrored, z, z});
+    figure.kind = poly != nullptr ? FigureKind::Polyline : FigureKind::Circle;
+    figure.closed = poly != nullptr && poly->closed;
+    figure.elementCount = elements;
     return figure;
 }
 
-// A LINE or ARC as a chainable: its record from its start to its end, its
-// length and its elevations; a sloping line joins nothing.
-Chainable ChainableOf(std::size_t i, const dxf::Shape& shape) {
-    Chainable item;
-    item.entity = i;
-    item.mirrored = shape.mirrored;
+// A LINE's or ARC's record, from its start to its end.
+FigureRecord ChainRecord(const dxf::Shape& shape) {
     if (const auto* line = std::get_if<dxf::Line>(&shape.geometry)) {
-        item.record = vekhost::Line(line->start.x, line->start.y, line->end.x, line->end.y);
-        item.size = numeric::Hypot(line->end.x - line->start.x, line->end.y - line->start.y);
-        item.z0 = line->start.z;
-        item.z1 = line->end.z;
-        item.size = item.z0 == item.z1 ? item.size : 0;
-        return item;
+        return vekhost::Line(line->start.x, line->start.y, line->end.x, line->end.y);
     }
     const auto& arc = std::get<dxf::Arc>(shape.geometry);
     const double centre[2] = {arc.centre.x, arc.centre.y};
@@ -309,7 +318,27 @@ Chainable ChainableOf(std::size_t i, const dxf::Shape& shape) {
     double end[2];
     PointAtDegrees(arc.centre.x, arc.centre.y, arc.radius, arc.startAngle, start[0], start[1]);
     PointAtDegrees(arc.centre.x, arc.centre.y, arc.radius, arc.endAngle, end[0], end[1]);
-    item.record = ArcRecord(centre, arc.radius, start, end, false);
+    return ArcRecord(centre, arc.radius, start, end, false);
+}
+
+// A LINE or ARC of record `r` as a chainable: its ends, its length and its
+// elevations; a sloping line joins nothing.
+Chainable ChainableOf(std::size_t i, const dxf::Shape& shape, const FigureRecord& r) {
+    Chainable item;
+    item.entity = i;
+    item.mirrored = shape.mirrored;
+    for (int axis = 0; axis < 2; ++axis) {
+        item.entry[axis] = Entry(r, axis);
+        item.exit[axis] = Exit(r, axis);
+    }
+    if (const auto* line = std::get_if<dxf::Line>(&shape.geometry)) {
+        item.size = numeric::Hypot(line->end.x - line->start.x, line->end.y - line->start.y);
+        item.z0 = line->start.z;
+        item.z1 = line->end.z;
+        item.size = item.z0 == item.z1 ? item.size : 0;
+        return item;
+    }
+    const auto& arc = std::get<dxf::Arc>(shape.geometry);
     double sweep = std::fmod(arc.endAngle - arc.startAngle, 360.0);
     if (sweep <= 0) {
         sweep += 360.0;
@@ -368,6 +397,15 @@ Found FindShapes(const dxf::Document& doc, const JoinOptions& options, dxf::Left
     const std::size_t entities = doc.EntityCount();
     found.chainableOf.assign(entities, -1);
     found.single.assign(entities, -1);
+    // Room for every LINE and ARC at once: a large drawing's chainables are
+    // not copied as they grow.
+    std::size_t lines = 0;
+    for (std::size_t i = 0; i < entities; ++i) {
+        const std::string_view type = doc.EntityType(i);
+        lines += type == "LINE" || type == "ARC" ? 1 : 0;
+    }
+    found.chainables.reserve(lines);
+    found.singles.reserve(entities - lines);
     ChainGroups groups;
     for (std::size_t i = 0; i < entities; ++i) {
         const dxf::Shape shape = dxf::ShapeOf(doc, i);
@@ -378,25 +416,27 @@ Found FindShapes(const dxf::Document& doc, const JoinOptions& options, dxf::Left
         const auto* poly = std::get_if<dxf::Polyline>(&shape.geometry);
         const auto* circle = std::get_if<dxf::Circle>(&shape.geometry);
         if (poly == nullptr && circle == nullptr) {
-            Chainable item = ChainableOf(i, shape);
-            if (!Finite(item.record)) {
+            const FigureRecord record = ChainRecord(shape);
+            if (!Finite(record)) {
                 left.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite, doc.EntityLine(i));
                 continue;
             }
+            Chainable item = ChainableOf(i, shape, record);
             item.size = options.join ? item.size : 0;  // 0: joins nothing
             item.group = groups.Of(doc, i, item.z0);
             found.chainableOf[i] = static_cast<std::int64_t>(found.chainables.size());
             found.chainables.push_back(item);
             continue;
         }
-        DxfFigure figure =
-            poly != nullptr ? PolylineFigure(i, shape, *poly) : CircleFigure(i, shape, *circle);
-        if (!AllFinite(figure.elements)) {
+        const std::vector<FigureRecord> elements =
+            poly != nullptr ? PolylineElements(*poly)
+                            : std::vector<FigureRecord>{CircleElement(*circle)};
+        if (!AllFinite(elements)) {
             left.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite, doc.EntityLine(i));
             continue;
         }
         found.single[i] = static_cast<std::int64_t>(found.singles.size());
-        found.singles.push_back(std::move(figure));
+        found.singles.push_back(SingleFigure(i, shape, elements.size()));
     }
     return found;
 }
@@ -434,7 +474,6 @@ DxfFigure ChainFrom(std::size_t first, int in, const std::vector<Chainable>& cha
         const bool reversed = in == 1;
         figure.parts.push_back({chainables[k].entity, reversed, chainables[k].mirrored,
                                 chainables[k].z0, chainables[k].z1});
-        figure.elements.push_back(reversed ? Reversed(chainables[k].record) : chainables[k].record);
         const std::int64_t p = partner[k * 2 + static_cast<std::size_t>(in ^ 1)];
         if (p < 0) {
             break;
@@ -447,14 +486,27 @@ DxfFigure ChainFrom(std::size_t first, int in, const std::vector<Chainable>& cha
         k = next;
         in = static_cast<int>(p % 2);
     }
-    const std::size_t n = figure.elements.size();
+    figure.elementCount = figure.parts.size();
+    return figure;
+}
+
+// A chain's records: each part's from its start to its end, turned round
+// when it is entered at its end, and each shared end made one point.
+std::vector<FigureRecord> ChainElements(const dxf::Document& doc, const DxfFigure& figure) {
+    std::vector<FigureRecord> elements;
+    elements.reserve(figure.parts.size());
+    for (const FigurePart& part : figure.parts) {
+        const FigureRecord record = ChainRecord(dxf::ShapeOf(doc, part.entity));
+        elements.push_back(part.reversed ? Reversed(record) : record);
+    }
+    const std::size_t n = elements.size();
     for (std::size_t e = 0; e + 1 < n; ++e) {
-        ShareEnd(figure.elements[e], figure.elements[e + 1]);
+        ShareEnd(elements[e], elements[e + 1]);
     }
     if (figure.closed) {
-        ShareEnd(figure.elements[n - 1], figure.elements[0]);
+        ShareEnd(elements[n - 1], elements[0]);
     }
-    return figure;
+    return elements;
 }
 
 }  // namespace
@@ -465,6 +517,8 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
     const std::vector<std::int64_t> partner = JoinEnds(found.chainables, options.tolerance);
     std::vector<std::uint8_t> placed(found.chainables.size(), 0);
     set.figureOf.assign(doc.EntityCount(), -1);
+    // At most one figure per chainable or single: room for all, never copied.
+    set.figures.reserve(found.singles.size() + found.chainables.size());
     // Figures in file order; a chain is placed at its first entity.
     for (std::size_t i = 0; i < doc.EntityCount(); ++i) {
         DxfFigure figure;
@@ -486,6 +540,17 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
     }
     set.leftAlone.AddBlockDefinitions(doc.BlockDefinitionCount());
     return set;
+}
+
+std::vector<FigureRecord> FigureElements(const dxf::Document& doc, const DxfFigure& figure) {
+    if (figure.kind == FigureKind::Chain) {
+        return ChainElements(doc, figure);
+    }
+    const dxf::Shape shape = dxf::ShapeOf(doc, figure.parts.front().entity);
+    if (const auto* poly = std::get_if<dxf::Polyline>(&shape.geometry)) {
+        return PolylineElements(*poly);
+    }
+    return {CircleElement(std::get<dxf::Circle>(shape.geometry))};
 }
 
 }  // namespace vekhost_tool

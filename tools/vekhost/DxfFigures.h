@@ -44,9 +44,7 @@ struct DxfFigure {
     FigureKind kind = FigureKind::Chain;
     std::vector<FigurePart> parts;  // in the figure's order; one for a polyline or circle
     bool closed = false;
-    // Host records in the figure's order: element k of a polyline runs from
-    // its vertex k, element k of a chain is part k. Emptied once loaded.
-    std::vector<FigureRecord> elements;
+    std::size_t elementCount = 0;  // its host records (FigureElements)
 };
 
 struct FigureSet {
@@ -58,6 +56,11 @@ struct FigureSet {
 };
 
 FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options);
+
+// A figure's host records in its order: element k of a polyline runs from
+// its vertex k, element k of a chain is part k. Read again from the drawing
+// each time, so that a large drawing's records are never all held at once.
+std::vector<FigureRecord> FigureElements(const dxf::Document& doc, const DxfFigure& figure);
 
 // Geometry shared by reading and writing back.
 
