@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -57,6 +60,11 @@ std::optional<Converted> Convert(const std::string& bytes, const Settings& s) {
     const vekhost_tool::RunStaging staging{
         [&drawing](const std::vector<VekId>& figures) { drawing.LoadFigures(figures); },
         [&drawing] { drawing.UnloadFigures(); }};
+    // The converted text set aside after every figure, as a large drawing's
+    // is after every run.
+    const auto folder = std::filesystem::temp_directory_path();
+    drawing.SpillWriteBack(std::make_unique<vekhost_tool::SpillFile>(folder / "spill.dxf"), *picked,
+                           1);
     const vekhost_tool::FigureSink sink = [&drawing](const vekhost_tool::FigureReport& figure,
                                                      const vekhost_tool::RunSettings& settings) {
         drawing.WriteBackFigure(figure, settings);

@@ -9,6 +9,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <set>
 #include <unordered_set>
@@ -18,10 +19,6 @@
 namespace vekhost_tool {
 
 namespace {
-
-// Text is set aside after this many figures written back: a run's worth,
-// few enough edits held, and few enough passes over them.
-constexpr std::size_t kFiguresPerSpill = 3000;
 
 std::string UpperAscii(std::string_view text) {
     std::string upper(text);
@@ -342,14 +339,20 @@ bool DxfDrawing::InInches(const RunSettings& settings) const {
     return units && (dxf::Trim(*units) == "1" || dxf::Trim(*units) == "2");
 }
 
-void DxfDrawing::SpillWriteBack(std::unique_ptr<SpillFile> spill,
-                                const std::vector<VekId>& picked) {
+void DxfDrawing::SpillWriteBack(std::unique_ptr<SpillFile> spill, const std::vector<VekId>& picked,
+                                std::size_t figuresPerSpill) {
     spill_ = std::move(spill);
+    figuresPerSpill_ = figuresPerSpill;
     pickedByEntity_.clear();
     for (const VekId segment : picked) {
         if (const auto found = figureOfSegment_.find(segment); found != figureOfSegment_.end()) {
-            pickedByEntity_.emplace_back(set_.figures[found->second].parts.front().entity,
-                                         found->second);
+            // A chain may run against the file's order: its first entity in
+            // the file, not in the chain.
+            std::size_t first = SIZE_MAX;
+            for (const FigurePart& part : set_.figures[found->second].parts) {
+                first = std::min(first, part.entity);
+            }
+            pickedByEntity_.emplace_back(first, found->second);
         }
     }
     std::sort(pickedByEntity_.begin(), pickedByEntity_.end());
@@ -387,7 +390,7 @@ void DxfDrawing::WriteBackFigure(const FigureReport& result, const RunSettings& 
         }
         writer_->Write(set_.figures[found->second], set_.figures[found->second].elementCount,
                        result);
-        if (spill_ && ++sinceSpilled_ >= kFiguresPerSpill) {
+        if (spill_ && ++sinceSpilled_ >= figuresPerSpill_) {
             Spill();
         }
     } catch (const WriteBackError& e) {

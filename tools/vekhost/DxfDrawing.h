@@ -28,6 +28,10 @@ namespace vekhost_tool {
 // stops the run when it fills: a figure it can take has one fewer.
 inline constexpr std::size_t kMaxFigureElements = kFigureSlotCount - 1;
 
+// Text is set aside after this many figures written back: a run's worth,
+// few enough edits held, and few enough passes over them.
+inline constexpr std::size_t kFiguresPerSpill = 3000;
+
 // True for a file name ending in ".dxf" (any letter case).
 bool IsDxfName(const std::string& path);
 
@@ -72,9 +76,11 @@ public:
     // that cannot be written nothing more is, and WriteBackDone tells why.
     void WriteBackFigure(const FigureReport& result, const RunSettings& settings);
     // From now on, the text of the entities before every picked figure not
-    // yet written back is set aside in `spill` as the figures are written
-    // back, so that the new text is not held until the drawing is written.
-    void SpillWriteBack(std::unique_ptr<SpillFile> spill, const std::vector<VekId>& picked);
+    // yet written back is set aside in `spill` after each `figuresPerSpill`
+    // figures written back, so that the new text is not held until the
+    // drawing is written.
+    void SpillWriteBack(std::unique_ptr<SpillFile> spill, const std::vector<VekId>& picked,
+                        std::size_t figuresPerSpill = kFiguresPerSpill);
     // False, with the reason, when a result could not be written (the
     // drawing is then not to be written at all).
     bool WriteBackDone(std::string& error) const;
@@ -121,6 +127,7 @@ private:
     std::vector<bool> writtenBack_;
     std::size_t writtenInOrder_ = 0;
     std::size_t sinceSpilled_ = 0;
+    std::size_t figuresPerSpill_ = kFiguresPerSpill;
 };
 
 }  // namespace vekhost_tool
