@@ -1,6 +1,5 @@
-// vekhost: a command-line host for the plug-in. It loads the plug-in from its
-// own folder as a CAD host does, calls its entry, and plays the user through
-// the command on the stand-in host, printing what the host shows.
+#include "tools/vekhost/VekhostMain.h"
+
 #include "tools/vekhost/CommandPlay.h"
 #include "tools/vekhost/Console.h"
 #include "tools/vekhost/Demo.h"
@@ -25,12 +24,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include <shellapi.h>
-#endif
 
 using namespace vekhost_tool;
 
@@ -328,32 +321,9 @@ int Settings(const std::vector<std::string>& args) {
     return answer == 0 ? kExitOk : kExitFailed;
 }
 
-std::vector<std::string> Arguments(int argc, char** argv) {
-    std::vector<std::string> args;
-#ifdef _WIN32
-    // The wide command line: arguments outside the ANSI code page survive.
-    (void)argc;
-    (void)argv;
-    int count = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 1; wide != nullptr && i < count; ++i) {
-        args.push_back(Utf16ToUtf8(FromWideText(std::wstring(wide[i]))));
-    }
-    if (wide != nullptr) {
-        LocalFree(wide);
-    }
-#else
-    for (int i = 1; i < argc; ++i) {
-        args.emplace_back(argv[i]);
-    }
-#endif
-    return args;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-    const std::vector<std::string> args = Arguments(argc, argv);
+int vekhost_tool::VekhostMain(const std::vector<std::string>& args) {
     if (args.empty()) {
         return UsageError("no command given");
     }
