@@ -226,7 +226,8 @@ TEST(PageSettings, EveryChoiceIsOneVekhostTakes) {
         EXPECT_TRUE(fs::exists(bitmap)) << bitmap;
     }
 #endif
-    EXPECT_EQ(settings["lineTypes"][6]["bitmap"], "LineType07.bmp");
+    EXPECT_EQ(settings["lineTypes"][6],
+              json::parse(R"({"name":"LINETYPE07","index":3,"bitmap":"LineType07.bmp"})"));
 }
 
 // The start and the end always, in order, and not every step.
