@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds and runs every test: natively under the sanitizers, then each fuzz
 # target for a bounded time (scripts/fuzz.sh), then the Windows DLLs under
-# Wine.
+# Wine, then the browser page's module against the native program.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -16,3 +16,5 @@ scripts/fuzz.sh
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
 ctest --preset windows
+
+scripts/wasm-identity.sh

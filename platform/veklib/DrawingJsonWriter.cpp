@@ -2,6 +2,7 @@
 
 #include "platform/veklib/HostState.h"
 #include "platform/veklib/JsonScanner.h"
+#include "numeric/NumberText.h"
 
 #include <charconv>
 #include <cmath>
@@ -40,7 +41,7 @@ struct Cursor {
             return Lit("-0.0");
         }
         if (!ShortDecimal(v)) {
-            p = std::to_chars(p, p + 32, v).ptr;
+            p = numeric::WriteDouble(p, p + 32, v).ptr;
         }
         return *this;
     }

@@ -5,6 +5,7 @@
 #include "tools/vekhost/SettingValues.h"
 #include "tools/vekhost/SettingsAccess.h"
 #include "tools/vekhost/TextConvert.h"
+#include "numeric/NumberText.h"
 
 #include <CLI/CLI.hpp>
 
@@ -239,7 +240,7 @@ std::optional<double> ParseNumber(const std::string& text) {
         ++first;
     }
     double value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
+    const auto [end, error] = numeric::ReadDouble(first, last, value);
     if (error != std::errc{} || end != last || !std::isfinite(value)) {
         return std::nullopt;
     }
