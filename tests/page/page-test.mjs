@@ -1,0 +1,357 @@
+// The page in Debian's headless Chromium, served by `vekhost serve`: real
+// drawings loaded through the file input and converted at three settings,
+// each converted drawing, report and picture read back from the page's links
+// and compared byte for byte with the native `vekhost run` given the same
+// arguments; picking by layer, click and box, the reference point by click;
+// a malformed drawing's line in #error and no download; the Korean summary
+// drawn in a Korean font. Writes the README's screenshots.
+//
+// node page-test.mjs --page DIR --vekhost NATIVE_VEKHOST --corpus LIBRECAD_DIR
+//                    --work SCRATCH [--screenshots DIR] [--drawings N]
+import puppeteer from 'puppeteer-core';
+import { spawn, execFile } from 'node:child_process';
+import { mkdirSync, readFileSync, writeFileSync, copyFileSync, rmSync, existsSync } from 'node:fs';
+import { readdirSync, statSync } from 'node:fs';
+import path from 'node:path';
+import { parseArgs } from 'node:util';
+import { fileURLToPath } from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const { values: options } = parseArgs({ options: {
+  page: { type: 'string' }, vekhost: { type: 'string' }, corpus: { type: 'string' },
+  work: { type: 'string' }, screenshots: { type: 'string' }, drawings: { type: 'string', default: '20' },
+  browser: { type: 'string', default: '/usr/bin/chromium' },
+} });
+for (const name of ['page', 'vekhost', 'corpus', 'work']) {
+  if (!options[name]) throw new Error(`--${name} is needed`);
+}
+
+// The corpus test's three settings, each with a reference point of its own.
+const kSettings = [
+  { ref: ['0', '0'], d_point: '2', inchmm: '0', exploded: false, colour: null },
+  { ref: ['0.04', '-1.5'], d_point: '3', inchmm: '1', exploded: true, colour: ['MAINCOLOR08', 'LINETYPE09'] },
+  { ref: ['10', '20'], d_point: '1', inchmm: '2', exploded: false, colour: ['MAINCOLOR03', 'LINETYPE01'] },
+];
+const kTimeoutMs = 60000;
+
+const started = Date.now();
+const failures = [];
+function check(condition, what) {
+  if (!condition) {
+    failures.push(what);
+    console.log('FAIL:', what);
+  }
+  return condition;
+}
+
+// ---- drawings -------------------------------------------------------------------
+
+function dxfFiles(folder) {
+  const found = [];
+  for (const name of readdirSync(folder)) {
+    const full = path.join(folder, name);
+    if (statSync(full).isDirectory()) found.push(...dxfFiles(full));
+    else if (name.toLowerCase().endsWith('.dxf')) found.push(full);
+  }
+  return found;
+}
+
+// Every k-th drawing of the corpus in name order, then two JSON drawings
+// (one with Korean layer names); each copied into the scratch folder under
+// a name of its own.
+function drawings() {
+  const all = dxfFiles(options.corpus).sort();
+  const count = Number(options.drawings);
+  const step = Math.max(1, Math.floor(all.length / count));
+  const chosen = all.filter((_, i) => i % step === 0).slice(0, count);
+  const inputs = path.join(options.work, 'in');
+  mkdirSync(inputs, { recursive: true });
+  const copies = chosen.map((file, i) => {
+    const name = `${String(i).padStart(2, '0')}-${path.basename(file)}`;
+    copyFileSync(file, path.join(inputs, name));
+    return path.join(inputs, name);
+  });
+  for (const [seed, name] of [['da449a2238be0a62b6e3a29b0e8f5e6fbd6c6064', 'walls.json'],
+                              ['48d8d6475470aa4e8468b6ace5bacec6c3bfdf8e', '도면.json']]) {
+    copyFileSync(path.join(here, '../../fuzz/corpus/drawing_json_fuzz', seed), path.join(inputs, name));
+    copies.push(path.join(inputs, name));
+  }
+  return copies;
+}
+
+// ---- native runs ------------------------------------------------------------------
+
+function nativeRun(drawing, args, folder) {
+  mkdirSync(folder, { recursive: true });
+  const name = path.basename(drawing);
+  const stem = name.replace(/\.[^.]*$/, '');
+  const outputs = { drawing: path.join(folder, name), report: path.join(folder, stem + '.report.json'),
+                    picture: path.join(folder, stem + '.svg') };
+  const all = ['run', drawing, ...args, '-o', outputs.drawing, '--report', outputs.report, '--svg', outputs.picture];
+  return new Promise((resolve) => {
+    execFile(options.vekhost, all, { env: { ...process.env, TARNEX_REGISTRY_FILE: path.join(options.work, 'registry.txt') },
+                                     maxBuffer: 1 << 26 }, (error, stdout, stderr) => {
+      const status = error ? error.code : 0;
+      const read = (file) => (status === 0 && existsSync(file) ? readFileSync(file) : null);
+      resolve({ status, stdout, stderr, drawing: read(outputs.drawing), report: read(outputs.report),
+                picture: read(outputs.picture) });
+    });
+  });
+}
+
+// ---- the page ---------------------------------------------------------------------
+
+function serve() {
+  const server = spawn(options.vekhost, ['serve', '--port', '0', options.page], { stdio: ['ignore', 'pipe', 'inherit'] });
+  return new Promise((resolve, reject) => {
+    let text = '';
+    server.stdout.on('data', (data) => {
+      text += data;
+      const match = text.match(/http:\/\/127\.0\.0\.1:\d+\//);
+      if (match) resolve({ server, url: match[0] });
+    });
+    server.on('exit', (code) => reject(new Error(`vekhost serve ended (${code}): ${text}`)));
+  });
+}
+
+async function linkBytes(page, id) {
+  const base64 = await page.evaluate(async (linkId) => {
+    const link = document.getElementById(linkId);
+    if (!link.hasAttribute('href')) return null;
+    const bytes = new Uint8Array(await (await fetch(link.href)).arrayBuffer());
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+    return btoa(text);
+  }, id);
+  return base64 === null ? null : Buffer.from(base64, 'base64');
+}
+
+async function load(page, file) {
+  await (await page.$('#drawing')).uploadFile(file);
+  await page.waitForFunction(() => document.body.dataset.state === 'loaded' || document.body.dataset.state === 'failed',
+                             { timeout: kTimeoutMs });
+}
+
+async function applySettings(page, s) {
+  await page.evaluate((s) => {
+    const set = (id, value) => {
+      const element = document.getElementById(id);
+      if (element.type === 'checkbox') element.checked = value; else element.value = value;
+      element.dispatchEvent(new Event(element.type === 'text' ? 'input' : 'change', { bubbles: true }));
+      element.dispatchEvent(new Event('change', { bubbles: true }));
+    };
+    set('ref-x', s.ref[0]);
+    set('ref-y', s.ref[1]);
+    set('d_point', s.d_point);
+    set('inchmm', s.inchmm);
+    set('exploded', s.exploded);
+  }, s);
+  await page.click(s.colour ? '#color-change' : '#color-keep');
+  if (s.colour) {
+    // Through the pickers, as a user chooses.
+    await page.click('#colour-swatch');
+    await page.click(`#colour-picker [data-name="${s.colour[0]}"]`);
+    await page.click('#linetype-swatch');
+    await page.click(`#linetype-picker [data-name="${s.colour[1]}"]`);
+  }
+}
+
+async function run(page) {
+  const before = Number(await page.evaluate(() => document.body.dataset.runs || 0));
+  await page.click('#run');
+  await page.waitForFunction((n) => Number(document.body.dataset.runs || 0) > n, { timeout: kTimeoutMs }, before);
+  return page.evaluate(() => ({
+    args: JSON.parse(document.getElementById('command').dataset.args || 'null'),
+    error: document.getElementById('error').textContent,
+    summary: document.getElementById('summary').textContent,
+  }));
+}
+
+// Runs the page and native vekhost alike and compares what both wrote.
+async function runAndCompare(page, drawing, label, pending) {
+  const shown = await run(page);
+  const page_ = { drawing: await linkBytes(page, 'download'), report: await linkBytes(page, 'download-report-json'),
+                  picture: await linkBytes(page, 'download-picture') };
+  if (!shown.args) {
+    check(false, `${label}: the page ran nothing: ${shown.error}`);
+    return;
+  }
+  const folder = path.join(options.work, 'native', String(pending.length));
+  pending.push(nativeRun(drawing, shown.args, folder).then((native) => {
+    if (native.status !== 0) {
+      check(page_.drawing === null && shown.error.length > 0,
+            `${label}: native failed (${native.stderr.trim()}), the page offers no download and says why`);
+      return;
+    }
+    for (const key of ['drawing', 'report', 'picture']) {
+      check(page_[key] !== null && native[key].equals(page_[key]),
+            `${label}: the page's ${key} is native's byte for byte (${page_[key] ? page_[key].length : 'none'} / ${native[key].length} bytes)`);
+    }
+  }));
+  return shown;
+}
+
+async function pictureDrawn(page) {
+  return page.evaluate(() => {
+    const svg = document.getElementById('picture');
+    if (!svg) return { drawn: false };
+    const box = svg.getBoundingClientRect();
+    const viewBox = svg.getAttribute('viewBox');
+    svg.dispatchEvent(new WheelEvent('wheel', { deltaY: -100, clientX: box.x + box.width / 2,
+                                                clientY: box.y + box.height / 2, bubbles: true, cancelable: true }));
+    return { drawn: box.width > 100 && box.height > 100 && svg.querySelectorAll('line, path').length > 0,
+             zoomed: svg.getAttribute('viewBox') !== viewBox };
+  });
+}
+
+async function koreanFonts(page, selector) {
+  const session = await page.createCDPSession();
+  await session.send('DOM.enable');
+  await session.send('CSS.enable');
+  const { root } = await session.send('DOM.getDocument');
+  const { nodeId } = await session.send('DOM.querySelector', { nodeId: root.nodeId, selector });
+  const { fonts } = await session.send('CSS.getPlatformFontsForNode', { nodeId });
+  await session.detach();
+  return fonts.map((f) => f.familyName);
+}
+
+// ---- the test cases -------------------------------------------------------------
+
+async function convertEach(page, inputs, pending) {
+  for (const drawing of inputs) {
+    await load(page, drawing);
+    const loaded = await page.evaluate(() => ({ error: document.getElementById('error').textContent,
+                                               overview: document.getElementById('overview').textContent }));
+    for (const [i, s] of kSettings.entries()) {
+      await applySettings(page, s);
+      const label = `${path.basename(drawing)} at setting ${i + 1}`;
+      if (loaded.error) {
+        // Refused on loading: the run is refused too, natively.
+        const native = await nativeRun(drawing, [], path.join(options.work, 'refused'));
+        check(native.status === 1 && (await page.$eval('#run', (b) => b.disabled)),
+              `${label}: refused on loading (${loaded.error}) and natively (${native.status})`);
+        continue;
+      }
+      await page.click('#pick-all');
+      await runAndCompare(page, drawing, label, pending);
+      if (i === 0) {
+        const picture = await pictureDrawn(page);
+        check(picture.drawn && picture.zoomed, `${label}: the picture is drawn and zooms: ${JSON.stringify(picture)}`);
+      }
+    }
+  }
+}
+
+async function picking(page, drawing, pending) {
+  await load(page, drawing);
+  await applySettings(page, kSettings[0]);
+  // By layer: the first layer with figures.
+  const layer = await page.evaluate(() => {
+    const figures = view.figures;
+    return figures.length ? figures[0].layer : null;
+  });
+  await page.click('#pick-layer');
+  await page.evaluate((name) => {
+    for (const option of document.getElementById('layers').options) option.selected = option.value === name;
+    document.getElementById('layers').dispatchEvent(new Event('change'));
+  }, layer);
+  let shown = await runAndCompare(page, drawing, `${path.basename(drawing)} by layer ${layer}`, pending);
+  const select = (args) => args[args.indexOf('--select') + 1];
+  // A JSON drawing's selection names figures; a DXF drawing's the layer.
+  check(shown && (drawing.endsWith('.json') ? /^[^,]+(,[^,]+)*$/.test(select(shown.args)) && select(shown.args) !== 'all'
+                                              : select(shown.args) === 'layer:' + layer),
+        `by layer: --select names the layer's figures (${shown && shown.args})`);
+
+  // By box: a box over the whole view picks every figure, by handle.
+  await page.click('#pick-box');
+  const canvas = await (await page.$('#canvas')).boundingBox();
+  await page.mouse.move(canvas.x + 2, canvas.y + 2);
+  await page.mouse.down();
+  await page.mouse.move(canvas.x + canvas.width / 2, canvas.y + canvas.height / 2, { steps: 4 });
+  await page.mouse.move(canvas.x + canvas.width - 2, canvas.y + canvas.height - 2, { steps: 4 });
+  await page.mouse.up();
+  const counted = await page.evaluate(() => [view.selected.size, view.figures.length]);
+  check(counted[0] === counted[1] && counted[0] > 0, `by box: every figure picked (${counted})`);
+  shown = await runAndCompare(page, drawing, `${path.basename(drawing)} by box`, pending);
+  check(shown && select(shown.args) !== 'all', `by box: --select lists figures (${shown && select(shown.args)})`);
+
+  // By click: a click on a figure's first end picks that figure alone.
+  await page.click('#pick-click');
+  await page.evaluate(() => view.onPick(new Set()));
+  const point = await page.evaluate(() => {
+    const rect = document.getElementById('canvas').getBoundingClientRect();
+    const end = view.figures[0].ends[0];
+    const [x, y] = view.toScreen(end[0], end[1]);
+    return [rect.x + x, rect.y + y];
+  });
+  await page.mouse.click(point[0], point[1]);
+  const picked = await page.evaluate(() => [...view.selected].map((i) => view.figures[i].id));
+  check(picked.length === 1, `by click: one figure picked (${picked})`);
+  shown = await runAndCompare(page, drawing, `${path.basename(drawing)} by click`, pending);
+
+  // The reference point by click snaps to the nearest figure end.
+  await page.click('#ref-pick');
+  const end = await page.evaluate(() => view.figures[0].ends[0]);
+  await page.mouse.move(point[0] + 3, point[1] - 2);
+  await page.mouse.click(point[0] + 3, point[1] - 2);
+  const ref = await page.evaluate(() => [document.getElementById('ref-x').value, document.getElementById('ref-y').value]);
+  check(Number(ref[0]) === end[0] && Number(ref[1]) === end[1], `the reference point snaps to an end: ${ref} for ${end}`);
+}
+
+async function malformed(page) {
+  // Line 8 holds a value that is no number where group code 10 needs one.
+  const bad = path.join(options.work, 'in', 'malformed.dxf');
+  writeFileSync(bad, ['0', 'SECTION', '2', 'ENTITIES', '0', 'LINE', '10', '1,5', '20', '0', '11', '1', '21', '1',
+                      '0', 'ENDSEC', '0', 'EOF', ''].join('\n'));
+  await load(page, bad);
+  const shown = await page.evaluate(() => ({ error: document.getElementById('error').textContent,
+                                            href: document.getElementById('download').hasAttribute('href'),
+                                            run: document.getElementById('run').disabled }));
+  check(/line 8\b/.test(shown.error) && !shown.href && shown.run,
+        `a malformed drawing: its line in #error, no download: ${JSON.stringify(shown)}`);
+}
+
+async function screenshots(page, drawing, pending) {
+  if (!options.screenshots) return;
+  mkdirSync(options.screenshots, { recursive: true });
+  await load(page, drawing);
+  await applySettings(page, kSettings[1]);
+  await page.click('#pick-all');
+  await page.screenshot({ path: path.join(options.screenshots, 'page-loaded.png') });
+  await runAndCompare(page, drawing, `${path.basename(drawing)} for the screenshot`, pending);
+  await page.evaluate(() => document.getElementById('picture-view').scrollIntoView());
+  await page.screenshot({ path: path.join(options.screenshots, 'page-after-run.png'), fullPage: true });
+}
+
+// ---- main ---------------------------------------------------------------------------
+
+rmSync(options.work, { recursive: true, force: true });
+mkdirSync(options.work, { recursive: true });
+const inputs = drawings();
+const { server, url } = await serve();
+const browser = await puppeteer.launch({ executablePath: options.browser, headless: true,
+                                         args: ['--no-sandbox', '--disable-gpu'] });
+const pending = [];
+try {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1400, height: 1000 });
+  page.on('pageerror', (error) => check(false, `the page threw: ${error.message}`));
+  await page.goto(url);
+  await page.waitForFunction(() => document.body.dataset.state === 'empty', { timeout: kTimeoutMs });
+  await convertEach(page, inputs, pending);
+  const fonts = await koreanFonts(page, '#summary');
+  check(fonts.some((f) => /nanum|cjk|gothic|malgun|gulim|dotum|batang|myeongjo|un /i.test(f)),
+        `the summary's Korean is drawn in a Korean font: ${fonts}`);
+  await picking(page, inputs[inputs.length - 2], pending);
+  await picking(page, inputs.find((f) => f.endsWith('.dxf') && existsSync(f)), pending);
+  await screenshots(page, path.join(options.corpus, 'library/misc/gear.dxf'), pending);
+  await malformed(page);
+  await Promise.all(pending);
+} finally {
+  await browser.close();
+  server.kill();
+}
+const seconds = ((Date.now() - started) / 1000).toFixed(1);
+console.log(`page-test: ${inputs.length} drawings at ${kSettings.length} settings, ${pending.length} runs compared ` +
+            `with native vekhost, ${failures.length} failures, ${seconds} s`);
+process.exit(failures.length ? 1 : 0);

@@ -1,0 +1,12 @@
+#!/bin/sh
+# The page's browser test (page-test.mjs): installs its pinned puppeteer-core
+# with npm ci, serves the built page with the native vekhost and drives
+# Debian's chromium. Needs the wasm and native builds.
+#   tests/page/run.sh [--screenshots FOLDER] [--drawings N]
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+cd "$here"
+npm ci --no-audit --no-fund --loglevel=error
+exec node page-test.mjs --page "$root/build/wasm/page" --vekhost "$root/build/native/bin/vekhost" \
+     --corpus /usr/share/librecad --work "$root/build/wasm/page-test" "$@"
