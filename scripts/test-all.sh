@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds and runs every test: natively under the sanitizers, then each fuzz
 # target for a bounded time (scripts/fuzz.sh), then the Windows DLLs under
-# Wine.
+# Wine, then the page in headless Chromium (the browser build against the
+# native build's vekhost).
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -16,3 +17,7 @@ scripts/fuzz.sh
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
 ctest --preset windows
+
+cmake --preset wasm
+cmake --build --preset wasm -j "$jobs"
+tests/page/run.sh

@@ -222,6 +222,7 @@ async function convertEach(page, inputs, pending) {
     await load(page, drawing);
     const loaded = await page.evaluate(() => ({ error: document.getElementById('error').textContent,
                                                overview: document.getElementById('overview').textContent }));
+    let pictured = false;
     for (const [i, s] of kSettings.entries()) {
       await applySettings(page, s);
       const label = `${path.basename(drawing)} at setting ${i + 1}`;
@@ -234,7 +235,8 @@ async function convertEach(page, inputs, pending) {
       }
       await page.click('#pick-all');
       await runAndCompare(page, drawing, label, pending);
-      if (i === 0) {
+      if (!pictured && await page.$eval('#download', (a) => a.hasAttribute('href'))) {
+        pictured = true;
         const picture = await pictureDrawn(page);
         check(picture.drawn && picture.zoomed, `${label}: the picture is drawn and zooms: ${JSON.stringify(picture)}`);
       }
@@ -315,7 +317,10 @@ async function screenshots(page, drawing, pending) {
   if (!options.screenshots) return;
   mkdirSync(options.screenshots, { recursive: true });
   await load(page, drawing);
-  await applySettings(page, kSettings[1]);
+  // One place, so that the movements show; a colour change, so that the
+  // pickers' choices show.
+  await applySettings(page, { ref: ['0', '0'], d_point: '1', inchmm: '0', exploded: false,
+                              colour: ['MAINCOLOR06', 'LINETYPE07'] });
   await page.click('#pick-all');
   await page.screenshot({ path: path.join(options.screenshots, 'page-loaded.png') });
   await runAndCompare(page, drawing, `${path.basename(drawing)} for the screenshot`, pending);
@@ -344,7 +349,7 @@ try {
         `the summary's Korean is drawn in a Korean font: ${fonts}`);
   await picking(page, inputs[inputs.length - 2], pending);
   await picking(page, inputs.find((f) => f.endsWith('.dxf') && existsSync(f)), pending);
-  await screenshots(page, path.join(options.corpus, 'library/misc/gear.dxf'), pending);
+  await screenshots(page, path.join(options.corpus, 'library/kinetics/kin45.dxf'), pending);
   await malformed(page);
   await Promise.all(pending);
 } finally {

@@ -268,6 +268,7 @@ function selection() {
 
 function updatePicked() {
   const mode = pickMode();
+  if (mode === 'click' || mode === 'box') showTab('drawing');
   view.mode = mode === 'click' || mode === 'box' ? mode : view.mode === 'ref' ? 'ref' : 'pan';
   $('layers').disabled = mode !== 'layer';
   if (!drawing) return;

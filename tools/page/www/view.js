@@ -66,6 +66,13 @@ function arcExtremes(x1, y1, x2, y2, r, large, sweep) {
   return points;
 }
 
+// One path of the given figures' data.
+function joinedPath(figures, indices) {
+  const parts = [];
+  for (const i of indices) parts.push(figures[i].d);
+  return new Path2D(parts.join(' '));
+}
+
 class DrawingView {
   constructor(canvas) {
     this.canvas = canvas;
@@ -83,13 +90,13 @@ class DrawingView {
     new ResizeObserver(() => this.resize()).observe(canvas);
   }
 
+  // Figures keep their path data as text: a path object and a bounding box
+  // are made only for the figures a click or a box asks about, so that a
+  // drawing of half a million figures costs one path for the whole.
   setDrawing(description) {
-    this.figures = description.figures.map((figure) => ({
-      id: figure.id, layer: figure.layer, ends: figure.ends || [],
-      path: new Path2D(figure.d), box: pathBounds(figure.d),
-    }));
-    this.all = new Path2D();
-    for (const figure of this.figures) this.all.addPath(figure.path);
+    this.figures = description.figures;
+    this.boxes = null;
+    this.all = joinedPath(this.figures, this.figures.keys());
     this.bounds = description.bounds;
     this.selected = new Set();
     this.selectedPath = null;
@@ -97,15 +104,28 @@ class DrawingView {
   }
 
   clear() {
-    this.figures = []; this.all = null; this.selected = new Set(); this.selectedPath = null;
+    this.figures = []; this.all = null; this.boxes = null; this.selected = new Set(); this.selectedPath = null;
     this.draw();
   }
 
   setSelected(indices) {
     this.selected = indices;
-    this.selectedPath = new Path2D();
-    for (const index of indices) this.selectedPath.addPath(this.figures[index].path);
+    this.selectedPath = indices.size ? joinedPath(this.figures, indices) : null;
     this.draw();
+  }
+
+  box(index) {
+    if (!this.boxes) {
+      this.boxes = new Float64Array(4 * this.figures.length);
+      this.figures.forEach((figure, i) => this.boxes.set(pathBounds(figure.d), 4 * i));
+    }
+    return this.boxes.subarray(4 * index, 4 * index + 4);
+  }
+
+  pathOf(index) {
+    const figure = this.figures[index];
+    if (!figure.path) figure.path = new Path2D(figure.d);
+    return figure.path;
   }
 
   setReference(x, y) {
@@ -188,7 +208,7 @@ class DrawingView {
   snapped(px, py) {
     let best = null, bestDistance = kSnapPx;
     for (const figure of this.figures) {
-      for (const end of figure.ends) {
+      for (const end of figure.ends || []) {
         const [sx, sy] = this.toScreen(end[0], end[1]);
         const distance = Math.hypot(sx - px, sy - py);
         if (distance <= bestDistance) { best = end; bestDistance = distance; }
@@ -206,9 +226,9 @@ class DrawingView {
     c.lineWidth = 2 * slack;
     let found = -1;
     for (let i = this.figures.length - 1; i >= 0 && found < 0; --i) {
-      const b = this.figures[i].box;
+      const b = this.box(i);
       if (x < b[0] - slack || x > b[2] + slack || y < b[1] - slack || y > b[3] + slack) continue;
-      if (c.isPointInStroke(this.figures[i].path, px * ratio, py * ratio)) found = i;
+      if (c.isPointInStroke(this.pathOf(i), px * ratio, py * ratio)) found = i;
     }
     c.restore();
     return found;
@@ -220,7 +240,7 @@ class DrawingView {
     const [x1, y0] = this.toDrawing(Math.max(box[0], box[2]), Math.max(box[1], box[3]));
     const inside = new Set();
     this.figures.forEach((figure, i) => {
-      const b = figure.box;
+      const b = this.box(i);
       if (b[0] >= x0 && b[2] <= x1 && b[1] >= y0 && b[3] <= y1) inside.add(i);
     });
     return inside;
