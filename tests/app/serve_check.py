@@ -2,6 +2,7 @@
 type, nothing outside the folder whatever the request spells.
 
 Usage: serve_check.py VEKHOST SCRATCH_FOLDER
+(a VEKHOST named .exe runs under wine, with the environment CTest gives it)
 """
 import os
 import re
@@ -12,6 +13,7 @@ import sys
 import time
 
 vekhost, scratch = sys.argv[1], sys.argv[2]
+program = ['wine', vekhost] if vekhost.endswith('.exe') else [vekhost]
 failures = []
 
 
@@ -61,7 +63,7 @@ with open(os.path.join(root, '.hidden'), 'w') as f:
 os.symlink(os.path.join(scratch, 'secret.txt'), os.path.join(root, 'out-link.txt'))
 os.symlink(os.path.join(root, 'page.css'), os.path.join(root, 'in-link.css'))
 
-server = subprocess.Popen([vekhost, 'serve', '--port', '0', root], stdout=subprocess.PIPE,
+server = subprocess.Popen([*program, 'serve', '--port', '0', root], stdout=subprocess.PIPE,
                           stderr=subprocess.STDOUT, text=True)
 try:
     line = server.stdout.readline()
@@ -119,13 +121,13 @@ try:
     idle.close()
 
     # A port taken is an error saying so; a port that is no port a usage error.
-    taken = subprocess.run([vekhost, 'serve', '--port', str(port), root], capture_output=True,
+    taken = subprocess.run([*program, 'serve', '--port', str(port), root], capture_output=True,
                            text=True, timeout=20)
     check(taken.returncode == 1 and 'cannot listen' in taken.stderr, f'port in use: {taken}')
     for args in (['--port', '70000'], ['--port', 'x'], ['--port'], [root, root], ['--bind', 'x']):
-        bad = subprocess.run([vekhost, 'serve', *args], capture_output=True, text=True, timeout=20)
+        bad = subprocess.run([*program, 'serve', *args], capture_output=True, text=True, timeout=20)
         check(bad.returncode == 2, f'serve {args}: exit {bad.returncode}')
-    missing = subprocess.run([vekhost, 'serve', os.path.join(scratch, 'none')], capture_output=True,
+    missing = subprocess.run([*program, 'serve', os.path.join(scratch, 'none')], capture_output=True,
                              text=True, timeout=20)
     check(missing.returncode == 1 and 'not a folder' in missing.stderr, 'a missing folder')
 finally:

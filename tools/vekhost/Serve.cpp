@@ -92,6 +92,33 @@ bool SafeSegment(std::string_view segment) {
            segment.find_first_of(std::string_view("\0\\:", 3)) == std::string_view::npos;
 }
 
+// The path a file or folder resolves to, every link followed; nullopt
+// when there is none. On Windows std::filesystem follows no link or
+// junction, so the system's own final name is asked for.
+std::optional<fs::path> Resolved(const fs::path& path) {
+#ifdef _WIN32
+    const HANDLE file =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::wstring name(32768, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(
+        file, name.data(), static_cast<DWORD>(name.size()), FILE_NAME_NORMALIZED);
+    CloseHandle(file);
+    if (length == 0 || length >= name.size()) {
+        return std::nullopt;
+    }
+    name.resize(length);
+    return fs::path(name);
+#else
+    std::error_code error;
+    fs::path real = fs::canonical(path, error);
+    return error ? std::nullopt : std::optional<fs::path>(std::move(real));
+#endif
+}
+
 bool Within(const fs::path& folder, const fs::path& path) {
     auto inside = path.begin();
     for (const fs::path& part : folder) {
@@ -110,12 +137,11 @@ std::optional<fs::path> RequestedFile(const fs::path& root, std::string_view tar
         return std::nullopt;
     }
     const auto decoded = PercentDecoded(target.substr(0, target.find_first_of("?#")));
-    std::error_code error;
-    const fs::path base = fs::canonical(root, error);
-    if (!decoded || error) {
+    const auto base = Resolved(root);
+    if (!decoded || !base) {
         return std::nullopt;
     }
-    fs::path path = base;
+    fs::path path = *base;
     for (size_t start = 1; start <= decoded->size();) {
         const size_t end = std::min(decoded->find('/', start), decoded->size());
         const std::string segment = decoded->substr(start, end - start);
@@ -127,12 +153,13 @@ std::optional<fs::path> RequestedFile(const fs::path& root, std::string_view tar
         }
         start = end + 1;
     }
+    std::error_code error;
     if (fs::is_directory(path, error)) {
         path /= "index.html";
     }
-    // Resolves links too: one that leads out of the folder serves nothing.
-    const fs::path real = fs::canonical(path, error);
-    if (error || !Within(base, real) || !fs::is_regular_file(real, error)) {
+    // A link that leads out of the folder serves nothing.
+    const auto real = Resolved(path);
+    if (!real || !Within(*base, *real) || !fs::is_regular_file(*real, error)) {
         return std::nullopt;
     }
     return real;
