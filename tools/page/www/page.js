@@ -156,6 +156,7 @@ function buildPicker(container, items, select, paint, swatch) {
     option.type = 'button';
     option.setAttribute('role', 'option');
     option.title = item.name;
+    option.setAttribute('aria-label', item.name);
     option.dataset.name = item.name;
     paint(option, item);
     option.addEventListener('click', () => {
@@ -180,9 +181,11 @@ function refreshSwatches() {
   const colour = settingsInfo.colors.find((c) => c.name === $('mColor1').value);
   $('colour-swatch').style.background = colour ? rgbText(colour.rgb) : '#fff';
   $('colour-swatch').title = 'Colour ' + $('mColor1').value;
+  $('colour-swatch').setAttribute('aria-label', $('colour-swatch').title);
   const type = settingsInfo.lineTypes.find((t) => t.name === $('mLType1').value);
   $('linetype-swatch').querySelector('img').src = type ? 'palette/' + type.bitmap : '';
   $('linetype-swatch').title = 'Line type ' + $('mLType1').value;
+  $('linetype-swatch').setAttribute('aria-label', $('linetype-swatch').title);
   for (const [picker, select] of [['colour-picker', 'mColor1'], ['linetype-picker', 'mLType1']]) {
     for (const option of $(picker).children) {
       option.setAttribute('aria-selected', String(option.dataset.name === $(select).value));
