@@ -300,6 +300,38 @@ async function picking(page, drawing, pending) {
   check(Number(ref[0]) === end[0] && Number(ref[1]) === end[1], `the reference point snaps to an end: ${ref} for ${end}`);
 }
 
+// The box a figure is picked by, against the browser's own geometry: random
+// arcs of every sweep, direction and size (SVG's getBBox of the same path).
+async function boxesAgree(page) {
+  const seed = Number(process.env.TARNEX_SEED || Date.now() % 1000000);
+  const bad = await page.evaluate((seed) => {
+    let state = seed;
+    const random = () => ((state = (state * 1103515245 + 12345) % 2147483648) / 2147483648);
+    const svg = document.createElementNS('http://www.w3.org/2000/svg', 'svg');
+    const path = document.createElementNS('http://www.w3.org/2000/svg', 'path');
+    svg.append(path);
+    document.body.append(svg);
+    const wrong = [];
+    for (let i = 0; i < 500; ++i) {
+      const scale = 10 ** (random() * 6 - 3), cx = (random() - 0.5) * 100 * scale, cy = (random() - 0.5) * 100 * scale;
+      const r = scale * (0.1 + random()), a = random() * 2 * Math.PI, b = a + (random() * 2 - 1) * 2 * Math.PI * 0.999;
+      const [x1, y1, x2, y2] = [cx + r * Math.cos(a), cy + r * Math.sin(a), cx + r * Math.cos(b), cy + r * Math.sin(b)];
+      const d = `M ${x1} ${y1} A ${r} ${r} 0 ${Math.abs(b - a) > Math.PI ? 1 : 0} ${b > a ? 1 : 0} ${x2} ${y2} L ${x2 + scale} ${y2}`;
+      path.setAttribute('d', d);
+      const box = path.getBBox();
+      const ours = pathBounds(d);
+      const slack = 1e-3 * scale;
+      if (Math.abs(ours[0] - box.x) > slack || Math.abs(ours[1] - box.y) > slack ||
+          Math.abs(ours[2] - (box.x + box.width)) > slack || Math.abs(ours[3] - (box.y + box.height)) > slack) {
+        wrong.push(`${d}: ${ours} against ${[box.x, box.y, box.x + box.width, box.y + box.height]}`);
+      }
+    }
+    svg.remove();
+    return wrong;
+  }, seed);
+  check(bad.length === 0, `figure boxes agree with the browser's (TARNEX_SEED=${seed}): ${bad.slice(0, 3).join('; ')}`);
+}
+
 async function malformed(page) {
   // Line 8 holds a value that is no number where group code 10 needs one.
   const bad = path.join(options.work, 'in', 'malformed.dxf');
@@ -343,6 +375,7 @@ try {
   page.on('pageerror', (error) => check(false, `the page threw: ${error.message}`));
   await page.goto(url);
   await page.waitForFunction(() => document.body.dataset.state === 'empty', { timeout: kTimeoutMs });
+  await boxesAgree(page);
   await convertEach(page, inputs, pending);
   const fonts = await koreanFonts(page, '#summary');
   check(fonts.some((f) => /nanum|cjk|gothic|malgun|gulim|dotum|batang|myeongjo|un /i.test(f)),

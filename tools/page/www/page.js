@@ -313,7 +313,7 @@ async function loadFile(file) {
   const answer = await ask({ type: 'load', name: file.name, buffer }, [buffer]);
   const description = JSON.parse(new TextDecoder().decode(answer.inspect));
   if (!description.ok) {
-    $('error').textContent = description.error;
+    $('error').textContent = shownLines([description.error]);
     setStatus(file.name + ' cannot be read');
     setState('loaded');
     return;
@@ -393,14 +393,21 @@ async function run() {
   }
 }
 
+// The module's file names as the user knows them: the drawing's own name.
+// The files it wrote are offered as downloads, not named.
+function shownLines(lines) {
+  return lines.filter((line) => !line.startsWith('Written to '))
+    .map((line) => line.replaceAll('/w/out/', '').replaceAll('/w/', '')).join('\n');
+}
+
 function showRun(answer, name, args) {
-  $('summary').textContent = answer.out.join('\n');
+  $('summary').textContent = shownLines(answer.out);
   const command = ['vekhost', 'run', name, ...args, '-o', 'converted/' + name];
   if (answer.files.report) command.push('--report', baseName(name) + '.report.json');
   if (answer.files.picture) command.push('--svg', baseName(name) + '.svg');
   $('command').textContent = command.map(shellWord).join(' ');
   $('command').dataset.args = JSON.stringify(args);
-  $('error').textContent = answer.err.join('\n');
+  $('error').textContent = shownLines(answer.err);
   if (answer.status !== 0 || !answer.files.drawing) {
     setStatus(`${name}: not converted (exit status ${answer.status})`);
     return;
