@@ -12,7 +12,7 @@
 # knows nothing of them:
 #   platform/veklib (the host stand-in)  ──> veksdk, numeric
 #   platform/registry, platform/mfc (stand-ins of Win32 and MFC): themselves
-#   tools/dxf: itself;  tools/vekhost ──> tools, platform/veklib,
+#   tools/dxf ──> numeric (numbers as text);  tools/vekhost ──> tools, platform/veklib,
 #     platform/registry and the layers from settings and engine down
 #   tests ──> everything but app (tests/app and tests/ui: app too)
 #   bench, fuzz ──> tests, tools, platform and the layers from settings and
@@ -47,7 +47,7 @@ set(rules
   "platform/veklib/|veksdk/ numeric/"
   "platform/registry/|"
   "platform/mfc/|"
-  "tools/dxf/|"
+  "tools/dxf/|numeric/"
   "tools/|tools/ platform/veklib/ platform/registry/ settings/ engine/ state/ veksdk/ numeric/"
   "tests/|tests/ tools/ platform/ settings/ engine/ state/ ui/ res/ veksdk/ numeric/"
   "bench/|tests/ tools/ platform/ settings/ engine/ state/ veksdk/ numeric/"

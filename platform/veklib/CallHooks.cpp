@@ -1,5 +1,6 @@
 #include "platform/veklib/CallHooks.h"
 
+#include "numeric/NumberText.h"
 #include "platform/veklib/HostState.h"
 #include "platform/veklib/VekHost.h"
 
@@ -76,7 +77,7 @@ void Observe(CallId id, const Args& args) {
 
 void AppendNumber(std::string& out, double x) {
     char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, x);
+    auto res = numeric::WriteDouble(buf, buf + sizeof buf, x);
     out.append(buf, res.ptr);
 }
 

@@ -63,7 +63,7 @@ void Load(const std::string& path) {
     if (size > 0) {
         text.resize(static_cast<size_t>(size));
         in.seekg(0);
-        in.read(text.data(), size);
+        in.read(text.data(), static_cast<std::streamsize>(size));
     }
     if (size < 0 || !in) {
         throw std::runtime_error("cannot read drawing file " + path);

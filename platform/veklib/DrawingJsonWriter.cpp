@@ -1,5 +1,6 @@
 #include "platform/veklib/DrawingJsonWriter.h"
 
+#include "numeric/NumberText.h"
 #include "platform/veklib/HostState.h"
 #include "platform/veklib/JsonScanner.h"
 
@@ -40,7 +41,7 @@ struct Cursor {
             return Lit("-0.0");
         }
         if (!ShortDecimal(v)) {
-            p = std::to_chars(p, p + 32, v).ptr;
+            p = numeric::WriteDouble(p, p + 32, v).ptr;
         }
         return *this;
     }

@@ -1,9 +1,11 @@
 // JSON tokens over a text held in memory: white space, literals, texts
-// (checked as UTF-8, escapes resolved), numbers (std::from_chars; integers
+// (checked as UTF-8, escapes resolved), numbers (numeric::ReadDouble; integers
 // kept exact), and the members of an object or the items of an array, one by
 // one. Anything malformed is thrown as std::runtime_error naming its line and
 // column. The drawing file's reader (DrawingJsonReader) builds on it.
 #pragma once
+
+#include "numeric/NumberText.h"
 
 #include <charconv>
 #include <cstddef>
@@ -182,7 +184,7 @@ inline Number JsonScanner::ReadNumber() {
         n.value = negative ? -double(magnitude) : double(magnitude);
         return n;
     }
-    const auto [end, error] = std::from_chars(start, p_, n.value);
+    const auto [end, error] = numeric::ReadDouble(start, p_, n.value);
     if (error == std::errc::result_out_of_range) {
         n.value = OutOfRange(start, p_);
     } else if (error != std::errc() || end != p_) {

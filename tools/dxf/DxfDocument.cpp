@@ -445,7 +445,7 @@ private:
         if (unit.size != 0) {
             return;
         }
-        const std::size_t size = end - unit.begin;
+        const std::size_t size = end - unit.Begin();
         if (size > std::numeric_limits<std::uint32_t>::max()) {
             throw ParseError(unit.line, "an entity of more than 4 GiB");
         }
@@ -653,7 +653,7 @@ const Section* Document::FindSection(std::string_view name) const {
 
 std::string_view Document::EntityText(std::size_t i) const {
     const Unit& u = units_.at(i);
-    return std::string_view(bytes_).substr(u.begin, u.size);
+    return std::string_view(bytes_).substr(u.Begin(), u.size);
 }
 
 std::optional<Handle> Document::EntityHandle(std::size_t i) const {
@@ -936,12 +936,12 @@ void Document::Edit(std::size_t begin, std::size_t end, std::string text, bool a
 
 void Document::ReplaceEntity(std::size_t i, std::string text) {
     const Unit& u = units_.at(i);
-    Edit(u.begin, u.begin + u.size, std::move(text), false);
+    Edit(u.Begin(), u.Begin() + u.size, std::move(text), false);
 }
 
 void Document::InsertAfter(std::size_t i, std::string text) {
     const Unit& u = units_.at(i);
-    Edit(u.begin + u.size, u.begin + u.size, std::move(text), true);
+    Edit(u.Begin() + u.size, u.Begin() + u.size, std::move(text), true);
 }
 
 bool Document::AppendEntities(std::string text) {

@@ -93,7 +93,7 @@ public:
     std::size_t EntityCount() const { return units_.size(); }
     std::string_view EntityType(std::size_t i) const { return types_[units_.at(i).type]; }
     std::string_view EntityText(std::size_t i) const;
-    std::size_t EntityOffset(std::size_t i) const { return units_.at(i).begin; }
+    std::size_t EntityOffset(std::size_t i) const { return units_.at(i).Begin(); }
     std::size_t EntityLine(std::size_t i) const { return units_.at(i).line; }
     std::optional<Handle> EntityHandle(std::size_t i) const;
     bool InPaperSpace(std::size_t i) const { return units_.at(i).flags & kPaperSpace; }
@@ -172,6 +172,9 @@ private:
     enum : std::uint8_t { kHasHandle = 1, kPaperSpace = 2, kSeqend = 4 };
     struct Unit {
         std::uint64_t begin = 0;
+        // An offset into the text held in memory, which a size_t reaches
+        // (the field is 64-bit on 32-bit targets too, for the layout).
+        std::size_t Begin() const { return static_cast<std::size_t>(begin); }
         Handle handle = 0;
         std::uint32_t size = 0;
         std::uint32_t line = 0;

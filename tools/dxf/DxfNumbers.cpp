@@ -1,5 +1,7 @@
 #include "tools/dxf/DxfNumbers.h"
 
+#include "numeric/NumberText.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -60,7 +62,7 @@ std::optional<double> ParseReal(std::string_view text) {
     }
     double value = 0;
     const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    auto [ptr, ec] = numeric::ReadDouble(text.data(), end, value);
     // from_chars also takes "inf" and "nan": a drawing has no use for them.
     if (ec != std::errc() || ptr != end || !std::isfinite(value)) {
         return std::nullopt;
@@ -102,7 +104,7 @@ void AppendReal(std::string& out, double value) {
         return;
     }
     char buffer[32];
-    auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    auto [ptr, ec] = numeric::WriteDouble(buffer, buffer + sizeof buffer, value);
     (void)ec;  // 32 characters always hold the shortest form of a double
     out.append(buffer, ptr);
 }

@@ -1,5 +1,7 @@
 #include "tools/vekhost/DrawingText.h"
 
+#include "numeric/NumberText.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -11,7 +13,7 @@ std::string Number(double value) {
     }
     // As printf's %.10g writes it, by the same code on every target.
     char text[40];
-    char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 10).ptr;
+    char* end = numeric::WriteGeneral(text, text + sizeof text, value, 10).ptr;
     std::string result(text, end);
     return result == "-0" ? "0" : result;
 }

@@ -529,7 +529,7 @@ bool ReadWholeFile(const fs::path& path, std::string& text, std::string& error) 
     in.seekg(0, std::ios::beg);
     if (size > 0 && in) {
         text.resize(static_cast<size_t>(size));
-        in.read(text.data(), size);
+        in.read(text.data(), static_cast<std::streamsize>(size));
         text.resize(static_cast<size_t>(in.gcount()));
     } else {
         in.clear();

@@ -1,6 +1,7 @@
 #include "tools/vekhost/GridValues.h"
 
 #include "engine/Rounding.h"
+#include "numeric/NumberText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -71,7 +72,7 @@ std::optional<GridValues::Decimal> GridValues::DecimalOf(double value) {
         return std::nullopt;
     }
     char text[32];
-    const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+    const auto [end, ec] = numeric::WriteDouble(text, text + sizeof text, value);
     if (ec != std::errc()) {
         return std::nullopt;
     }
@@ -124,7 +125,7 @@ double GridValues::Snap(double value, double anchor, const std::optional<Decimal
     *last++ = 'e';
     last = std::to_chars(last, text + sizeof text, e).ptr;
     double grid = 0;
-    const auto [end, ec] = std::from_chars(text, last, grid);
+    const auto [end, ec] = numeric::ReadDouble(text, last, grid);
     if (ec != std::errc() || end != last) {
         return value;
     }

@@ -2,13 +2,16 @@
 
 #include "tools/vekhost/TextConvert.h"
 
-#ifdef _WIN32
+#if defined(VEKHOST_STATIC_PLUGIN)
+extern "C" int32_t VEKCALL Startup(intptr_t arg1, intptr_t arg2, intptr_t arg3, intptr_t reserved);
+#elif defined(_WIN32)
 #include <windows.h>
 #else
 #include <dlfcn.h>
 #endif
 
 #include <system_error>
+#include <type_traits>
 #include <vector>
 
 namespace vekhost_tool {
@@ -17,7 +20,30 @@ Plugin::~Plugin() {
     Unload();
 }
 
-#ifdef _WIN32
+#if defined(VEKHOST_STATIC_PLUGIN)
+
+// The plug-in linked in: its entry stands for the loaded library.
+bool Plugin::Load(const std::filesystem::path& /*file*/, std::string& /*error*/) {
+    static_assert(std::is_same_v<decltype(&::Startup), StartupFunc>);
+    startup_ = &::Startup;
+    handle_ = reinterpret_cast<void*>(startup_);
+    return true;
+}
+
+void Plugin::Unload() {
+    handle_ = nullptr;
+    startup_ = nullptr;
+}
+
+std::filesystem::path ExecutableFolder() {
+    return std::filesystem::current_path();
+}
+
+const char* PluginFileName() {
+    return "Tarnex (linked in)";
+}
+
+#elif defined(_WIN32)
 
 namespace {
 

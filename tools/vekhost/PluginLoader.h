@@ -1,6 +1,8 @@
 // Loading the plug-in the way a host does: the library file by path, then
 // its entry by name (LoadLibraryW and GetProcAddress on Windows, dlopen and
-// dlsym natively).
+// dlsym natively). Built with VEKHOST_STATIC_PLUGIN (the WebAssembly module,
+// which cannot load a library at run time), the plug-in is linked into the
+// program and "loading" it hands out its Startup; nothing is unloaded.
 #pragma once
 
 #include "veksdk/VekLib.h"

@@ -19,7 +19,13 @@ namespace {
 constexpr std::chrono::milliseconds kDelay{1000};
 constexpr std::chrono::milliseconds kInterval{200};
 
+ProgressListener gListener = nullptr;
+
 }  // namespace
+
+void SetProgressListener(ProgressListener listener) {
+    gListener = listener;
+}
 
 bool StandardErrorIsTerminal() {
 #ifdef _WIN32
@@ -40,10 +46,18 @@ Progress::~Progress() {
 }
 
 void Progress::Update(size_t done, size_t total) {
+    const Clock::time_point now = Clock::now();
+    if (gListener != nullptr) {
+        if (done == total || !told_ || now - shownAt_ >= kInterval) {
+            shownAt_ = now;
+            told_ = true;
+            gListener(done, total);
+        }
+        return;
+    }
     if (!terminal_) {
         return;
     }
-    const Clock::time_point now = Clock::now();
     if (now - start_ < kDelay || (shownLength_ > 0 && now - shownAt_ < kInterval)) {
         return;
     }

@@ -11,6 +11,12 @@ namespace vekhost_tool {
 
 bool StandardErrorIsTerminal();
 
+// Where progress goes instead of the terminal, when set: the browser page's
+// bar (tools/wasm). Told from the start, at most every kInterval, and at
+// the end.
+using ProgressListener = void (*)(size_t done, size_t total);
+void SetProgressListener(ProgressListener listener);
+
 class Progress {
 public:
     // `what` leads the line, e.g. "Converting".
@@ -28,6 +34,7 @@ private:
     Clock::time_point start_;
     Clock::time_point shownAt_;
     size_t shownLength_ = 0;
+    bool told_ = false;  // the listener, once
 };
 
 }  // namespace vekhost_tool

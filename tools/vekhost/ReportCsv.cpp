@@ -1,5 +1,6 @@
 #include "tools/vekhost/ReportCsv.h"
 
+#include "numeric/NumberText.h"
 #include "tools/vekhost/ReportJson.h"
 
 #include <charconv>
@@ -57,7 +58,7 @@ enum Column : size_t {
 // The shortest text that reads back as the same double, as in the JSON form.
 std::string Decimal(double value) {
     char text[40];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    const auto end = numeric::WriteDouble(text, text + sizeof text, value).ptr;
     return std::string(text, end);
 }
 

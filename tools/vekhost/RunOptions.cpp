@@ -1,5 +1,6 @@
 #include "tools/vekhost/RunOptions.h"
 
+#include "numeric/NumberText.h"
 #include "tools/vekhost/DxfDrawing.h"
 #include "tools/vekhost/ManyDrawings.h"
 #include "tools/vekhost/SettingValues.h"
@@ -239,7 +240,7 @@ std::optional<double> ParseNumber(const std::string& text) {
         ++first;
     }
     double value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
+    const auto [end, error] = numeric::ReadDouble(first, last, value);
     if (error != std::errc{} || end != last || !std::isfinite(value)) {
         return std::nullopt;
     }

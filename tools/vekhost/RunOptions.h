@@ -50,7 +50,7 @@ struct OptionsRead {
 OptionsRead ReadRunOptions(const std::vector<std::string>& args);
 
 // A finite decimal number, nothing before or after it; a leading '+' is
-// allowed. Read by std::from_chars, the same code on every target.
+// allowed. Read by numeric::ReadDouble, the same code on every target.
 std::optional<double> ParseNumber(const std::string& text);
 
 }  // namespace vekhost_tool

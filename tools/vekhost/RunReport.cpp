@@ -1,10 +1,11 @@
 #include "tools/vekhost/RunReport.h"
 
+#include "engine/Rounding.h"
+#include "numeric/NumberText.h"
+#include "numeric/PortableMath.h"
 #include "tools/vekhost/DrawingText.h"
 #include "tools/vekhost/HostMessages.h"
 #include "tools/vekhost/TextConvert.h"
-#include "engine/Rounding.h"
-#include "numeric/PortableMath.h"
 
 #include <charconv>
 #include <cmath>
@@ -411,8 +412,7 @@ std::string ShortNumber(double value, int digits) {
         return "0";
     }
     char text[40];
-    char* end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits).ptr;
+    char* end = numeric::WriteGeneral(text, text + sizeof text, value, digits).ptr;
     const std::string result(text, end);
     return result == "-0" ? "0" : result;
 }

@@ -1,9 +1,10 @@
 #include "tools/vekhost/SettingValues.h"
 
-#include "tools/vekhost/Console.h"
-#include "tools/vekhost/TextConvert.h"
+#include "numeric/NumberText.h"
 #include "numeric/PortableMath.h"
 #include "settings/PaletteTables.h"
+#include "tools/vekhost/Console.h"
+#include "tools/vekhost/TextConvert.h"
 
 #include <charconv>
 #include <cmath>
@@ -29,7 +30,7 @@ std::string Quoted(const std::string& text) {
 
 std::string Shortest(double value) {
     char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    const auto end = numeric::WriteDouble(text, text + sizeof text, value).ptr;
     return std::string(text, end);
 }
 
@@ -38,7 +39,7 @@ std::string Shortest(double value) {
 double GridStep(int32_t places) {
     double step = 0;
     const std::string text = "1e" + std::to_string(-places);
-    std::from_chars(text.data(), text.data() + text.size(), step);
+    numeric::ReadDouble(text.data(), text.data() + text.size(), step);
     return step;
 }
 

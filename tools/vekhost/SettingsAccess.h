@@ -59,7 +59,7 @@ private:
     bool ok_ = false;
     bool copy_ = false;
     std::string error_;
-    void* key_ = nullptr;
+    [[maybe_unused]] void* key_ = nullptr;  // the registry key it opened (Windows)
 };
 
 }  // namespace vekhost_tool

@@ -1,7 +1,8 @@
 #include "tools/vekhost/SvgPicture.h"
 
-#include "settings/PaletteTables.h"
+#include "numeric/NumberText.h"
 #include "numeric/PortableMath.h"
+#include "settings/PaletteTables.h"
 
 #include <algorithm>
 #include <array>
@@ -44,8 +45,7 @@ const char* const kAdjustedColour = "#c6ff00";
 // any double).
 std::string Px(double value) {
     char text[330];
-    const std::string written(
-        text, std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2).ptr);
+    const std::string written(text, numeric::WriteFixed(text, text + sizeof text, value, 2).ptr);
     return written == "-0.00" ? "0.00" : written;
 }
 
