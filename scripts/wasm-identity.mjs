@@ -3,14 +3,16 @@
 //
 //   node scripts/wasm-identity.mjs MODULE.js NATIVE_VEKHOST WORK_DIR DRAWING...
 //
-// MODULE.js is the module built for Node (target tarnex_node of the wasm
-// preset; scripts/wasm-identity.sh builds both and runs this). Each drawing
-// is converted at a few settings by both, the native program in a folder of
-// its own and the module in its in-memory file system, with the same
-// relative paths, in one module instance (each call must stand alone). The
-// drawing, report and picture written, the exit status and what each printed
-// must be the same. A damaged copy of the first drawing must fail the same
-// way in both, its error naming the line. Exit status 0 when all agree.
+// MODULE.js is build/wasm/page/tarnex.js (the wasm preset), loaded here as
+// the page's worker loads it but handed its .wasm's bytes (Node's fetch takes
+// no file paths). Each drawing is converted at a few settings by both, the
+// native program in a folder of its own and the module in its in-memory file
+// system, with the same relative paths, in one module instance (each call
+// must stand alone); then once more picking only the first figure that
+// tarnex_inspect names. The drawing, report and picture written, the exit
+// status and what each printed must be the same. A damaged copy of the first
+// drawing must fail the same way in both, its error naming the line, and
+// tarnex_inspect must refuse it alike. Exit status 0 when all agree.
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -31,8 +33,8 @@ const SETTINGS = [
 ];
 const OUTPUTS = ['out.dxf', 'report.json', 'picture.svg'];
 
-function runArgs(ref, settings) {
-    const args = ['run', 'in.dxf', '--ref', ref];
+function runArgs(ref, settings, select = 'all') {
+    const args = ['run', 'in.dxf', '--ref', ref, '--select', select];
     for (const s of settings) args.push('--set', s);
     return [...args, '-o', 'out.dxf', '--report', 'report.json', '--svg', 'picture.svg'];
 }
@@ -58,6 +60,8 @@ const module = await TarnexModule({
 let progressCalls = 0;
 module.onProgress = () => { progressCalls += 1; };
 const run = module.cwrap('tarnex_run', 'number', ['string']);
+const inspect = (file) => JSON.parse(module.ccall('tarnex_inspect', 'string', ['string'], [file]));
+const settingsJson = JSON.parse(module.ccall('tarnex_settings_json', 'string', [], []));
 module.FS.mkdirTree('/w');
 
 function runModule(bytes, args) {
@@ -101,33 +105,57 @@ function check(what, native, web, dir) {
     }
 }
 
+function compare(what, dir, bytes, args) {
+    fs.mkdirSync(dir, { recursive: true });
+    fs.writeFileSync(path.join(dir, 'in.dxf'), bytes);
+    const web = runModule(bytes, args);
+    check(what, runNative(dir, args), web, dir);
+    return web;
+}
+
 fs.rmSync(workDir, { recursive: true, force: true });
+let figures = 0;
 drawings.forEach((drawing, d) => {
     const bytes = fs.readFileSync(drawing);
     SETTINGS.forEach(([ref, settings], s) => {
-        const dir = path.join(workDir, `${d}-${s}`);
-        fs.mkdirSync(dir, { recursive: true });
-        fs.writeFileSync(path.join(dir, 'in.dxf'), bytes);
-        const args = runArgs(ref, settings);
-        check(`${drawing} at ${ref} ${settings.join(' ')}`, runNative(dir, args),
-              runModule(bytes, args.slice()), dir);
+        compare(`${drawing} at ${ref} ${settings.join(' ')}`, path.join(workDir, `${d}-${s}`),
+                bytes, runArgs(ref, settings));
     });
+    const seen = inspect('in.dxf');
+    if (!seen.ok || seen.format !== 'dxf') {
+        failures += 1;
+        console.log(`tarnex_inspect refused ${drawing}: ${seen.error}`);
+        return;
+    }
+    figures += seen.figures.length;
+    if (seen.figures.length) {
+        const [ref, settings] = SETTINGS[0];
+        compare(`${drawing}, figure ${seen.figures[0].id} alone`, path.join(workDir, `${d}-one`),
+                bytes, runArgs(ref, settings, 'handle:' + seen.figures[0].id));
+    }
 });
+const names = settingsJson.settings.map((s) => s.name).join(' ');
+if (names !== 'd_point inchmm IsExploded Color mColor1 mLType1') {
+    failures += 1;
+    console.log(`tarnex_settings_json names ${names}`);
+}
 
 // A drawing cut off inside its entities: no output, the line named.
 const whole = fs.readFileSync(drawings[0], 'latin1');
 const at = whole.indexOf('ENTITIES');
 const broken = Buffer.from(whole.slice(0, at) + 'ENTITIES\n  0\nLINE\n 10\nnot a number\n', 'latin1');
-const dir = path.join(workDir, 'broken');
-fs.mkdirSync(dir, { recursive: true });
-fs.writeFileSync(path.join(dir, 'in.dxf'), broken);
-const args = runArgs('0,0', ['d_point=3']);
-const web = runModule(broken, args);
-check('a damaged drawing', runNative(dir, args), web, dir);
+const web = compare('a damaged drawing', path.join(workDir, 'broken'), broken,
+                    runArgs('0,0', ['d_point=3']));
 if (web.status !== 1 || !/line \d+/.test(web.err)) {
     failures += 1;
     console.log(`the damaged drawing gave exit ${web.status} and "${web.err.trim()}"`);
 }
+const refused = inspect('in.dxf');
+if (refused.ok || !web.err.includes(refused.error)) {
+    failures += 1;
+    console.log(`tarnex_inspect said ${JSON.stringify(refused)} of the damaged drawing`);
+}
 
-console.log(`${compared - failures} of ${compared} runs alike; the module told its progress ${progressCalls} times`);
+console.log(`${compared} runs compared, ${failures} differences; ${figures} figures inspected; ` +
+            `the module told its progress ${progressCalls} times`);
 process.exit(failures ? 1 : 0);

@@ -15,10 +15,6 @@ namespace vekhost_tool {
 
 namespace {
 
-// The places the dialog's list offers.
-constexpr int32_t kFewestOfferedPlaces = 1;
-constexpr int32_t kMostOfferedPlaces = 5;
-
 // The conversion rounds to a grid of 10^-d_point; 10^|d_point| must be a
 // double, or the grid step is infinite (d_point below 0) or the rounding's
 // scale is (above 0).
@@ -76,19 +72,19 @@ std::optional<std::string> CheckPlaces(const std::string& value, std::string& er
     return std::to_string(*places);
 }
 
-// One of the texts in `allowed` exactly.
-std::optional<std::string> CheckChoice(
-    const std::string& name, const std::string& value,
-    const std::vector<std::pair<std::string, std::string>>& allowed, std::string& error) {
+// One of the setting's choices exactly.
+std::optional<std::string> CheckChoice(const std::string& name, const std::string& value,
+                                       std::string& error) {
+    const std::vector<SettingChoice> allowed = SettingChoices(name);
     std::string listed;
     for (size_t i = 0; i < allowed.size(); ++i) {
-        if (allowed[i].first == value) {
+        if (allowed[i].value == value) {
             return value;
         }
         listed += (i == 0                    ? ""
                    : i + 1 == allowed.size() ? " or "
                                              : ", ") +
-                  allowed[i].first + " (" + allowed[i].second + ")";
+                  std::string(allowed[i].value) + " (" + allowed[i].meaning + ")";
     }
     error = name + " must be " + listed + ", not " + Quoted(value);
     return std::nullopt;
@@ -119,21 +115,8 @@ std::optional<std::string> CheckValue(const std::string& name, const std::string
     if (name == "d_point") {
         return CheckPlaces(value, error);
     }
-    if (name == "inchmm") {
-        return CheckChoice(
-            name, value,
-            {{"0", "units kept"}, {"1", "inches to millimetres"}, {"2", "millimetres to inches"}},
-            error);
-    }
-    if (name == "IsExploded") {
-        return CheckChoice(
-            name, value, {{"0", "figures kept whole"}, {"1", "each figure exploded first"}}, error);
-    }
-    if (name == "Color") {
-        return CheckChoice(name, value,
-                           {{"0", "colour and line type kept"},
-                            {"1", "converted figures take mColor1 and mLType1"}},
-                           error);
+    if (name == "inchmm" || name == "IsExploded" || name == "Color") {
+        return CheckChoice(name, value, error);
     }
     if (name == "mColor1") {
         MainColorTable colors;
@@ -146,6 +129,21 @@ std::optional<std::string> CheckValue(const std::string& name, const std::string
 }
 
 }  // namespace
+
+std::vector<SettingChoice> SettingChoices(const std::string& name) {
+    if (name == "inchmm") {
+        return {
+            {"0", "units kept"}, {"1", "inches to millimetres"}, {"2", "millimetres to inches"}};
+    }
+    if (name == "IsExploded") {
+        return {{"0", "figures kept whole"}, {"1", "each figure exploded first"}};
+    }
+    if (name == "Color") {
+        return {{"0", "colour and line type kept"},
+                {"1", "converted figures take mColor1 and mLType1"}};
+    }
+    return {};
+}
 
 std::optional<std::pair<std::string, std::string>> CheckSetting(const std::string& assignment,
                                                                 std::string& error) {

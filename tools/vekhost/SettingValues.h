@@ -6,12 +6,27 @@
 
 #include "tools/vekhost/SettingsAccess.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace vekhost_tool {
+
+// The places the settings dialog's list offers.
+inline constexpr int32_t kFewestOfferedPlaces = 1;
+inline constexpr int32_t kMostOfferedPlaces = 5;
+
+// A value of a setting of a few choices, and what it means.
+struct SettingChoice {
+    const char* value;
+    const char* meaning;
+};
+
+// The choices of inchmm, IsExploded and Color, as the dialog offers them;
+// empty for any other setting.
+std::vector<SettingChoice> SettingChoices(const std::string& name);
 
 // NAME=VALUE, NAME in any letter case: the name as SettingNames() spells it
 // and the value as the dialog writes it (d_point in plain decimal, palette
