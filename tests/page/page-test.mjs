@@ -8,6 +8,8 @@
 //
 // node page-test.mjs --page DIR --vekhost NATIVE_VEKHOST --corpus LIBRECAD_DIR
 //                    --work SCRATCH [--screenshots DIR] [--drawings N]
+// The screenshots go to SCRATCH/screenshots unless another folder is given
+// (the README's: --screenshots docs/pictures).
 import puppeteer from 'puppeteer-core';
 import { spawn, execFile } from 'node:child_process';
 import { mkdirSync, readFileSync, writeFileSync, copyFileSync, rmSync, existsSync } from 'node:fs';
@@ -25,6 +27,7 @@ const { values: options } = parseArgs({ options: {
 for (const name of ['page', 'vekhost', 'corpus', 'work']) {
   if (!options[name]) throw new Error(`--${name} is needed`);
 }
+options.screenshots ??= path.join(options.work, 'screenshots');
 
 // The corpus test's three settings, each with a reference point of its own.
 const kSettings = [
@@ -36,6 +39,7 @@ const kTimeoutMs = 60000;
 
 const started = Date.now();
 const failures = [];
+const tally = { same: 0, refused: 0 };
 function check(condition, what) {
   if (!condition) {
     failures.push(what);
@@ -158,6 +162,9 @@ async function applySettings(page, s) {
 
 async function run(page) {
   const before = Number(await page.evaluate(() => document.body.dataset.runs || 0));
+  if (!check(!(await page.$eval('#run', (b) => b.disabled)), 'Run can be pressed')) {
+    return { args: null, error: 'Run was disabled' };
+  }
   await page.click('#run');
   await page.waitForFunction((n) => Number(document.body.dataset.runs || 0) > n, { timeout: kTimeoutMs }, before);
   return page.evaluate(() => ({
@@ -179,10 +186,12 @@ async function runAndCompare(page, drawing, label, pending) {
   const folder = path.join(options.work, 'native', String(pending.length));
   pending.push(nativeRun(drawing, shown.args, folder).then((native) => {
     if (native.status !== 0) {
+      tally.refused += 1;
       check(page_.drawing === null && shown.error.length > 0,
             `${label}: native failed (${native.stderr.trim()}), the page offers no download and says why`);
       return;
     }
+    tally.same += 1;
     for (const key of ['drawing', 'report', 'picture']) {
       check(page_[key] !== null && native[key].equals(page_[key]),
             `${label}: the page's ${key} is native's byte for byte (${page_[key] ? page_[key].length : 'none'} / ${native[key].length} bytes)`);
@@ -234,7 +243,15 @@ async function convertEach(page, inputs, pending) {
         continue;
       }
       await page.click('#pick-all');
-      await runAndCompare(page, drawing, label, pending);
+      const shown = await runAndCompare(page, drawing, label, pending);
+      // The arguments native vekhost is given are the page's: they must be
+      // the settings chosen.
+      const wanted = ['--ref', s.ref.join(','), '--select', 'all', '--set', `d_point=${s.d_point}`, '--set',
+                      `inchmm=${s.inchmm}`, '--set', `IsExploded=${s.exploded ? 1 : 0}`, '--set', `Color=${s.colour ? 1 : 0}`,
+                      ...(s.colour ? ['--set', `mColor1=${s.colour[0]}`, '--set', `mLType1=${s.colour[1]}`] : [])];
+      const pairs = (args) => new Set(args.flatMap((a, k) => (k % 2 ? [] : [a + ' ' + args[k + 1]])));
+      const given = pairs(shown && shown.args ? shown.args : []);
+      check([...pairs(wanted)].every((p) => given.has(p)), `${label}: the run's arguments are the settings chosen: ${shown && shown.args}`);
       if (!pictured && await page.$eval('#download', (a) => a.hasAttribute('href'))) {
         pictured = true;
         const picture = await pictureDrawn(page);
@@ -332,6 +349,22 @@ async function boxesAgree(page) {
   check(bad.length === 0, `figure boxes agree with the browser's (TARNEX_SEED=${seed}): ${bad.slice(0, 3).join('; ')}`);
 }
 
+// The CSV report, made on request by a run of its own, is native's.
+async function csvReport(page, drawing) {
+  await page.click('#download-report-csv');
+  await page.waitForFunction(() => document.getElementById('download-report-csv').download !== '',
+                             { timeout: kTimeoutMs });
+  const csv = await linkBytes(page, 'download-report-csv');
+  const args = await page.evaluate(() => JSON.parse(document.getElementById('command').dataset.args));
+  const folder = path.join(options.work, 'csv');
+  mkdirSync(folder, { recursive: true });
+  const native = await new Promise((resolve) => execFile(options.vekhost,
+    ['run', drawing, ...args, '-o', path.join(folder, path.basename(drawing)), '--report', path.join(folder, 'r.csv')],
+    { env: { ...process.env, TARNEX_REGISTRY_FILE: path.join(options.work, 'registry.txt') } },
+    (error) => resolve(error ? null : readFileSync(path.join(folder, 'r.csv')))));
+  check(csv && native && csv.equals(native), `the CSV report is native's byte for byte (${csv && csv.length} bytes)`);
+}
+
 async function malformed(page) {
   // Line 8 holds a value that is no number where group code 10 needs one.
   const bad = path.join(options.work, 'in', 'malformed.dxf');
@@ -346,7 +379,6 @@ async function malformed(page) {
 }
 
 async function screenshots(page, drawing, pending) {
-  if (!options.screenshots) return;
   mkdirSync(options.screenshots, { recursive: true });
   await load(page, drawing);
   // One place, so that the movements show; a colour change, so that the
@@ -358,6 +390,7 @@ async function screenshots(page, drawing, pending) {
   await runAndCompare(page, drawing, `${path.basename(drawing)} for the screenshot`, pending);
   await page.evaluate(() => document.getElementById('picture-view').scrollIntoView());
   await page.screenshot({ path: path.join(options.screenshots, 'page-after-run.png'), fullPage: true });
+  await csvReport(page, drawing);
 }
 
 // ---- main ---------------------------------------------------------------------------
@@ -391,5 +424,6 @@ try {
 }
 const seconds = ((Date.now() - started) / 1000).toFixed(1);
 console.log(`page-test: ${inputs.length} drawings at ${kSettings.length} settings, ${pending.length} runs compared ` +
-            `with native vekhost, ${failures.length} failures, ${seconds} s`);
+            `with native vekhost (${tally.same} converted, ${tally.refused} refused by both), ` +
+            `${failures.length} failures, ${seconds} s`);
 process.exit(failures.length ? 1 : 0);

@@ -29,8 +29,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr uint16_t kDefaultPort = 8080;
 
 struct MimeEntry {
     std::string_view extension;
@@ -190,6 +188,8 @@ namespace vekhost_tool {
 
 namespace {
 
+constexpr int kExitUsage = 2;
+constexpr uint16_t kDefaultPort = 8080;
 // A request's head beyond this is refused: the page's are a few hundred
 // bytes.
 constexpr size_t kMaxHeadBytes = 16384;

@@ -115,10 +115,10 @@ function readSettingsInfo(json) {
                                       : { value: String(c), label: String(c) });
   const defaults = {};
   for (const s of list) defaults[s.name] = String(s.default ?? s.value ?? '');
-  const colors = (json.colors || json.palette?.colors || []).map((c) => ({
+  const colors = (json.colours || json.colors || []).map((c) => ({
     name: c.name, rgb: Array.isArray(c.rgb) ? c.rgb : [c.red ?? c.r, c.green ?? c.g, c.blue ?? c.b],
   }));
-  const lineTypes = (json.lineTypes || json.palette?.lineTypes || []).map((t) => ({
+  const lineTypes = (json.lineTypes || []).map((t) => ({
     name: t.name, bitmap: t.bitmap,
   }));
   return { defaults, dPoint: choices('d_point'), inchmm: choices('inchmm'), colors, lineTypes };

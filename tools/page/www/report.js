@@ -13,9 +13,14 @@ function sourceText(source) {
   return JSON.stringify(source);
 }
 
+// Numbers shown to six significant digits (the report keeps every digit).
+function short(value) {
+  return typeof value === 'number' ? String(Number(value.toPrecision(6))) : value;
+}
+
 function pointText(point) {
-  return Array.isArray(point) ? '(' + point.join(', ') + ')' : point && typeof point === 'object'
-    ? '(' + [point.x, point.y].join(', ') + ')' : '';
+  return Array.isArray(point) ? '(' + point.map(short).join(', ') + ')' : point && typeof point === 'object'
+    ? '(' + [point.x, point.y].map(short).join(', ') + ')' : '';
 }
 
 const kReportColumns = [
@@ -87,8 +92,11 @@ class ReportTable {
       for (const column of kReportColumns) {
         const cell = row.insertCell();
         const v = column.value(figure);
-        cell.textContent = v === undefined || v === null ? '' : String(v);
-        if (column.numeric) cell.className = 'num';
+        cell.textContent = v === undefined || v === null ? '' : String(short(v));
+        if (column.numeric) {
+          cell.className = 'num';
+          if (typeof v === 'number') cell.title = String(v);
+        }
       }
     }
     this.table.replaceChildren(head, body);

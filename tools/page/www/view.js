@@ -114,7 +114,7 @@ class DrawingView {
     this.draw();
   }
 
-  box(index) {
+  boxOf(index) {
     if (!this.boxes) {
       this.boxes = new Float64Array(4 * this.figures.length);
       this.figures.forEach((figure, i) => this.boxes.set(pathBounds(figure.d), 4 * i));
@@ -224,9 +224,11 @@ class DrawingView {
     c.save();
     c.setTransform(ratio * this.scale, 0, 0, -ratio * this.scale, ratio * this.ox, ratio * this.oy);
     c.lineWidth = 2 * slack;
+    // Round ends: a click on a figure's end point is on it.
+    c.lineCap = 'round';
     let found = -1;
     for (let i = this.figures.length - 1; i >= 0 && found < 0; --i) {
-      const b = this.box(i);
+      const b = this.boxOf(i);
       if (x < b[0] - slack || x > b[2] + slack || y < b[1] - slack || y > b[3] + slack) continue;
       if (c.isPointInStroke(this.pathOf(i), px * ratio, py * ratio)) found = i;
     }
@@ -240,7 +242,7 @@ class DrawingView {
     const [x1, y0] = this.toDrawing(Math.max(box[0], box[2]), Math.max(box[1], box[3]));
     const inside = new Set();
     this.figures.forEach((figure, i) => {
-      const b = this.box(i);
+      const b = this.boxOf(i);
       if (b[0] >= x0 && b[2] <= x1 && b[1] >= y0 && b[3] <= y1) inside.add(i);
     });
     return inside;
