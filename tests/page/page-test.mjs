@@ -267,7 +267,7 @@ async function picking(page, drawing, pending) {
   // By layer: the first layer with figures.
   const layer = await page.evaluate(() => {
     const figures = view.figures;
-    return figures.length ? figures[0].layer : null;
+    return figures.length ? figures.layer(0) : null;
   });
   await page.click('#pick-layer');
   await page.evaluate((name) => {
@@ -299,18 +299,18 @@ async function picking(page, drawing, pending) {
   await page.evaluate(() => view.onPick(new Set()));
   const point = await page.evaluate(() => {
     const rect = document.getElementById('canvas').getBoundingClientRect();
-    const end = view.figures[0].ends[0];
+    const end = view.figures.end(0, 0);
     const [x, y] = view.toScreen(end[0], end[1]);
     return [rect.x + x, rect.y + y];
   });
   await page.mouse.click(point[0], point[1]);
-  const picked = await page.evaluate(() => [...view.selected].map((i) => view.figures[i].id));
+  const picked = await page.evaluate(() => [...view.selected].map((i) => view.figures.ids[i]));
   check(picked.length === 1, `by click: one figure picked (${picked})`);
   shown = await runAndCompare(page, drawing, `${path.basename(drawing)} by click`, pending);
 
   // The reference point by click snaps to the nearest figure end.
   await page.click('#ref-pick');
-  const end = await page.evaluate(() => view.figures[0].ends[0]);
+  const end = await page.evaluate(() => view.figures.end(0, 0));
   await page.mouse.move(point[0] + 3, point[1] - 2);
   await page.mouse.click(point[0] + 3, point[1] - 2);
   const ref = await page.evaluate(() => [document.getElementById('ref-x').value, document.getElementById('ref-y').value]);

@@ -10,7 +10,6 @@ const kStorageKey = 'tarnex.settings';
 const kLargeDrawingFigures = 50000;
 
 const $ = (id) => document.getElementById(id);
-const worker = new Worker('worker.js');
 const view = new DrawingView($('canvas'));
 const picture = new PictureView($('picture-view'));
 const reportTable = new ReportTable($('report'), $('report-note'));
@@ -22,17 +21,9 @@ let settingsInfo = null;
 let lastRun = null;      // {args, name}
 const urls = new Map();  // link id -> blob URL
 
-// ---- the worker ------------------------------------------------------------
+// ---- the workers -----------------------------------------------------------
 
-function ask(message, transfer = []) {
-  const id = nextRequest++;
-  return new Promise((resolve, reject) => {
-    waiting.set(id, { resolve, reject });
-    worker.postMessage({ ...message, id }, transfer);
-  });
-}
-
-worker.onmessage = (event) => {
+function onWorkerMessage(event) {
   const message = event.data;
   if (message.type === 'progress') {
     showProgress(message.done, message.total);
@@ -43,10 +34,29 @@ worker.onmessage = (event) => {
   waiting.delete(message.id);
   if (message.type === 'failed') pending.reject(new Error(message.error));
   else pending.resolve(message);
-};
-worker.onerror = (event) => {
-  setStatus('The converter could not start: ' + (event.message || 'unknown error'));
-};
+}
+
+function startWorker() {
+  const started = new Worker('worker.js');
+  started.onmessage = onWorkerMessage;
+  started.onerror = (event) => {
+    setStatus('The converter could not start: ' + (event.message || 'unknown error'));
+  };
+  return started;
+}
+
+// The worker that runs the command, for the page's whole life.
+const worker = startWorker();
+
+function askWorker(target, message, transfer = []) {
+  const id = nextRequest++;
+  return new Promise((resolve, reject) => {
+    waiting.set(id, { resolve, reject });
+    target.postMessage({ ...message, id }, transfer);
+  });
+}
+
+function ask(message, transfer = []) { return askWorker(worker, message, transfer); }
 
 function setStatus(text) { $('status').textContent = text; }
 
@@ -246,7 +256,10 @@ function pickMode() { return document.querySelector('input[name=pick]:checked').
 function figuresOnLayers(layers) {
   const wanted = new Set(layers);
   const picked = new Set();
-  drawing.description.figures.forEach((f, i) => { if (wanted.has(f.layer)) picked.add(i); });
+  const figures = drawing.description.figures;
+  for (let i = 0; i < figures.length; ++i) {
+    if (wanted.has(figures.layer(i))) picked.add(i);
+  }
   return picked;
 }
 
@@ -256,7 +269,7 @@ function chosenLayers() { return [...$('layers').selectedOptions].map((o) => o.v
 // --select that names them.
 function selection() {
   const mode = pickMode();
-  const figures = drawing ? drawing.description.figures : [];
+  const figures = drawing ? drawing.description.figures : FigureTable.empty();
   if (mode === 'all') return { picked: null, select: 'all' };
   const picked = mode === 'layer' ? figuresOnLayers(chosenLayers()) : view.selected;
   const layers = chosenLayers();
@@ -265,7 +278,7 @@ function selection() {
   if (mode === 'layer' && drawing.format === 'dxf' && layers.length && !layers.some((l) => l.includes(','))) {
     return { picked, select: 'layer:' + layers.join(',') };
   }
-  const ids = [...picked].sort((a, b) => a - b).map((i) => figures[i].id);
+  const ids = [...picked].sort((a, b) => a - b).map((i) => figures.ids[i]);
   return { picked, select: ids.length ? (drawing.format === 'dxf' ? 'handle:' : '') + ids.join(',') : '' };
 }
 
@@ -310,8 +323,20 @@ async function loadFile(file) {
   setState('loading');
   setStatus('Reading ' + file.name + '…');
   const buffer = await file.arrayBuffer();
-  const answer = await ask({ type: 'load', name: file.name, buffer }, [buffer]);
-  const description = JSON.parse(new TextDecoder().decode(answer.inspect));
+  // Described in a worker of its own, ended once it has answered, so that
+  // the memory reading the whole drawing took goes back to the system; the
+  // drawing's bytes come back with the description and go on to the worker
+  // that runs the command, each time by transfer.
+  const inspector = startWorker();
+  let inspected;
+  try {
+    inspected = await askWorker(inspector, { type: 'inspect', name: file.name, buffer }, [buffer]);
+  } finally {
+    inspector.terminate();
+  }
+  await ask({ type: 'store', name: file.name, buffer: inspected.buffer }, [inspected.buffer]);
+  const description = inspected.description;
+  if (description.ok) description.figures = new FigureTable(description.figures);
   if (!description.ok) {
     $('error').textContent = shownLines([description.error]);
     setStatus(file.name + ' cannot be read');

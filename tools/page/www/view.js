@@ -66,10 +66,28 @@ function arcExtremes(x1, y1, x2, y2, r, large, sweep) {
   return points;
 }
 
+// A drawing's figures as the worker hands them over, in columns: ids,
+// paths (SVG path data), layerOf (index into layers), and the end points of
+// figure i at xy[2k], xy[2k + 1] for k from endStart[i] to endStart[i + 1].
+class FigureTable {
+  constructor(table) {
+    Object.assign(this, table);
+    this.length = table.ids.length;
+  }
+
+  static empty() {
+    return new FigureTable({ ids: [], paths: [], layers: [], layerOf: new Uint32Array(0),
+                             xy: new Float64Array(0), endStart: new Uint32Array(1) });
+  }
+
+  layer(i) { return this.layers[this.layerOf[i]]; }
+  end(i, k) { const at = 2 * (this.endStart[i] + k); return [this.xy[at], this.xy[at + 1]]; }
+}
+
 // One path of the given figures' data.
 function joinedPath(figures, indices) {
   const parts = [];
-  for (const i of indices) parts.push(figures[i].d);
+  for (const i of indices) parts.push(figures.paths[i]);
   return new Path2D(parts.join(' '));
 }
 
@@ -77,7 +95,8 @@ class DrawingView {
   constructor(canvas) {
     this.canvas = canvas;
     this.context = canvas.getContext('2d');
-    this.figures = [];
+    this.figures = FigureTable.empty();
+    this.paths = new Map();
     this.selected = new Set();
     this.reference = null;
     this.snap = null;
@@ -96,7 +115,8 @@ class DrawingView {
   setDrawing(description) {
     this.figures = description.figures;
     this.boxes = null;
-    this.all = joinedPath(this.figures, this.figures.keys());
+    this.paths = new Map();
+    this.all = new Path2D(this.figures.paths.join(' '));
     this.bounds = description.bounds;
     this.selected = new Set();
     this.selectedPath = null;
@@ -104,7 +124,8 @@ class DrawingView {
   }
 
   clear() {
-    this.figures = []; this.all = null; this.boxes = null; this.selected = new Set(); this.selectedPath = null;
+    this.figures = FigureTable.empty();
+    this.all = null; this.boxes = null; this.paths = new Map(); this.selected = new Set(); this.selectedPath = null;
     this.draw();
   }
 
@@ -117,15 +138,14 @@ class DrawingView {
   boxOf(index) {
     if (!this.boxes) {
       this.boxes = new Float64Array(4 * this.figures.length);
-      this.figures.forEach((figure, i) => this.boxes.set(pathBounds(figure.d), 4 * i));
+      this.figures.paths.forEach((d, i) => this.boxes.set(pathBounds(d), 4 * i));
     }
     return this.boxes.subarray(4 * index, 4 * index + 4);
   }
 
   pathOf(index) {
-    const figure = this.figures[index];
-    if (!figure.path) figure.path = new Path2D(figure.d);
-    return figure.path;
+    if (!this.paths.has(index)) this.paths.set(index, new Path2D(this.figures.paths[index]));
+    return this.paths.get(index);
   }
 
   setReference(x, y) {
@@ -207,12 +227,11 @@ class DrawingView {
   // the pointer's own point.
   snapped(px, py) {
     let best = null, bestDistance = kSnapPx;
-    for (const figure of this.figures) {
-      for (const end of figure.ends || []) {
-        const [sx, sy] = this.toScreen(end[0], end[1]);
-        const distance = Math.hypot(sx - px, sy - py);
-        if (distance <= bestDistance) { best = end; bestDistance = distance; }
-      }
+    const xy = this.figures.xy;
+    for (let k = 0; k < xy.length; k += 2) {
+      const [sx, sy] = this.toScreen(xy[k], xy[k + 1]);
+      const distance = Math.hypot(sx - px, sy - py);
+      if (distance <= bestDistance) { best = [xy[k], xy[k + 1]]; bestDistance = distance; }
     }
     return best;
   }
@@ -241,10 +260,10 @@ class DrawingView {
     const [x0, y1] = this.toDrawing(Math.min(box[0], box[2]), Math.min(box[1], box[3]));
     const [x1, y0] = this.toDrawing(Math.max(box[0], box[2]), Math.max(box[1], box[3]));
     const inside = new Set();
-    this.figures.forEach((figure, i) => {
+    for (let i = 0; i < this.figures.length; ++i) {
       const b = this.boxOf(i);
       if (b[0] >= x0 && b[2] <= x1 && b[1] >= y0 && b[3] <= y1) inside.add(i);
-    });
+    }
     return inside;
   }
 

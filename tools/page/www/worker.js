@@ -73,25 +73,65 @@ function takeFile(FS, path) {
 let drawingPath = null;
 
 // The page's drawing, written into the module's file system without a copy
-// (the module owns the buffer from now on), then described.
-function load(Module, message) {
+// (the module owns the buffer from now on).
+function store(Module, name, buffer) {
   if (drawingPath) {
     removeFile(Module.FS, drawingPath);
   }
-  drawingPath = kWorkFolder + '/' + message.name;
-  Module.FS.writeFile(drawingPath, new Uint8Array(message.buffer), { canOwn: true });
-  // The description of a large drawing is large: it goes to the page as
-  // bytes copied once out of the module's memory, by transfer, and is parsed
-  // there.
+  drawingPath = kWorkFolder + '/' + name;
+  Module.FS.writeFile(drawingPath, new Uint8Array(buffer), { canOwn: true });
+}
+
+// Describes the drawing for the page, and hands its bytes back with the
+// description. The page does this in a worker of its own that it ends
+// afterwards: reading a drawing whole for its description takes the
+// module's memory to several times the drawing's size, which a module never
+// gives back, and the worker that runs the command need not keep it.
+function inspect(Module, message) {
+  store(Module, message.name, message.buffer);
   const pointer = Module.ccall('tarnex_inspect', 'number', ['string'], [drawingPath]);
-  let bytes;
-  if (Module.HEAPU8) {
-    const end = Module.HEAPU8.indexOf(0, pointer);
-    bytes = Module.HEAPU8.slice(pointer, end).buffer;
-  } else {
-    bytes = new TextEncoder().encode(Module.UTF8ToString(pointer)).buffer;
+  const description = JSON.parse(Module.UTF8ToString(pointer));
+  const transfer = [message.buffer];
+  if (description.ok) {
+    description.figures = figureTable(description, transfer);
   }
-  postMessage({ type: 'loaded', id: message.id, inspect: bytes }, [bytes]);
+  postMessage({ type: 'inspected', id: message.id, description, buffer: message.buffer }, transfer);
+}
+
+// A drawing's figures as columns: their ids, path data and layers, and every
+// end point in one array. Half a million figures as objects, each with its
+// end points as arrays of arrays, would take the page several times the
+// memory; the numbers go across by transfer.
+function figureTable(description, transfer) {
+  const figures = description.figures;
+  const layers = description.layers.slice();
+  const layerAt = new Map(layers.map((name, i) => [name, i]));
+  let endCount = 0;
+  for (const figure of figures) endCount += figure.ends.length;
+  const table = {
+    ids: new Array(figures.length), paths: new Array(figures.length), layers,
+    layerOf: new Uint32Array(figures.length), xy: new Float64Array(2 * endCount),
+    endStart: new Uint32Array(figures.length + 1),
+  };
+  let end = 0;
+  figures.forEach((figure, i) => {
+    table.ids[i] = figure.id;
+    table.paths[i] = figure.d;
+    if (!layerAt.has(figure.layer)) {
+      layerAt.set(figure.layer, layers.length);
+      layers.push(figure.layer);
+    }
+    table.layerOf[i] = layerAt.get(figure.layer);
+    table.endStart[i] = end;
+    for (const [x, y] of figure.ends) {
+      table.xy[2 * end] = x;
+      table.xy[2 * end + 1] = y;
+      ++end;
+    }
+  });
+  table.endStart[figures.length] = end;
+  transfer.push(table.layerOf.buffer, table.xy.buffer, table.endStart.buffer);
+  return table;
 }
 
 function run(Module, message) {
@@ -138,8 +178,11 @@ onmessage = async (event) => {
   const message = event.data;
   try {
     const Module = await startModule();
-    if (message.type === 'load') load(Module, message);
-    else if (message.type === 'run') run(Module, message);
+    if (message.type === 'inspect') inspect(Module, message);
+    else if (message.type === 'store') {
+      store(Module, message.name, message.buffer);
+      postMessage({ type: 'stored', id: message.id });
+    } else if (message.type === 'run') run(Module, message);
     else if (message.type === 'settings') settings(Module, message);
   } catch (e) {
     postMessage({ type: 'failed', id: message.id, error: String(e && e.message ? e.message : e) });
