@@ -80,10 +80,15 @@ async function inPage() {
       document.getElementById('with-report').checked = false;
       document.getElementById('pick-all').click();
     });
+    const session = await browser.target().createCDPSession();
+    const cpu = async () => (await session.send('SystemInfo.getProcessInfo')).processInfo
+      .filter((p) => p.type === 'renderer').reduce((sum, p) => sum + p.cpuTime, 0);
+    const cpuBefore = await cpu();
     started = Date.now();
     await page.click('#run');
     await page.waitForFunction(() => Number(document.body.dataset.runs || 0) > 0, { timeout: kTimeoutMs, polling: 500 });
     const run = (Date.now() - started) / 1000;
+    const runCpu = (await cpu()) - cpuBefore;
     const result = await page.evaluate(async () => {
       const link = document.getElementById('download');
       if (!link.hasAttribute('href')) return { error: document.getElementById('error').textContent };
@@ -92,10 +97,9 @@ async function inPage() {
       return { status: document.getElementById('status').textContent,
                sha: [...digest].map((b) => b.toString(16).padStart(2, '0')).join('') };
     });
-    const session = await browser.target().createCDPSession();
     const { processInfo } = await session.send('SystemInfo.getProcessInfo');
     const renderers = processInfo.filter((p) => p.type === 'renderer').map((p) => peakOf(p.id));
-    return { load, run, ...result, rendererPeak: Math.max(...renderers), browserPeak: peakOf(browser.process().pid) };
+    return { load, run, runCpu, ...result, rendererPeak: Math.max(...renderers), browserPeak: peakOf(browser.process().pid) };
   } finally {
     await browser.close();
     server.kill();
@@ -107,7 +111,9 @@ console.log(`Drawing: ${options.drawing}, ${mb(size)}`);
 const n = native();
 console.log(`native vekhost run: exit ${n.status}, ${n.seconds.toFixed(1)} s (CPU ${n.cpu.toFixed(1)} s), peak ${mb(n.peak)}`);
 const p = await inPage();
-console.log(`page: load ${p.load.toFixed(1)} s; run ${p.run.toFixed(1)} s from the click to the download (${p.status || p.error})`);
+console.log(`page: load ${p.load.toFixed(1)} s; run ${p.run.toFixed(1)} s from the click to the download ` +
+            `(CPU ${p.runCpu.toFixed(1)} s; ${p.status || p.error})`);
 console.log(`page: tab (renderer) peak ${mb(p.rendererPeak)} (${(p.rendererPeak / size).toFixed(1)} x the file), browser process peak ${mb(p.browserPeak)}`);
-console.log(`page run / native run: ${(p.run / n.seconds).toFixed(2)} (goal <= 3); same bytes: ${p.sha === n.sha}`);
+console.log(`page run / native run: ${(p.run / n.seconds).toFixed(2)} wall-clock, ${(p.runCpu / n.cpu).toFixed(2)} CPU ` +
+            `(goal <= 3); same bytes: ${p.sha === n.sha}`);
 process.exit(p.sha === n.sha ? 0 : 1);
