@@ -4,24 +4,20 @@
 // (the renderer process, which holds the page and its worker), and whether
 // both wrote the same bytes (SHA-256). Run by bench/page-bench.sh.
 //
-// node page-bench.mjs --page DIR --vekhost NATIVE_VEKHOST --drawing FILE --work DIR
+// node page-bench.mjs --page DIR --vekhost NATIVE_VEKHOST --drawing FILE --work DIR --modules NPM_FOLDER
 import { createRequire } from 'node:module';
 import { spawn, spawnSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import { readFileSync, mkdirSync, statSync } from 'node:fs';
 import path from 'node:path';
 import { parseArgs } from 'node:util';
-import { fileURLToPath } from 'node:url';
-
-const here = path.dirname(fileURLToPath(import.meta.url));
-// puppeteer-core is installed for the page's tests.
-const require = createRequire(path.join(here, '../tests/page/package.json'));
-const puppeteer = require('puppeteer-core');
 
 const { values: options } = parseArgs({ options: {
   page: { type: 'string' }, vekhost: { type: 'string' }, drawing: { type: 'string' }, work: { type: 'string' },
-  browser: { type: 'string', default: '/usr/bin/chromium' },
+  browser: { type: 'string', default: '/usr/bin/chromium' }, modules: { type: 'string' },
 } });
+// puppeteer-core as installed for the page's tests (tests/page/package.json).
+const puppeteer = createRequire(path.join(options.modules, 'package.json'))('puppeteer-core');
 const kArgs = ['--ref', '0,0', '--select', 'all', '--set', 'd_point=3', '--set', 'inchmm=0', '--set', 'IsExploded=0',
                '--set', 'Color=0', '--set', 'mColor1=MAINCOLOR02', '--set', 'mLType1=LINETYPE07'];
 const kTimeoutMs = 30 * 60 * 1000;

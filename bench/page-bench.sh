@@ -14,6 +14,9 @@ work=build/page-bench
 mkdir -p "$work"
 drawing="$work/drawing-$entities.dxf"
 [ -f "$drawing" ] || build/native-release/bin/dxf_run_bench --generate "$entities" "$drawing"
-(cd tests/page && npm ci --no-audit --no-fund --loglevel=error)
+modules=build/wasm/page-test-npm
+mkdir -p "$modules"
+cp tests/page/package.json tests/page/package-lock.json "$modules/"
+(cd "$modules" && npm ci --no-audit --no-fund --loglevel=error)
 node bench/page-bench.mjs --page build/wasm/page --vekhost build/native-release/bin/vekhost \
-     --drawing "$drawing" --work "$work"
+     --drawing "$drawing" --work "$work" --modules "$modules"

@@ -7,27 +7,31 @@
 // drawn in a Korean font. Writes the README's screenshots.
 //
 // node page-test.mjs --page DIR --vekhost NATIVE_VEKHOST --corpus LIBRECAD_DIR
-//                    --work SCRATCH [--screenshots DIR] [--drawings N]
+//                    --work SCRATCH [--modules NPM_FOLDER] [--screenshots DIR] [--drawings N]
 // The screenshots go to SCRATCH/screenshots unless another folder is given
 // (the README's: --screenshots docs/pictures).
-import puppeteer from 'puppeteer-core';
 import { spawn, execFile } from 'node:child_process';
 import { mkdirSync, readFileSync, writeFileSync, copyFileSync, rmSync, existsSync } from 'node:fs';
 import { readdirSync, statSync } from 'node:fs';
 import path from 'node:path';
 import { parseArgs } from 'node:util';
 import { fileURLToPath } from 'node:url';
+import { createRequire } from 'node:module';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const { values: options } = parseArgs({ options: {
   page: { type: 'string' }, vekhost: { type: 'string' }, corpus: { type: 'string' },
   work: { type: 'string' }, screenshots: { type: 'string' }, drawings: { type: 'string', default: '20' },
   browser: { type: 'string', default: '/usr/bin/chromium' },
+  modules: { type: 'string' },
 } });
 for (const name of ['page', 'vekhost', 'corpus', 'work']) {
   if (!options[name]) throw new Error(`--${name} is needed`);
 }
 options.screenshots ??= path.join(options.work, 'screenshots');
+// puppeteer-core where run.sh installed it (npm ci in the build tree, so that
+// no third-party file lands among the sources).
+const puppeteer = createRequire(path.join(options.modules || here, 'package.json'))('puppeteer-core');
 
 // The corpus test's three settings, each with a reference point of its own.
 const kSettings = [
