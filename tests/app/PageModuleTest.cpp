@@ -3,9 +3,11 @@
 // handles, its outline readable and within the bounds; a drawing of known
 // figures exactly; damaged drawings refused naming their line), and the
 // settings the dialog offers (every choice one that vekhost takes, the
-// defaults among them, the palette's pictures present).
+// defaults among them, the palette's pictures present); and the progress the
+// page's bar is told.
 #include "tests/app/DxfGenerated.h"
 #include "tests/dxf/DxfFragments.h"
+#include "tools/vekhost/Progress.h"
 #include "tools/vekhost/SettingValues.h"
 #include "tools/wasm/DrawingOverview.h"
 #include "tools/wasm/SettingsJson.h"
@@ -22,6 +24,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -223,7 +226,29 @@ TEST(PageSettings, EveryChoiceIsOneVekhostTakes) {
         EXPECT_TRUE(fs::exists(bitmap)) << bitmap;
     }
 #endif
-    EXPECT_EQ(settings["lineTypes"][6]["bitmap"], "LineType07.bmp");
+    EXPECT_EQ(settings["lineTypes"][6],
+              json::parse(R"({"name":"LINETYPE07","index":3,"bitmap":"LineType07.bmp"})"));
+}
+
+// The start and the end always, in order, and not every step.
+TEST(PageProgress, TheListenerIsToldTheStartAndTheEnd) {
+    static std::vector<std::pair<size_t, size_t>> told;
+    told.clear();
+    vekhost_tool::SetProgressListener([](size_t done, size_t total) {
+        told.push_back({done, total});
+    });
+    {
+        vekhost_tool::Progress progress("Converting figures");
+        for (size_t done = 0; done <= 1000; ++done) {
+            progress.Update(done, 1000);
+        }
+    }
+    vekhost_tool::SetProgressListener(nullptr);
+    ASSERT_GE(told.size(), 2u);
+    EXPECT_LT(told.size(), 100u);
+    EXPECT_EQ(told.front(), std::make_pair(size_t{0}, size_t{1000}));
+    EXPECT_EQ(told.back(), std::make_pair(size_t{1000}, size_t{1000}));
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
 }
 
 }  // namespace

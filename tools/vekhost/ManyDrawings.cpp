@@ -527,6 +527,11 @@ int RunMany(const ManyRun& run) {
     if (run.drawings.empty()) {
         return UsageError("run needs a drawing file");
     }
+#ifdef __EMSCRIPTEN__
+    // Each drawing is a process of its own, which the browser has not.
+    return Failure(
+        "this build converts one drawing at a time: --out-dir needs the vekhost program");
+#endif
     std::vector<Drawing> drawings;
     if (const auto refused = PlanOutputs(run, drawings)) {
         return UsageError(*refused);

@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <string>
+#include <string_view>
+
 namespace vekhost_tool {
 
 namespace {
@@ -93,6 +96,11 @@ Json FigureJson(const FigureReport& figure) {
                 {"dropped", dropped}};
 }
 
+// Two spaces a level; text that is not UTF-8 replaced rather than refused.
+std::string Dump(const Json& json) {
+    return json.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
 }  // namespace
 
 const char* TypeName(int32_t type) {
@@ -135,10 +143,6 @@ std::string ReportJson(const RunReport& report) {
         largest["source"] = SourceJson(figure.source);
         summary["largestMovement"] = largest;
     }
-    Json figures = Json::array();
-    for (const FigureReport& figure : report.figures) {
-        figures.push_back(FigureJson(figure));
-    }
     const Json document{
         {"format", "vekhost-report"},
         {"version", 1},
@@ -155,8 +159,26 @@ std::string ReportJson(const RunReport& report) {
         {"stopMessage", report.completed ? Json(nullptr) : Json(report.stopMessage)},
         {"hostMessages", report.hostMessages},
         {"summary", summary},
-        {"figures", figures}};
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+        {"figures", Json::array()}};
+    std::string text = Dump(document);
+    // The figures go in one at a time, laid out as in the whole document's
+    // dump: the trees of a run of a million figures would take gigabytes.
+    constexpr std::string_view kNoFigures = "[]\n}";
+    if (report.figures.empty() || !text.ends_with(kNoFigures)) {
+        return text + "\n";
+    }
+    text.resize(text.size() - kNoFigures.size());
+    text += "[\n";
+    for (size_t i = 0; i < report.figures.size(); ++i) {
+        text += i == 0 ? "    " : ",\n    ";
+        for (const char c : Dump(FigureJson(report.figures[i]))) {
+            text += c;
+            if (c == '\n') {
+                text += "    ";  // the array's items lie two levels deep
+            }
+        }
+    }
+    return text + "\n  ]\n}\n";
 }
 
 }  // namespace vekhost_tool

@@ -50,8 +50,9 @@ nlohmann::json LineTypes() {
     nlohmann::json lineTypes = nlohmann::json::array();
     for (int i = 1; i <= table.count; ++i) {
         const LineTypeEntry& entry = table.entries[static_cast<size_t>(i)];
+        // "index": the host's number for it, as a colour's.
         lineTypes.push_back(
-            {{"name", Utf8(entry.name)}, {"code", entry.code}, {"bitmap", LineTypeBitmap(i)}});
+            {{"name", Utf8(entry.name)}, {"index", entry.code}, {"bitmap", LineTypeBitmap(i)}});
     }
     return lineTypes;
 }
