@@ -369,6 +369,18 @@ async function csvReport(page, drawing) {
   check(csv && native && csv.equals(native), `the CSV report is native's byte for byte (${csv && csv.length} bytes)`);
 }
 
+// The settings last used come back with the page.
+async function settingsKept(page) {
+  await applySettings(page, kSettings[2]);
+  await page.reload();
+  await page.waitForFunction(() => document.body.dataset.state === 'empty', { timeout: kTimeoutMs });
+  const shown = await page.evaluate(() => ['ref-x', 'ref-y', 'd_point', 'inchmm', 'mColor1', 'mLType1']
+    .map((id) => document.getElementById(id).value).concat(document.getElementById('color-change').checked));
+  const s = kSettings[2];
+  const wanted = [...s.ref, s.d_point, s.inchmm, ...s.colour, true];
+  check(JSON.stringify(shown) === JSON.stringify(wanted), `settings kept for the next visit: ${shown} (${wanted})`);
+}
+
 async function malformed(page) {
   // Line 8 holds a value that is no number where group code 10 needs one.
   const bad = path.join(options.work, 'in', 'malformed.dxf');
@@ -420,6 +432,7 @@ try {
   await picking(page, inputs[inputs.length - 2], pending);
   await picking(page, inputs.find((f) => f.endsWith('.dxf') && existsSync(f)), pending);
   await screenshots(page, path.join(options.corpus, 'library/kinetics/kin45.dxf'), pending);
+  await settingsKept(page);
   await malformed(page);
   await Promise.all(pending);
 } finally {
