@@ -1,8 +1,8 @@
 #include "platform/veklib/CallHooks.h"
 
-#include "numeric/NumberText.h"
 #include "platform/veklib/HostState.h"
 #include "platform/veklib/VekHost.h"
+#include "numeric/NumberText.h"
 
 #include <algorithm>
 #include <charconv>

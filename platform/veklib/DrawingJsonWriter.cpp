@@ -1,8 +1,8 @@
 #include "platform/veklib/DrawingJsonWriter.h"
 
-#include "numeric/NumberText.h"
 #include "platform/veklib/HostState.h"
 #include "platform/veklib/JsonScanner.h"
+#include "numeric/NumberText.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "tools/vekhost/ReportCsv.h"
 
-#include "numeric/NumberText.h"
 #include "tools/vekhost/ReportJson.h"
+#include "numeric/NumberText.h"
 
 #include <charconv>
 #include <optional>

@@ -1,11 +1,11 @@
 #include "tools/vekhost/RunOptions.h"
 
-#include "numeric/NumberText.h"
 #include "tools/vekhost/DxfDrawing.h"
 #include "tools/vekhost/ManyDrawings.h"
 #include "tools/vekhost/SettingValues.h"
 #include "tools/vekhost/SettingsAccess.h"
 #include "tools/vekhost/TextConvert.h"
+#include "numeric/NumberText.h"
 
 #include <CLI/CLI.hpp>
 

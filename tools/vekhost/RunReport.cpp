@@ -1,11 +1,11 @@
 #include "tools/vekhost/RunReport.h"
 
-#include "engine/Rounding.h"
-#include "numeric/NumberText.h"
-#include "numeric/PortableMath.h"
 #include "tools/vekhost/DrawingText.h"
 #include "tools/vekhost/HostMessages.h"
 #include "tools/vekhost/TextConvert.h"
+#include "engine/Rounding.h"
+#include "numeric/NumberText.h"
+#include "numeric/PortableMath.h"
 
 #include <charconv>
 #include <cmath>

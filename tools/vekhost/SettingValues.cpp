@@ -1,10 +1,10 @@
 #include "tools/vekhost/SettingValues.h"
 
+#include "tools/vekhost/Console.h"
+#include "tools/vekhost/TextConvert.h"
 #include "numeric/NumberText.h"
 #include "numeric/PortableMath.h"
 #include "settings/PaletteTables.h"
-#include "tools/vekhost/Console.h"
-#include "tools/vekhost/TextConvert.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "tools/vekhost/SvgPicture.h"
 
+#include "settings/PaletteTables.h"
 #include "numeric/NumberText.h"
 #include "numeric/PortableMath.h"
-#include "settings/PaletteTables.h"
 
 #include <algorithm>
 #include <array>
