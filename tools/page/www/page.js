@@ -113,25 +113,16 @@ function baseName(name) { return name.replace(/\.[^.]*$/, ''); }
 
 // ---- settings ---------------------------------------------------------------
 
-// The plug-in's tables in one form whatever the module's text spells:
-// {defaults: {name: value}, dPoint: [{value, label}], inchmm: [...],
-//  colors: [{name, rgb}], lineTypes: [{name, bitmap}]}.
+// The plug-in's tables as tarnex_settings_json gives them:
+// {settings: [{name, default, choices: [{value, label}]}],
+//  colours: [{name, index, rgb}], lineTypes: [{name, index, bitmap}]}.
 function readSettingsInfo(json) {
-  const list = Array.isArray(json.settings) ? json.settings
-    : Object.entries(json.settings || {}).map(([name, s]) => ({ name, ...s }));
-  const byName = new Map(list.map((s) => [s.name.toLowerCase(), s]));
-  const choices = (name) => ((byName.get(name) || {}).choices || (byName.get(name) || {}).values || [])
-    .map((c) => typeof c === 'object' ? { value: String(c.value), label: c.label ?? String(c.value) }
-                                      : { value: String(c), label: String(c) });
-  const defaults = {};
-  for (const s of list) defaults[s.name] = String(s.default ?? s.value ?? '');
-  const colors = (json.colours || json.colors || []).map((c) => ({
-    name: c.name, rgb: Array.isArray(c.rgb) ? c.rgb : [c.red ?? c.r, c.green ?? c.g, c.blue ?? c.b],
-  }));
-  const lineTypes = (json.lineTypes || []).map((t) => ({
-    name: t.name, bitmap: t.bitmap,
-  }));
-  return { defaults, dPoint: choices('d_point'), inchmm: choices('inchmm'), colors, lineTypes };
+  const byName = new Map(json.settings.map((s) => [s.name, s]));
+  return {
+    defaults: Object.fromEntries(json.settings.map((s) => [s.name, s.default])),
+    dPoint: byName.get('d_point').choices, inchmm: byName.get('inchmm').choices,
+    colours: json.colours, lineTypes: json.lineTypes,
+  };
 }
 
 function fillSelect(select, options, value) {
@@ -188,7 +179,7 @@ function buildPicker(container, items, select, paint, swatch) {
 }
 
 function refreshSwatches() {
-  const colour = settingsInfo.colors.find((c) => c.name === $('mColor1').value);
+  const colour = settingsInfo.colours.find((c) => c.name === $('mColor1').value);
   $('colour-swatch').style.background = colour ? rgbText(colour.rgb) : '#fff';
   $('colour-swatch').title = 'Colour ' + $('mColor1').value;
   $('colour-swatch').setAttribute('aria-label', $('colour-swatch').title);
@@ -217,11 +208,11 @@ function buildSettings(json) {
   $('color-change').checked = changeColour;
   $('color-keep').checked = !changeColour;
   const names = (list) => list.map((x) => ({ value: x.name, label: x.name }));
-  fillSelect($('mColor1'), names(settingsInfo.colors), pick('mColor1', names(settingsInfo.colors)));
+  fillSelect($('mColor1'), names(settingsInfo.colours), pick('mColor1', names(settingsInfo.colours)));
   fillSelect($('mLType1'), names(settingsInfo.lineTypes), pick('mLType1', names(settingsInfo.lineTypes)));
   $('ref-x').value = stored.refX ?? '0';
   $('ref-y').value = stored.refY ?? '0';
-  buildPicker($('colour-picker'), settingsInfo.colors, $('mColor1'),
+  buildPicker($('colour-picker'), settingsInfo.colours, $('mColor1'),
               (b, c) => { b.className = 'colour'; b.style.background = rgbText(c.rgb); }, $('colour-swatch'));
   buildPicker($('linetype-picker'), settingsInfo.lineTypes, $('mLType1'), (b, t) => {
     const image = new Image();
