@@ -422,6 +422,12 @@ try {
   const page = await browser.newPage();
   await page.setViewport({ width: 1400, height: 1000 });
   page.on('pageerror', (error) => check(false, `the page threw: ${error.message}`));
+  // Nothing but the page's own folder: no font, script or file from elsewhere.
+  page.on('request', (request) => {
+    const asked = request.url();
+    check(asked.startsWith(url) || asked.startsWith('blob:') || asked.startsWith('data:'),
+          `the page asks only its own folder: ${asked}`);
+  });
   await page.goto(url);
   await page.waitForFunction(() => document.body.dataset.state === 'empty', { timeout: kTimeoutMs });
   await boxesAgree(page);
