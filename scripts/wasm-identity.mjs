@@ -128,7 +128,7 @@ drawings.forEach((drawing, d) => {
         return;
     }
     figures += seen.figures.length;
-    if (seen.figures.length) {
+    if (seen.figures.length && seen.pickById) {
         const [ref, settings] = SETTINGS[0];
         compare(`${drawing}, figure ${seen.figures[0].id} alone`, path.join(workDir, `${d}-one`),
                 bytes, runArgs(ref, settings, 'handle:' + seen.figures[0].id));

@@ -131,6 +131,7 @@ TEST_F(PageModule, KnownFiguresAreDescribedExactly) {
                                                    "0 CIRCLE|5 32|8 Holes|10 5|20 5|40 0.5")));
     ASSERT_TRUE(answer["ok"]) << answer.dump();
     EXPECT_EQ(answer["layers"], json::array({"Walls", "Holes"}));
+    EXPECT_TRUE(answer["pickById"]);
     EXPECT_EQ(answer["bounds"], json::array({0, 0, 5.5, 5.5}));
     ASSERT_EQ(answer["figures"].size(), 2u);
     const json& chain = answer["figures"][0];
@@ -154,12 +155,26 @@ TEST_F(PageModule, AJsonDrawingsFiguresAreItsSegments) {
     const json answer = Inspect("drawing.json", text);
     ASSERT_TRUE(answer["ok"]) << answer.dump();
     EXPECT_EQ(answer["format"], "json");
+    EXPECT_TRUE(answer["pickById"]);
     ASSERT_EQ(answer["figures"].size(), 2u);
     EXPECT_EQ(answer["figures"][0]["id"], std::to_string(first));
     EXPECT_EQ(answer["figures"][0]["layer"], "walls \"A\"");
     EXPECT_EQ(answer["figures"][1]["id"], std::to_string(second));
     EXPECT_EQ(answer["bounds"], json::array({0, 0, 1, 3}));
     EXPECT_TRUE(vekhost::Segments().empty());  // nothing left in the host
+}
+
+// Without handles a figure is named by its line and cannot be picked alone.
+TEST_F(PageModule, AFigureWithoutAHandleIsNamedByItsLine) {
+    const json answer =
+        Inspect("r12.dxf", dxftest::R12(dxftest::Tags("0 LINE|8 0|10 0|20 0|11 2|21 0")));
+    ASSERT_TRUE(answer["ok"]) << answer.dump();
+    EXPECT_FALSE(answer["pickById"]);
+    ASSERT_EQ(answer["figures"].size(), 1u);
+    const std::string text = dxftest::R12(dxftest::Tags("0 LINE|8 0|10 0|20 0|11 2|21 0"));
+    const size_t entity = text.find("LINE\n") - 4;  // the line of its "  0" tag
+    EXPECT_EQ(answer["figures"][0]["id"],
+              std::to_string(std::count(text.begin(), text.begin() + entity, '\n') + 1));
 }
 
 // Damaged drawings: the error vekhost gives, naming the line.

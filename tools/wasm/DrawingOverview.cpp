@@ -236,6 +236,9 @@ std::string Describe(const DrawingFile& drawing, const std::vector<VekId>& picke
     std::string figures;
     std::vector<std::string> layers;
     std::set<std::string> seen;
+    // A DXF drawing without handles names its figures by line: they cannot
+    // be picked one by one (--select handle:).
+    bool pickById = true;
     for (const VekId id : picked) {
         const auto segment = vekhost::GetSegment(id);
         if (!segment) {
@@ -245,7 +248,9 @@ std::string Describe(const DrawingFile& drawing, const std::vector<VekId>& picke
         for (const vekhost::Element& element : segment->elements) {
             outline.Add(element);
         }
-        const std::vector<std::string> ids = naming.source(*segment).ids;
+        const vekhost_tool::FigureSource source = naming.source(*segment);
+        const std::vector<std::string>& ids = source.ids;
+        pickById = pickById && source.kind != "lines";
         const std::string layer = naming.layer(*segment);
         if (seen.insert(layer).second) {
             layers.push_back(layer);
@@ -256,6 +261,7 @@ std::string Describe(const DrawingFile& drawing, const std::vector<VekId>& picke
     std::string out = dxf ? "{\"ok\":true,\"format\":\"dxf\"" : "{\"ok\":true,\"format\":\"json\"";
     AppendTexts(out, "overview", drawing.Overview());
     AppendTexts(out, "layers", layers);
+    out += pickById ? ",\"pickById\":true" : ",\"pickById\":false";
     out += ",\"bounds\":[";
     if (bounds.minX <= bounds.maxX) {
         for (const double v : {bounds.minX, bounds.minY, bounds.maxX, bounds.maxY}) {
