@@ -381,6 +381,20 @@ async function settingsKept(page) {
   check(JSON.stringify(shown) === JSON.stringify(wanted), `settings kept for the next visit: ${shown} (${wanted})`);
 }
 
+// A DXF drawing without handles: its figures cannot be named one by one, so
+// neither a click nor a box can pick them; all of them still convert.
+async function withoutHandles(page, pending) {
+  const file = path.join(options.work, 'in', 'no-handles.dxf');
+  writeFileSync(file, ['0', 'SECTION', '2', 'ENTITIES', '0', 'LINE', '8', '0', '10', '0.123', '20', '0', '11', '1.456',
+                       '21', '0', '0', 'CIRCLE', '8', 'A', '10', '5', '20', '5', '40', '1.2345', '0', 'ENDSEC', '0', 'EOF', ''].join('\n'));
+  await load(page, file);
+  const disabled = await page.evaluate(() => ['pick-click', 'pick-box'].map((id) => document.getElementById(id).disabled));
+  check(disabled.every(Boolean), `no handles: no picking by click or box (${disabled})`);
+  await applySettings(page, kSettings[0]);
+  await page.click('#pick-all');
+  await runAndCompare(page, file, 'no-handles.dxf', pending);
+}
+
 async function malformed(page) {
   // Line 8 holds a value that is no number where group code 10 needs one.
   const bad = path.join(options.work, 'in', 'malformed.dxf');
@@ -438,6 +452,7 @@ try {
   await picking(page, inputs[inputs.length - 2], pending);
   await picking(page, inputs.find((f) => f.endsWith('.dxf') && existsSync(f)), pending);
   await screenshots(page, path.join(options.corpus, 'library/kinetics/kin45.dxf'), pending);
+  await withoutHandles(page, pending);
   await settingsKept(page);
   await malformed(page);
   await Promise.all(pending);

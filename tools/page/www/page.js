@@ -338,6 +338,12 @@ async function loadFile(file) {
   $('overview').textContent = (description.overview || []).join('\n');
   $('layers').replaceChildren(...(description.layers || []).map((l) => new Option(l, l)));
   view.setDrawing(description);
+  // A DXF drawing without handles names its figures by line, which a run
+  // cannot be given: all figures or layers only.
+  const byId = description.pickById !== false;
+  for (const id of ['pick-click', 'pick-box']) $(id).disabled = !byId;
+  if (!byId && (pickMode() === 'click' || pickMode() === 'box')) $('pick-all').checked = true;
+  $('pick-click').parentElement.title = byId ? '' : 'This drawing has no handles: pick all figures or layers';
   const large = description.figures.length > kLargeDrawingFigures;
   $('with-report').checked = !large;
   setStatus(`${file.name}: ${description.figures.length} figures` +
