@@ -17,7 +17,7 @@ const { values: options } = parseArgs({ options: {
   browser: { type: 'string', default: '/usr/bin/chromium' }, modules: { type: 'string' },
 } });
 // puppeteer-core as installed for the page's tests (tests/page/package.json).
-const puppeteer = createRequire(path.join(options.modules, 'package.json'))('puppeteer-core');
+const puppeteer = createRequire(path.resolve(options.modules, 'package.json'))('puppeteer-core');
 const kArgs = ['--ref', '0,0', '--select', 'all', '--set', 'd_point=3', '--set', 'inchmm=0', '--set', 'IsExploded=0',
                '--set', 'Color=0', '--set', 'mColor1=MAINCOLOR02', '--set', 'mLType1=LINETYPE07'];
 const kTimeoutMs = 30 * 60 * 1000;

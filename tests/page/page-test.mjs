@@ -31,7 +31,7 @@ for (const name of ['page', 'vekhost', 'corpus', 'work']) {
 options.screenshots ??= path.join(options.work, 'screenshots');
 // puppeteer-core where run.sh installed it (npm ci in the build tree, so that
 // no third-party file lands among the sources).
-const puppeteer = createRequire(path.join(options.modules || here, 'package.json'))('puppeteer-core');
+const puppeteer = createRequire(path.resolve(options.modules || here, 'package.json'))('puppeteer-core');
 
 // The corpus test's three settings, each with a reference point of its own.
 const kSettings = [
