@@ -11,7 +11,7 @@ need=""
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 for p in cmake make g++ libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev libcli11-dev libfast-float-dev libfmt-dev emscripten \
          clang-14 clang-format-14 libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 fonts-nanum python3-ezdxf \
-         librecad-data librsvg2-bin emscripten chromium "$@"; do
+         librecad-data librsvg2-bin chromium "$@"; do
   have "$p" || need="$need $p"
 done
 command -v node >/dev/null 2>&1 || need="$need nodejs"
