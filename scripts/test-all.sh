@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds and runs every test: natively under the sanitizers, then each fuzz
 # target for a bounded time (scripts/fuzz.sh), then the Windows DLLs under
-# Wine, then the browser page's module against the native program.
+# Wine, then the browser page's module against the native program, then the
+# page itself in headless Chromium.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -18,3 +19,6 @@ cmake --build --preset windows -j "$jobs"
 ctest --preset windows
 
 scripts/wasm-identity.sh
+cmake --preset wasm
+cmake --build --preset wasm -j "$jobs"
+tests/page/run.sh

@@ -11,6 +11,7 @@
 #include "tools/vekhost/PluginLoader.h"
 #include "tools/vekhost/RunOptions.h"
 #include "tools/vekhost/RunSteps.h"
+#include "tools/vekhost/Serve.h"
 #include "tools/vekhost/SettingValues.h"
 #include "tools/vekhost/SettingsAccess.h"
 #include "tools/vekhost/TextConvert.h"
@@ -86,6 +87,10 @@ const char* const kUsage =
     "      settings dialog (Windows build); then shows the stored settings.\n"
     "      With --set, stores those settings for later runs instead, checked\n"
     "      as for run.\n"
+    "  vekhost serve [--port N] [FOLDER]\n"
+    "      Serves FOLDER (the built page: build/wasm/page) to this computer only,\n"
+    "      at http://127.0.0.1:N/ (8080 by default, 0 any free port), until\n"
+    "      Ctrl-C; open that address in a browser.\n"
     "  vekhost --help\n"
     "\n"
     "The plug-in is loaded from the folder that holds vekhost.\n"
@@ -344,6 +349,9 @@ int vekhost_tool::VekhostMain(const std::vector<std::string>& args) {
         }
         if (command == "settings") {
             return Settings(rest);
+        }
+        if (command == "serve") {
+            return Serve(rest);
         }
     } catch (const std::exception& e) {
         return Failure(std::string("unexpected failure: ") + e.what());
