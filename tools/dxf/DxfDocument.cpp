@@ -1095,13 +1095,13 @@ void Document::Write(const std::function<void(std::string_view)>& sink,
 bool Document::PassEntitiesBefore(std::size_t i,
                                   const std::function<void(std::string_view)>& sink) {
     // The header, where $HANDSEED is raised at the end, must come before.
-    if (i >= units_.size() || (FindSection("HEADER") && headerEnd_ > units_.front().begin)) {
+    if (i >= units_.size() || (FindSection("HEADER") && headerEnd_ > units_.front().Begin())) {
         return false;
     }
     if (passEnd_ == passBegin_) {
-        passBegin_ = passEnd_ = units_.front().begin;
+        passBegin_ = passEnd_ = units_.front().Begin();
     }
-    const std::size_t to = units_[i].begin;
+    const std::size_t to = units_[i].Begin();
     if (to <= passEnd_) {
         return true;
     }
