@@ -7,6 +7,7 @@
 // page's bar is told.
 #include "tests/app/DxfGenerated.h"
 #include "tests/dxf/DxfFragments.h"
+#include "tools/vekhost/CommandPlay.h"
 #include "tools/vekhost/Progress.h"
 #include "tools/vekhost/SettingValues.h"
 #include "tools/wasm/DrawingOverview.h"
@@ -143,6 +144,24 @@ TEST_F(PageModule, KnownFiguresAreDescribedExactly) {
     EXPECT_EQ(circle["id"], "32");
     EXPECT_EQ(circle["d"], "M 5.5 5 A 0.5 0.5 0 0 1 4.5 5 A 0.5 0.5 0 0 1 5.5 5 Z");
     EXPECT_EQ(circle["ends"], json::parse("[[5,5]]"));
+}
+
+// A drawing of more figures than one run of the command takes is described
+// a run's worth at a time: every figure, each its own.
+TEST_F(PageModule, EveryFigureOfADrawingLargerThanARunIsDescribed) {
+    const std::size_t count = 2 * vekhost_tool::kFiguresPerRun + 7;
+    std::string tags;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::string y = std::to_string(3 * k);
+        tags += "0 LINE|5 " + std::to_string(100 + k) + "|8 0|10 0|20 " + y + "|11 1|21 " + y + "|";
+    }
+    const json answer = Inspect("many.dxf", dxftest::Modern(dxftest::Tags(tags)));
+    ASSERT_TRUE(answer["ok"]) << answer.dump().substr(0, 200);
+    ASSERT_EQ(answer["figures"].size(), count);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::string y = std::to_string(3 * k);
+        ASSERT_EQ(answer["figures"][k]["d"], "M 0 " + y + " L 1 " + y) << k;
+    }
 }
 
 TEST_F(PageModule, AJsonDrawingsFiguresAreItsSegments) {

@@ -100,18 +100,18 @@ FigureRecord Reversed(const FigureRecord& r) {
     return out;
 }
 
-// For each end (2 k: start of chainable k, 2 k + 1: its end), the one end of
-// another entity it joins, or -1: the two must be each other's only end
-// within the tolerance, so that a chain never goes through a branch.
-std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double tolerance) {
-    // Indexes in 32 bits where a count of ends fits: a large drawing's ends
-    // are many, and their memory is the drawing's.
-    struct End {
-        std::uint32_t group;
-        std::uint32_t end;
-        double x, y;
-        double size;
-    };
+// An end of a chainable, by group and position. Indexes in 32 bits where a
+// count of ends fits: a large drawing's ends are many, and their memory is
+// the drawing's.
+struct End {
+    std::uint32_t group;
+    std::uint32_t end;  // 2 k: start of chainable k, 2 k + 1: its end
+    double x, y;
+    double size;
+};
+
+// The ends of the chainables of some length, by group, x and y.
+std::vector<End> SortedEnds(const std::vector<Chainable>& items) {
     if (items.size() * 2 > std::numeric_limits<std::uint32_t>::max()) {
         throw std::length_error("too many lines and arcs to join");
     }
@@ -125,7 +125,7 @@ std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double t
             ends.push_back({item.group, at + 1, item.exit[0], item.exit[1], item.size});
         }
     }
-    auto before = [](const End& a, const End& b) {
+    std::sort(ends.begin(), ends.end(), [](const End& a, const End& b) {
         if (a.group != b.group) {
             return a.group < b.group;
         }
@@ -133,8 +133,14 @@ std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double t
             return a.x < b.x;
         }
         return a.y < b.y;
-    };
-    std::sort(ends.begin(), ends.end(), before);
+    });
+    return ends;
+}
+
+// For each end, an end of another entity within the tolerance (`only`),
+// and whether it has several.
+void NearEnds(const std::vector<End>& ends, double tolerance, std::vector<std::int64_t>& only,
+              std::vector<std::uint8_t>& several) {
     // Runs of one group and one x, so that a column of ends is searched by y.
     auto sameRun = [&ends](std::size_t a, std::size_t b) {
         return ends[a].group == ends[b].group && ends[a].x == ends[b].x;
@@ -148,9 +154,6 @@ std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double t
     for (std::size_t p = 0; p < ends.size(); ++p) {
         runStart[p] = p > 0 && sameRun(p, p - 1) ? runStart[p - 1] : static_cast<std::uint32_t>(p);
     }
-    const std::size_t count = items.size() * 2;
-    std::vector<std::int64_t> only(count, -1);
-    std::vector<std::uint8_t> several(count, 0);
     for (std::size_t p = 0; p < ends.size(); ++p) {
         const End& e = ends[p];
         const double reach = tolerance * e.size;
@@ -186,8 +189,17 @@ std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double t
             q = stop;
         }
     }
-    // Partners in place of the ends found: first which are, then the rest
-    // undone.
+}
+
+// For each end (2 k: start of chainable k, 2 k + 1: its end), the one end of
+// another entity it joins, or -1: the two must be each other's only end
+// within the tolerance, so that a chain never goes through a branch.
+std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double tolerance) {
+    const std::size_t count = items.size() * 2;
+    std::vector<std::int64_t> only(count, -1);
+    std::vector<std::uint8_t> several(count, 0);
+    NearEnds(SortedEnds(items), tolerance, only, several);
+    // Partners in place of the ends found.
     std::vector<std::uint8_t> mutual(count, 0);
     for (std::size_t e = 0; e < count; ++e) {
         const std::int64_t o = only[e];

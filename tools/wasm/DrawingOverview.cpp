@@ -230,8 +230,12 @@ void AppendTexts(std::string& out, const char* name, const std::vector<std::stri
 
 // The figures a run picking every one would take, after the drawing's
 // overview and layers.
-std::string Describe(const DrawingFile& drawing, const std::vector<VekId>& picked, bool dxf) {
+// The figures are loaded a run's worth at a time where the drawing stages
+// its figures, as a run does, so that a large drawing is never in the host
+// whole.
+std::string Describe(DrawingFile& drawing, const std::vector<VekId>& picked, bool dxf) {
     const vekhost_tool::FigureNaming naming = drawing.Naming();
+    const vekhost_tool::RunStaging staging = drawing.Staging();
     Box bounds;
     std::string figures;
     std::vector<std::string> layers;
@@ -239,7 +243,14 @@ std::string Describe(const DrawingFile& drawing, const std::vector<VekId>& picke
     // A DXF drawing without handles names its figures by line: they cannot
     // be picked one by one (--select handle:).
     bool pickById = true;
-    for (const VekId id : picked) {
+    for (std::size_t at = 0; at < picked.size(); ++at) {
+        const VekId id = picked[at];
+        if (staging.load && at % vekhost_tool::kFiguresPerRun == 0) {
+            staging.unload();
+            const std::size_t end = std::min(picked.size(), at + vekhost_tool::kFiguresPerRun);
+            staging.load({picked.begin() + static_cast<std::ptrdiff_t>(at),
+                          picked.begin() + static_cast<std::ptrdiff_t>(end)});
+        }
         const auto segment = vekhost::GetSegment(id);
         if (!segment) {
             continue;
@@ -284,7 +295,7 @@ std::string InspectDrawing(const std::string& path) {
     std::string answer;
     try {
         const std::unique_ptr<DrawingFile> drawing = vekhost_tool::ReadDrawingFile(options);
-        drawing->LoadIntoHost(true);
+        drawing->LoadIntoHost(false);
         std::string error;
         const auto picked = drawing->Pick(error);
         answer = picked ? Describe(*drawing, *picked, options.Dxf()) : Failure(error);
