@@ -51,4 +51,14 @@ void WriteErr(const std::string& utf8) {
     Write(stderr, utf8);
 }
 
+int UsageError(const std::string& message) {
+    WriteErr("vekhost: " + message + "\nTry 'vekhost --help'.\n");
+    return kExitUsage;
+}
+
+int Failure(const std::string& message) {
+    WriteErr("vekhost: " + message + "\n");
+    return kExitFailed;
+}
+
 }  // namespace vekhost_tool

@@ -10,4 +10,14 @@ namespace vekhost_tool {
 void WriteOut(const std::string& utf8);
 void WriteErr(const std::string& utf8);
 
+// vekhost's exit statuses: done; failed, with nothing written; bad arguments.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// "vekhost: MESSAGE" on the error stream, a usage error's with where to
+// read the usage; the status to exit with.
+int UsageError(const std::string& message);
+int Failure(const std::string& message);
+
 }  // namespace vekhost_tool

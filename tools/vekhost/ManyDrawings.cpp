@@ -36,20 +36,8 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 // How often the runs are looked at while they work.
 constexpr std::chrono::milliseconds kPollInterval{10};
-
-int UsageError(const std::string& message) {
-    WriteErr("vekhost: " + message + "\nTry 'vekhost --help'.\n");
-    return kExitUsage;
-}
-
-int Failure(const std::string& message) {
-    WriteErr("vekhost: " + message + "\n");
-    return kExitFailed;
-}
 
 // ---- Interruption: the runs are stopped and the scratch folder removed ----
 

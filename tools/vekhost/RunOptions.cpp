@@ -1,5 +1,6 @@
 #include "tools/vekhost/RunOptions.h"
 
+#include "tools/vekhost/Console.h"
 #include "tools/vekhost/DxfDrawing.h"
 #include "tools/vekhost/ManyDrawings.h"
 #include "tools/vekhost/SettingValues.h"
@@ -17,9 +18,6 @@
 namespace vekhost_tool {
 
 namespace {
-
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 // Options as CLI11 reads them, before they are checked.
 struct RawOptions {

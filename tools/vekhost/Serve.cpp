@@ -28,8 +28,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kExitFailed = 1;
-
 struct MimeEntry {
     std::string_view extension;
     std::string_view type;
@@ -49,19 +47,6 @@ constexpr MimeEntry kMimeTypes[] = {
     {".ico", "image/x-icon"},
     {".txt", "text/plain; charset=utf-8"},
 };
-
-bool SameLetters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::optional<std::string> PercentDecoded(std::string_view text) {
     std::string decoded;
@@ -166,7 +151,7 @@ std::optional<fs::path> RequestedFile(const fs::path& root, std::string_view tar
 std::string_view MimeType(const fs::path& file) {
     const std::string extension = PathText(file.extension());
     for (const MimeEntry& entry : kMimeTypes) {
-        if (SameLetters(entry.extension, extension)) {
+        if (SameAsciiLetters(entry.extension, extension)) {
             return entry.type;
         }
     }
@@ -188,7 +173,6 @@ namespace vekhost_tool {
 
 namespace {
 
-constexpr int kExitUsage = 2;
 constexpr uint16_t kDefaultPort = 8080;
 // A request's head beyond this is refused: the page's are a few hundred
 // bytes.
@@ -252,7 +236,7 @@ std::string HeaderValue(std::string_view head, std::string_view name) {
         const size_t end = head.find("\r\n", start);
         const std::string_view line = head.substr(start, end - start);
         const size_t colon = line.find(':');
-        if (colon != std::string_view::npos && SameLetters(line.substr(0, colon), name)) {
+        if (colon != std::string_view::npos && SameAsciiLetters(line.substr(0, colon), name)) {
             std::string_view value = line.substr(colon + 1);
             while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
                 value.remove_prefix(1);
@@ -273,8 +257,8 @@ bool LoopbackHost(std::string_view host) {
     } else if (portAt != std::string_view::npos) {
         host = host.substr(0, portAt);
     }
-    return host.empty() || SameLetters(host, "127.0.0.1") || SameLetters(host, "localhost") ||
-           host == "[::1]";
+    return host.empty() || SameAsciiLetters(host, "127.0.0.1") ||
+           SameAsciiLetters(host, "localhost") || host == "[::1]";
 }
 
 std::string Head(std::string_view status, std::string_view type, uintmax_t length) {

@@ -18,19 +18,6 @@ std::u16string ToU16(const WCHAR* text) {
     return FromWideText(RegText(text));
 }
 
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 std::vector<std::string> SettingNames() {
@@ -43,7 +30,7 @@ std::vector<std::string> SettingNames() {
 
 std::optional<std::string> CanonicalSettingName(const std::string& name) {
     for (const std::string& known : SettingNames()) {
-        if (SameName(known, name)) {
+        if (SameAsciiLetters(known, name)) {
             return known;
         }
     }

@@ -1,5 +1,6 @@
 #include "tools/vekhost/TextConvert.h"
 
+#include <cctype>
 #include <cstdint>
 
 namespace vekhost_tool {
@@ -92,6 +93,19 @@ std::string PathText(const std::filesystem::path& path) {
 
 std::filesystem::path PathFromUtf8(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+bool SameAsciiLetters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace vekhost_tool

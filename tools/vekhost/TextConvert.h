@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vekhost_tool {
 
@@ -14,6 +15,9 @@ std::optional<std::u16string> Utf8ToUtf16(const std::string& utf8);
 std::string Utf16ToUtf8(const std::u16string& text);
 
 std::string PathText(const std::filesystem::path& path);
+// The same text but for the case of ASCII letters ("Content-Type",
+// "content-type"; a setting's name as typed).
+bool SameAsciiLetters(std::string_view a, std::string_view b);
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 
 // Code units copied one to one between the host's and a WCHAR-based text.

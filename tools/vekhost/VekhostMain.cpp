@@ -30,10 +30,6 @@ using namespace vekhost_tool;
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
 const char* const kUsage =
     "Usage:\n"
     "  vekhost demo [--pictures FOLDER]\n"
@@ -101,16 +97,6 @@ const char* const kUsage =
     "file is written: OUT, the report and the picture are left as they\n"
     "were); with several drawings, any of them failed (each is named, the\n"
     "others are written); 2 bad arguments.\n";
-
-int UsageError(const std::string& message) {
-    WriteErr("vekhost: " + message + "\nTry 'vekhost --help'.\n");
-    return kExitUsage;
-}
-
-int Failure(const std::string& message) {
-    WriteErr("vekhost: " + message + "\n");
-    return kExitFailed;
-}
 
 void ShowStoredSettings(const std::string& heading) {
     WriteOut(heading + " (" + SettingsLocation() + "):\n");
