@@ -10,7 +10,6 @@ import shutil
 import socket
 import subprocess
 import sys
-import time
 
 vekhost, scratch = sys.argv[1], sys.argv[2]
 program = ['wine', vekhost] if vekhost.endswith('.exe') else [vekhost]
@@ -23,9 +22,10 @@ def check(condition, what):
         print('FAIL:', what)
 
 
-def request(port, raw, host='127.0.0.1'):
-    """The raw response to a raw request line (and a Host header)."""
-    with socket.create_connection(('127.0.0.1', port), timeout=10) as s:
+def request(port, raw, host='127.0.0.1', timeout=60):
+    """The raw response to a raw request line (and a Host header). The wait
+    is long: a loaded machine (Wine above all) may answer slowly."""
+    with socket.create_connection(('127.0.0.1', port), timeout=timeout) as s:
         head = raw + '\r\n' + (f'Host: {host}:{port}\r\n' if host else '') + '\r\n'
         s.sendall(head.encode('latin-1'))
         data = b''
@@ -113,11 +113,14 @@ try:
     status, _, _ = request(port, 'GET /index.html HTTP/1.0', host=None)
     check(status == 200, 'a request without Host (HTTP/1.0)')
 
-    # An idle connection (a browser's preconnect) does not hold the others up.
+    # An idle connection (a browser's preconnect) does not hold the others up:
+    # the request is answered before the server gives up on the idle one (10 s).
     idle = socket.create_connection(('127.0.0.1', port))
-    started = time.monotonic()
-    status, _, _ = request(port, 'GET /page.css HTTP/1.1')
-    check(status == 200 and time.monotonic() - started < 2, 'served beside an idle connection')
+    try:
+        status, _, _ = request(port, 'GET /page.css HTTP/1.1', timeout=8)
+    except TimeoutError:
+        status = None
+    check(status == 200, 'served beside an idle connection')
     idle.close()
 
     # A port taken is an error saying so; a port that is no port a usage error.
