@@ -140,38 +140,42 @@ std::string_view JsonScanner::SlowString(const char* start) {
             ++p_;
             continue;
         }
-        const char* escape = p_++;
-        if (p_ >= end_) {
-            Malformed(start - 1, "the file ends inside a text");
-        }
-        const char kind = *p_++;
-        if (kind != 'u') {
-            static const char kFrom[] = "\"\\/bfnrt";
-            static const char kTo[] = "\"\\/\b\f\n\r\t";
-            const char* found = std::strchr(kFrom, kind);
-            if (!found || kind == 0) {
-                Malformed(escape, "an unknown escape in a text");
-            }
-            scratch_ += kTo[found - kFrom];
-            continue;
-        }
-        uint32_t cp = Hex4();
-        if (cp >= 0xDC00 && cp <= 0xDFFF) {
-            Malformed(escape, "a low surrogate without a high one before it");
-        }
-        if (cp >= 0xD800 && cp <= 0xDBFF) {
-            if (end_ - p_ < 2 || p_[0] != '\\' || p_[1] != 'u') {
-                Malformed(escape, "a high surrogate without a low one after it");
-            }
-            p_ += 2;
-            const uint32_t low = Hex4();
-            if (low < 0xDC00 || low > 0xDFFF) {
-                Malformed(escape, "a high surrogate without a low one after it");
-            }
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-        }
-        AppendUtf8(scratch_, cp);
+        AppendEscape(start);
     }
+}
+
+void JsonScanner::AppendEscape(const char* start) {
+    const char* escape = p_++;
+    if (p_ >= end_) {
+        Malformed(start - 1, "the file ends inside a text");
+    }
+    const char kind = *p_++;
+    if (kind != 'u') {
+        static const char kFrom[] = "\"\\/bfnrt";
+        static const char kTo[] = "\"\\/\b\f\n\r\t";
+        const char* found = std::strchr(kFrom, kind);
+        if (!found || kind == 0) {
+            Malformed(escape, "an unknown escape in a text");
+        }
+        scratch_ += kTo[found - kFrom];
+        return;
+    }
+    uint32_t cp = Hex4();
+    if (cp >= 0xDC00 && cp <= 0xDFFF) {
+        Malformed(escape, "a low surrogate without a high one before it");
+    }
+    if (cp >= 0xD800 && cp <= 0xDBFF) {
+        if (end_ - p_ < 2 || p_[0] != '\\' || p_[1] != 'u') {
+            Malformed(escape, "a high surrogate without a low one after it");
+        }
+        p_ += 2;
+        const uint32_t low = Hex4();
+        if (low < 0xDC00 || low > 0xDFFF) {
+            Malformed(escape, "a high surrogate without a low one after it");
+        }
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+    }
+    AppendUtf8(scratch_, cp);
 }
 
 uint32_t JsonScanner::Hex4() {

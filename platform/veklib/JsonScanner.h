@@ -99,6 +99,9 @@ protected:
     }
     std::string_view String();
     std::string_view SlowString(const char* start);
+    // The escape at the reader, after a backslash, onto the text being read
+    // (which started at `start`).
+    void AppendEscape(const char* start);
     uint32_t Hex4();
     Number ReadNumber();
     // Calls member(key, keyStart) with the position at each member's value.
