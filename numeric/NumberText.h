@@ -5,6 +5,8 @@
 #pragma once
 
 #include <charconv>
+#include <cstdint>
+#include <system_error>
 
 namespace numeric {
 
@@ -14,6 +16,11 @@ namespace numeric {
 // number's magnitude rounds to infinity or a nonzero number rounds to zero;
 // `value` is set only on success.
 std::from_chars_result ReadDouble(const char* first, const char* last, double& value);
+
+// The double nearest n x 10^e, as ReadDouble reads "<n>e<e>", with the
+// same errors; without text when n and 10^|e| are exact doubles, where one
+// multiplication or division rounds once.
+std::errc DecimalToDouble(std::int64_t n, int e, double& value);
 
 // The shortest text that reads back as `value`, laid out as
 // std::to_chars(first, last, value) does: fixed or scientific notation,

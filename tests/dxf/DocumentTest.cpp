@@ -1,9 +1,15 @@
 // Reading: byte identity of unedited files and what is found in them. The
 // files refused are in RefusalTest.cpp.
 #include "tests/dxf/DxfFragments.h"
+#include "tests/dxf/LineChanges.h"
 #include "tools/dxf/DxfDocument.h"
+#include "tools/dxf/DxfTags.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -116,6 +122,33 @@ TEST(DxfDocument, HandlesAndTheirAbsence) {
     EXPECT_EQ(r12.Write(), r12.Bytes());
     dxf::Document r12h = dxf::Document::Parse(R12(Tags("0 LINE|5 A|8 0|10 0|20 0|11 1|21 1")));
     EXPECT_EQ(r12h.NewHandle(), 0xBu);
+}
+
+// Lines of every length up to past the word-at-a-time search, each ending
+// with "\n", "\r\n" or the text's end, read from every offset, against
+// std::string_view::find.
+TEST(DxfDocument, LinesFoundFromAnyOffset) {
+    const std::uint64_t seed = dxftest::ChangeSeed();
+    SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed));
+    std::mt19937_64 random(seed);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        const std::size_t size = random() % 80;
+        for (std::size_t k = 0; k < size; ++k) {
+            const auto pick = random() % 16;
+            text += pick == 0 ? '\n' : pick == 1 ? '\r' : pick == 2 ? '\x8a' : char('0' + pick);
+        }
+        for (std::size_t pos = 0; pos <= text.size(); ++pos) {
+            const std::size_t nl = std::string_view(text).find('\n', pos);
+            const std::size_t end = nl == std::string_view::npos ? text.size() : nl;
+            std::size_t next = 0;
+            const std::string_view line = dxf::LineAt(text, pos, next);
+            const bool cr = nl != std::string_view::npos && end > pos && text[end - 1] == '\r';
+            ASSERT_EQ(line, std::string_view(text).substr(pos, end - pos - (cr ? 1 : 0)))
+                << "text of " << text.size() << " from " << pos;
+            ASSERT_EQ(next, nl == std::string_view::npos ? text.size() : nl + 1);
+        }
+    }
 }
 
 }  // namespace

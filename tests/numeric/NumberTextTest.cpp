@@ -167,4 +167,33 @@ TEST(NumberText, ReadsAsFromChars) {
     }
 }
 
+// Decimals n x 10^e around the exact fast range's edges (|n| near 2^53, |e|
+// near 22) and far beyond it, against std::from_chars of "<n>e<e>".
+TEST(NumberText, DecimalsAsFromChars) {
+    const std::uint64_t seed = PropertySeed();
+    Draw draw(seed);
+    for (int i = 0; i < kDraws; ++i) {
+        // An integer of up to 18 digits, or one within 2 of 2^53.
+        const auto scale = static_cast<std::uint64_t>(std::pow(10.0, double(draw.Bits() % 19)));
+        auto n = static_cast<std::int64_t>(draw.Bits() % scale);
+        if (draw.Coin()) {
+            n = (std::int64_t{1} << 53) + static_cast<std::int64_t>(draw.Bits() % 5) - 2;
+        }
+        n = draw.Coin() ? -n : n;
+        // An exponent within 5 of -22 or 22, or any up to 350 either way.
+        const int edge = draw.Coin() ? 22 : -22;
+        const int e = draw.Coin() ? edge + static_cast<int>(draw.Bits() % 11) - 5
+                                  : static_cast<int>(draw.Bits() % 701) - 350;
+        const std::string text = std::to_string(n) + "e" + std::to_string(e);
+        double ours = 7.25;
+        double theirs = 7.25;
+        const std::errc a = numeric::DecimalToDouble(n, e, ours);
+        const auto b = std::from_chars(text.data(), text.data() + text.size(), theirs);
+        ASSERT_EQ(a, b.ec) << text << " seed " << seed;
+        if (a == std::errc{}) {
+            ASSERT_EQ(WordOf(ours), WordOf(theirs)) << text << " seed " << seed;
+        }
+    }
+}
+
 }  // namespace

@@ -5,7 +5,9 @@
 
 #include "tools/dxf/DxfNumbers.h"
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -20,18 +22,42 @@ struct Tag {
     std::string_view Trimmed() const { return Trim(value); }
 };
 
+// Offset of the first '\n' at or after `pos`, or text.size(). Most lines of
+// a drawing are a few characters, shorter than what a call to memchr costs
+// to set up, so the first 32 bytes are searched eight at a time in line.
+inline std::size_t NewlineFrom(std::string_view text, std::size_t pos) {
+    const char* p = text.data() + pos;
+    const char* const end = text.data() + text.size();
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101u;
+        constexpr std::uint64_t kHigh = 0x8080808080808080u;
+        for (int k = 0; k < 4 && end - p >= 8; ++k, p += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, p, sizeof word);
+            word ^= kOnes * '\n';
+            // The lowest byte flagged is the first zero byte; flags above it
+            // may be false.
+            const std::uint64_t zero = (word - kOnes) & ~word & kHigh;
+            if (zero != 0) {
+                return static_cast<std::size_t>(p - text.data()) +
+                       static_cast<std::size_t>(std::countr_zero(zero) / 8);
+            }
+        }
+    }
+    const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    return nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text.data()) : text.size();
+}
+
 // One line of `text` from `pos`: the content without "\n" or "\r\n", and the
 // offset of the next line.
 inline std::string_view LineAt(std::string_view text, std::size_t pos, std::size_t& next) {
-    const char* begin = text.data() + pos;
-    const void* nl = std::memchr(begin, '\n', text.size() - pos);
-    std::size_t length =
-        nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - begin) : text.size() - pos;
-    next = nl ? pos + length + 1 : text.size();
-    if (nl && length > 0 && begin[length - 1] == '\r') {
+    const std::size_t nl = NewlineFrom(text, pos);
+    std::size_t length = nl - pos;
+    next = nl < text.size() ? nl + 1 : text.size();
+    if (nl < text.size() && length > 0 && text[nl - 1] == '\r') {
         --length;
     }
-    return {begin, length};
+    return {text.data() + pos, length};
 }
 
 class TagReader {

@@ -118,15 +118,10 @@ double GridValues::Snap(double value, double anchor, const std::optional<Decimal
     if (!anchorPart || !stepPart || __builtin_add_overflow(*anchorPart, *stepPart, &n)) {
         return value;
     }
-    // "ne" then e: read back as the double nearest it (every value written
-    // back passes here, so no string is made).
-    char text[48];
-    char* last = std::to_chars(text, text + 24, n).ptr;
-    *last++ = 'e';
-    last = std::to_chars(last, text + sizeof text, e).ptr;
+    // Read back as the double nearest it (every value written back passes
+    // here, so no text is made).
     double grid = 0;
-    const auto [end, ec] = numeric::ReadDouble(text, last, grid);
-    if (ec != std::errc() || end != last) {
+    if (numeric::DecimalToDouble(n, e, grid) != std::errc()) {
         return value;
     }
     return std::fabs(grid - value) <= tolerance ? grid : value;
