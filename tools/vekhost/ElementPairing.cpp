@@ -56,13 +56,29 @@ struct Alignment {
     std::vector<int> pairing;
 };
 
+// Pairs as many elements before as after, one to one in `order`, when
+// each may have become its partner; the movement is not measured.
+Alignment InOrder(const std::vector<vekhost::Element>& before,
+                  const std::vector<vekhost::Element>& after, const std::vector<int>& order) {
+    Alignment result;
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (!CanBecome(before[i].type, after[order[i]].type)) {
+            return result;
+        }
+    }
+    result.ok = true;
+    result.pairing = order;
+    return result;
+}
+
 // Pairs `before` with `after` taken in `order`, keeping the order and
 // dropping n - m elements, at the least total movement. Only the states that
 // can still end with every element after paired are kept: i elements before
-// and i - k after, k dropped so far.
+// and i - k after, k dropped so far. With nothing to drop there is one way
+// to pair, and its movement is measured only `withCost`.
 Alignment Align(const std::vector<vekhost::Element>& before,
                 const std::vector<vekhost::Element>& after, const std::vector<int>& order,
-                const UnitMap& unit) {
+                const UnitMap& unit, bool withCost) {
     Alignment result;
     const size_t n = before.size();
     const size_t m = order.size();
@@ -70,6 +86,9 @@ Alignment Align(const std::vector<vekhost::Element>& before,
         return result;
     }
     const size_t drops = n - m;
+    if (drops == 0 && !withCost) {
+        return InOrder(before, after, order);
+    }
     const size_t width = drops + 1;
     constexpr double kUnreached = std::numeric_limits<double>::infinity();
     std::vector<double> cost((n + 1) * width, kUnreached);
@@ -124,9 +143,7 @@ struct Meeting {
     PointRole second = PointRole::Start;
 };
 
-Meeting Meet(const vekhost::Element& a, const vekhost::Element& b) {
-    const ElementPoints pa = PointsOf(a);
-    const ElementPoints pb = PointsOf(b);
+Meeting Meet(const ElementPoints& pa, const ElementPoints& pb) {
     Meeting best;
     double closest = kMeetTolerance;
     for (PointRole ra : {PointRole::End, PointRole::Start}) {
@@ -275,12 +292,14 @@ std::vector<int> PairElements(const std::vector<vekhost::Element>& before,
     for (size_t j = 0; j < order.size(); ++j) {
         order[j] = static_cast<int>(j);
     }
-    Alignment best = Align(before, after, order, unit);
-    if (afterMayStartAtTail && !after.empty() && IsCorner(after.back().type)) {
+    // The movement decides only between the two orders.
+    const bool twoOrders = afterMayStartAtTail && !after.empty() && IsCorner(after.back().type);
+    Alignment best = Align(before, after, order, unit, twoOrders);
+    if (twoOrders) {
         std::vector<int> rotated;
         rotated.push_back(static_cast<int>(after.size()) - 1);
         rotated.insert(rotated.end(), order.begin(), order.end() - 1);
-        const Alignment other = Align(before, after, rotated, unit);
+        const Alignment other = Align(before, after, rotated, unit, true);
         if (other.ok && (!best.ok || other.cost < best.cost)) {
             best = other;
         }
@@ -302,6 +321,10 @@ std::vector<OpenedGap> OpenedGaps(const std::vector<vekhost::Element>& before,
             kept.push_back(i);
         }
     }
+    std::vector<ElementPoints> points(before.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        points[i] = PointsOf(before[i]);
+    }
     const size_t pairs = kept.size() < 2 ? 0 : closed ? kept.size() : kept.size() - 1;
     for (size_t t = 0; t < pairs; ++t) {
         const int first = kept[t];
@@ -312,7 +335,7 @@ std::vector<OpenedGap> OpenedGaps(const std::vector<vekhost::Element>& before,
         bool chained = true;
         for (int u = first; chained && u != second;) {
             const int v = (u + 1) % n;
-            const Meeting m = Meet(before[u], before[v]);
+            const Meeting m = Meet(points[u], points[v]);
             chained = m.met;
             if (u == first) {
                 start = m;
