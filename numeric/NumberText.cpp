@@ -138,9 +138,9 @@ std::from_chars_result ReadDouble(const char* first, const char* last, double& v
 std::errc DecimalToDouble(std::int64_t n, int e, double& value) {
     constexpr std::int64_t kExactInteger = std::int64_t{1} << 53;
     constexpr int kExactPower = 22;  // 10^22 < 2^53 x 2^22 is a double exactly
-    constexpr double kPowers[kExactPower + 1] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static constexpr double kPowers[kExactPower + 1] = {
+        1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     if (n > -kExactInteger && n < kExactInteger && e >= -kExactPower && e <= kExactPower) {
         const auto m = static_cast<double>(n);
         value = e >= 0 ? m * kPowers[e] : m / kPowers[-e];

@@ -152,6 +152,7 @@ std::optional<Segment> GetSegment(VekId segment) {
     s.id = segment;
     s.layer = sd.layer;
     s.closed = sd.closed;
+    s.elements.reserve(static_cast<size_t>(std::max(sd.count, 0)));
     for (VekId e = sd.head; e != VEK_NONE; e = Elm(e).next) {
         const ElementData& ed = Elm(e);
         s.elements.push_back({e, ed.type, ed.figure, ed.lineType});

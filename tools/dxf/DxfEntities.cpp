@@ -607,26 +607,26 @@ std::string RewriteSimple(const Format& format, std::string_view text,
     return std::move(out.text);
 }
 
-struct LwVertexGroup {
-    std::vector<Tag> tags;
-};
-
 std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline& poly,
                               bool mirrored, const Restyle& restyle) {
     const std::string_view text = doc.EntityText(i);
-    // The file's vertices, each as its group of tags.
-    std::vector<LwVertexGroup> groups;
+    // The file's vertices, each as its group of tags: vertex k's are
+    // tags[starts[k]] up to tags[starts[k + 1]].
+    std::vector<Tag> tags;
+    std::vector<std::size_t> starts;
     bool inList = false;
     ForOwnTags(text, 0, [&](const Tag& tag) {
         if (tag.code == 10) {
-            groups.emplace_back();
+            starts.push_back(tags.size());
         }
         inList = tag.code == 10 || (inList && IsLwVertexCode(tag.code));
         if (inList) {
-            groups.back().tags.push_back(tag);
+            tags.push_back(tag);
         }
     });
+    starts.push_back(tags.size());
     Out out(doc.GetFormat());
+    out.text.reserve(text.size() + 64);
     bool inVertices = false, done = false;
     CopyObject(out, text, 0, restyle, [&](const Tag& tag) {
         if (tag.code == 90) {
@@ -649,12 +649,14 @@ std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline
                     }
                     continue;
                 }
-                if (static_cast<std::size_t>(v.source) >= groups.size()) {
+                const auto source = static_cast<std::size_t>(v.source);
+                if (source + 1 >= starts.size()) {
                     throw std::invalid_argument("vertex source " + std::to_string(v.source) +
                                                 " out of range");
                 }
                 bool bulgeWritten = false;
-                for (const Tag& t : groups[static_cast<std::size_t>(v.source)].tags) {
+                for (std::size_t k = starts[source]; k < starts[source + 1]; ++k) {
+                    const Tag& t = tags[k];
                     if (t.code == 91 && !bulgeWritten && bulge != 0) {
                         out.RealTag(42, bulge);
                         bulgeWritten = true;
