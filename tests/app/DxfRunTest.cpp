@@ -144,15 +144,6 @@ std::string CorrectedArcOutline() {
                        "|21 " + Real(2 * y)));
 }
 
-std::string LongPolyline() {
-    std::string vertices;
-    for (int i = 0; i < 3001; ++i) {
-        vertices += "|10 " + std::to_string(i) + "|20 0";
-    }
-    return Modern(Tags("0 LWPOLYLINE|5 50|8 0|90 3001|70 0" + vertices +
-                       "|0 LINE|5 51|8 0|10 0.004|20 1|11 1|21 1"));
-}
-
 // More circles than the command takes in one run.
 std::string ManyCircles() {
     std::string circles;
@@ -447,17 +438,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ExpectPolyline(out, "50", {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}}, false, 0);
                     EXPECT_TRUE(
                         Contains(std::string(out.EntityText(0)), " 10\n2\n 20\n1\n 30\n0\n"));
-                }},
-        // A figure over the command's limit is left alone, the rest converted.
-        RunCase{"FigureTooLargeLeftAlone",
-                LongPolyline(),
-                kStandard,
-                {"Figures: 1 picked, 1 converted",
-                 "1 LWPOLYLINE (too large for the command: 3,000 elements, at most 2,999 in "
-                 "one figure, at line "},
-                {0},
-                [](const dxf::Document& out) {
-                    ExpectLine(out, "51", {0, 1, 0}, {1, 1, 0});
                 }},
         // The command takes 3,000 figures a run: more are converted in runs.
         RunCase{"MoreFiguresThanOneRunTakes",

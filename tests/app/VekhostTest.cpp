@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
@@ -363,25 +364,25 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
 
 TEST_F(Vekhost, CommandErrorLeavesTheOutputAlone) {
-    // One figure too large for the work buffer: the pass shows its capacity
-    // box and stops.
+    // No circle through the arc's ends, which round to one point in inches
+    // at one place: the standard pass stops there.
     vekhost::Reset();
-    std::vector<FigureRecord> lines;
-    for (int i = 0; i < 3000; ++i) {
-        lines.push_back(vekhost::Line(i, 0, i + 1, 0));
-    }
-    vekhost::AddSegment(lines);
-    const std::string drawing = SaveDrawing("big.json");
+    const double end = 240 * std::numbers::pi / 180;
+    vekhost::AddSegment({vekhost::Line(23.75, 0, 23.75, 10),
+                         vekhost::Arc(22.5, 10, 23.75, 10, 22.5 + 1.25 * std::cos(end),
+                                      10 + 1.25 * std::sin(end))});
+    const std::string drawing = SaveDrawing("arc.json");
     WriteFile(folder_ / "out.json", "previous contents");
 
-    const Outcome run = RunVekhost({"run", drawing, "--ref", "0,0", "-o", Path("out.json"),
+    const Outcome run = RunVekhost({"run", drawing, "--ref", "0,0", "--set", "d_point=1", "--set",
+                                    "inchmm=2", "--set", "IsExploded=0", "-o", Path("out.json"),
                                     "--report", Path("report.csv"), "--svg", Path("run.svg")});
 
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_TRUE(Contains(run.output,
                          "Figures: 1 picked, 0 converted, 1 left untouched (the run stopped at "
-                         "segment 1: DB 메모리용량(3000)의 총 갯수를 초과하였습니다.(1) [a figure "
-                         "of 3000 elements or more, more than the command takes])"))
+                         "segment 1: 원호를 보정할 수 없습니다(반복문) [no radius near the rounded "
+                         "one fits"))
         << run.output;
     EXPECT_TRUE(Contains(run.output, "were not written")) << run.output;
     EXPECT_EQ(ReadFile(folder_ / "out.json"), "previous contents");

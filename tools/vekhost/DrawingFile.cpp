@@ -1,19 +1,24 @@
 #include "tools/vekhost/DrawingFile.h"
 
 #include "tools/vekhost/DxfDrawing.h"
+#include "tools/vekhost/FigureLimit.h"
 #include "tools/vekhost/Files.h"
 #include "tools/vekhost/TextConvert.h"
 
+#include <cstddef>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 namespace vekhost_tool {
 
 namespace {
 
 // The host's own drawing file: loading it is reading it, and the host's
-// drawing after the run is the file to write.
+// drawing after the run is the file to write. A figure the command cannot
+// take is never picked, as in a DXF drawing: left as it was and said so.
 class JsonDrawingFile : public DrawingFile {
 public:
     JsonDrawingFile(const RunOptions& options, const std::string& text)
@@ -23,12 +28,17 @@ public:
         } catch (const std::exception& e) {
             throw DrawingError(name_ + " is not a drawing file: " + e.what());
         }
+        for (const VekId segment : vekhost::Segments()) {
+            const std::size_t elements = vekhost::GetSegment(segment)->elements.size();
+            if (!FitsTheCommand(elements)) {
+                tooLarge_.emplace_back(segment, elements);
+            }
+        }
     }
     void LoadIntoHost(bool) override {}
-    std::optional<std::vector<VekId>> Pick(std::string& error) const override {
-        return PickFigures(selection_, name_, error);
-    }
+    std::optional<std::vector<VekId>> Pick(std::string& error) const override;
     FigureNaming Naming() const override { return SegmentNaming(); }
+    std::vector<std::string> LeftAlone(const std::vector<VekId>& picked) const override;
     bool TakeResult(const RecordedRun&, std::string&) override { return true; }
     void WriteTo(std::ostream& out) const override {
         vekhost::WriteJson([&out](std::string_view piece) {
@@ -37,9 +47,63 @@ public:
     }
 
 private:
+    // The elements of `segment` when the command cannot take it.
+    std::optional<std::size_t> TooLarge(VekId segment) const {
+        for (const auto& [large, elements] : tooLarge_) {
+            if (large == segment) {
+                return elements;
+            }
+        }
+        return std::nullopt;
+    }
+
     std::string name_;
     std::optional<std::vector<VekId>> selection_;
+    // The figures the command cannot take, in file order, with their elements.
+    std::vector<std::pair<VekId, std::size_t>> tooLarge_;
 };
+
+std::optional<std::vector<VekId>> JsonDrawingFile::Pick(std::string& error) const {
+    auto picked = PickFigures(selection_, name_, error);
+    if (!picked || tooLarge_.empty()) {
+        return picked;
+    }
+    if (!selection_) {
+        std::erase_if(*picked, [this](VekId segment) { return TooLarge(segment).has_value(); });
+        return picked;
+    }
+    for (const VekId segment : *picked) {
+        if (const auto elements = TooLarge(segment)) {
+            error = "figure " + std::to_string(segment) + " (" + TooLargeReason(*elements) +
+                    ") cannot be converted";
+            return std::nullopt;
+        }
+    }
+    return picked;
+}
+
+// "Left as it was: 2 figures (too large for the command: 3,000 elements, at
+// most 2,999 in one figure, the first segment 4)", by size as a DXF
+// drawing's entities are; nothing when the command takes every figure.
+std::vector<std::string> JsonDrawingFile::LeftAlone(const std::vector<VekId>&) const {
+    struct Group {
+        std::size_t figures = 0;
+        VekId first = VEK_NONE;
+    };
+    std::map<std::size_t, Group> bySize;
+    for (const auto& [segment, elements] : tooLarge_) {
+        Group& group = bySize.try_emplace(elements, Group{0, segment}).first->second;
+        ++group.figures;
+    }
+    std::string text;
+    for (const auto& [elements, group] : bySize) {
+        text += (text.empty() ? "Left as it was: " : ", ") + std::to_string(group.figures) +
+                (group.figures == 1 ? " figure (" : " figures (") + TooLargeReason(elements) +
+                (group.figures == 1 ? ", segment " : ", the first segment ") +
+                std::to_string(group.first) + ")";
+    }
+    return text.empty() ? std::vector<std::string>{} : std::vector<std::string>{text};
+}
 
 class DxfDrawingFile : public DrawingFile {
 public:

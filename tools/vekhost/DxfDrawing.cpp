@@ -54,15 +54,6 @@ std::string LayerList(const dxf::Document& doc, const std::vector<std::string_vi
     return " (its layers: " + list + ")";
 }
 
-// 3635 as "3,635".
-std::string Thousands(std::size_t n) {
-    std::string digits = std::to_string(n);
-    for (std::size_t at = digits.size(); at > 3; at -= 3) {
-        digits.insert(at - 3, ",");
-    }
-    return digits;
-}
-
 std::string Count(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -138,13 +129,7 @@ void DxfDrawing::UnloadFigures() {
 }
 
 bool DxfDrawing::Pickable(std::size_t figure) const {
-    return segmentOf_[figure] != VEK_NONE &&
-           set_.figures[figure].elementCount <= kMaxFigureElements;
-}
-
-std::string DxfDrawing::TooLargeText(std::size_t figure) const {
-    return Thousands(set_.figures[figure].elementCount) + " elements, at most " +
-           Thousands(kMaxFigureElements) + " in one figure";
+    return segmentOf_[figure] != VEK_NONE && FitsTheCommand(set_.figures[figure].elementCount);
 }
 
 const DxfFigure* DxfDrawing::FigureOf(VekId segment) const {
@@ -235,10 +220,10 @@ std::optional<std::vector<VekId>> DxfDrawing::PickHandles(const std::vector<std:
         const std::size_t i = it->second;
         const std::int32_t f = set_.figureOf[i];
         if (f < 0 || !Pickable(static_cast<std::size_t>(f))) {
-            const std::string why = f >= 0 && segmentOf_[static_cast<std::size_t>(f)] != VEK_NONE
-                                        ? std::string(dxf::Describe(dxf::Refusal::TooLarge)) +
-                                              ": " + TooLargeText(static_cast<std::size_t>(f))
-                                        : std::string(dxf::Describe(dxf::ShapeOf(doc_, i).refusal));
+            const std::string why =
+                f >= 0 && segmentOf_[static_cast<std::size_t>(f)] != VEK_NONE
+                    ? TooLargeReason(set_.figures[static_cast<std::size_t>(f)].elementCount)
+                    : std::string(dxf::Describe(dxf::ShapeOf(doc_, i).refusal));
             error = "entity " + name + " (" + Readable(doc_, doc_.EntityType(i)) +
                     (why.empty() ? "" : ", " + why) + ", line " +
                     std::to_string(doc_.EntityLine(i)) + ") cannot be converted";
@@ -312,7 +297,8 @@ dxf::LeftAlone DxfDrawing::LeftAloneBy(const std::vector<VekId>& picked) const {
             if (Pickable(f)) {
                 left.Add(doc_.EntityType(part.entity), dxf::Refusal::NotSelected);
             } else {
-                left.Add(doc_.EntityType(part.entity), dxf::Refusal::TooLarge, TooLargeText(f),
+                left.Add(doc_.EntityType(part.entity), dxf::Refusal::TooLarge,
+                         TooLargeDetail(set_.figures[f].elementCount),
                          doc_.EntityLine(parts.front().entity));
             }
         }

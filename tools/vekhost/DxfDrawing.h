@@ -9,9 +9,9 @@
 #include "tools/vekhost/DxfFigures.h"
 #include "tools/vekhost/DxfSelection.h"
 #include "tools/vekhost/DxfWriteBack.h"
+#include "tools/vekhost/FigureLimit.h"
 #include "tools/vekhost/Files.h"
 #include "tools/vekhost/RunReport.h"
-#include "engine/WorkBuffers.h"
 
 #include <cstddef>
 #include <memory>
@@ -23,10 +23,6 @@
 #include <vector>
 
 namespace vekhost_tool {
-
-// The command reads a figure into a buffer of kFigureSlotCount elements and
-// stops the run when it fills: a figure it can take has one fewer.
-inline constexpr std::size_t kMaxFigureElements = kFigureSlotCount - 1;
 
 // Text is set aside after this many figures written back: a run's worth,
 // few enough edits held, and few enough passes over them.
@@ -106,7 +102,6 @@ private:
     const DxfFigure* FigureOf(VekId segment) const;
     // Loaded and within the command's limits.
     bool Pickable(std::size_t figure) const;
-    std::string TooLargeText(std::size_t figure) const;
     bool InInches(const RunSettings& settings) const;
     // Sets aside the text before the first picked figure not yet written back.
     void Spill();

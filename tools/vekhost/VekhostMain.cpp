@@ -62,6 +62,8 @@ const char* const kUsage =
     "                is written)\n"
     "      More figures than one run of the command takes (3000) are picked in\n"
     "      turns, one run each; the summary says how many runs were made.\n"
+    "      A figure of more elements than the command takes (2999) is left as\n"
+    "      it was and listed; picked by name, it is refused.\n"
     "      A DXF drawing (the name ends in .dxf) is converted in place: each\n"
     "      LWPOLYLINE or 2-D POLYLINE and each CIRCLE of the model space is a\n"
     "      figure, and LINE and ARC entities of one layer that meet end to end\n"
@@ -91,12 +93,12 @@ const char* const kUsage =
     "\n"
     "The plug-in is loaded from the folder that holds vekhost.\n"
     "Exit status: 0 done; 1 the input could not be read (a DXF drawing's fault\n"
-    "is given with its line), a figure or layer picked is not in it, the\n"
-    "plug-in could not be loaded or registered, the command reported an\n"
-    "error, or an output could not be written or is write-protected (then no\n"
-    "file is written: OUT, the report and the picture are left as they\n"
-    "were); with several drawings, any of them failed (each is named, the\n"
-    "others are written); 2 bad arguments.\n";
+    "is given with its line), a figure or layer picked is not in it or is too\n"
+    "large for the command, the plug-in could not be loaded or registered,\n"
+    "the command reported an error, or an output could not be written or is\n"
+    "write-protected (then no file is written: OUT, the report and the\n"
+    "picture are left as they were); with several drawings, any of them\n"
+    "failed (each is named, the others are written); 2 bad arguments.\n";
 
 void ShowStoredSettings(const std::string& heading) {
     WriteOut(heading + " (" + SettingsLocation() + "):\n");
