@@ -151,4 +151,49 @@ TEST(DxfDocument, LinesFoundFromAnyOffset) {
     }
 }
 
+// Code lines written every way a reader must take or refuse (padded, with
+// tabs, signs, leading zeros, too many digits, out of range, no digits),
+// against the plain reading: the line, then ParseGroupCode.
+TEST(DxfDocument, TagsReadAsTheirLines) {
+    const std::uint64_t seed = dxftest::ChangeSeed();
+    SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed));
+    std::mt19937_64 random(seed);
+    const char* const kCodes[] = {"0",    "  0",  " 10",   "10",         "330",  "1071", "1072",
+                                  "9999", "0010", "-5",    "10 ",        "\t10", "1 0",  "",
+                                  "x",    "  ",   "99999", "1000000000", "  5\r"};
+    const char* const kEndings[] = {"\n", "\r\n", "\r", ""};
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int line = 0; line < 6; ++line) {
+            text += kCodes[random() % std::size(kCodes)];
+            text += kEndings[random() % std::size(kEndings)];
+            text += random() % 2 ? "1.5" : "";
+            text += kEndings[random() % std::size(kEndings)];
+        }
+        dxf::TagReader reader(text);
+        std::size_t pos = 0;
+        dxf::Tag tag;
+        while (true) {
+            std::size_t valuePos = 0;
+            std::size_t next = 0;
+            const auto code = pos < text.size()
+                                  ? dxf::ParseGroupCode(dxf::LineAt(text, pos, valuePos))
+                                  : std::nullopt;
+            const bool valid =
+                code && *code >= 0 && *code <= dxf::kMaxGroupCode && valuePos < text.size();
+            ASSERT_EQ(reader.Next(tag), valid) << "at " << pos << " of \"" << text << '"';
+            if (!valid) {
+                break;
+            }
+            const std::string_view value = dxf::LineAt(text, valuePos, next);
+            ASSERT_EQ(tag.code, *code);
+            ASSERT_EQ(tag.begin, pos);
+            ASSERT_EQ(tag.valueBegin, valuePos);
+            ASSERT_EQ(tag.value, value);
+            ASSERT_EQ(tag.end, next);
+            pos = next;
+        }
+    }
+}
+
 }  // namespace

@@ -70,12 +70,19 @@ public:
             return false;
         }
         std::size_t valuePos = 0;
-        std::size_t next = 0;
-        auto code = ParseGroupCode(LineAt(text_, pos_, valuePos));
-        if (!code || *code < 0 || *code > kMaxGroupCode || valuePos >= text_.size()) {
+        int code = 0;
+        if (!PlainCodeLine(code, valuePos)) {
+            const auto parsed = ParseGroupCode(LineAt(text_, pos_, valuePos));
+            if (!parsed) {
+                return false;
+            }
+            code = *parsed;
+        }
+        if (code < 0 || code > kMaxGroupCode || valuePos >= text_.size()) {
             return false;
         }
-        tag.code = *code;
+        std::size_t next = 0;
+        tag.code = code;
         tag.begin = pos_;
         tag.valueBegin = valuePos;
         tag.value = LineAt(text_, valuePos, next);
@@ -86,6 +93,34 @@ public:
     std::size_t Position() const { return pos_; }
 
 private:
+    // The code line at pos_ as nearly every writer puts it: spaces, one to
+    // four digits, "\n" or "\r\n". Any other line is left to
+    // ParseGroupCode, which reads the same codes from these.
+    bool PlainCodeLine(int& code, std::size_t& valuePos) const {
+        const char* p = text_.data() + pos_;
+        const char* const end = text_.data() + text_.size();
+        while (p != end && *p == ' ') {
+            ++p;
+        }
+        const char* const digits = p;
+        int value = 0;
+        while (p != end && p - digits < 4 && static_cast<unsigned>(*p - '0') < 10) {
+            value = value * 10 + (*p++ - '0');
+        }
+        if (p == digits || p == end) {
+            return false;
+        }
+        std::size_t ending = 1;
+        if (*p == '\r' && end - p >= 2 && p[1] == '\n') {
+            ending = 2;
+        } else if (*p != '\n') {
+            return false;
+        }
+        code = value;
+        valuePos = static_cast<std::size_t>(p - text_.data()) + ending;
+        return true;
+    }
+
     std::string_view text_;
     std::size_t pos_;
 };
