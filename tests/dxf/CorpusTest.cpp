@@ -1,10 +1,12 @@
 // Real drawings written by another program (Debian's librecad-data parts
 // library): each is read, or refused with the line of its fault, and comes
-// back byte for byte, each entity's layer read alone as its fields give it;
+// back byte for byte, each entity's layer read alone as its fields give it,
+// each entity seen while the file is read as it reads afterwards;
 // rewriting every convertible entity with its own
 // geometry reads back the same and leaves every other entity as it was.
 // With a line deleted, doubled or cut off, each is refused close to it.
 #include "tests/dxf/LineChanges.h"
+#include "tests/dxf/ObservedEntities.h"
 #include "tools/dxf/DxfEntities.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +71,7 @@ TEST(DxfCorpus, EveryDrawingReadsBackAndRewrites) {
             continue;
         }
         ASSERT_EQ(doc->Write(), bytes);
+        dxftest::ExpectObservedAsRead(bytes);
         std::vector<dxf::Shape> shapes;
         for (std::size_t i = 0; i < doc->EntityCount(); ++i) {
             ASSERT_EQ(doc->EntityLayer(i), doc->Info(i).layer) << "line " << doc->EntityLine(i);

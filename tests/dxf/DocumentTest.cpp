@@ -2,6 +2,7 @@
 // files refused are in RefusalTest.cpp.
 #include "tests/dxf/DxfFragments.h"
 #include "tests/dxf/LineChanges.h"
+#include "tests/dxf/ObservedEntities.h"
 #include "tools/dxf/DxfDocument.h"
 #include "tools/dxf/DxfTags.h"
 
@@ -39,6 +40,8 @@ const std::string kEntities = Tags(
 TEST(DxfDocument, UnitsTypesAndCommonFields) {
     const dxf::Document doc = dxf::Document::Parse(Modern(kEntities));
     ASSERT_EQ(doc.EntityCount(), 5u);
+    dxftest::ExpectObservedAsRead(Modern(kEntities));
+    dxftest::ExpectObservedAsRead(Crlf(R12(kEntities)));
     const char* types[] = {"LINE", "POLYLINE", "INSERT", "CIRCLE", "TEXT"};
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(doc.EntityType(i), types[i]);

@@ -1,6 +1,7 @@
 // Geometry read from each kind of entity, in every version and line ending,
 // and rewritten: the new geometry reads back and every other group stays.
 #include "tests/dxf/DxfFragments.h"
+#include "tests/dxf/ObservedEntities.h"
 #include "tools/dxf/DxfEntities.h"
 #include "tools/dxf/DxfTags.h"
 
@@ -151,6 +152,7 @@ TEST_P(DxfShape, ReadsGeometryOrRefuses) {
     for (const std::string& file : Variants(c.entity)) {
         const dxf::Document doc = dxf::Document::Parse(file);
         ASSERT_EQ(doc.EntityCount(), 1u);
+        dxftest::ExpectObservedAsRead(file);
         const dxf::Shape shape = dxf::ShapeOf(doc, 0);
         ASSERT_EQ(shape.refusal, c.refusal);
         if (!shape.Convertible()) {

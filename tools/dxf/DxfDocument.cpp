@@ -124,7 +124,8 @@ ParseError::ParseError(std::size_t line, const std::string& message)
 // entities, tables and handles. Throws ParseError at the first fault.
 class Scanner {
 public:
-    explicit Scanner(Document& doc) : doc_(doc), text_(doc.bytes_) {}
+    Scanner(Document& doc, const EntityObserver& observer)
+        : doc_(doc), text_(doc.bytes_), observer_(observer) {}
 
     void Run() {
         if (text_.starts_with("AutoCAD Binary DXF")) {
@@ -227,12 +228,14 @@ private:
         tag_.valueBegin = valuePos;
         tag_.value = LineAt(text_, valuePos, next);
         tag_.end = next;
+        tag_.real.reset();
         tagLine_ = line_;
         line_ += 2;
         pos_ = next;
         switch (KindOf(*code)) {
             case ValueKind::Real:
-                if (!ParseReal(tag_.value)) {
+                tag_.real = ParseReal(tag_.value);
+                if (!tag_.real) {
                     Refuse("is not a number");
                 }
                 break;
@@ -341,8 +344,12 @@ private:
             } else if (object_.active) {
                 ObjectTag();
             }
+            if (observer_ && kind_ == Kind::Entities && !doc_.units_.empty()) {
+                unitTags_.push_back(tag_);
+            }
         }
         EndObject(tag_.begin);
+        SeeUnit();
         if (kind_ == Kind::Entities) {
             doc_.entitiesEnd_ = tag_.begin;
         }
@@ -400,6 +407,7 @@ private:
                 }
             } else {
                 EndObject(tag_.begin);
+                SeeUnit();
                 Document::Unit unit;
                 unit.begin = tag_.begin;
                 unit.line = static_cast<std::uint32_t>(tagLine_);
@@ -450,6 +458,15 @@ private:
             throw ParseError(unit.line, "an entity of more than 4 GiB");
         }
         unit.size = static_cast<std::uint32_t>(size);
+    }
+
+    // Hands the entity just closed to the observer.
+    void SeeUnit() {
+        if (!observer_ || kind_ != Kind::Entities || unitTags_.empty()) {
+            return;
+        }
+        observer_(doc_, doc_.units_.size() - 1, unitTags_);
+        unitTags_.clear();
     }
 
     void ObjectTag() {
@@ -633,12 +650,14 @@ private:
     bool handlingSeen_ = false;
     std::vector<HandleAt> handles_;
     std::unordered_map<std::string, std::uint16_t> typeIds_;
+    const EntityObserver& observer_;
+    std::vector<Tag> unitTags_;  // of the entity being read, for the observer
 };
 
-Document Document::Parse(std::string bytes) {
+Document Document::Parse(std::string bytes, const EntityObserver& observer) {
     Document doc;
     doc.bytes_ = std::move(bytes);
-    Scanner(doc).Run();
+    Scanner(doc, observer).Run();
     return doc;
 }
 

@@ -9,12 +9,14 @@
 #pragma once
 
 #include "tools/dxf/DxfNumbers.h"
+#include "tools/dxf/DxfTags.h"
 #include "tools/dxf/DxfText.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -74,11 +76,23 @@ struct EntityInfo {
     bool hasExtensionDictionary = false;      // 102 {ACAD_XDICTIONARY
 };
 
+class Document;
+
+// Sees each entity of the ENTITIES section while the file is read, once the
+// entity is whole: its index and its tags, the "0" line first, as a
+// TagReader over EntityText(i) gives them (offsets in the whole file). The
+// document already answers for entities 0 to i and the sections before;
+// the rest, and what is settled at the end (the format, code page and
+// handles), is not read yet.
+using EntityObserver =
+    std::function<void(const Document& doc, std::size_t i, std::span<const Tag> tags)>;
+
 class Document {
 public:
     // Reads a whole file. Throws ParseError for a file that is not a
-    // readable ASCII drawing.
-    static Document Parse(std::string bytes);
+    // readable ASCII drawing. `observer`, when given, sees every entity:
+    // what it needs of them is read with the file, not again.
+    static Document Parse(std::string bytes, const EntityObserver& observer = {});
 
     const std::string& Bytes() const { return bytes_; }
     const Format& GetFormat() const { return format_; }

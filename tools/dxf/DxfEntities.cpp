@@ -6,6 +6,8 @@
 #include <array>
 #include <bitset>
 #include <cmath>
+#include <optional>
+#include <span>
 #include <stdexcept>
 
 namespace dxf {
@@ -34,18 +36,17 @@ EntityKind KindOfType(std::string_view type) {
 }
 
 double Real(const Tag& tag) {
-    return ParseReal(tag.value).value_or(0);
+    return tag.real ? *tag.real : ParseReal(tag.value).value_or(0);
 }
 std::int64_t Integer(const Tag& tag) {
     return ParseInteger(tag.value).value_or(0);
 }
 
 // Calls own(tag) for each tag of one object's own data (outside 102 groups,
-// before XDATA), from its "0" line at `pos`; returns where the next object
-// starts.
-template <typename Own>
-std::size_t ForOwnTags(std::string_view text, std::size_t pos, Own own) {
-    TagReader reader(text, pos);
+// before XDATA), read from `reader` after the object's "0" line; returns
+// where the next object starts, or nothing at the end.
+template <typename Reader, typename Own>
+std::optional<std::size_t> OwnTagsOf(Reader& reader, Own own) {
     Tag tag;
     reader.Next(tag);
     int depth = 0;
@@ -74,7 +75,26 @@ std::size_t ForOwnTags(std::string_view text, std::size_t pos, Own own) {
             own(tag);
         }
     }
-    return text.size();
+    return std::nullopt;
+}
+
+// The same for the object whose "0" line is at `pos` of `text`; the end of
+// the text when no object follows.
+template <typename Own>
+std::size_t ForOwnTags(std::string_view text, std::size_t pos, Own own) {
+    TagReader reader(text, pos);
+    return OwnTagsOf(reader, own).value_or(text.size());
+}
+
+// One entity's own tags from its text or from its tags read already.
+template <typename Own>
+void ForOwnTags(std::string_view text, Own own) {
+    ForOwnTags(text, 0, own);
+}
+template <typename Own>
+void ForOwnTags(std::span<const Tag> tags, Own own) {
+    TagsRead reader(tags);
+    OwnTagsOf(reader, own);
 }
 
 // The values of a few real group codes of one object, each allowed once.
@@ -153,9 +173,10 @@ Shape Refused(Refusal refusal) {
     return shape;
 }
 
-Shape LineShape(std::string_view text) {
+template <typename Tags>
+Shape LineShape(const Tags& tags) {
     Reals<10> r{{10, 20, 30, 11, 21, 31, 39, 210, 220, 230}};
-    ForOwnTags(text, 0, [&r](const Tag& tag) { r.Take(tag); });
+    ForOwnTags(tags, [&r](const Tag& tag) { r.Take(tag); });
     Shape shape;
     r.Check(shape);
     if (!r.has[0] || !r.has[1]) {
@@ -171,9 +192,10 @@ Shape LineShape(std::string_view text) {
     return shape;
 }
 
-Shape ArcOrCircleShape(std::string_view text, bool arc) {
+template <typename Tags>
+Shape ArcOrCircleShape(const Tags& tags, bool arc) {
     Reals<10> r{{10, 20, 30, 40, 50, 51, 39, 210, 220, 230}};
-    ForOwnTags(text, 0, [&r](const Tag& tag) { r.Take(tag); });
+    ForOwnTags(tags, [&r](const Tag& tag) { r.Take(tag); });
     Shape shape;
     r.Check(shape);
     if (!r.has[0] || !r.has[1]) {
@@ -290,12 +312,13 @@ struct LwVertexReader {
     }
 };
 
-Shape LwPolylineShape(std::string_view text) {
+template <typename Tags>
+Shape LwPolylineShape(const Tags& tags) {
     Reals<5> r{{38, 39, 210, 220, 230}};
     std::int64_t flags = 0, count = -1;
     Polyline poly;
     LwVertexReader vertices(poly);
-    ForOwnTags(text, 0, [&](const Tag& tag) {
+    ForOwnTags(tags, [&](const Tag& tag) {
         if (vertices.Take(tag)) {
             return;
         }
@@ -857,7 +880,12 @@ std::string_view Describe(Refusal refusal) {
     }
 }
 
-Shape ShapeOf(const Document& doc, std::size_t i) {
+namespace {
+
+// Entity `i` from its text, or from its tags read already (`Tags`: the
+// text, or a span of its tags).
+template <typename Tags>
+Shape ShapeFrom(const Document& doc, std::size_t i, const Tags& tags) {
     const EntityKind kind = KindOfType(doc.EntityType(i));
     if (kind == EntityKind::Other) {
         return Refused(Refusal::Type);
@@ -865,19 +893,28 @@ Shape ShapeOf(const Document& doc, std::size_t i) {
     if (doc.InPaperSpace(i)) {
         return Refused(Refusal::PaperSpace);
     }
-    const std::string_view text = doc.EntityText(i);
     switch (kind) {
         case EntityKind::Line:
-            return LineShape(text);
+            return LineShape(tags);
         case EntityKind::Arc:
-            return ArcOrCircleShape(text, true);
+            return ArcOrCircleShape(tags, true);
         case EntityKind::Circle:
-            return ArcOrCircleShape(text, false);
+            return ArcOrCircleShape(tags, false);
         case EntityKind::LwPolyline:
-            return LwPolylineShape(text);
+            return LwPolylineShape(tags);
         default:
             return PolylineShape(doc, i);
     }
+}
+
+}  // namespace
+
+Shape ShapeOf(const Document& doc, std::size_t i) {
+    return ShapeFrom(doc, i, doc.EntityText(i));
+}
+
+Shape ShapeOf(const Document& doc, std::size_t i, std::span<const Tag> tags) {
+    return ShapeFrom(doc, i, tags);
 }
 
 Style StyleOf(const Document& doc, std::size_t i) {

@@ -96,6 +96,9 @@ struct Shape {
 // `source` set to their own index, so rewriting an unchanged shape keeps
 // every group.
 Shape ShapeOf(const Document& doc, std::size_t i);
+// The same from the entity's tags as an EntityObserver sees them, without
+// reading its text again (but a POLYLINE's, which is read from the document).
+Shape ShapeOf(const Document& doc, std::size_t i, std::span<const Tag> tags);
 
 // Properties of a new entity.
 struct Style {

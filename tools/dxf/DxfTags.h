@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <span>
 #include <string_view>
 
 namespace dxf {
@@ -19,6 +21,9 @@ struct Tag {
     std::size_t begin = 0;       // offset of the group code line
     std::size_t valueBegin = 0;  // offset of the value line
     std::size_t end = 0;         // offset just past the value line's line ending
+    // The value as a real, where the reader has read it so already (the
+    // document's reading does, for a real's group code); else not read.
+    std::optional<double> real;
     std::string_view Trimmed() const { return Trim(value); }
 };
 
@@ -87,6 +92,7 @@ public:
         tag.valueBegin = valuePos;
         tag.value = LineAt(text_, valuePos, next);
         tag.end = next;
+        tag.real.reset();
         pos_ = next;
         return true;
     }
@@ -123,6 +129,23 @@ private:
 
     std::string_view text_;
     std::size_t pos_;
+};
+
+// Tags read already, handed out as a TagReader would read them.
+class TagsRead {
+public:
+    explicit TagsRead(std::span<const Tag> tags) : tags_(tags) {}
+    bool Next(Tag& tag) {
+        if (next_ == tags_.size()) {
+            return false;
+        }
+        tag = tags_[next_++];
+        return true;
+    }
+
+private:
+    std::span<const Tag> tags_;
+    std::size_t next_ = 0;
 };
 
 }  // namespace dxf

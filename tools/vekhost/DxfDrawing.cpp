@@ -65,7 +65,9 @@ bool IsDxfName(const std::string& path) {
 }
 
 DxfDrawing::DxfDrawing(std::string bytes, const JoinOptions& join)
-    : doc_(dxf::Document::Parse(std::move(bytes))), set_(BuildFigures(doc_, join)) {}
+    : DxfDrawing(ReadDrawing(std::move(bytes), join)) {}
+
+DxfDrawing::DxfDrawing(DrawingRead read) : doc_(std::move(read.doc)), set_(std::move(read.set)) {}
 
 void DxfDrawing::LoadIntoHost(bool whole) {
     vekhost::Reset();

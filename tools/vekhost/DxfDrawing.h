@@ -93,6 +93,8 @@ public:
     const dxf::Document& Document() const { return doc_; }
 
 private:
+    explicit DxfDrawing(DrawingRead read);
+
     std::optional<std::vector<VekId>> PickLayers(const std::vector<std::string>& names,
                                                  const std::string& drawingName,
                                                  std::string& error) const;

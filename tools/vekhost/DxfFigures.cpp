@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <span>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
@@ -213,10 +214,10 @@ std::vector<std::int64_t> JoinEnds(const std::vector<Chainable>& items, double t
     return only;
 }
 
-// The layer of entity `i` (its 8 group, "0" without one), read no further.
-std::string_view LayerOf(const dxf::Document& doc, std::size_t i) {
-    const std::string_view text = doc.EntityText(i);
-    dxf::TagReader reader(text);
+// The layer of entity `i` (its 8 group, "0" without one), read no further
+// from `reader` (its tags, the "0" line first).
+template <typename Reader>
+std::string_view LayerOf(const dxf::Document& doc, std::size_t i, Reader& reader) {
     dxf::Tag tag;
     reader.Next(tag);
     while (reader.Next(tag) && tag.code != 0) {
@@ -364,31 +365,47 @@ Chainable ChainableOf(std::size_t i, const dxf::Shape& shape, const FigureRecord
 // Chainables join only within one group: one layer (by its text in the
 // file, then by its name decoded, escapes read, without regard to case) and
 // one elevation.
+// Chainables join only within one layer, by name, and one elevation. The
+// layers' texts are taken as the entities are read; their names, which the
+// whole file's code page decides, are settled once it is read. Ids go to
+// layers and groups in the order of the chainables.
 class ChainGroups {
 public:
-    std::uint32_t Of(const dxf::Document& doc, std::size_t i, double z) {
-        const std::string_view layerText = LayerOf(doc, i);
-        auto layer = layerOfText_.find(layerText);
-        if (layer == layerOfText_.end()) {
-            const auto id = layerOfName_
-                                .emplace(doc.NameKey(layerText),
-                                         static_cast<std::uint32_t>(layerOfName_.size()))
-                                .first->second;
-            layer = layerOfText_.emplace(layerText, id).first;
+    std::uint32_t TextId(std::string_view layerText) {
+        const auto [it, added] =
+            idOfText_.emplace(layerText, static_cast<std::uint32_t>(texts_.size()));
+        if (added) {
+            texts_.push_back(layerText);
         }
-        std::uint64_t zBits = 0;
-        const double elevation = z == 0 ? 0.0 : z;  // -0 (a mirrored 0) is 0
-        std::memcpy(&zBits, &elevation, sizeof elevation);
-        return groups_
-            .emplace(std::make_pair(layer->second, zBits),
-                     static_cast<std::uint32_t>(groups_.size()))
-            .first->second;
+        return it->second;
+    }
+
+    // Each chainable's group from its layer's text id and its elevation.
+    void Settle(const dxf::Document& doc, std::vector<Chainable>& items) const {
+        std::vector<std::int64_t> layerOfText(texts_.size(), -1);
+        std::unordered_map<std::string, std::uint32_t> layerOfName;  // by name key
+        std::map<std::pair<std::uint32_t, std::uint64_t>, std::uint32_t> groups;
+        for (Chainable& item : items) {
+            std::int64_t& layer = layerOfText[item.group];
+            if (layer < 0) {
+                layer = layerOfName
+                            .emplace(doc.NameKey(texts_[item.group]),
+                                     static_cast<std::uint32_t>(layerOfName.size()))
+                            .first->second;
+            }
+            std::uint64_t zBits = 0;
+            const double elevation = item.z0 == 0 ? 0.0 : item.z0;  // -0 (a mirrored 0) is 0
+            std::memcpy(&zBits, &elevation, sizeof elevation);
+            item.group = groups
+                             .emplace(std::make_pair(static_cast<std::uint32_t>(layer), zBits),
+                                      static_cast<std::uint32_t>(groups.size()))
+                             .first->second;
+        }
     }
 
 private:
-    std::unordered_map<std::string_view, std::uint32_t> layerOfText_;
-    std::unordered_map<std::string, std::uint32_t> layerOfName_;  // by name key
-    std::map<std::pair<std::uint32_t, std::uint64_t>, std::uint32_t> groups_;
+    std::unordered_map<std::string_view, std::uint32_t> idOfText_;
+    std::vector<std::string_view> texts_;
 };
 
 // What the first walk over the entities finds: polylines and circles as
@@ -404,53 +421,97 @@ bool AllFinite(const std::vector<FigureRecord>& records) {
     return std::all_of(records.begin(), records.end(), Finite);
 }
 
-Found FindShapes(const dxf::Document& doc, const JoinOptions& options, dxf::LeftAlone& left) {
-    Found found;
-    const std::size_t entities = doc.EntityCount();
-    found.chainableOf.assign(entities, -1);
-    found.single.assign(entities, -1);
-    // Room for every LINE and ARC at once: a large drawing's chainables are
-    // not copied as they grow.
-    std::size_t lines = 0;
-    for (std::size_t i = 0; i < entities; ++i) {
-        const std::string_view type = doc.EntityType(i);
-        lines += type == "LINE" || type == "ARC" ? 1 : 0;
+// Takes the entities in file order, each once with its shape: a figure of
+// its own, a chainable, or an entity left alone.
+class ShapeFinder {
+public:
+    ShapeFinder(const JoinOptions& options, dxf::LeftAlone& left)
+        : options_(options), left_(left) {}
+
+    // Room for every entity, LINE and ARC at once: a large drawing's are not
+    // copied as they grow.
+    void Reserve(std::size_t entities, std::size_t lines) {
+        found_.chainableOf.reserve(entities);
+        found_.single.reserve(entities);
+        found_.chainables.reserve(lines);
+        found_.singles.reserve(entities - lines);
     }
-    found.chainables.reserve(lines);
-    found.singles.reserve(entities - lines);
-    ChainGroups groups;
-    for (std::size_t i = 0; i < entities; ++i) {
-        const dxf::Shape shape = dxf::ShapeOf(doc, i);
+
+    // `tags`: the entity's, when read already.
+    void Take(const dxf::Document& doc, std::size_t i, const dxf::Shape& shape,
+              std::span<const dxf::Tag> tags = {}) {
+        found_.chainableOf.push_back(-1);
+        found_.single.push_back(-1);
         if (!shape.Convertible()) {
-            left.Add(doc.EntityType(i), shape.refusal, shape.detail, doc.EntityLine(i));
-            continue;
+            left_.Add(doc.EntityType(i), shape.refusal, shape.detail, doc.EntityLine(i));
+            return;
         }
         const auto* poly = std::get_if<dxf::Polyline>(&shape.geometry);
         const auto* circle = std::get_if<dxf::Circle>(&shape.geometry);
         if (poly == nullptr && circle == nullptr) {
-            const FigureRecord record = ChainRecord(shape);
-            if (!Finite(record)) {
-                left.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite, doc.EntityLine(i));
-                continue;
-            }
-            Chainable item = ChainableOf(i, shape, record);
-            item.size = options.join ? item.size : 0;  // 0: joins nothing
-            item.group = groups.Of(doc, i, item.z0);
-            found.chainableOf[i] = static_cast<std::int64_t>(found.chainables.size());
-            found.chainables.push_back(item);
-            continue;
+            TakeChainable(doc, i, shape, tags);
+            return;
         }
         const std::vector<FigureRecord> elements =
             poly != nullptr ? PolylineElements(*poly)
                             : std::vector<FigureRecord>{CircleElement(*circle)};
         if (!AllFinite(elements)) {
-            left.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite, doc.EntityLine(i));
-            continue;
+            left_.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite, doc.EntityLine(i));
+            return;
         }
-        found.single[i] = static_cast<std::int64_t>(found.singles.size());
-        found.singles.push_back(SingleFigure(i, shape, elements.size()));
+        found_.single[i] = static_cast<std::int64_t>(found_.singles.size());
+        found_.singles.push_back(SingleFigure(i, shape, elements.size()));
     }
-    return found;
+
+    // What was found, once every entity was taken and the file is read.
+    Found Finish(const dxf::Document& doc) {
+        groups_.Settle(doc, found_.chainables);
+        return std::move(found_);
+    }
+
+private:
+    void TakeChainable(const dxf::Document& doc, std::size_t i, const dxf::Shape& shape,
+                       std::span<const dxf::Tag> tags) {
+        const FigureRecord record = ChainRecord(shape);
+        if (!Finite(record)) {
+            left_.Add(doc.EntityType(i), dxf::Refusal::Malformed, kNotFinite, doc.EntityLine(i));
+            return;
+        }
+        Chainable item = ChainableOf(i, shape, record);
+        item.size = options_.join ? item.size : 0;  // 0: joins nothing
+        item.group = groups_.TextId(LayerText(doc, i, tags));
+        found_.chainableOf[i] = static_cast<std::int64_t>(found_.chainables.size());
+        found_.chainables.push_back(item);
+    }
+
+    static std::string_view LayerText(const dxf::Document& doc, std::size_t i,
+                                      std::span<const dxf::Tag> tags) {
+        if (tags.empty()) {
+            dxf::TagReader reader(doc.EntityText(i));
+            return LayerOf(doc, i, reader);
+        }
+        dxf::TagsRead reader(tags);
+        return LayerOf(doc, i, reader);
+    }
+
+    const JoinOptions& options_;
+    dxf::LeftAlone& left_;
+    Found found_;
+    ChainGroups groups_;
+};
+
+Found FindShapes(const dxf::Document& doc, const JoinOptions& options, dxf::LeftAlone& left) {
+    ShapeFinder finder(options, left);
+    std::size_t lines = 0;
+    for (std::size_t i = 0; i < doc.EntityCount(); ++i) {
+        const std::string_view type = doc.EntityType(i);
+        lines += type == "LINE" || type == "ARC" ? 1 : 0;
+    }
+    finder.Reserve(doc.EntityCount(), lines);
+    for (std::size_t i = 0; i < doc.EntityCount(); ++i) {
+        finder.Take(doc, i, dxf::ShapeOf(doc, i));
+    }
+    return finder.Finish(doc);
 }
 
 // The chainable a chain through `here` starts from, and the end it is
@@ -521,11 +582,12 @@ std::vector<FigureRecord> ChainElements(const dxf::Document& doc, const DxfFigur
     return elements;
 }
 
-}  // namespace
-
-FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
+// The figures of what was found: each single, and each chain from its
+// first entity, in file order.
+FigureSet Figures(const dxf::Document& doc, const JoinOptions& options, Found found,
+                  dxf::LeftAlone left) {
     FigureSet set;
-    Found found = FindShapes(doc, options, set.leftAlone);
+    set.leftAlone = std::move(left);
     const std::vector<std::int64_t> partner = JoinEnds(found.chainables, options.tolerance);
     std::vector<std::uint8_t> placed(found.chainables.size(), 0);
     set.figureOf.assign(doc.EntityCount(), -1);
@@ -552,6 +614,27 @@ FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
     }
     set.leftAlone.AddBlockDefinitions(doc.BlockDefinitionCount());
     return set;
+}
+
+}  // namespace
+
+FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options) {
+    FigureSet set;
+    Found found = FindShapes(doc, options, set.leftAlone);
+    return Figures(doc, options, std::move(found), std::move(set.leftAlone));
+}
+
+DrawingRead ReadDrawing(std::string bytes, const JoinOptions& options) {
+    dxf::LeftAlone left;
+    ShapeFinder finder(options, left);
+    dxf::Document doc = dxf::Document::Parse(
+        std::move(bytes),
+        [&finder](const dxf::Document& d, std::size_t i, std::span<const dxf::Tag> tags) {
+            finder.Take(d, i, dxf::ShapeOf(d, i, tags), tags);
+        });
+    Found found = finder.Finish(doc);
+    FigureSet set = Figures(doc, options, std::move(found), std::move(left));
+    return {std::move(doc), std::move(set)};
 }
 
 std::vector<FigureRecord> FigureElements(const dxf::Document& doc, const DxfFigure& figure) {

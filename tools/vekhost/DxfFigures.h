@@ -57,6 +57,15 @@ struct FigureSet {
 
 FigureSet BuildFigures(const dxf::Document& doc, const JoinOptions& options);
 
+// A drawing read from its bytes with its figures, found as the file is read
+// so that each entity's tags are read once for both. Throws dxf::ParseError
+// as dxf::Document::Parse does.
+struct DrawingRead {
+    dxf::Document doc;
+    FigureSet set;
+};
+DrawingRead ReadDrawing(std::string bytes, const JoinOptions& options);
+
 // A figure's host records in its order: element k of a polyline runs from
 // its vertex k, element k of a chain is part k. Read again from the drawing
 // each time, so that a large drawing's records are never all held at once.
