@@ -1,9 +1,11 @@
 // Corners of every size anywhere in the drawing: AddCorner builds them on the
-// neighbours with the right turn, ChangeCorner takes fillets back and forth,
-// and tangent arcs that are no fillets stay arcs, also far from the origin
-// where the end points carry their rounding.
+// neighbours with the right turn (and refuses a fillet with no room between
+// them), ChangeCorner takes fillets back and forth, and tangent arcs that are
+// no fillets stay arcs, also far from the origin where the end points carry
+// their rounding.
 #include "tests/host/HostFixture.h"
 
+#include <algorithm>
 #include <numbers>
 #include <random>
 #include <sstream>
@@ -17,6 +19,11 @@ constexpr double kPi = std::numbers::pi;
 constexpr int kCases = 300;
 // Relative to the corner's size: what the host's answers must meet.
 constexpr double kRel = 1e-6;
+// Relative to the largest size of a corner (the fillet's or an arc's radius),
+// a hundred times the host's own tolerance of 1e-9: a fillet that would still
+// fit this much larger must be built, one that would still miss this much
+// smaller must be refused; in between either answer is right.
+constexpr double kEdge = 1e-7;
 
 struct P {
     double x = 0, y = 0;
@@ -32,6 +39,9 @@ P operator*(P a, double k) {
 }
 double Cross(P a, P b) {
     return a.x * b.y - a.y * b.x;
+}
+double Dot(P a, P b) {
+    return a.x * b.x + a.y * b.y;
 }
 double Len(P a) {
     return std::hypot(a.x, a.y);
@@ -54,6 +64,14 @@ struct Curve {
     bool arc = false;
     P c;           // arc centre
     double r = 0;  // arc radius
+    // As made, about x: travelling along u through x, a line (side 0) or an
+    // arc of `radius` curving to the left (1) or right (-1); the corner keeps
+    // `kept` of it beyond x, along u (out 1) or behind x (out -1).
+    P u;
+    int side = 0;
+    double radius = 0;
+    double kept = 0;
+    int out = 1;
     // Distance from q to the carrier.
     double Off(P q) const {
         if (arc) {
@@ -70,6 +88,9 @@ struct Curve {
 // beyond it; stored either way round.
 Curve MakeCurve(P x, P u, double back, double ahead, double radius, int side, bool reversed) {
     Curve k;
+    k.u = u;
+    k.side = side;
+    k.radius = radius;
     if (side == 0) {
         P a = x - u * back;
         P b = x + u * ahead;
@@ -90,6 +111,79 @@ Curve MakeCurve(P x, P u, double back, double ahead, double radius, int side, bo
     k.c = At(k.rec.p1);
     k.r = k.rec.size;
     return k;
+}
+
+// The centre of an arc neighbour, about x.
+P CentreOf(const Curve& k) {
+    return Left(k.u) * (k.side * k.radius);
+}
+
+// Where the carriers of a and b, moved d to the left of travel (right when
+// negative), cross; about x. A line moves to its parallel, an arc's circle
+// to the concentric one.
+int OffsetCrossings(const Curve& a, const Curve& b, double d, P out[2]) {
+    if (a.side == 0 && b.side == 0) {
+        out[0] = (b.u - a.u) * (d / Cross(a.u, b.u));
+        return 1;
+    }
+    if (a.side != 0 && b.side == 0) {
+        return OffsetCrossings(b, a, d, out);
+    }
+    const P m = CentreOf(b);
+    const double rho = b.radius - d * b.side;
+    if (a.side == 0) {
+        const P q = Left(a.u) * d;
+        const double h = std::fabs(Cross(a.u, m - q));  // from the centre to the line
+        if (h > rho) {
+            return 0;
+        }
+        const double w = std::sqrt((rho - h) * (rho + h));
+        const double t = Dot(m - q, a.u);
+        out[0] = q + a.u * (t - w);
+        out[1] = q + a.u * (t + w);
+        return 2;
+    }
+    const P ma = CentreOf(a);
+    const double ra = a.radius - d * a.side;
+    const P e = m - ma;
+    const double dist = Len(e);
+    const double along = (dist * dist + ra * ra - rho * rho) / (2 * dist);
+    if (!(std::fabs(along) <= ra)) {
+        return 0;
+    }
+    const double h = std::sqrt((ra - along) * (ra + along));
+    const P f = e * (1 / dist);
+    out[0] = ma + f * along + Left(f) * h;
+    out[1] = ma + f * along - Left(f) * h;
+    return 2;
+}
+
+// How far along the kept part of k, from x, the point of k nearest to c lies.
+double AlongKept(const Curve& k, P c) {
+    if (k.side == 0) {
+        return k.out * Dot(c, k.u);
+    }
+    const P m = CentreOf(k);
+    const P f = c - m;
+    // Travelling along u turns counter-clockwise about a centre on the left.
+    return k.out * k.side * k.radius * std::atan2(Cross(m * -1, f), Dot(m * -1, f));
+}
+
+// Whether a fillet of radius s fits between k1 and k2, which meet at x with
+// the given turn, worked out apart from the host: its centre lies s inside
+// the turn from both carriers, at the crossing nearest to x, and touches both
+// on their kept parts. Near a hairpin an arc bending towards the other
+// element leaves only a thin lens between them, which a large fillet misses.
+bool FilletFits(const Curve& k1, const Curve& k2, double turn, double s) {
+    P cs[2];
+    const int n = OffsetCrossings(k1, k2, turn > 0 ? s : -s, cs);
+    if (n == 0) {
+        return false;
+    }
+    const P c = n == 2 && Len(cs[1]) < Len(cs[0]) ? cs[1] : cs[0];
+    const double a1 = AlongKept(k1, c);
+    const double a2 = AlongKept(k2, c);
+    return a1 > 0 && a1 < k1.kept && a2 > 0 && a2 < k2.kept;
 }
 
 std::string Show(const FigureRecord& r) {
@@ -152,11 +246,15 @@ TEST_F(CornerPropertyTest, CornersAreBuiltOnTheirNeighboursAndChangeBackAndForth
             // however sharp the turn.
             const double gap = t * g.U(-0.05, 0.05);
             const int side = g.U(0, 3) < 1 ? (g.Coin() ? 1 : -1) : 0;
-            // Flat enough that the fillet fits between the arc and the other
-            // element however sharp the turn.
+            // Mostly flat enough that the fillet fits between the arc and the
+            // other element; near a hairpin an arc bending towards the other
+            // element may leave it too little room.
             const double radius = std::max(s, length) * g.Log(1.5, 3);
-            return into ? MakeCurve(p.x, u, length, gap, radius, side, g.Coin())
-                        : MakeCurve(p.x, u, -gap, length, radius, side, g.Coin());
+            Curve k = into ? MakeCurve(p.x, u, length, gap, radius, side, g.Coin())
+                           : MakeCurve(p.x, u, -gap, length, radius, side, g.Coin());
+            k.kept = length;
+            k.out = into ? -1 : 1;
+            return k;
         };
         const Curve k1 = curve(p.u1, true);
         const Curve k2 = curve(p.u2, false);
@@ -166,6 +264,20 @@ TEST_F(CornerPropertyTest, CornersAreBuiltOnTheirNeighboursAndChangeBackAndForth
         VekId seg = vekhost::AddSegment({k1.rec, k2.rec});
         auto ids = ElementIds(seg);
         VekId corner = VekFigAddCorner(ids[0], ids[1], mode, s);
+        if (mode == 0) {
+            // Refused when a slightly smaller fillet misses, either way at the
+            // edge, built when a slightly larger one fits.
+            const double edge = kEdge * std::max({s, k1.radius, k2.radius});
+            const bool misses = s > edge && !FilletFits(k1, k2, p.turn, s - edge);
+            const bool fits = FilletFits(k1, k2, p.turn, s + edge);
+            if (misses || (!fits && corner < 0)) {
+                EXPECT_EQ(corner, -1);
+                EXPECT_EQ(ElementIds(seg), ids);
+                EXPECT_TRUE(SameRecord(Figure(ids[0]), k1.rec));
+                EXPECT_TRUE(SameRecord(Figure(ids[1]), k2.rec));
+                continue;
+            }
+        }
         ASSERT_GT(corner, 0);
         const FigureRecord c = Figure(corner);
         const FigureRecord a = Figure(ids[0]);

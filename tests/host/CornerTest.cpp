@@ -323,6 +323,28 @@ TEST_F(CornerTest, FilletBetweenTwoCrossingArcs) {
     EXPECT_EQ(VekFigChangeCorner(corner), corner);  // tangent to both arcs
 }
 
+TEST_F(CornerTest, FilletWiderThanTheRoomBetweenArcAndChordIsRefused) {
+    // An arc of radius 10 about the origin from its top to (-6, 8), then back
+    // along the chord y = 8: between them a lens 2 thick at most. A fillet of
+    // radius r lies 10 - r from the origin and r above the chord, so its
+    // centre is at (-6 sqrt(1 - r), 8 + r) while r < 1; wider ones miss.
+    const FigureRecord arc = Arc(0, 0, 0, 10, -6, 8, false);
+    const FigureRecord chord = Line(-6, 8, 0, 8);
+    for (double r : {0.5, 0.99}) {
+        Lines l = TwoLines(arc, chord);
+        VekId corner = VekFigAddCorner(l.first, l.second, 0, r);
+        ASSERT_GT(corner, 0) << "radius " << r;
+        EXPECT_POINT_NEAR(Figure(corner).p1, -6 * std::sqrt(1 - r), 8 + r, 1e-9);
+    }
+    for (double r : {1.01, 2.0}) {
+        Lines l = TwoLines(arc, chord);
+        EXPECT_EQ(VekFigAddCorner(l.first, l.second, 0, r), -1) << "radius " << r;
+        EXPECT_TRUE(SameRecord(Figure(l.first), arc));
+        EXPECT_TRUE(SameRecord(Figure(l.second), chord));
+        EXPECT_EQ(Elements(l.seg).size(), 2u);
+    }
+}
+
 // Which arcs VekFigChangeCorner makes rounded corners: exactly the fillets that
 // AddCorner builds between the arc's neighbours at the arc's radius.
 struct ArcCase {
