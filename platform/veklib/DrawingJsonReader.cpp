@@ -412,16 +412,12 @@ void Reader::TakeId(int64_t id, uint32_t slot, const char* at, const Place& plac
     Drawing& d = *d_;
     const auto index = static_cast<size_t>(id);
     if (index >= d.where.size()) {
-        // Grown in steps, so that rising identifiers cost amortised constant time.
-        if (index >= d.where.capacity()) {
-            d.where.reserve(std::max(index + 1, d.where.capacity() * 2));
-        }
         d.Reserve(static_cast<VekId>(id + 1));
     }
     if (d.where[index] != Drawing::kNowhere) {
         Refuse(at, place, "identifier " + std::to_string(id) + " is used twice");
     }
-    d.where[index] = slot;
+    d.where.Place(index, slot);
     maxId_ = std::max(maxId_, id);
 }
 
@@ -837,7 +833,7 @@ void Reader::Finish(int64_t firstFreeId) {
     for (size_t i = 0; i < segments_.size(); ++i) {
         const PendingSegment& ps = segments_[i];
         const auto id = VekId(ps.id);
-        d.where[size_t(id)] = uint32_t(i) * 2 + 1;
+        d.where.Place(size_t(id), uint32_t(i) * 2 + 1);
         SegmentData& s = d.segments[i];
         s.closed = ps.closed;
         s.id = id;
@@ -848,7 +844,7 @@ void Reader::Finish(int64_t firstFreeId) {
             const uint32_t slot = ps.first + k;
             ElementData& e = d.elements[slot];
             const VekId own = e.segment;
-            d.where[size_t(own)] = slot * 2;
+            d.where.Place(size_t(own), slot * 2);
             e.segment = id;
             e.prev = previous;
             e.next = VEK_NONE;

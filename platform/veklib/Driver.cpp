@@ -112,14 +112,27 @@ VekId ReserveSegment(size_t elements) {
     return id;
 }
 
+namespace {
+
+// Whether no identifier from `first` to `last` is placed.
+bool AllUnplaced(const Drawing& d, size_t first, size_t last) {
+    for (size_t id = first; id <= last; ++id) {
+        if (d.where[id] != Drawing::kNowhere) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool AddReservedSegment(VekId segment, const std::vector<FigureRecord>& figures, bool closed,
                         VekId layer, LineTypeRecord lineType) {
     Drawing& d = S().drawing;
     const auto last = static_cast<size_t>(segment) + figures.size();
     if (!ValidLayer(layer) || !std::all_of(figures.begin(), figures.end(), ValidRecord) ||
         segment <= 0 || last >= static_cast<size_t>(d.nextId) ||
-        std::any_of(d.where.begin() + segment, d.where.begin() + static_cast<long>(last) + 1,
-                    [](uint32_t w) { return w != Drawing::kNowhere; })) {
+        !AllUnplaced(d, static_cast<size_t>(segment), last)) {
         return false;
     }
     d.PlaceSegment(segment, layer, closed);

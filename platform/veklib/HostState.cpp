@@ -1,5 +1,6 @@
 #include "platform/veklib/HostState.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vekhost::detail {
@@ -7,16 +8,12 @@ namespace vekhost::detail {
 Session gSession;
 
 void Drawing::Reserve(VekId end) {
-    if (static_cast<size_t>(end) > where.size()) {
-        where.resize(static_cast<size_t>(end), kNowhere);
-    }
+    where.Give(static_cast<size_t>(end));
 }
 
 VekId Drawing::TakeId() {
     VekId id = nextId++;
-    while (where.size() < static_cast<size_t>(nextId)) {
-        where.push_back(kNowhere);
-    }
+    where.Give(static_cast<size_t>(nextId));
     return id;
 }
 
@@ -34,7 +31,7 @@ void Drawing::PlaceSegment(VekId id, VekId layer, bool closed) {
     s.closed = closed;
     s.layer = layer;
     s.id = id;
-    where[id] = slot * 2 + 1;
+    where.Place(static_cast<size_t>(id), slot * 2 + 1);
 }
 
 void Drawing::PlaceElement(VekId id, VekId segment, VekId before, int32_t type,
@@ -46,7 +43,7 @@ void Drawing::PlaceElement(VekId id, VekId segment, VekId before, int32_t type,
     } else {
         slot = elements.Add();
     }
-    where[id] = slot * 2;
+    where.Place(static_cast<size_t>(id), slot * 2);
     ElementData& e = elements[slot];
     e.type = type;
     e.segment = segment;
@@ -81,13 +78,13 @@ void Drawing::PlaceElement(VekId id, VekId segment, VekId before, int32_t type,
 void Drawing::RemoveSegment(VekId id) {
     for (VekId e = Sg(id).head; e != VEK_NONE;) {
         VekId next = E(e).next;
-        freeElements.push_back(where[e] >> 1);
-        where[e] = kNowhere;
+        freeElements.push_back(where[static_cast<size_t>(e)] >> 1);
+        where.Remove(static_cast<size_t>(e));
         e = next;
     }
-    freeSegments.push_back(where[id] >> 1);
-    segments[where[id] >> 1].id = VEK_NONE;
-    where[id] = kNowhere;
+    freeSegments.push_back(where[static_cast<size_t>(id)] >> 1);
+    segments[where[static_cast<size_t>(id)] >> 1].id = VEK_NONE;
+    where.Remove(static_cast<size_t>(id));
 }
 
 void Drawing::RemoveAll() {
@@ -100,11 +97,11 @@ void Drawing::RemoveAll() {
 
 std::vector<VekId> Drawing::SegmentIds() const {
     std::vector<VekId> out;
-    for (size_t i = 1; i < where.size(); ++i) {
-        if (where[i] != kNowhere && (where[i] & 1)) {
-            out.push_back(static_cast<VekId>(i));
+    where.ForEachPlaced([&out](size_t id, uint32_t at) {
+        if (id > 0 && (at & 1)) {
+            out.push_back(static_cast<VekId>(id));
         }
-    }
+    });
     return out;
 }
 

@@ -4,6 +4,7 @@
 // cheap here too.
 #pragma once
 
+#include "platform/veklib/IdIndex.h"
 #include "platform/veklib/VekHost.h"
 
 #include <cstdint>
@@ -65,13 +66,13 @@ struct Selection {
 
 // Segments and elements share one identifier counter: an element id given
 // where a segment is expected (or the reverse) is refused, not misread.
-// Identifiers are never reused, but the records of deleted ones are: each
-// identifier costs four bytes for good, its record only while it lives.
+// Identifiers are never reused, but the records of deleted ones are, and
+// the index of identifiers keeps only the pages still in use.
 struct Drawing {
-    static constexpr uint32_t kNowhere = UINT32_MAX;
+    static constexpr uint32_t kNowhere = IdIndex::kNowhere;
 
     VekId nextId = 1;
-    std::vector<uint32_t> where;  // by identifier: slot * 2, + 1 for a segment
+    IdIndex where;
     ElementTable elements;
     std::vector<uint32_t> freeElements;
     std::vector<SegmentData> segments;
