@@ -200,8 +200,12 @@ private:
             throw ParseError(line_, "the file has too many lines");
         }
         std::size_t valuePos = 0;
-        const std::string_view codeLine = LineAt(text_, pos_, valuePos);
-        const std::optional<int> code = ParseGroupCode(codeLine);
+        int plain = 0;
+        const bool isPlain = PlainCodeLine(text_, pos_, plain, valuePos);
+        const std::string_view codeLine =
+            isPlain ? std::string_view{} : LineAt(text_, pos_, valuePos);
+        const std::optional<int> code =
+            isPlain ? std::optional<int>(plain) : ParseGroupCode(codeLine);
         if (!code) {
             // Where a pairing slipped, the line before was a group code too.
             const bool slipped = line_ > 1 && ReadsAsGroupCode(tag_.value);
@@ -220,7 +224,7 @@ private:
         if (!padKnown_ && *code < 100) {
             // Padded writers right-align every code: a short one shows it.
             padKnown_ = true;
-            doc_.format_.padCodes = codeLine.starts_with(' ');
+            doc_.format_.padCodes = text_[pos_] == ' ';
         }
         std::size_t next = 0;
         tag_.code = *code;

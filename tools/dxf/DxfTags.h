@@ -65,6 +65,35 @@ inline std::string_view LineAt(std::string_view text, std::size_t pos, std::size
     return {text.data() + pos, length};
 }
 
+// The code line at `pos` as nearly every writer puts it: spaces, one to
+// four digits, "\n" or "\r\n". Any other line is left to ParseGroupCode,
+// which reads the same codes from these.
+inline bool PlainCodeLine(std::string_view text, std::size_t pos, int& code,
+                          std::size_t& valuePos) {
+    const char* p = text.data() + pos;
+    const char* const end = text.data() + text.size();
+    while (p != end && *p == ' ') {
+        ++p;
+    }
+    const char* const digits = p;
+    int value = 0;
+    while (p != end && p - digits < 4 && static_cast<unsigned>(*p - '0') < 10) {
+        value = value * 10 + (*p++ - '0');
+    }
+    if (p == digits || p == end) {
+        return false;
+    }
+    std::size_t ending = 1;
+    if (*p == '\r' && end - p >= 2 && p[1] == '\n') {
+        ending = 2;
+    } else if (*p != '\n') {
+        return false;
+    }
+    code = value;
+    valuePos = static_cast<std::size_t>(p - text.data()) + ending;
+    return true;
+}
+
 class TagReader {
 public:
     explicit TagReader(std::string_view text, std::size_t pos = 0) : text_(text), pos_(pos) {}
@@ -76,7 +105,7 @@ public:
         }
         std::size_t valuePos = 0;
         int code = 0;
-        if (!PlainCodeLine(code, valuePos)) {
+        if (!PlainCodeLine(text_, pos_, code, valuePos)) {
             const auto parsed = ParseGroupCode(LineAt(text_, pos_, valuePos));
             if (!parsed) {
                 return false;
@@ -99,34 +128,6 @@ public:
     std::size_t Position() const { return pos_; }
 
 private:
-    // The code line at pos_ as nearly every writer puts it: spaces, one to
-    // four digits, "\n" or "\r\n". Any other line is left to
-    // ParseGroupCode, which reads the same codes from these.
-    bool PlainCodeLine(int& code, std::size_t& valuePos) const {
-        const char* p = text_.data() + pos_;
-        const char* const end = text_.data() + text_.size();
-        while (p != end && *p == ' ') {
-            ++p;
-        }
-        const char* const digits = p;
-        int value = 0;
-        while (p != end && p - digits < 4 && static_cast<unsigned>(*p - '0') < 10) {
-            value = value * 10 + (*p++ - '0');
-        }
-        if (p == digits || p == end) {
-            return false;
-        }
-        std::size_t ending = 1;
-        if (*p == '\r' && end - p >= 2 && p[1] == '\n') {
-            ending = 2;
-        } else if (*p != '\n') {
-            return false;
-        }
-        code = value;
-        valuePos = static_cast<std::size_t>(p - text_.data()) + ending;
-        return true;
-    }
-
     std::string_view text_;
     std::size_t pos_;
 };
