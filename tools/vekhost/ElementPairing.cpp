@@ -150,8 +150,12 @@ Meeting Meet(const ElementPoints& pa, const ElementPoints& pb) {
         for (PointRole rb : {PointRole::Start, PointRole::End}) {
             const vekhost::Point* p = pa.Find(ra);
             const vekhost::Point* q = pb.Find(rb);
-            if (p != nullptr && q != nullptr && Distance(*p, *q) <= closest) {
-                closest = Distance(*p, *q);
+            if (p == nullptr || q == nullptr) {
+                continue;
+            }
+            const double d = Distance(*p, *q);
+            if (d <= closest) {
+                closest = d;
                 best = {true, ra, rb};
             }
         }
@@ -325,6 +329,17 @@ std::vector<OpenedGap> OpenedGaps(const std::vector<vekhost::Element>& before,
     for (size_t i = 0; i < before.size(); ++i) {
         points[i] = PointsOf(before[i]);
     }
+    // The points of the elements after, each found once.
+    std::vector<ElementPoints> pointsAfter(after.size());
+    std::vector<std::uint8_t> found(after.size(), 0);
+    auto afterPoints = [&](int k) -> const ElementPoints& {
+        const auto at = static_cast<size_t>(k);
+        if (!found[at]) {
+            pointsAfter[at] = PointsOf(after[at]);
+            found[at] = 1;
+        }
+        return pointsAfter[at];
+    };
     const size_t pairs = kept.size() < 2 ? 0 : closed ? kept.size() : kept.size() - 1;
     for (size_t t = 0; t < pairs; ++t) {
         const int first = kept[t];
@@ -348,12 +363,14 @@ std::vector<OpenedGap> OpenedGaps(const std::vector<vekhost::Element>& before,
         if (!chained) {
             continue;
         }
-        const ElementPoints a = PointsOf(after[pairing[first]]);
-        const ElementPoints b = PointsOf(after[pairing[second]]);
-        const vekhost::Point* p = a.Find(start.first);
-        const vekhost::Point* q = b.Find(end.second);
-        if (p != nullptr && q != nullptr && Distance(*p, *q) > kMeetTolerance) {
-            gaps.push_back({first, second, Distance(*p, *q), *p, *q});
+        const vekhost::Point* p = afterPoints(pairing[first]).Find(start.first);
+        const vekhost::Point* q = afterPoints(pairing[second]).Find(end.second);
+        if (p == nullptr || q == nullptr) {
+            continue;
+        }
+        const double gap = Distance(*p, *q);
+        if (gap > kMeetTolerance) {
+            gaps.push_back({first, second, gap, *p, *q});
         }
     }
     return gaps;
