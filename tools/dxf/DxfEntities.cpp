@@ -1012,6 +1012,8 @@ std::string RewriteEntity(Document& doc, std::size_t i, const Shape& shape,
 
 std::string NewEntity(Document& doc, const Geometry& geometry, const Style& style) {
     Out out(doc.GetFormat());
+    constexpr std::size_t kTypicalEntity = 256;  // a LINE or ARC with its common groups
+    out.text.reserve(kTypicalEntity);
     if (const Line* line = std::get_if<Line>(&geometry)) {
         CommonPart(out, doc, "LINE", style, doc.NewHandle());
         Subclass(out, "AcDbLine");
