@@ -155,8 +155,15 @@ std::errc DecimalToDouble(std::int64_t n, int e, double& value) {
 }
 
 std::to_chars_result WriteDouble(char* first, char* last, double value) {
-    char text[32];
-    char* out = text;
+    // Room for the longest form, "-2.2250738585072014e-308", written in place.
+    constexpr std::ptrdiff_t kLongest = 32;
+    if (last - first < kLongest) {
+        char text[kLongest];
+        const auto written = WriteDouble(text, text + kLongest, value);
+        return Put(first, last,
+                   std::string_view(text, static_cast<std::size_t>(written.ptr - text)));
+    }
+    char* out = first;
     if (std::signbit(value)) {
         *out++ = '-';
     }
@@ -173,7 +180,7 @@ std::to_chars_result WriteDouble(char* first, char* last, double value) {
         const Shortest s = ShortestDigits(magnitude);
         out = FixedLength(s) <= ScientificLength(s) ? Fixed(out, s, magnitude) : Scientific(out, s);
     }
-    return Put(first, last, std::string_view(text, static_cast<std::size_t>(out - text)));
+    return {out, std::errc{}};
 }
 
 std::to_chars_result WriteFixed(char* first, char* last, double value, int precision) {

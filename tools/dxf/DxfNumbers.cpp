@@ -103,10 +103,13 @@ void AppendReal(std::string& out, double value) {
         out += '0';
         return;
     }
-    char buffer[32];
-    auto [ptr, ec] = numeric::WriteDouble(buffer, buffer + sizeof buffer, value);
-    (void)ec;  // 32 characters always hold the shortest form of a double
-    out.append(buffer, ptr);
+    // Written in place: 32 characters always hold the shortest form of a double.
+    constexpr std::size_t kLongest = 32;
+    const std::size_t size = out.size();
+    out.resize(size + kLongest);
+    const auto written =
+        numeric::WriteDouble(out.data() + size, out.data() + size + kLongest, value);
+    out.resize(static_cast<std::size_t>(written.ptr - out.data()));
 }
 
 std::string FormatReal(double value) {
