@@ -545,6 +545,25 @@ RestylePlan PlanRestyle(const ObjectTags& tags) {
     return plan;
 }
 
+// Writes a property group of the entity's common part restyled; false when
+// the restyle leaves it as it is.
+bool Restyled(Out& out, std::string_view text, const Tag& tag, const Restyle& restyle) {
+    const bool trueColour = out.GetFormat().TrueColour();
+    if (tag.code == 6 && restyle.lineType) {
+        out.Replace(text, tag, *restyle.lineType);
+        return true;
+    }
+    if (tag.code == 62 && restyle.colour) {
+        out.Replace(text, tag, std::to_string(*restyle.colour));
+        return true;
+    }
+    if (tag.code == 420 && restyle.trueColour && trueColour) {
+        out.Replace(text, tag, std::to_string(*restyle.trueColour));
+        return true;
+    }
+    return tag.code == 420 && restyle.colour.has_value();  // dropped: it would hide the new colour
+}
+
 // Copies one object from `pos` to the next object's "0" line, restyled.
 // edit(tag) sees each own tag first and returns true when it wrote it.
 template <typename Edit>
@@ -591,21 +610,7 @@ std::size_t CopyObject(Out& out, const ObjectTags& tags, const Restyle& restyle,
             if (own && tag.code == 100) {
                 common = tag.Trimmed() == "AcDbEntity";
             }
-            bool written = false;
-            if (own && common && restyling) {
-                if (tag.code == 6 && restyle.lineType) {
-                    out.Replace(text, tag, *restyle.lineType);
-                    written = true;
-                } else if (tag.code == 62 && restyle.colour) {
-                    out.Replace(text, tag, std::to_string(*restyle.colour));
-                    written = true;
-                } else if (tag.code == 420 && restyle.trueColour && trueColour) {
-                    out.Replace(text, tag, std::to_string(*restyle.trueColour));
-                    written = true;
-                } else if (tag.code == 420 && restyle.colour) {
-                    written = true;  // dropped: it would hide the new colour
-                }
-            }
+            const bool written = own && common && restyling && Restyled(out, text, tag, restyle);
             if (!written && !(own && edit(tag))) {
                 out.Raw(text.substr(tag.begin, tag.end - tag.begin));
             }
@@ -657,25 +662,34 @@ std::string RewriteSimple(const Format& format, const ObjectTags& tags,
     return std::move(out.text);
 }
 
+// An LWPOLYLINE's vertices, each as its group of tags: vertex k's are
+// tags[starts[k]] up to tags[starts[k + 1]].
+struct LwVertexGroups {
+    std::vector<Tag> tags;
+    std::vector<std::size_t> starts;
+};
+
+LwVertexGroups LwVertexTags(const ObjectTags& own) {
+    LwVertexGroups groups;
+    bool inList = false;
+    ForOwnTags(own, [&](const Tag& tag) {
+        if (tag.code == 10) {
+            groups.starts.push_back(groups.tags.size());
+        }
+        inList = tag.code == 10 || (inList && IsLwVertexCode(tag.code));
+        if (inList) {
+            groups.tags.push_back(tag);
+        }
+    });
+    groups.starts.push_back(groups.tags.size());
+    return groups;
+}
+
 std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline& poly,
                               bool mirrored, const Restyle& restyle, std::span<const Tag> read) {
     const std::string_view text = doc.EntityText(i);
     const ObjectTags own{text, 0, read};
-    // The file's vertices, each as its group of tags: vertex k's are
-    // tags[starts[k]] up to tags[starts[k + 1]].
-    std::vector<Tag> tags;
-    std::vector<std::size_t> starts;
-    bool inList = false;
-    ForOwnTags(own, [&](const Tag& tag) {
-        if (tag.code == 10) {
-            starts.push_back(tags.size());
-        }
-        inList = tag.code == 10 || (inList && IsLwVertexCode(tag.code));
-        if (inList) {
-            tags.push_back(tag);
-        }
-    });
-    starts.push_back(tags.size());
+    const LwVertexGroups groups = LwVertexTags(own);
     Out out(doc.GetFormat());
     out.text.reserve(text.size() + 64);
     bool inVertices = false, done = false;
@@ -701,13 +715,13 @@ std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline
                     continue;
                 }
                 const auto source = static_cast<std::size_t>(v.source);
-                if (source + 1 >= starts.size()) {
+                if (source + 1 >= groups.starts.size()) {
                     throw std::invalid_argument("vertex source " + std::to_string(v.source) +
                                                 " out of range");
                 }
                 bool bulgeWritten = false;
-                for (std::size_t k = starts[source]; k < starts[source + 1]; ++k) {
-                    const Tag& t = tags[k];
+                for (std::size_t k = groups.starts[source]; k < groups.starts[source + 1]; ++k) {
+                    const Tag& t = groups.tags[k];
                     if (t.code == 91 && !bulgeWritten && bulge != 0) {
                         out.RealTag(42, bulge);
                         bulgeWritten = true;

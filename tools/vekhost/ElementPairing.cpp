@@ -163,6 +163,28 @@ Meeting Meet(const ElementPoints& pa, const ElementPoints& pb) {
     return best;
 }
 
+// Whether the chain from `first` to `second` through the dropped elements
+// between them holds together, and how it meets its ends.
+bool ChainMeets(const std::vector<ElementPoints>& points, int first, int second, Meeting& start,
+                Meeting& end) {
+    const int n = static_cast<int>(points.size());
+    for (int u = first; u != second;) {
+        const int v = (u + 1) % n;
+        const Meeting m = Meet(points[u], points[v]);
+        if (!m.met) {
+            return false;
+        }
+        if (u == first) {
+            start = m;
+        }
+        if (v == second) {
+            end = m;
+        }
+        u = v;
+    }
+    return true;
+}
+
 }  // namespace
 
 const char* RoleName(PointRole role) {
@@ -344,23 +366,9 @@ std::vector<OpenedGap> OpenedGaps(const std::vector<vekhost::Element>& before,
     for (size_t t = 0; t < pairs; ++t) {
         const int first = kept[t];
         const int second = kept[(t + 1) % kept.size()];
-        // The chain from `first` to `second` through the dropped elements.
         Meeting start;
         Meeting end;
-        bool chained = true;
-        for (int u = first; chained && u != second;) {
-            const int v = (u + 1) % n;
-            const Meeting m = Meet(points[u], points[v]);
-            chained = m.met;
-            if (u == first) {
-                start = m;
-            }
-            if (v == second) {
-                end = m;
-            }
-            u = v;
-        }
-        if (!chained) {
+        if (!ChainMeets(points, first, second, start, end)) {
             continue;
         }
         const vekhost::Point* p = afterPoints(pairing[first]).Find(start.first);
