@@ -440,8 +440,9 @@ public:
     // `tags`: the entity's, when read already.
     void Take(const dxf::Document& doc, std::size_t i, const dxf::Shape& shape,
               std::span<const dxf::Tag> tags = {}) {
-        found_.chainableOf.push_back(-1);
-        found_.single.push_back(-1);
+        // Every entity up to `i` has its place, whatever was taken before.
+        found_.chainableOf.resize(std::max(found_.chainableOf.size(), i + 1), -1);
+        found_.single.resize(std::max(found_.single.size(), i + 1), -1);
         if (!shape.Convertible()) {
             left_.Add(doc.EntityType(i), shape.refusal, shape.detail, doc.EntityLine(i));
             return;
@@ -465,6 +466,8 @@ public:
 
     // What was found, once every entity was taken and the file is read.
     Found Finish(const dxf::Document& doc) {
+        found_.chainableOf.resize(doc.EntityCount(), -1);
+        found_.single.resize(doc.EntityCount(), -1);
         groups_.Settle(doc, found_.chainables);
         return std::move(found_);
     }
