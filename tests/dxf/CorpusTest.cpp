@@ -2,7 +2,6 @@
 // library): each is read, or refused with the line of its fault, and comes
 // back byte for byte, each entity's layer read alone as its fields give it,
 // each entity seen while the file is read as it reads afterwards;
-// rewriting from tags read already gives the text rewriting from the file does;
 // rewriting every convertible entity with its own
 // geometry reads back the same and leaves every other entity as it was.
 // With a line deleted, doubled or cut off, each is refused close to it.
@@ -38,15 +37,6 @@ bool SameGeometry(const dxf::Shape& a, const dxf::Shape& b) {
     return arcA->centre == arcB->centre && arcA->radius == arcB->radius &&
            std::abs(arcA->startAngle - arcB->startAngle) < kAngleTolerance &&
            std::abs(arcA->endAngle - arcB->endAngle) < kAngleTolerance;
-}
-
-std::vector<dxf::Tag> TagsOf(std::string_view text) {
-    std::vector<dxf::Tag> tags;
-    dxf::TagReader reader(text);
-    for (dxf::Tag tag; reader.Next(tag);) {
-        tags.push_back(tag);
-    }
-    return tags;
 }
 
 std::vector<std::filesystem::path> CorpusFiles() {
@@ -89,15 +79,7 @@ TEST(DxfCorpus, EveryDrawingReadsBackAndRewrites) {
             if (!shapes.back().Convertible()) {
                 continue;
             }
-            const dxf::Shape& shape = shapes.back();
-            const std::string text = dxf::RewriteEntity(*doc, i, shape.geometry);
-            // The same from its tags read already, restyled or not.
-            const std::vector<dxf::Tag> tags = TagsOf(doc->EntityText(i));
-            ASSERT_EQ(dxf::RewriteEntity(*doc, i, shape, shape.geometry, {}, tags), text);
-            const dxf::Restyle restyle{3, 0xFF8000, "DASHED"};
-            ASSERT_EQ(dxf::RewriteEntity(*doc, i, shape, shape.geometry, restyle, tags),
-                      dxf::RewriteEntity(*doc, i, shape, shape.geometry, restyle));
-            doc->ReplaceEntity(i, text);
+            doc->ReplaceEntity(i, dxf::RewriteEntity(*doc, i, shapes.back().geometry));
             ++rewritten;
         }
         const dxf::Document back = dxf::Document::Parse(doc->Write());

@@ -479,46 +479,20 @@ private:
     const Format& format_;
 };
 
-// An object's tags: read from `text` at `pos`, or, when `read` is given,
-// those of the object at the start of `text` read already.
-struct ObjectTags {
-    std::string_view text;
-    std::size_t pos = 0;
-    std::span<const Tag> read = {};
-};
-
-// f(reader) with a reader of the object's tags, its "0" line first.
-template <typename F>
-std::size_t WithReader(const ObjectTags& tags, F f) {
-    if (tags.read.empty()) {
-        TagReader reader(tags.text, tags.pos);
-        return f(reader);
-    }
-    TagsRead reader(tags.read);
-    return f(reader);
-}
-
-// Own tags of the object, as ForOwnTags; where the next object starts.
-template <typename Own>
-std::size_t ForOwnTags(const ObjectTags& tags, Own own) {
-    return WithReader(
-        tags, [&](auto& reader) { return OwnTagsOf(reader, own).value_or(tags.text.size()); });
-}
-
 // Where a restyle writes the property groups an entity lacks, and which it has.
 struct RestylePlan {
     std::size_t anchorEnd = 0;
     bool has6 = false, has62 = false, has420 = false;
 };
 
-RestylePlan PlanRestyle(const ObjectTags& tags) {
+RestylePlan PlanRestyle(std::string_view text, std::size_t pos) {
     RestylePlan plan;
     std::size_t valuePos = 0, afterType = 0;
-    LineAt(tags.text, tags.pos, valuePos);
-    LineAt(tags.text, valuePos, afterType);
+    LineAt(text, pos, valuePos);
+    LineAt(text, valuePos, afterType);
     std::size_t after8 = 0, afterEntity = 0, afterHandle = 0;
     bool common = true;
-    ForOwnTags(tags, [&](const Tag& tag) {
+    ForOwnTags(text, pos, [&](const Tag& tag) {
         if (tag.code == 100) {
             common = tag.Trimmed() == "AcDbEntity";
         }
@@ -567,11 +541,11 @@ bool Restyled(Out& out, std::string_view text, const Tag& tag, const Restyle& re
 // Copies one object from `pos` to the next object's "0" line, restyled.
 // edit(tag) sees each own tag first and returns true when it wrote it.
 template <typename Edit>
-std::size_t CopyObject(Out& out, const ObjectTags& tags, const Restyle& restyle, Edit edit) {
-    const std::string_view text = tags.text;
+std::size_t CopyObject(Out& out, std::string_view text, std::size_t pos, const Restyle& restyle,
+                       Edit edit) {
     const bool trueColour = out.GetFormat().TrueColour();
     const bool restyling = restyle.colour || restyle.trueColour || restyle.lineType;
-    const RestylePlan plan = restyling ? PlanRestyle(tags) : RestylePlan{};
+    const RestylePlan plan = restyling ? PlanRestyle(text, pos) : RestylePlan{};
     auto addMissing = [&] {
         if (restyle.lineType && !plan.has6) {
             out.Text(6, *restyle.lineType);
@@ -583,65 +557,64 @@ std::size_t CopyObject(Out& out, const ObjectTags& tags, const Restyle& restyle,
             out.IntegerTag(420, *restyle.trueColour);
         }
     };
-    return WithReader(tags, [&](auto& reader) -> std::size_t {
-        Tag tag;
-        reader.Next(tag);
-        out.Raw(text.substr(tag.begin, tag.end - tag.begin));
+    TagReader reader(text, pos);
+    Tag tag;
+    reader.Next(tag);
+    out.Raw(text.substr(tag.begin, tag.end - tag.begin));
+    if (restyling && tag.end == plan.anchorEnd) {
+        addMissing();
+    }
+    int depth = 0;
+    bool xdata = false, common = true;
+    while (reader.Next(tag)) {
+        if (tag.code == 0) {
+            return tag.begin;
+        }
+        xdata = xdata || tag.code == 1001;
+        bool own = !xdata && depth == 0 && tag.code != 102;
+        if (tag.code == 102 && !xdata) {
+            const std::string_view v = tag.Trimmed();
+            if (v.starts_with('{')) {
+                ++depth;
+            }
+            if (v.starts_with('}') && depth > 0) {
+                --depth;
+            }
+        }
+        if (own && tag.code == 100) {
+            common = tag.Trimmed() == "AcDbEntity";
+        }
+        const bool written = own && common && restyling && Restyled(out, text, tag, restyle);
+        if (!written && !(own && edit(tag))) {
+            out.Raw(text.substr(tag.begin, tag.end - tag.begin));
+        }
         if (restyling && tag.end == plan.anchorEnd) {
             addMissing();
         }
-        int depth = 0;
-        bool xdata = false, common = true;
-        while (reader.Next(tag)) {
-            if (tag.code == 0) {
-                return tag.begin;
-            }
-            xdata = xdata || tag.code == 1001;
-            bool own = !xdata && depth == 0 && tag.code != 102;
-            if (tag.code == 102 && !xdata) {
-                const std::string_view v = tag.Trimmed();
-                if (v.starts_with('{')) {
-                    ++depth;
-                }
-                if (v.starts_with('}') && depth > 0) {
-                    --depth;
-                }
-            }
-            if (own && tag.code == 100) {
-                common = tag.Trimmed() == "AcDbEntity";
-            }
-            const bool written = own && common && restyling && Restyled(out, text, tag, restyle);
-            if (!written && !(own && edit(tag))) {
-                out.Raw(text.substr(tag.begin, tag.end - tag.begin));
-            }
-            if (restyling && tag.end == plan.anchorEnd) {
-                addMissing();
-            }
-        }
-        return text.size();
-    });
+    }
+    return text.size();
 }
 
-std::bitset<kMaxGroupCode + 1> OwnCodes(const ObjectTags& tags) {
+std::bitset<kMaxGroupCode + 1> OwnCodes(std::string_view text, std::size_t pos) {
     std::bitset<kMaxGroupCode + 1> codes;
-    ForOwnTags(tags, [&codes](const Tag& tag) { codes.set(static_cast<std::size_t>(tag.code)); });
+    ForOwnTags(text, pos,
+               [&codes](const Tag& tag) { codes.set(static_cast<std::size_t>(tag.code)); });
     return codes;
 }
 
 // LINE, ARC, CIRCLE: each value replaced in place; a z the file left out
 // (read as 0) is added after its y only when it is no longer 0.
-std::string RewriteSimple(const Format& format, const ObjectTags& tags,
+std::string RewriteSimple(const Format& format, std::string_view text,
                           std::span<const std::pair<int, double>> values, const Restyle& restyle) {
-    const std::string_view text = tags.text;
     // Which codes the entity has matters only for a z that is not 0.
     bool anyZ = false;
     for (const auto& [code, value] : values) {
         anyZ = anyZ || (code % 100 / 10 == 3 && value != 0);
     }
-    const auto codes = anyZ ? OwnCodes(tags) : std::bitset<kMaxGroupCode + 1>{};
+    const auto codes = anyZ ? OwnCodes(text, 0) : std::bitset<kMaxGroupCode + 1>{};
     Out out(format);
     out.text.reserve(text.size() + 64);
-    CopyObject(out, tags, restyle, [&](const Tag& tag) {
+    CopyObject(out, text, 0, restyle, [&](const Tag& tag) {
         for (const auto& [code, value] : values) {
             if (code != tag.code) {
                 continue;
@@ -669,10 +642,10 @@ struct LwVertexGroups {
     std::vector<std::size_t> starts;
 };
 
-LwVertexGroups LwVertexTags(const ObjectTags& own) {
+LwVertexGroups LwVertexTags(std::string_view text) {
     LwVertexGroups groups;
     bool inList = false;
-    ForOwnTags(own, [&](const Tag& tag) {
+    ForOwnTags(text, 0, [&](const Tag& tag) {
         if (tag.code == 10) {
             groups.starts.push_back(groups.tags.size());
         }
@@ -686,14 +659,13 @@ LwVertexGroups LwVertexTags(const ObjectTags& own) {
 }
 
 std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline& poly,
-                              bool mirrored, const Restyle& restyle, std::span<const Tag> read) {
+                              bool mirrored, const Restyle& restyle) {
     const std::string_view text = doc.EntityText(i);
-    const ObjectTags own{text, 0, read};
-    const LwVertexGroups groups = LwVertexTags(own);
+    const LwVertexGroups groups = LwVertexTags(text);
     Out out(doc.GetFormat());
     out.text.reserve(text.size() + 64);
     bool inVertices = false, done = false;
-    CopyObject(out, own, restyle, [&](const Tag& tag) {
+    CopyObject(out, text, 0, restyle, [&](const Tag& tag) {
         if (tag.code == 90) {
             out.Replace(text, tag, std::to_string(poly.vertices.size()));
             return true;
@@ -759,7 +731,7 @@ std::string RewritePolyline(Document& doc, std::size_t i, const Polyline& poly, 
             elevation = std::string(Trim(tag.value));
         }
     });
-    std::size_t pos = CopyObject(out, {text, 0}, restyle, [](const Tag&) { return false; });
+    std::size_t pos = CopyObject(out, text, 0, restyle, [](const Tag&) { return false; });
     std::vector<std::size_t> vertexBegins;
     while (pos < text.size()) {
         std::size_t valuePos = 0, next = 0;
@@ -800,9 +772,9 @@ std::string RewritePolyline(Document& doc, std::size_t i, const Polyline& poly, 
         }
         const auto k = static_cast<std::size_t>(v.source);
         const bool again = std::exchange(used[k], char{1}) != 0;
-        const auto codes = OwnCodes({text, vertexBegins[k]});
+        const auto codes = OwnCodes(text, vertexBegins[k]);
         const int bulgeAfter = codes[30] ? 30 : 20;
-        CopyObject(out, {text, vertexBegins[k]}, {}, [&](const Tag& tag) {
+        CopyObject(out, text, vertexBegins[k], {}, [&](const Tag& tag) {
             switch (tag.code) {
                 case 5:
                     if (!again) {
@@ -976,8 +948,7 @@ std::string RewriteEntity(Document& doc, std::size_t i, const Geometry& geometry
 }
 
 std::string RewriteEntity(Document& doc, std::size_t i, const Shape& shape,
-                          const Geometry& geometry, const Restyle& restyle,
-                          std::span<const Tag> tags) {
+                          const Geometry& geometry, const Restyle& restyle) {
     if (!shape.Convertible()) {
         throw std::invalid_argument("entity " + std::to_string(i) + " cannot be converted");
     }
@@ -991,20 +962,20 @@ std::string RewriteEntity(Document& doc, std::size_t i, const Shape& shape,
         const std::pair<int, double> values[] = {{10, line->start.x}, {20, line->start.y},
                                                  {30, line->start.z}, {11, line->end.x},
                                                  {21, line->end.y},   {31, line->end.z}};
-        return RewriteSimple(format, {text, 0, tags}, values, restyle);
+        return RewriteSimple(format, text, values, restyle);
     }
     if (const Arc* given = std::get_if<Arc>(&geometry)) {
         const Arc a = shape.mirrored ? Mirror(*given) : *given;
         const std::pair<int, double> values[] = {{10, a.centre.x},   {20, a.centre.y},
                                                  {30, a.centre.z},   {40, a.radius},
                                                  {50, a.startAngle}, {51, a.endAngle}};
-        return RewriteSimple(format, {text, 0, tags}, values, restyle);
+        return RewriteSimple(format, text, values, restyle);
     }
     if (const Circle* given = std::get_if<Circle>(&geometry)) {
         const Point3 c = shape.mirrored ? Mirror(given->centre) : given->centre;
         const std::pair<int, double> values[] = {
             {10, c.x}, {20, c.y}, {30, c.z}, {40, given->radius}};
-        return RewriteSimple(format, {text, 0, tags}, values, restyle);
+        return RewriteSimple(format, text, values, restyle);
     }
     const Polyline& poly = std::get<Polyline>(geometry);
     RequireVertices(poly);
@@ -1020,7 +991,7 @@ std::string RewriteEntity(Document& doc, std::size_t i, const Shape& shape,
         }
     }
     return doc.EntityType(i) == "LWPOLYLINE"
-               ? RewriteLwPolyline(doc, i, poly, shape.mirrored, restyle, tags)
+               ? RewriteLwPolyline(doc, i, poly, shape.mirrored, restyle)
                : RewritePolyline(doc, i, poly, shape.mirrored, restyle);
 }
 

@@ -96,9 +96,8 @@ struct Shape {
 // `source` set to their own index, so rewriting an unchanged shape keeps
 // every group.
 Shape ShapeOf(const Document& doc, std::size_t i);
-// The same from the entity's tags read already (as an EntityObserver sees
-// them, or a TagReader over its text reads them), without reading its text
-// again (but a POLYLINE's, which is read from the document).
+// The same from the entity's tags as an EntityObserver sees them, without
+// reading its text again (but a POLYLINE's, which is read from the document).
 Shape ShapeOf(const Document& doc, std::size_t i, std::span<const Tag> tags);
 
 // Properties of a new entity.
@@ -136,11 +135,9 @@ std::string RewriteEntity(Document& doc, std::size_t i, const Geometry& geometry
 // is ShapeOf(doc, i), or for a LINE, ARC, CIRCLE or LWPOLYLINE a convertible
 // shape of its kind with the same `mirrored` (and a polyline's closed flag
 // and number of vertices; the geometry's values are not used). Saves reading
-// the entity a second time; `tags`, when given, are its tags as a TagReader
-// over EntityText(i) reads them, and the text is not read again for them.
+// the entity a second time.
 std::string RewriteEntity(Document& doc, std::size_t i, const Shape& original,
-                          const Geometry& geometry, const Restyle& restyle = {},
-                          std::span<const Tag> tags = {});
+                          const Geometry& geometry, const Restyle& restyle = {});
 
 // The text of a new model space entity: LINE, ARC, CIRCLE, and for a
 // polyline LWPOLYLINE (R14 and later) or POLYLINE with VERTEX and SEQEND.

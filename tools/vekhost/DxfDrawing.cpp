@@ -116,8 +116,8 @@ void DxfDrawing::LoadFigures(const std::vector<VekId>& segments) {
         }
         loaded_[f] = true;
         const DxfFigure& figure = set_.figures[f];
-        if (!vekhost::AddReservedSegment(segment, FigureElements(doc_, figure, &runTags_),
-                                         figure.closed, layerOf_[f])) {
+        if (!vekhost::AddReservedSegment(segment, FigureElements(doc_, figure), figure.closed,
+                                         layerOf_[f])) {
             for (const FigurePart& part : figure.parts) {
                 set_.leftAlone.Add(doc_.EntityType(part.entity), dxf::Refusal::Malformed,
                                    "the host did not take it", doc_.EntityLine(part.entity));
@@ -128,7 +128,6 @@ void DxfDrawing::LoadFigures(const std::vector<VekId>& segments) {
 
 void DxfDrawing::UnloadFigures() {
     vekhost::ClearSegments();
-    runTags_.Clear();
 }
 
 bool DxfDrawing::Pickable(std::size_t figure) const {
@@ -375,7 +374,7 @@ void DxfDrawing::WriteBackFigure(const FigureReport& result, const RunSettings& 
     }
     try {
         if (!writer_) {
-            writer_.emplace(doc_, settings, InInches(settings), &runTags_);
+            writer_.emplace(doc_, settings, InInches(settings));
         }
         writer_->Write(set_.figures[found->second], set_.figures[found->second].elementCount,
                        result);

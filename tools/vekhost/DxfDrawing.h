@@ -110,7 +110,6 @@ private:
 
     dxf::Document doc_;
     FigureSet set_;
-    RunTags runTags_;               // of the figures in the host
     std::vector<VekId> segmentOf_;  // per figure: its host segment, or VEK_NONE
     std::vector<VekId> layerOf_;    // per figure: its host layer
     std::unordered_map<VekId, std::size_t> figureOfSegment_;

@@ -566,18 +566,13 @@ DxfFigure ChainFrom(std::size_t first, int in, const std::vector<Chainable>& cha
     return figure;
 }
 
-dxf::Shape ShapeRead(const dxf::Document& doc, std::size_t i, RunTags* tags) {
-    return tags != nullptr ? dxf::ShapeOf(doc, i, tags->Of(doc, i)) : dxf::ShapeOf(doc, i);
-}
-
 // A chain's records: each part's from its start to its end, turned round
 // when it is entered at its end, and each shared end made one point.
-std::vector<FigureRecord> ChainElements(const dxf::Document& doc, const DxfFigure& figure,
-                                        RunTags* tags) {
+std::vector<FigureRecord> ChainElements(const dxf::Document& doc, const DxfFigure& figure) {
     std::vector<FigureRecord> elements;
     elements.reserve(figure.parts.size());
     for (const FigurePart& part : figure.parts) {
-        const FigureRecord record = ChainRecord(ShapeRead(doc, part.entity, tags));
+        const FigureRecord record = ChainRecord(dxf::ShapeOf(doc, part.entity));
         elements.push_back(part.reversed ? Reversed(record) : record);
     }
     const std::size_t n = elements.size();
@@ -645,29 +640,11 @@ DrawingRead ReadDrawing(std::string bytes, const JoinOptions& options) {
     return {std::move(doc), std::move(set)};
 }
 
-std::span<const dxf::Tag> RunTags::Of(const dxf::Document& doc, std::size_t i) {
-    const auto [it, added] = at_.emplace(i, std::make_pair(tags_.size(), std::size_t{0}));
-    if (added) {
-        dxf::TagReader reader(doc.EntityText(i));
-        for (dxf::Tag tag; reader.Next(tag);) {
-            tags_.push_back(tag);
-        }
-        it->second.second = tags_.size() - it->second.first;
-    }
-    return std::span<const dxf::Tag>(tags_).subspan(it->second.first, it->second.second);
-}
-
-void RunTags::Clear() {
-    tags_.clear();
-    at_.clear();
-}
-
-std::vector<FigureRecord> FigureElements(const dxf::Document& doc, const DxfFigure& figure,
-                                         RunTags* tags) {
+std::vector<FigureRecord> FigureElements(const dxf::Document& doc, const DxfFigure& figure) {
     if (figure.kind == FigureKind::Chain) {
-        return ChainElements(doc, figure, tags);
+        return ChainElements(doc, figure);
     }
-    const dxf::Shape shape = ShapeRead(doc, figure.parts.front().entity, tags);
+    const dxf::Shape shape = dxf::ShapeOf(doc, figure.parts.front().entity);
     if (const auto* poly = std::get_if<dxf::Polyline>(&shape.geometry)) {
         return PolylineElements(*poly);
     }

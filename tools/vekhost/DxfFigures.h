@@ -9,9 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <span>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 namespace vekhost_tool {
@@ -69,27 +66,10 @@ struct DrawingRead {
 };
 DrawingRead ReadDrawing(std::string bytes, const JoinOptions& options);
 
-// The tags of the entities of the figures in the host for one run of the
-// command: read once for loading the figures and used again for writing
-// them back, and no more of them held than one run's.
-class RunTags {
-public:
-    // Entity `i`'s tags as a TagReader over its text reads them, read on
-    // first use. Valid until the next call.
-    std::span<const dxf::Tag> Of(const dxf::Document& doc, std::size_t i);
-    void Clear();
-
-private:
-    std::vector<dxf::Tag> tags_;
-    std::unordered_map<std::size_t, std::pair<std::size_t, std::size_t>> at_;  // first, count
-};
-
 // A figure's host records in its order: element k of a polyline runs from
 // its vertex k, element k of a chain is part k. Read again from the drawing
-// each time, so that a large drawing's records are never all held at once;
-// through `tags` when given.
-std::vector<FigureRecord> FigureElements(const dxf::Document& doc, const DxfFigure& figure,
-                                         RunTags* tags = nullptr);
+// each time, so that a large drawing's records are never all held at once.
+std::vector<FigureRecord> FigureElements(const dxf::Document& doc, const DxfFigure& figure);
 
 // Geometry shared by reading and writing back.
 

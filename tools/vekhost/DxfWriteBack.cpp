@@ -71,10 +71,8 @@ std::string TypeName(int32_t type) {
 
 }  // namespace
 
-DxfWriteBack::DxfWriteBack(dxf::Document& doc, const RunSettings& settings, bool inches,
-                           RunTags* tags)
+DxfWriteBack::DxfWriteBack(dxf::Document& doc, const RunSettings& settings, bool inches)
     : doc_(doc),
-      tags_(tags),
       settings_(settings),
       inches_(inches),
       grid_(settings.reference, settings.decimals) {}
@@ -295,8 +293,7 @@ void DxfWriteBack::WritePolyline(const DxfFigure& figure, std::size_t before,
     read.closed = figure.closed;
     read.vertices.resize(vertices);
     original.geometry = std::move(read);
-    doc_.ReplaceEntity(first,
-                       dxf::RewriteEntity(doc_, first, original, written, restyle, TagsOf(first)));
+    doc_.ReplaceEntity(first, dxf::RewriteEntity(doc_, first, original, written, restyle));
 }
 
 // A chain or a circle: each entity rewritten from the element it became, or
@@ -355,9 +352,8 @@ void DxfWriteBack::WriteChain(const DxfFigure& figure, const FigureReport& resul
             geometry = CircleOf(e, part.z0);
             original.geometry = dxf::Circle{};
         }
-        const dxf::Restyle restyle = RestyleFor(e.lineType);
         doc_.ReplaceEntity(part.entity, dxf::RewriteEntity(doc_, part.entity, original, geometry,
-                                                           restyle, TagsOf(part.entity)));
+                                                           RestyleFor(e.lineType)));
     }
 }
 

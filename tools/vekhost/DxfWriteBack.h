@@ -31,9 +31,7 @@ public:
 class DxfWriteBack {
 public:
     // `inches`: the converted figures are in inches (for the palette's dashes).
-    // `tags`: the run's entities' tags, read already, when given.
-    DxfWriteBack(dxf::Document& doc, const RunSettings& settings, bool inches,
-                 RunTags* tags = nullptr);
+    DxfWriteBack(dxf::Document& doc, const RunSettings& settings, bool inches);
 
     // Writes what became of `figure`, which had `before` elements, as `result`
     // reports it. Throws WriteBackError or std::invalid_argument.
@@ -62,12 +60,7 @@ private:
     dxf::Restyle RestyleFor(const LineTypeRecord& record);
     dxf::Style Restyled(dxf::Style style, const dxf::Restyle& restyle) const;
 
-    std::span<const dxf::Tag> TagsOf(std::size_t entity) const {
-        return tags_ != nullptr ? tags_->Of(doc_, entity) : std::span<const dxf::Tag>{};
-    }
-
     dxf::Document& doc_;
-    RunTags* tags_;
     const RunSettings settings_;
     const bool inches_;
     const GridValues grid_;
