@@ -202,11 +202,16 @@ def compare(drawing, setting, work, native, windows):
         case.mkdir(parents=True)
         shutil.copyfile(drawing, case / "in.dxf")
         outcomes[build] = (case, run(command, case, settings, reference, env))
-    (native_case, (status, out, err)), (windows_case, (wstatus, wout, _)) = (
+    (native_case, (status, out, err)), (windows_case, (wstatus, wout, werr)) = (
         outcomes["native"], outcomes["windows"])
     differences = []
     if status != wstatus:
-        differences.append(f"exit status {status} natively, {wstatus} under Wine")
+        # What each said on its error output tells a fault from a hiccup.
+        said = {"native": err, "Wine": werr}
+        told = "; ".join(f"{k} said: {v.decode(errors='replace').strip()[-300:]}"
+                         for k, v in said.items() if v.strip())
+        differences.append(f"exit status {status} natively, {wstatus} under Wine"
+                           + (f" ({told})" if told else ""))
     if out != wout:
         differences.append("standard output differs")
     for name in FILES:
