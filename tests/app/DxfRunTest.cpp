@@ -117,11 +117,13 @@ const std::string kChain = Tags(
     "0 ARC|5 31|8 Walls|10 1.004|20 1.5|40 1.5|50 270|51 300|"
     "0 LINE|5 32|8 Walls|10 1.754|20 0.2009619|11 3|21 1");
 
-// Joins meet to the arithmetic's noise once converted.
+// Joins meet to the arithmetic's noise once converted, relative to the
+// coordinates' size (and to 1 below it).
 constexpr double kMeet = 1e-12;
 
 void ExpectMeet(const dxf::Point3& a, const dxf::Point3& b, const std::string& what) {
-    EXPECT_LE(std::hypot(a.x - b.x, a.y - b.y), kMeet) << what;
+    const double size = std::max({1.0, std::fabs(a.x), std::fabs(a.y)});
+    EXPECT_LE(std::hypot(a.x - b.x, a.y - b.y), kMeet * size) << what;
 }
 
 std::string Real(double v) {
@@ -426,6 +428,32 @@ INSTANTIATE_TEST_SUITE_P(
                                std::get<dxf::Line>(ShapeAt(out, "50").geometry).end, "arc start");
                     ExpectMeet(ArcPoint(out, "51", true),
                                std::get<dxf::Line>(ShapeAt(out, "52").geometry).start, "arc end");
+                }},
+        // The same beside a rounded corner: the command first moves the
+        // arc's end to the corner's sharp point, far from where it was, and
+        // the arc is still known by the centre its tangent-circle call found.
+        RunCase{"CorrectedArcBesideRoundedCorner",
+                Modern(Tags("0 LINE|5 51|8 L|10 143513.806512|20 1004963.01684|"
+                            "11 144051.392332|21 1005072.80034|"
+                            "0 ARC|5 52|8 L|10 143580.008386|20 1005165.44537|40 123.565946481|"
+                            "50 -14.4540261127|51 96.5299593335|"
+                            "0 ARC|5 53|8 L|10 143585.403395|20 1005118.31311|40 171.00597212|"
+                            "50 96.5299593335|51 245.248683758|"
+                            "0 ARC|5 54|8 L|10 143877.263842|20 1005088.82429|40 183.405705207|"
+                            "50 -194.454026113|51 -36.0991300806|"
+                            "0 ARC|5 55|8 L|10 143914.424547|20 1005061.72711|40 137.414666967|"
+                            "50 -36.0991300806|51 4.62205639069")),
+                With({"--set", "d_point=0"}),
+                {"Arcs corrected: 1 of 3 (first: handles 51 55 54 52 53, element 3, radius 183 "
+                 "asked, centre found and arc written at radius 184)",
+                 "Gaps opened: none"},
+                {},
+                [](const dxf::Document& out) {
+                    EXPECT_NEAR(std::get<dxf::Arc>(ShapeAt(out, "54").geometry).radius, 184, 0);
+                    ExpectMeet(ArcPoint(out, "54", false), ArcPoint(out, "52", false),
+                               "arc start and corner start");
+                    ExpectMeet(ArcPoint(out, "54", true), ArcPoint(out, "55", false),
+                               "arc end and the next arc's start");
                 }},
         // A vertex may carry a z (Inkscape writes one): converted, kept.
         RunCase{"LwPolylineVertexZ",

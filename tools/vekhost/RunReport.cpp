@@ -89,14 +89,31 @@ std::vector<ArcAttempt> ArcAttempts(const std::vector<TangentCall>& calls) {
     return attempts;
 }
 
+// Whether the attempt's centre is `arc`'s: both its points lie at the radius
+// it found from the arc's centre after the run (to 1e-9 of the sizes
+// involved; trimming by a corner moves an arc's ends, never its centre).
+bool FoundCentreOf(const ArcAttempt& attempt, const vekhost::Element& arc) {
+    if (attempt.foundAt == 0 || arc.type != VEK_ARC) {
+        return false;
+    }
+    const vekhost::Point centre{arc.figure.p1[0], arc.figure.p1[1]};
+    const double size = std::max({std::fabs(centre.x), std::fabs(centre.y), attempt.foundRadius});
+    const double tolerance = 1e-9 * size;
+    return std::fabs(Distance(centre, attempt.a) - attempt.foundRadius) <= tolerance &&
+           std::fabs(Distance(centre, attempt.b) - attempt.foundRadius) <= tolerance;
+}
+
 // The rounding moves each coordinate by at most half a step: an attempt whose
 // points lie within a step of an arc's converted ends was made for that arc.
-bool AttemptFits(const ArcAttempt& attempt, const FigureRecord& arc, const UnitMap& unit,
-                 double step) {
+// An end the command first moved to the sharp corner of a neighbouring
+// rounded corner may lie farther: then the arc's centre after the run tells.
+bool AttemptFits(const ArcAttempt& attempt, const FigureRecord& arc, const vekhost::Element* now,
+                 const UnitMap& unit, double step) {
     const vekhost::Point start = unit(vekhost::Point{arc.p2[0], arc.p2[1]});
     const vekhost::Point end = unit(vekhost::Point{arc.p3[0], arc.p3[1]});
-    return std::fabs(attempt.a.x - start.x) <= step && std::fabs(attempt.a.y - start.y) <= step &&
-           std::fabs(attempt.b.x - end.x) <= step && std::fabs(attempt.b.y - end.y) <= step;
+    return (std::fabs(attempt.a.x - start.x) <= step && std::fabs(attempt.a.y - start.y) <= step &&
+            std::fabs(attempt.b.x - end.x) <= step && std::fabs(attempt.b.y - end.y) <= step) ||
+           (now != nullptr && FoundCentreOf(attempt, *now));
 }
 
 // The corners the host made and the rule that rebuilt each arc.
@@ -114,15 +131,16 @@ void ListCornersAndArcs(const std::vector<vekhost::Element>& elements,
         const int element = static_cast<int>(i) + 1;
         // Attempts come in the order of the arcs, also of those dropped after.
         std::optional<ArcAttempt> attempt;
+        const vekhost::Element* paired = pairing[i] >= 0 ? &after[pairing[i]] : nullptr;
         if ((was.type == VEK_ARC || was.type == VEK_ROUND_CORNER) &&
             nextAttempt < attempts.size() &&
-            AttemptFits(attempts[nextAttempt], was.figure, unit, step)) {
+            AttemptFits(attempts[nextAttempt], was.figure, paired, unit, step)) {
             attempt = attempts[nextAttempt++];
         }
         if (pairing[i] < 0) {
             continue;
         }
-        const vekhost::Element& now = after[pairing[i]];
+        const vekhost::Element& now = *paired;
         if (now.type == VEK_ROUND_CORNER || now.type == VEK_CHAMFER) {
             CornerItem corner{element,
                               now.type == VEK_CHAMFER,
