@@ -464,6 +464,130 @@ double AngleOf(V centre, V point) {
     return a;
 }
 
+namespace {
+
+// Which ends face each other: the closest pair, the chain's own order (end
+// of the previous, start of the next) on a tie.
+void FindFacingEnds(Curve& k1, Curve& k2) {
+    double best = Len(k1.End(1) - k2.End(0));
+    k1.nearEnd = 1;
+    k2.nearEnd = 0;
+    for (int i = 0; i < 2; ++i) {
+        for (int j = 0; j < 2; ++j) {
+            if (i == 1 && j == 0) {
+                continue;  // `best` already
+            }
+            double d = Len(k1.End(i) - k2.End(j));
+            if (d < best * (1 - kSameRel)) {
+                best = d;
+                k1.nearEnd = i;
+                k2.nearEnd = j;
+            }
+        }
+    }
+}
+
+// The meeting point: where the carriers cross, nearest to the facing ends.
+// False when they do not cross, or only touch where one is an arc (a single
+// point without a corner to round).
+bool MeetingPoint(const Curve& k1, const Curve& k2, double noise, V& x) {
+    V xs[2];
+    const int nx = IntersectCurves(k1, k2, noise, xs);
+    if (nx == 0 || (nx == 1 && (k1.arc || k2.arc))) {
+        return false;
+    }
+    x = xs[0];
+    if (nx == 2) {
+        double d0 = Len(xs[0] - k1.Near()) + Len(xs[0] - k2.Near());
+        double d1 = Len(xs[1] - k1.Near()) + Len(xs[1] - k2.Near());
+        if (d1 < d0) {
+            x = xs[1];
+        }
+    }
+    return true;
+}
+
+struct Fillet {
+    V t1, t2, centre;  // feet on the previous and next element, centre
+    bool clockwise = false;
+};
+
+// The fillet of radius `size` tangent to both kept parts nearest the corner
+// at their meeting point; false when none fits.
+bool FindFillet(const Kept& kept1, const Kept& kept2, double size, double noise, Fillet& found) {
+    const Curve& k1 = kept1.k;
+    const Curve& k2 = kept2.k;
+    Offset o1[2], o2[2];
+    int n1 = Offsets(k1, size, noise, o1);
+    int n2 = Offsets(k2, size, noise, o2);
+    // Along a line the direction of travel is the same everywhere.
+    const V lineToward1 = k1.arc ? V{} : TowardNear(k1, k1.a);
+    const V lineToward2 = k2.arc ? V{} : TowardNear(k2, k2.a);
+    // How far a foot may lie from the fillet's circle: its position is
+    // computed from the neighbour as well as from the fillet.
+    const double tol1 = kSameRel * std::max(size, k1.Size()) + noise;
+    const double tol2 = kSameRel * std::max(size, k2.Size()) + noise;
+    // A fillet rounds the corner at x, so it turns the way the corner does;
+    // one turning the other way (possible between arcs, which may cross a
+    // second time) would round some other place of the figure. 0 when the
+    // elements meet head on, where either way is the corner's.
+    const double turn = Cross(TowardNear(k1, kept1.x), TowardNear(k2, kept1.x) * -1);
+    double bestScore = -1;
+    for (int i = 0; i < n1; ++i) {
+        for (int j = 0; j < n2; ++j) {
+            V cs[2];
+            int nc = IntersectOffsets(o1[i], o2[j], noise, cs);
+            for (int m = 0; m < nc; ++m) {
+                V c = cs[m];
+                V a = FootOn(k1, c, size);
+                V b = FootOn(k2, c, size);
+                // The tests below only refuse; a foot off the kept part of a
+                // line (a dot product) is the cheapest, so it comes first.
+                double s1 = k1.arc ? 0 : AlongKept(kept1, a);
+                double s2 = k2.arc ? 0 : AlongKept(kept2, b);
+                if (s1 < 0 || s2 < 0) {
+                    continue;
+                }
+                if (std::fabs(Len(a - c) - size) > tol1 || std::fabs(Len(b - c) - size) > tol2) {
+                    continue;
+                }
+                if (k1.arc) {
+                    s1 = AlongKept(kept1, a);
+                }
+                if (k2.arc) {
+                    s2 = AlongKept(kept2, b);
+                }
+                if (s1 < 0 || s2 < 0) {
+                    continue;
+                }
+                // The fillet must continue the previous element smoothly and
+                // hand over smoothly to the next one.
+                V d1 = k1.arc ? TowardNear(k1, a) : lineToward1;
+                bool cw = Cross(d1, c - a) < 0;
+                if ((turn < 0 && !cw) || (turn > 0 && cw)) {
+                    continue;
+                }
+                V tb = Unit(Perp(b - c));
+                if (cw) {
+                    tb = tb * -1;
+                }
+                V d2 = (k2.arc ? TowardNear(k2, b) : lineToward2) * -1;
+                if (Dot(tb, d2) < kSmoothCos) {
+                    continue;
+                }
+                double score = s1 + s2;
+                if (bestScore < 0 || score < bestScore) {
+                    bestScore = score;
+                    found = {a, b, c, cw};
+                }
+            }
+        }
+    }
+    return bestScore >= 0;
+}
+
+}  // namespace
+
 CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next, int32_t mode,
                          double size) {
     CornerResult res;
@@ -483,136 +607,33 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
     if (!Usable(previous, k1, noise) || !Usable(next, k2, noise)) {
         return res;
     }
-
-    // Which ends face each other: the closest pair, the chain's own order
-    // (end of the previous, start of the next) on a tie.
-    double best = Len(k1.End(1) - k2.End(0));
-    k1.nearEnd = 1;
-    k2.nearEnd = 0;
-    for (int i = 0; i < 2; ++i) {
-        for (int j = 0; j < 2; ++j) {
-            if (i == 1 && j == 0) {
-                continue;  // `best` already
-            }
-            double d = Len(k1.End(i) - k2.End(j));
-            if (d < best * (1 - kSameRel)) {
-                best = d;
-                k1.nearEnd = i;
-                k2.nearEnd = j;
-            }
-        }
-    }
-
-    // The meeting point: where the carriers cross, nearest to the facing ends.
-    V xs[2];
-    int nx = IntersectCurves(k1, k2, noise, xs);
-    if (nx == 0) {
-        return res;
-    }
-    V x = xs[0];
-    if (nx == 2) {
-        double d0 = Len(xs[0] - k1.Near()) + Len(xs[0] - k2.Near());
-        double d1 = Len(xs[1] - k1.Near()) + Len(xs[1] - k2.Near());
-        if (d1 < d0) {
-            x = xs[1];
-        }
-    }
-    // Tangent carriers (a line touching an arc, two touching arcs) meet in a
-    // single point without a corner to round.
-    if (nx == 1 && (k1.arc || k2.arc)) {
-        return res;
-    }
-
+    FindFacingEnds(k1, k2);
+    V x;
     Kept kept1, kept2;
-    if (!MakeKept(k1, x, noise, kept1) || !MakeKept(k2, x, noise, kept2)) {
+    if (!MeetingPoint(k1, k2, noise, x) || !MakeKept(k1, x, noise, kept1) ||
+        !MakeKept(k2, x, noise, kept2)) {
         return res;
     }
-
-    V t1, t2, centre;
-    bool clockwise = false;
+    Fillet cut;
     if (mode == 1) {
-        if (!PointOnKeptAtDistance(kept1, size, t1) || !PointOnKeptAtDistance(kept2, size, t2)) {
+        if (!PointOnKeptAtDistance(kept1, size, cut.t1) ||
+            !PointOnKeptAtDistance(kept2, size, cut.t2)) {
             return res;
         }
-    } else {
-        Offset o1[2], o2[2];
-        int n1 = Offsets(k1, size, noise, o1);
-        int n2 = Offsets(k2, size, noise, o2);
-        // Along a line the direction of travel is the same everywhere.
-        const V lineToward1 = k1.arc ? V{} : TowardNear(k1, k1.a);
-        const V lineToward2 = k2.arc ? V{} : TowardNear(k2, k2.a);
-        // How far a foot may lie from the fillet's circle: its position is
-        // computed from the neighbour as well as from the fillet.
-        const double tol1 = kSameRel * std::max(size, k1.Size()) + noise;
-        const double tol2 = kSameRel * std::max(size, k2.Size()) + noise;
-        double bestScore = -1;
-        for (int i = 0; i < n1; ++i) {
-            for (int j = 0; j < n2; ++j) {
-                V cs[2];
-                int nc = IntersectOffsets(o1[i], o2[j], noise, cs);
-                for (int m = 0; m < nc; ++m) {
-                    V c = cs[m];
-                    V a = FootOn(k1, c, size);
-                    V b = FootOn(k2, c, size);
-                    // The tests below only refuse; a foot off the kept part
-                    // of a line (a dot product) is the cheapest, so it comes
-                    // first.
-                    double s1 = k1.arc ? 0 : AlongKept(kept1, a);
-                    double s2 = k2.arc ? 0 : AlongKept(kept2, b);
-                    if (s1 < 0 || s2 < 0) {
-                        continue;
-                    }
-                    if (std::fabs(Len(a - c) - size) > tol1 ||
-                        std::fabs(Len(b - c) - size) > tol2) {
-                        continue;
-                    }
-                    if (k1.arc) {
-                        s1 = AlongKept(kept1, a);
-                    }
-                    if (k2.arc) {
-                        s2 = AlongKept(kept2, b);
-                    }
-                    if (s1 < 0 || s2 < 0) {
-                        continue;
-                    }
-                    // The fillet must continue the previous element smoothly and
-                    // hand over smoothly to the next one.
-                    V d1 = k1.arc ? TowardNear(k1, a) : lineToward1;
-                    bool cw = Cross(d1, c - a) < 0;
-                    V tb = Unit(Perp(b - c));
-                    if (cw) {
-                        tb = tb * -1;
-                    }
-                    V d2 = (k2.arc ? TowardNear(k2, b) : lineToward2) * -1;
-                    if (Dot(tb, d2) < kSmoothCos) {
-                        continue;
-                    }
-                    double score = s1 + s2;
-                    if (bestScore < 0 || score < bestScore) {
-                        bestScore = score;
-                        t1 = a;
-                        t2 = b;
-                        centre = c;
-                        clockwise = cw;
-                    }
-                }
-            }
-        }
-        if (bestScore < 0) {
-            return res;
-        }
+    } else if (!FindFillet(kept1, kept2, size, noise, cut)) {
+        return res;
     }
 
     // A cut that leaves nothing of a neighbour is refused: the host never
     // keeps an element of no length.
-    if (Len(k1.Far() - t1) <= kSameRel * k1.Size() + noise ||
-        Len(k2.Far() - t2) <= kSameRel * k2.Size() + noise) {
+    if (Len(k1.Far() - cut.t1) <= kSameRel * k1.Size() + noise ||
+        Len(k2.Far() - cut.t2) <= kSameRel * k2.Size() + noise) {
         return res;
     }
 
     // Back to drawing coordinates; both records share each end point.
-    t1 = t1 + origin;
-    t2 = t2 + origin;
+    const V t1 = cut.t1 + origin;
+    const V t2 = cut.t2 + origin;
     res.previous = previous;
     res.next = next;
     MoveNearEnd(res.previous, k1, t1);
@@ -621,8 +642,8 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
     c = FigureRecord{};
     if (mode == 0) {
         c.kind = VEK_ROUND_CORNER;
-        Set(c.p1, centre + origin);
-        c.direction = clockwise ? 1u : 0u;
+        Set(c.p1, cut.centre + origin);
+        c.direction = cut.clockwise ? 1u : 0u;
     } else {
         c.kind = VEK_CHAMFER;
         Set(c.p1, x + origin);

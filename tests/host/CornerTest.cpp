@@ -323,6 +323,26 @@ TEST_F(CornerTest, FilletBetweenTwoCrossingArcs) {
     EXPECT_EQ(VekFigChangeCorner(corner), corner);  // tangent to both arcs
 }
 
+TEST_F(CornerTest, FilletTurnsAsTheCornerDoes) {
+    // Two clockwise arcs meeting at (60.66, 60.26) turn right there; they
+    // cross again near (59.03, 59.68), where a fillet of the wrong hand fits.
+    // A fillet too wide for the corner is refused rather than put there; a
+    // narrower one rounds the corner itself.
+    const FigureRecord first =
+        Arc(60.026266681890796, 59.460761561536046, 59.08, 59.08, 60.66, 60.26, true);
+    const FigureRecord second =
+        Arc(59.62786066439368, 60.57794400748267, 60.66, 60.26, 58.55, 60.51, true);
+    Lines wide = TwoLines(first, second);
+    EXPECT_EQ(VekFigAddCorner(wide.first, wide.second, 0, 0.46), -1);
+    Lines narrow = TwoLines(first, second);
+    VekId corner = VekFigAddCorner(narrow.first, narrow.second, 0, 0.37);
+    ASSERT_GT(corner, 0);
+    const FigureRecord c = Figure(corner);
+    EXPECT_EQ(c.direction, 1u);
+    EXPECT_LT(Dist(c.p2, first.p3), 1.0);
+    EXPECT_LT(Dist(c.p3, second.p2), 1.0);
+}
+
 TEST_F(CornerTest, FilletWiderThanTheRoomBetweenArcAndChordIsRefused) {
     // An arc of radius 10 about the origin from its top to (-6, 8), then back
     // along the chord y = 8: between them a lens 2 thick at most. A fillet of
