@@ -719,91 +719,112 @@ std::string RewriteLwPolyline(const Document& doc, std::size_t i, const Polyline
     return std::move(out.text);
 }
 
-std::string RewritePolyline(Document& doc, std::size_t i, const Polyline& poly, bool mirrored,
-                            const Restyle& restyle) {
-    const std::string_view text = doc.EntityText(i);
-    const Format& format = doc.GetFormat();
-    const EntityInfo info = doc.Info(i);
-    Out out(format);
-    std::string elevation = "0";
-    ForOwnTags(text, 0, [&](const Tag& tag) {
-        if (tag.code == 30) {
-            elevation = std::string(Trim(tag.value));
-        }
-    });
-    std::size_t pos = CopyObject(out, text, 0, restyle, [](const Tag&) { return false; });
-    std::vector<std::size_t> vertexBegins;
+// Where each VERTEX of a 2-D POLYLINE's text begins, from `pos`; `seqend`:
+// where the first object that is not a vertex begins.
+std::vector<std::size_t> VertexBegins(std::string_view text, std::size_t pos, std::size_t& seqend) {
+    std::vector<std::size_t> begins;
     while (pos < text.size()) {
         std::size_t valuePos = 0, next = 0;
         LineAt(text, pos, valuePos);
         if (Trim(LineAt(text, valuePos, next)) != "VERTEX") {
             break;
         }
-        vertexBegins.push_back(pos);
+        begins.push_back(pos);
         pos = ForOwnTags(text, pos, [](const Tag&) {});
     }
-    const std::size_t seqend = pos;
+    seqend = pos;
+    return begins;
+}
+
+// A VERTEX the conversion added, on the polyline's layer and elevation.
+void NewVertex(Out& out, Document& doc, const EntityInfo& info, const std::string& elevation,
+               double x, double y, double bulge) {
+    const Format& format = doc.GetFormat();
+    out.Text(0, "VERTEX");
+    if (auto handle = doc.NewHandle()) {
+        out.HandleTag(5, *handle);
+    }
+    if (format.SubclassMarkers()) {
+        if (info.handle) {
+            out.HandleTag(330, *info.handle);
+        }
+        out.Text(100, "AcDbEntity");
+    }
+    out.Text(8, info.layer);
+    if (format.SubclassMarkers()) {
+        out.Text(100, "AcDbVertex");
+        out.Text(100, "AcDb2dVertex");
+    }
+    out.RealTag(10, x);
+    out.RealTag(20, y);
+    out.Text(30, elevation);
+    if (bulge != 0) {
+        out.RealTag(42, bulge);
+    }
+}
+
+// The VERTEX at `begin` with its position and bulge replaced, every other
+// group kept; written `again` (a vertex used twice) it takes a new handle.
+void RewrittenVertex(Out& out, Document& doc, std::string_view text, std::size_t begin, bool again,
+                     double x, double y, double bulge) {
+    const auto codes = OwnCodes(text, begin);
+    const int bulgeAfter = codes[30] ? 30 : 20;
+    CopyObject(out, text, begin, {}, [&](const Tag& tag) {
+        switch (tag.code) {
+            case 5:
+                if (!again) {
+                    return false;
+                }
+                if (auto handle = doc.NewHandle()) {
+                    out.Replace(text, tag, FormatHandle(*handle));
+                }
+                return true;
+            case 10:
+                out.ReplaceReal(text, tag, x);
+                break;
+            case 20:
+                out.ReplaceReal(text, tag, y);
+                break;
+            case 42:
+                out.ReplaceReal(text, tag, bulge);
+                return true;
+            default:
+                if (tag.code != bulgeAfter) {
+                    return false;
+                }
+                out.Raw(text.substr(tag.begin, tag.end - tag.begin));
+        }
+        if (tag.code == bulgeAfter && !codes[42] && bulge != 0) {
+            out.RealTag(42, bulge);
+        }
+        return true;
+    });
+}
+
+std::string RewritePolyline(Document& doc, std::size_t i, const Polyline& poly, bool mirrored,
+                            const Restyle& restyle) {
+    const std::string_view text = doc.EntityText(i);
+    const EntityInfo info = doc.Info(i);
+    Out out(doc.GetFormat());
+    std::string elevation = "0";
+    ForOwnTags(text, 0, [&](const Tag& tag) {
+        if (tag.code == 30) {
+            elevation = std::string(Trim(tag.value));
+        }
+    });
+    const std::size_t pos = CopyObject(out, text, 0, restyle, [](const Tag&) { return false; });
+    std::size_t seqend = pos;
+    const std::vector<std::size_t> vertexBegins = VertexBegins(text, pos, seqend);
     std::vector<char> used(vertexBegins.size(), 0);
     for (const Vertex& v : poly.vertices) {
         const double x = mirrored ? -v.x : v.x, bulge = mirrored ? -v.bulge : v.bulge;
         if (v.source == kNewVertex) {
-            out.Text(0, "VERTEX");
-            if (auto handle = doc.NewHandle()) {
-                out.HandleTag(5, *handle);
-            }
-            if (format.SubclassMarkers()) {
-                if (info.handle) {
-                    out.HandleTag(330, *info.handle);
-                }
-                out.Text(100, "AcDbEntity");
-            }
-            out.Text(8, info.layer);
-            if (format.SubclassMarkers()) {
-                out.Text(100, "AcDbVertex");
-                out.Text(100, "AcDb2dVertex");
-            }
-            out.RealTag(10, x);
-            out.RealTag(20, v.y);
-            out.Text(30, elevation);
-            if (bulge != 0) {
-                out.RealTag(42, bulge);
-            }
+            NewVertex(out, doc, info, elevation, x, v.y, bulge);
             continue;
         }
         const auto k = static_cast<std::size_t>(v.source);
         const bool again = std::exchange(used[k], char{1}) != 0;
-        const auto codes = OwnCodes(text, vertexBegins[k]);
-        const int bulgeAfter = codes[30] ? 30 : 20;
-        CopyObject(out, text, vertexBegins[k], {}, [&](const Tag& tag) {
-            switch (tag.code) {
-                case 5:
-                    if (!again) {
-                        return false;
-                    }
-                    if (auto handle = doc.NewHandle()) {
-                        out.Replace(text, tag, FormatHandle(*handle));
-                    }
-                    return true;
-                case 10:
-                    out.ReplaceReal(text, tag, x);
-                    break;
-                case 20:
-                    out.ReplaceReal(text, tag, v.y);
-                    break;
-                case 42:
-                    out.ReplaceReal(text, tag, bulge);
-                    return true;
-                default:
-                    if (tag.code != bulgeAfter) {
-                        return false;
-                    }
-                    out.Raw(text.substr(tag.begin, tag.end - tag.begin));
-            }
-            if (tag.code == bulgeAfter && !codes[42] && bulge != 0) {
-                out.RealTag(42, bulge);
-            }
-            return true;
-        });
+        RewrittenVertex(out, doc, text, vertexBegins[k], again, x, v.y, bulge);
     }
     out.Raw(text.substr(seqend));
     return std::move(out.text);
