@@ -89,10 +89,22 @@ void Drawing::RemoveSegment(VekId id) {
 
 void Drawing::RemoveAll() {
     for (const SegmentData& s : segments) {
-        if (s.id != VEK_NONE) {
-            RemoveSegment(s.id);
+        if (s.id == VEK_NONE) {
+            continue;
         }
+        for (VekId e = s.head; e != VEK_NONE;) {
+            const VekId next = E(e).next;
+            where.Remove(static_cast<size_t>(e));
+            e = next;
+        }
+        where.Remove(static_cast<size_t>(s.id));
     }
+    // The tables start again from their first slot, so that the records
+    // made next lie in the order they are made.
+    elements.Clear();
+    freeElements.clear();
+    segments.clear();
+    freeSegments.clear();
 }
 
 std::vector<VekId> Drawing::SegmentIds() const {

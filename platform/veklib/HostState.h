@@ -33,6 +33,8 @@ public:
         return blocks_[slot >> kShift][slot & kMask];
     }
     uint32_t size() const { return size_; }
+    // No records; their memory is kept for those that come next.
+    void Clear() { size_ = 0; }
     // A new record at the end; its slot.
     uint32_t Add() {
         if ((size_ >> kShift) == blocks_.size()) {

@@ -179,6 +179,7 @@ TEST_F(DrawingTest, ReservedSegmentsGetTheIdentifiersOfAWholeLoad) {
     vekhost::ClearSegments();
     EXPECT_EQ(vekhost::SegmentCount(), 0u);
     EXPECT_FALSE(vekhost::GetSegment(made));
+    EXPECT_FALSE(vekhost::HasSegment(made));
     for (std::size_t f = 0; f < 2; ++f) {
         EXPECT_TRUE(vekhost::AddReservedSegment(reserved[f], figures[f], true, walls));
         const auto elements = Elements(reserved[f]);
@@ -191,6 +192,25 @@ TEST_F(DrawingTest, ReservedSegmentsGetTheIdentifiersOfAWholeLoad) {
         EXPECT_EQ(VekFigIsClosed(reserved[f]), 1);
     }
     EXPECT_GT(vekhost::AddSegment({Line(0, 0, 1, 1)}), made);  // never reused
+}
+
+TEST_F(DrawingTest, ClearingAfterDeletionsLeavesNothingAndTheNextFiguresWhole) {
+    const VekId a = vekhost::AddSegment({Line(0, 0, 1, 0), Line(1, 0, 1, 1)});
+    const VekId b = vekhost::AddSegment({Line(5, 5, 6, 6)});
+    const VekId bElement = ElementIds(b)[0];
+    EXPECT_EQ(VekSgmDeleteSegment(a), 0);
+    vekhost::ClearSegments();
+    EXPECT_FALSE(vekhost::HasSegment(b));
+    EXPECT_EQ(VekElmGetType(bElement), -1);
+    EXPECT_TRUE(vekhost::Segments().empty());
+    const VekId c = vekhost::AddSegment({Line(7, 7, 8, 8), Line(8, 8, 9, 7)});
+    const VekId d = vekhost::AddSegment({Line(2, 2, 3, 3)});
+    EXPECT_TRUE(vekhost::HasSegment(c));
+    EXPECT_FALSE(vekhost::HasSegment(ElementIds(c)[0]));  // an element is no segment
+    EXPECT_EQ(vekhost::Segments(), (std::vector<VekId>{c, d}));
+    EXPECT_EQ(Elements(c).size(), 2u);
+    EXPECT_TRUE(SameRecord(Elements(d)[0].figure, Line(2, 2, 3, 3)));
+    EXPECT_EQ(vekhost::SegmentCount(), 2u);
 }
 
 TEST_F(DrawingTest, DeletingOneSegmentLeavesOthersIntact) {
