@@ -173,6 +173,10 @@ std::optional<Segment> GetSegment(VekId segment) {
     return s;
 }
 
+bool HasSegment(VekId segment) {
+    return ValidSegment(segment);
+}
+
 size_t SegmentCount() {
     const Drawing& d = S().drawing;
     return d.segments.size() - d.freeSegments.size();

@@ -81,6 +81,8 @@ VEKHOST_API bool AddReservedSegment(VekId segment, const std::vector<FigureRecor
 VEKHOST_API void ClearSegments();
 VEKHOST_API std::vector<VekId> Segments();  // in creation order
 VEKHOST_API std::optional<Segment> GetSegment(VekId segment);
+// Whether the segment is in the drawing, without copying it.
+VEKHOST_API bool HasSegment(VekId segment);
 VEKHOST_API size_t SegmentCount();
 
 // Makes VekFigGetFigure2 answer `records` for `segment` instead of one record

@@ -148,7 +148,7 @@ OneRun PlayOnce(vekhost::Point reference, const std::vector<VekId>& figures, siz
 // stops before deleting the one in work.
 std::optional<size_t> StoppedAt(const std::vector<VekId>& figures) {
     for (size_t i = 0; i < figures.size(); ++i) {
-        if (vekhost::GetSegment(figures[i])) {
+        if (vekhost::HasSegment(figures[i])) {
             return i;
         }
     }

@@ -442,7 +442,7 @@ FigureReport ReportFigure(const vekhost::Segment& before, const FigureCalls& cal
     figure.messages = calls.messages;
     figure.elementsBefore = before.elements.size();
     figure.elementsAfter = figure.elementsBefore;
-    const bool converted = !vekhost::GetSegment(before.id);
+    const bool converted = !vekhost::HasSegment(before.id);
     std::vector<vekhost::Element> after;
     for (VekId made : calls.made) {
         if (auto segment = vekhost::GetSegment(made)) {

@@ -24,7 +24,7 @@ std::optional<std::vector<VekId>> PickFigures(const std::optional<std::vector<Ve
     }
     std::set<VekId> seen;
     for (VekId id : *selection) {
-        if (!vekhost::GetSegment(id)) {
+        if (!vekhost::HasSegment(id)) {
             error = drawingName + " has no figure " + std::to_string(id);
             return std::nullopt;
         }
