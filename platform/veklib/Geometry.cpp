@@ -512,73 +512,86 @@ struct Fillet {
     bool clockwise = false;
 };
 
-// The fillet of radius `size` tangent to both kept parts nearest the corner
-// at their meeting point; false when none fits.
-bool FindFillet(const Kept& kept1, const Kept& kept2, double size, double noise, Fillet& found) {
-    const Curve& k1 = kept1.k;
-    const Curve& k2 = kept2.k;
-    Offset o1[2], o2[2];
-    int n1 = Offsets(k1, size, noise, o1);
-    int n2 = Offsets(k2, size, noise, o2);
-    // Along a line the direction of travel is the same everywhere.
-    const V lineToward1 = k1.arc ? V{} : TowardNear(k1, k1.a);
-    const V lineToward2 = k2.arc ? V{} : TowardNear(k2, k2.a);
+// What a fillet of radius `size` between two kept parts must satisfy.
+struct FilletSearch {
+    const Kept& kept1;
+    const Kept& kept2;
+    double size;
     // How far a foot may lie from the fillet's circle: its position is
     // computed from the neighbour as well as from the fillet.
-    const double tol1 = kSameRel * std::max(size, k1.Size()) + noise;
-    const double tol2 = kSameRel * std::max(size, k2.Size()) + noise;
+    double tol1, tol2;
+    // Along a line the direction of travel is the same everywhere.
+    V lineToward1, lineToward2;
     // A fillet rounds the corner at x, so it turns the way the corner does;
     // one turning the other way (possible between arcs, which may cross a
     // second time) would round some other place of the figure. 0 when the
     // elements meet head on, where either way is the corner's.
-    const double turn = Cross(TowardNear(k1, kept1.x), TowardNear(k2, kept1.x) * -1);
+    double turn;
+
+    FilletSearch(const Kept& k1, const Kept& k2, double r, double noise)
+        : kept1(k1),
+          kept2(k2),
+          size(r),
+          tol1(kSameRel * std::max(r, k1.k.Size()) + noise),
+          tol2(kSameRel * std::max(r, k2.k.Size()) + noise),
+          lineToward1(k1.k.arc ? V{} : TowardNear(k1.k, k1.k.a)),
+          lineToward2(k2.k.arc ? V{} : TowardNear(k2.k, k2.k.a)),
+          turn(Cross(TowardNear(k1.k, k1.x), TowardNear(k2.k, k1.x) * -1)) {}
+
+    // How far the fillet about `c` cuts into both parts, with its feet and
+    // hand in `f`; negative when it does not fit.
+    double Score(V c, Fillet& f) const {
+        const Curve& k1 = kept1.k;
+        const Curve& k2 = kept2.k;
+        const V a = FootOn(k1, c, size);
+        const V b = FootOn(k2, c, size);
+        // The tests below only refuse; a foot off the kept part of a line (a
+        // dot product) is the cheapest, so it comes first.
+        double s1 = k1.arc ? 0 : AlongKept(kept1, a);
+        double s2 = k2.arc ? 0 : AlongKept(kept2, b);
+        if (s1 < 0 || s2 < 0 || std::fabs(Len(a - c) - size) > tol1 ||
+            std::fabs(Len(b - c) - size) > tol2) {
+            return -1;
+        }
+        s1 = k1.arc ? AlongKept(kept1, a) : s1;
+        s2 = k2.arc ? AlongKept(kept2, b) : s2;
+        if (s1 < 0 || s2 < 0) {
+            return -1;
+        }
+        // The fillet must continue the previous element smoothly and hand
+        // over smoothly to the next one.
+        const bool cw = Cross(k1.arc ? TowardNear(k1, a) : lineToward1, c - a) < 0;
+        if ((turn < 0 && !cw) || (turn > 0 && cw)) {
+            return -1;
+        }
+        const V tb = Unit(Perp(b - c)) * (cw ? -1 : 1);
+        const V d2 = (k2.arc ? TowardNear(k2, b) : lineToward2) * -1;
+        if (Dot(tb, d2) < kSmoothCos) {
+            return -1;
+        }
+        f = {a, b, c, cw};
+        return s1 + s2;
+    }
+};
+
+// The fillet of radius `size` tangent to both kept parts nearest the corner
+// at their meeting point; false when none fits.
+bool FindFillet(const Kept& kept1, const Kept& kept2, double size, double noise, Fillet& found) {
+    const FilletSearch search(kept1, kept2, size, noise);
+    Offset o1[2], o2[2];
+    const int n1 = Offsets(kept1.k, size, noise, o1);
+    const int n2 = Offsets(kept2.k, size, noise, o2);
     double bestScore = -1;
     for (int i = 0; i < n1; ++i) {
         for (int j = 0; j < n2; ++j) {
             V cs[2];
-            int nc = IntersectOffsets(o1[i], o2[j], noise, cs);
+            const int nc = IntersectOffsets(o1[i], o2[j], noise, cs);
             for (int m = 0; m < nc; ++m) {
-                V c = cs[m];
-                V a = FootOn(k1, c, size);
-                V b = FootOn(k2, c, size);
-                // The tests below only refuse; a foot off the kept part of a
-                // line (a dot product) is the cheapest, so it comes first.
-                double s1 = k1.arc ? 0 : AlongKept(kept1, a);
-                double s2 = k2.arc ? 0 : AlongKept(kept2, b);
-                if (s1 < 0 || s2 < 0) {
-                    continue;
-                }
-                if (std::fabs(Len(a - c) - size) > tol1 || std::fabs(Len(b - c) - size) > tol2) {
-                    continue;
-                }
-                if (k1.arc) {
-                    s1 = AlongKept(kept1, a);
-                }
-                if (k2.arc) {
-                    s2 = AlongKept(kept2, b);
-                }
-                if (s1 < 0 || s2 < 0) {
-                    continue;
-                }
-                // The fillet must continue the previous element smoothly and
-                // hand over smoothly to the next one.
-                V d1 = k1.arc ? TowardNear(k1, a) : lineToward1;
-                bool cw = Cross(d1, c - a) < 0;
-                if ((turn < 0 && !cw) || (turn > 0 && cw)) {
-                    continue;
-                }
-                V tb = Unit(Perp(b - c));
-                if (cw) {
-                    tb = tb * -1;
-                }
-                V d2 = (k2.arc ? TowardNear(k2, b) : lineToward2) * -1;
-                if (Dot(tb, d2) < kSmoothCos) {
-                    continue;
-                }
-                double score = s1 + s2;
-                if (bestScore < 0 || score < bestScore) {
+                Fillet candidate;
+                const double score = search.Score(cs[m], candidate);
+                if (score >= 0 && (bestScore < 0 || score < bestScore)) {
                     bestScore = score;
-                    found = {a, b, c, cw};
+                    found = candidate;
                 }
             }
         }
