@@ -191,6 +191,7 @@ void CloseSocket(Socket s) {
     closesocket(s);
 }
 constexpr int kSendFlags = 0;
+constexpr int kStopSending = SD_SEND;
 #else
 using Socket = int;
 constexpr Socket kNoSocket = -1;
@@ -198,7 +199,20 @@ void CloseSocket(Socket s) {
     close(s);
 }
 constexpr int kSendFlags = MSG_NOSIGNAL;
+constexpr int kStopSending = SHUT_WR;
 #endif
+
+// An answered connection ends gracefully: the peer is told that nothing more
+// comes once all that was sent has gone, and whatever it still sends is read
+// until it closes too (or goes silent). Closing at once may drop what is
+// still on its way, leaving the peer waiting for the rest (Wine does).
+void FinishConnection(Socket s) {
+    shutdown(s, kStopSending);
+    char buffer[4096];
+    while (recv(s, buffer, static_cast<int>(sizeof buffer), 0) > 0) {
+    }
+    CloseSocket(s);
+}
 
 bool SendAll(Socket s, std::string_view data) {
     while (!data.empty()) {
@@ -407,7 +421,7 @@ void Accepting(Socket listener, const fs::path& root) {
         ++serving;
         std::thread([s, root] {
             Answer(s, root);
-            CloseSocket(s);
+            FinishConnection(s);
             --serving;
         }).detach();
     }
