@@ -599,6 +599,35 @@ bool FindFillet(const Kept& kept1, const Kept& kept2, double size, double noise,
     return bestScore >= 0;
 }
 
+// The trimmed neighbours and the corner between them, in drawing
+// coordinates; both records share each end point with the corner.
+CornerResult CornerRecords(const FigureRecord& previous, const FigureRecord& next, const Curve& k1,
+                           const Curve& k2, int32_t mode, double size, const Fillet& cut, V x,
+                           V origin) {
+    CornerResult res;
+    const V t1 = cut.t1 + origin;
+    const V t2 = cut.t2 + origin;
+    res.previous = previous;
+    res.next = next;
+    MoveNearEnd(res.previous, k1, t1);
+    MoveNearEnd(res.next, k2, t2);
+    FigureRecord& c = res.corner;
+    c = FigureRecord{};
+    if (mode == 0) {
+        c.kind = VEK_ROUND_CORNER;
+        Set(c.p1, cut.centre + origin);
+        c.direction = cut.clockwise ? 1u : 0u;
+    } else {
+        c.kind = VEK_CHAMFER;
+        Set(c.p1, x + origin);
+    }
+    Set(c.p2, t1);
+    Set(c.p3, t2);
+    c.size = size;
+    res.ok = true;
+    return res;
+}
+
 }  // namespace
 
 CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next, int32_t mode,
@@ -644,28 +673,7 @@ CornerResult BuildCorner(const FigureRecord& previous, const FigureRecord& next,
         return res;
     }
 
-    // Back to drawing coordinates; both records share each end point.
-    const V t1 = cut.t1 + origin;
-    const V t2 = cut.t2 + origin;
-    res.previous = previous;
-    res.next = next;
-    MoveNearEnd(res.previous, k1, t1);
-    MoveNearEnd(res.next, k2, t2);
-    FigureRecord& c = res.corner;
-    c = FigureRecord{};
-    if (mode == 0) {
-        c.kind = VEK_ROUND_CORNER;
-        Set(c.p1, cut.centre + origin);
-        c.direction = cut.clockwise ? 1u : 0u;
-    } else {
-        c.kind = VEK_CHAMFER;
-        Set(c.p1, x + origin);
-    }
-    Set(c.p2, t1);
-    Set(c.p3, t2);
-    c.size = size;
-    res.ok = true;
-    return res;
+    return CornerRecords(previous, next, k1, k2, mode, size, cut, x, origin);
 }
 
 bool ArcIsFillet(const FigureRecord& arc, const FigureRecord& previous, const FigureRecord& next,
