@@ -36,6 +36,7 @@
 #include <fstream>
 #include <functional>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -289,6 +290,25 @@ void Goal(const char* what, double ratio, double goal) {
                 ratio <= goal ? "met" : "not met");
 }
 
+// A whole positive number, or nothing: a mistyped option is not a count of 0.
+std::optional<std::size_t> Positive(const char* text) {
+    std::size_t value = 0;
+    const char* end = text + std::strlen(text);
+    const auto [ptr, ec] = std::from_chars(text, end, value);
+    if (ec != std::errc{} || ptr != end || value == 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: dxf_run_bench [ENTITIES] [--repeat N]\n"
+                 "       dxf_run_bench --generate ENTITIES FILE\n"
+                 "ENTITIES and N are whole numbers above 0\n");
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -296,13 +316,22 @@ int main(int argc, char** argv) {
     int repeat = 3;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--generate") == 0 && i + 2 < argc) {
-            WriteFile(argv[i + 2], Generate(std::strtoul(argv[i + 1], nullptr, 10)));
+            const auto entities = Positive(argv[i + 1]);
+            if (!entities) {
+                return Usage();
+            }
+            WriteFile(argv[i + 2], Generate(*entities));
             return 0;
         }
-        if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
-            repeat = std::max(1, std::atoi(argv[++i]));
+        const bool repeatGiven = std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc;
+        const auto value = Positive(argv[repeatGiven ? ++i : i]);
+        if (!value || (repeatGiven && *value > 1000)) {
+            return Usage();
+        }
+        if (repeatGiven) {
+            repeat = static_cast<int>(*value);
         } else {
-            count = std::strtoul(argv[i], nullptr, 10);
+            count = *value;
         }
     }
     const fs::path folder =
