@@ -236,7 +236,13 @@ private:
         tagLine_ = line_;
         line_ += 2;
         pos_ = next;
-        switch (KindOf(*code)) {
+        CheckValue();
+        return true;
+    }
+
+    // Refuses a value that its group code's kind cannot hold.
+    void CheckValue() {
+        switch (KindOf(tag_.code)) {
             case ValueKind::Real:
                 tag_.real = ParseReal(tag_.value);
                 if (!tag_.real) {
@@ -249,7 +255,7 @@ private:
                 }
                 break;
             case ValueKind::Text:
-                if (*code == 0 && !IsName(tag_.Trimmed())) {
+                if (tag_.code == 0 && !IsName(tag_.Trimmed())) {
                     Refuse(ReadsAsGroupCode(tag_.value)
                                ? "is not an object type or structure name but reads as a group "
                                  "code: a line is probably missing or extra before it"
@@ -257,7 +263,6 @@ private:
                 }
                 break;
         }
-        return true;
     }
 
     std::size_t LastLine() const { return std::max<std::size_t>(line_ - 1, 1); }
@@ -301,7 +306,8 @@ private:
                                            std::to_string(tag_.code) + " " + what);
     }
 
-    void ScanSection() {
+    // The SECTION just read and its name, checked.
+    Section OpenSection() {
         Section section;
         section.begin = tag_.begin;
         section.line = tagLine_;
@@ -324,6 +330,11 @@ private:
             throw ParseError(section.line, "second " + section.name + " section");
         }
         var_ = {};
+        return section;
+    }
+
+    void ScanSection() {
+        Section section = OpenSection();
         while (true) {
             if (!NextTag()) {
                 EndsInside();
@@ -497,63 +508,86 @@ private:
             return;
         }
         if (code == o.handleCode && !o.handleSeen) {
-            o.handleSeen = true;
-            const std::optional<Handle> handle = ParseHandle(tag_.value);
-            if (!handle) {
-                Refuse("is not a handle");
-            }
-            handles_.push_back({*handle, static_cast<std::uint32_t>(tagLine_ + 1)});
-            if (o.head) {
-                doc_.units_.back().handle = *handle;
-                doc_.units_.back().flags |= Document::kHasHandle;
-            }
-            if (kind_ == Kind::Tables && o.type == "TABLE") {
-                doc_.tables_.back().handle = *handle;
-            }
+            TakeHandle();
             return;
         }
         switch (kind_) {
             case Kind::Entities:
-                if (!o.head) {
-                    return;
-                }
-                if (code == 100) {
-                    o.common = tag_.Trimmed() == "AcDbEntity";
-                }
-                if (code == 67 && o.common && ParseInteger(tag_.value).value_or(0) != 0) {
-                    doc_.units_.back().flags |= Document::kPaperSpace;
-                }
+                EntityTag();
                 return;
             case Kind::Tables:
-                if (o.type != "TABLE") {
-                    return;
-                }
-                if (code == 2 && !o.nameSeen) {
-                    o.nameSeen = true;
-                    doc_.tables_.back().name = std::string(tag_.Trimmed());
-                } else if (code == 70 && !o.countSeen) {
-                    o.countSeen = true;
-                    Document::Table& table = doc_.tables_.back();
-                    table.countBegin = tag_.valueBegin;
-                    table.countEnd = tag_.valueBegin + tag_.value.size();
-                    table.count = ParseInteger(tag_.value).value_or(0);
-                }
+                TableTag();
                 return;
             case Kind::Blocks:
-                if (o.type == "BLOCK" && code == 2 && !o.nameSeen) {
-                    o.nameSeen = true;
-                    const std::string_view name = tag_.Trimmed();
-                    // R12 names the layouts' blocks $MODEL_SPACE and $PAPER_SPACE.
-                    if (!StartsNoCase(name, "*Model_Space") &&
-                        !StartsNoCase(name, "*Paper_Space") &&
-                        !EqualsNoCase(name, "$MODEL_SPACE") &&
-                        !EqualsNoCase(name, "$PAPER_SPACE")) {
-                        ++doc_.blockDefinitions_;
-                    }
-                }
+                BlockTag();
                 return;
             default:
                 return;
+        }
+    }
+
+    // The object's own handle: the first of its handle code.
+    void TakeHandle() {
+        Object& o = object_;
+        o.handleSeen = true;
+        const std::optional<Handle> handle = ParseHandle(tag_.value);
+        if (!handle) {
+            Refuse("is not a handle");
+        }
+        handles_.push_back({*handle, static_cast<std::uint32_t>(tagLine_ + 1)});
+        if (o.head) {
+            doc_.units_.back().handle = *handle;
+            doc_.units_.back().flags |= Document::kHasHandle;
+        }
+        if (kind_ == Kind::Tables && o.type == "TABLE") {
+            doc_.tables_.back().handle = *handle;
+        }
+    }
+
+    // Whether the entity is in paper space, from its AcDbEntity part.
+    void EntityTag() {
+        Object& o = object_;
+        if (!o.head) {
+            return;
+        }
+        if (tag_.code == 100) {
+            o.common = tag_.Trimmed() == "AcDbEntity";
+        }
+        if (tag_.code == 67 && o.common && ParseInteger(tag_.value).value_or(0) != 0) {
+            doc_.units_.back().flags |= Document::kPaperSpace;
+        }
+    }
+
+    // A TABLE's name and the place of its count of entries.
+    void TableTag() {
+        Object& o = object_;
+        if (o.type != "TABLE") {
+            return;
+        }
+        if (tag_.code == 2 && !o.nameSeen) {
+            o.nameSeen = true;
+            doc_.tables_.back().name = std::string(tag_.Trimmed());
+        } else if (tag_.code == 70 && !o.countSeen) {
+            o.countSeen = true;
+            Document::Table& table = doc_.tables_.back();
+            table.countBegin = tag_.valueBegin;
+            table.countEnd = tag_.valueBegin + tag_.value.size();
+            table.count = ParseInteger(tag_.value).value_or(0);
+        }
+    }
+
+    // A BLOCK that defines a block of the user's, not a layout's.
+    void BlockTag() {
+        Object& o = object_;
+        if (o.type != "BLOCK" || tag_.code != 2 || o.nameSeen) {
+            return;
+        }
+        o.nameSeen = true;
+        const std::string_view name = tag_.Trimmed();
+        // R12 names the layouts' blocks $MODEL_SPACE and $PAPER_SPACE.
+        if (!StartsNoCase(name, "*Model_Space") && !StartsNoCase(name, "*Paper_Space") &&
+            !EqualsNoCase(name, "$MODEL_SPACE") && !EqualsNoCase(name, "$PAPER_SPACE")) {
+            ++doc_.blockDefinitions_;
         }
     }
 
@@ -687,102 +721,136 @@ std::optional<Handle> Document::EntityHandle(std::size_t i) const {
     return u.handle;
 }
 
+namespace {
+
+// An entity's own fields from its tags, in order: the first of each,
+// outside application (102) groups, up to its XDATA.
+class InfoTags {
+public:
+    explicit InfoTags(EntityInfo& info) : info_(info) {}
+
+    // False once nothing of the entity's own can follow.
+    bool Take(const Tag& tag) {
+        if (tag.code == 1001) {
+            info_.hasXData = true;
+            return false;
+        }
+        if (tag.code == 102) {
+            Group(tag.Trimmed());
+        } else if (depth_ == 0) {
+            Field(tag);
+        }
+        return true;
+    }
+
+private:
+    void Group(std::string_view v) {
+        if (v.starts_with('{')) {
+            ++depth_;
+            info_.hasExtensionDictionary |= v == "{ACAD_XDICTIONARY";
+        } else if (v.starts_with('}') && depth_ > 0) {
+            --depth_;
+        }
+    }
+
+    bool First(int k) { return !std::exchange(seen_[k], true); }
+
+    void Field(const Tag& tag) {
+        switch (tag.code) {
+            case 5:
+                if (!info_.handle) {
+                    info_.handle = ParseHandle(tag.value);
+                }
+                break;
+            case 330:
+                if (First(7)) {
+                    info_.owner = ParseHandle(tag.value);
+                }
+                break;
+            case 100:
+                common_ = tag.Trimmed() == "AcDbEntity";
+                break;
+            case 39:
+                if (First(5)) {
+                    info_.thickness = *ParseReal(tag.value);
+                }
+                break;
+            case 38:
+                if (First(6)) {
+                    info_.elevation = *ParseReal(tag.value);
+                }
+                break;
+            case 210:
+            case 220:
+            case 230:
+                Extrusion(tag);
+                break;
+            default:
+                if (common_) {
+                    CommonField(tag);
+                }
+                break;
+        }
+    }
+
+    // The fields of the AcDbEntity part (all of an R12 entity's).
+    void CommonField(const Tag& tag) {
+        switch (tag.code) {
+            case 8:
+                if (First(0)) {
+                    info_.layer = tag.value;
+                }
+                break;
+            case 6:
+                if (First(1)) {
+                    info_.lineType = tag.value;
+                }
+                break;
+            case 62:
+                if (First(2)) {
+                    info_.colour = static_cast<int>(*ParseInteger(tag.value));
+                }
+                break;
+            case 420:
+                if (First(3)) {
+                    info_.trueColour = static_cast<std::uint32_t>(*ParseInteger(tag.value));
+                }
+                break;
+            case 67:
+                if (First(4)) {
+                    info_.paperSpace = *ParseInteger(tag.value) != 0;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+
+    void Extrusion(const Tag& tag) {
+        const int axis = (tag.code - 210) / 10;
+        if (!std::exchange(extrusionSeen_[axis], true)) {
+            const double v = *ParseReal(tag.value);
+            (axis == 0 ? info_.extrusion.x : axis == 1 ? info_.extrusion.y : info_.extrusion.z) = v;
+        }
+    }
+
+    EntityInfo& info_;
+    int depth_ = 0;
+    bool common_ = true;
+    bool seen_[8] = {};  // layer, line type, colour, true colour, paper space, 39, 38, owner
+    bool extrusionSeen_[3] = {};
+};
+
+}  // namespace
+
 EntityInfo Document::Info(std::size_t i) const {
     EntityInfo info;
     info.type = EntityType(i);
     TagReader reader(EntityText(i));
     Tag tag;
     reader.Next(tag);  // the entity's "0" line
-    int depth = 0;
-    bool common = true;
-    bool seen[8] = {};  // layer, line type, colour, true colour, paper space, 39, 38, owner
-    auto first = [&seen](int k) { return !std::exchange(seen[k], true); };
-    bool extrusionSeen[3] = {};
-    while (reader.Next(tag) && tag.code != 0) {
-        const int code = tag.code;
-        if (code == 1001) {
-            info.hasXData = true;
-            break;  // nothing of the entity's own follows its XDATA
-        }
-        if (code == 102) {
-            const std::string_view v = tag.Trimmed();
-            if (v.starts_with('{')) {
-                ++depth;
-                if (v == "{ACAD_XDICTIONARY") {
-                    info.hasExtensionDictionary = true;
-                }
-            } else if (v.starts_with('}') && depth > 0) {
-                --depth;
-            }
-            continue;
-        }
-        if (depth > 0) {
-            continue;
-        }
-        switch (code) {
-            case 5:
-                if (!info.handle) {
-                    info.handle = ParseHandle(tag.value);
-                }
-                break;
-            case 330:
-                if (first(7)) {
-                    info.owner = ParseHandle(tag.value);
-                }
-                break;
-            case 100:
-                common = tag.Trimmed() == "AcDbEntity";
-                break;
-            case 8:
-                if (common && first(0)) {
-                    info.layer = tag.value;
-                }
-                break;
-            case 6:
-                if (common && first(1)) {
-                    info.lineType = tag.value;
-                }
-                break;
-            case 62:
-                if (common && first(2)) {
-                    info.colour = static_cast<int>(*ParseInteger(tag.value));
-                }
-                break;
-            case 420:
-                if (common && first(3)) {
-                    info.trueColour = static_cast<std::uint32_t>(*ParseInteger(tag.value));
-                }
-                break;
-            case 67:
-                if (common && first(4)) {
-                    info.paperSpace = *ParseInteger(tag.value) != 0;
-                }
-                break;
-            case 39:
-                if (first(5)) {
-                    info.thickness = *ParseReal(tag.value);
-                }
-                break;
-            case 38:
-                if (first(6)) {
-                    info.elevation = *ParseReal(tag.value);
-                }
-                break;
-            case 210:
-            case 220:
-            case 230: {
-                const int axis = (code - 210) / 10;
-                if (!std::exchange(extrusionSeen[axis], true)) {
-                    const double v = *ParseReal(tag.value);
-                    (axis == 0   ? info.extrusion.x
-                     : axis == 1 ? info.extrusion.y
-                                 : info.extrusion.z) = v;
-                }
-                break;
-            }
-            default:
-                break;
-        }
+    InfoTags fields(info);
+    while (reader.Next(tag) && tag.code != 0 && fields.Take(tag)) {
     }
     return info;
 }
