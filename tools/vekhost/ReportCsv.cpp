@@ -115,6 +115,51 @@ std::string CsvField(const std::string& text) {
     return quoted + "\"";
 }
 
+// The rows of a figure's corners, arcs, gaps and dropped elements.
+std::string ItemRows(const FigureReport& figure) {
+    std::string csv;
+    for (const CornerItem& corner : figure.corners) {
+        csv += Row(figure, "corner")
+                   .Set(Element, corner.element)
+                   .Set(Detail, std::string(corner.chamfer ? "chamfer" : "rounded corner") +
+                                    (corner.wasArc ? " (was an arc)" : ""))
+                   .Set(SizeBefore, corner.sizeBefore)
+                   .Set(SizeAsked, corner.sizeAsked)
+                   .Set(SizeAccepted, corner.sizeAccepted)
+                   .Set(Tries, corner.tries)
+                   .At({corner.now.figure.p1[0], corner.now.figure.p1[1]})
+                   .Text();
+    }
+    for (const ArcItem& arc : figure.arcs) {
+        Row item(figure, "arc");
+        item.Set(Element, arc.element)
+            .Set(Detail, RuleName(arc.rule))
+            .Set(SizeBefore, arc.radiusBefore)
+            .Set(SizeAsked, arc.radius)
+            .Set(Tries, arc.tries)
+            .At({arc.now.figure.p1[0], arc.now.figure.p1[1]});
+        if (arc.rule == ArcRule::TangentCircle || arc.rule == ArcRule::CorrectedRadius) {
+            item.Set(SizeAccepted, arc.radiusFound);
+        }
+        csv += item.Text();
+    }
+    for (const GapItem& gap : figure.gaps) {
+        csv += Row(figure, "gap")
+                   .Set(Element, gap.element)
+                   .Set(Detail, "to element " + std::to_string(gap.next))
+                   .Set(Distance, gap.distance)
+                   .At({(gap.from.x + gap.to.x) / 2, (gap.from.y + gap.to.y) / 2})
+                   .Text();
+    }
+    for (const DroppedItem& item : figure.dropped) {
+        csv += Row(figure, "dropped")
+                   .Set(Element, item.element)
+                   .Set(Detail, TypeName(item.type))
+                   .Text();
+    }
+    return csv;
+}
+
 std::string ReportCsv(const RunReport& report) {
     // A byte-order mark tells spreadsheets that the text is UTF-8.
     std::string csv = "\xEF\xBB\xBF";
@@ -139,45 +184,7 @@ std::string ReportCsv(const RunReport& report) {
                 .At(figure.largest->now);
         }
         csv += row.Text();
-        for (const CornerItem& corner : figure.corners) {
-            csv += Row(figure, "corner")
-                       .Set(Element, corner.element)
-                       .Set(Detail, std::string(corner.chamfer ? "chamfer" : "rounded corner") +
-                                        (corner.wasArc ? " (was an arc)" : ""))
-                       .Set(SizeBefore, corner.sizeBefore)
-                       .Set(SizeAsked, corner.sizeAsked)
-                       .Set(SizeAccepted, corner.sizeAccepted)
-                       .Set(Tries, corner.tries)
-                       .At({corner.now.figure.p1[0], corner.now.figure.p1[1]})
-                       .Text();
-        }
-        for (const ArcItem& arc : figure.arcs) {
-            Row item(figure, "arc");
-            item.Set(Element, arc.element)
-                .Set(Detail, RuleName(arc.rule))
-                .Set(SizeBefore, arc.radiusBefore)
-                .Set(SizeAsked, arc.radius)
-                .Set(Tries, arc.tries)
-                .At({arc.now.figure.p1[0], arc.now.figure.p1[1]});
-            if (arc.rule == ArcRule::TangentCircle || arc.rule == ArcRule::CorrectedRadius) {
-                item.Set(SizeAccepted, arc.radiusFound);
-            }
-            csv += item.Text();
-        }
-        for (const GapItem& gap : figure.gaps) {
-            csv += Row(figure, "gap")
-                       .Set(Element, gap.element)
-                       .Set(Detail, "to element " + std::to_string(gap.next))
-                       .Set(Distance, gap.distance)
-                       .At({(gap.from.x + gap.to.x) / 2, (gap.from.y + gap.to.y) / 2})
-                       .Text();
-        }
-        for (const DroppedItem& item : figure.dropped) {
-            csv += Row(figure, "dropped")
-                       .Set(Element, item.element)
-                       .Set(Detail, TypeName(item.type))
-                       .Text();
-        }
+        csv += ItemRows(figure);
     }
     return csv;
 }
