@@ -71,6 +71,45 @@ INSTANTIATE_TEST_SUITE_P(CapacityBoundary, Batches,
                                            BatchCase{"OneOver", kFiguresPerRun + 1, 2}),
                          [](const auto& p) { return std::string(p.param.name); });
 
+struct ElementShareCase {
+    const char* name;
+    size_t figures;            // squares of 4 elements each
+    size_t elementsPerRun;     // the runs' share
+    std::vector<size_t> runs;  // figures given to each run
+};
+
+class ElementShares : public PluginTest, public ::testing::WithParamInterface<ElementShareCase> {};
+
+TEST_P(ElementShares, NoRunIsGivenMoreElementsThanItsShareUnlessOneFigureHasMore) {
+    const ElementShareCase& c = GetParam();
+    const std::vector<VekId> picked = Squares(c.figures);
+    std::vector<size_t> runs;
+    vekhost_tool::RunHooks hooks;
+    hooks.before = [&runs](size_t, size_t count) { runs.push_back(count); };
+    PlayOptions options{.showSteps = false};
+    options.elementsOf = [](VekId) { return size_t{4}; };
+    options.elementsPerRun = c.elementsPerRun;
+
+    const CommandResult result = PlayCommand({0, 0}, picked, options, hooks);
+
+    EXPECT_FALSE(result.reportedError);
+    EXPECT_EQ(runs, c.runs);
+    EXPECT_EQ(result.commands, c.runs.size());
+    EXPECT_EQ(StillThere(picked), 0u) << "picked figures left unconverted";
+}
+
+INSTANTIATE_TEST_SUITE_P(Shares, ElementShares,
+                         ::testing::Values(ElementShareCase{"AllInOne", 5, 20, {5}},
+                                           ElementShareCase{"ExactlyTwoFigures", 5, 8, {2, 2, 1}},
+                                           ElementShareCase{"NotQuiteThree", 5, 11, {2, 2, 1}},
+                                           ElementShareCase{
+                                               "AFigureOverTheShareRunsAlone", 3, 3, {1, 1, 1}},
+                                           ElementShareCase{"FiguresStillLimited",
+                                                            kFiguresPerRun + 1,
+                                                            4 * (kFiguresPerRun + 1),
+                                                            {kFiguresPerRun, 1}}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
 TEST_F(PluginTest, ARunThatStopsEndsThePlayAndNamesItsFigures) {
     const std::vector<VekId> picked = Squares(kFiguresPerRun + 2);
     // The copy of the second figure of the second run is refused.

@@ -59,7 +59,8 @@ std::optional<Converted> Convert(const std::string& bytes, const Settings& s) {
     EXPECT_EQ(flowtest::LoadedPlugin().Startup()(0, 0, 0, 0), 0);
     const vekhost_tool::RunStaging staging{
         [&drawing](const std::vector<VekId>& figures) { drawing.LoadFigures(figures); },
-        [&drawing] { drawing.UnloadFigures(); }};
+        [&drawing] { drawing.UnloadFigures(); },
+        [&drawing](VekId segment) { return drawing.ElementCount(segment); }};
     // The converted text set aside after every figure, as a large drawing's
     // is after every run.
     const auto folder = std::filesystem::temp_directory_path();

@@ -155,6 +155,19 @@ std::string ManyCircles() {
     return R12(Tags(circles.substr(1)));
 }
 
+// 35 closed polylines of 2,999 vertices: more elements than one run is
+// given, in few figures.
+std::string ManyLargePolylines() {
+    std::string polylines;
+    for (int p = 0; p < 35; ++p) {
+        polylines += "|0 LWPOLYLINE|8 0|100 AcDbPolyline|90 2999|70 1";
+        for (int v = 0; v < 2999; ++v) {
+            polylines += "|10 " + std::to_string(v) + ".004|20 " + std::to_string(p * 2 + v % 2);
+        }
+    }
+    return Modern(Tags(polylines.substr(1)));
+}
+
 struct RunCase {
     const char* name;
     std::string drawing;
@@ -478,6 +491,20 @@ INSTANTIATE_TEST_SUITE_P(
                 [](const dxf::Document& out) {
                     const auto last = std::get<dxf::Circle>(dxf::ShapeOf(out, 3000).geometry);
                     ExpectPoint(last.centre, 3000, 0, 0, "last circle");
+                }},
+        // A run's memory grows with its elements: figures of many elements
+        // are given to runs by elements as well as by figures.
+        RunCase{"MoreElementsThanOneRunTakes",
+                ManyLargePolylines(),
+                kStandard,
+                {"Figures: 35 picked, 35 converted, 0 left untouched; 2 runs of the command",
+                 "Elements: 104965 before, 104965 after"},
+                {},
+                [](const dxf::Document& out) {
+                    const auto last = std::get<dxf::Polyline>(dxf::ShapeOf(out, 34).geometry);
+                    ASSERT_EQ(last.vertices.size(), 2999u);
+                    EXPECT_EQ(last.vertices[2998].x, 2998);
+                    EXPECT_EQ(last.vertices[2998].y, 68);
                 }},
         // The chain's fillet fits no radius near its rounded one on a grid of
         // 1: with --keep-going it is left as it was and the circle converted.

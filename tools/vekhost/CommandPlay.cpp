@@ -207,13 +207,30 @@ bool PlayBatch(vekhost::Point reference, std::vector<VekId> figures, size_t firs
 
 }  // namespace
 
+size_t RunLength(const std::vector<VekId>& selection, size_t first, const PlayOptions& options) {
+    const size_t most = std::min(kFiguresPerRun, selection.size() - first);
+    if (!options.elementsOf) {
+        return most;
+    }
+    size_t count = 0;
+    size_t elements = 0;
+    while (count < most) {
+        elements += options.elementsOf(selection[first + count]);
+        if (count > 0 && elements > options.elementsPerRun) {
+            break;
+        }
+        ++count;
+    }
+    return count;
+}
+
 CommandResult PlayCommand(vekhost::Point reference, const std::vector<VekId>& selection,
                           const PlayOptions& options, const RunHooks& hooks) {
     CommandResult result;
     vekhost::ClearMessages();  // nothing shown before belongs to this run
     size_t first = 0;
     do {
-        const size_t count = std::min(kFiguresPerRun, selection.size() - first);
+        const size_t count = RunLength(selection, first, options);
         std::vector<VekId> figures(selection.begin() + static_cast<std::ptrdiff_t>(first),
                                    selection.begin() + static_cast<std::ptrdiff_t>(first + count));
         if (hooks.before) {

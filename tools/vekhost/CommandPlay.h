@@ -48,16 +48,33 @@ struct RunHooks {
     std::function<void(std::size_t first, std::size_t count, const CommandResult& sofar)> after;
 };
 
+// The most figures one run of the command is given: the standard pass keeps
+// a working copy of each until the end of its run and has room for that many.
+inline constexpr std::size_t kFiguresPerRun = static_cast<std::size_t>(kCopyListCapacity);
+
+// The most elements one run is given, unless its first figure alone has
+// more. A run's memory grows with its elements (their records, the
+// command's working copies, what is measured of them: about half a
+// kilobyte each), and the figures may hold up to 2,999 elements each: a
+// drawing of large figures is converted in runs of tens of megabytes.
+inline constexpr std::size_t kElementsPerRun = 100000;
+
 struct PlayOptions {
     bool showSteps = true;
     // A run the command stops at a figure is played again without that
     // figure, which is left as it was; else the first stop ends the play.
     bool keepGoing = false;
+    // Each picked figure's count of elements, when known: runs are then
+    // kept within `elementsPerRun` as well as within kFiguresPerRun.
+    std::function<std::size_t(VekId figure)> elementsOf = nullptr;
+    std::size_t elementsPerRun = kElementsPerRun;
 };
 
-// The most figures one run of the command is given: the standard pass keeps
-// a working copy of each until the end of its run and has room for that many.
-inline constexpr std::size_t kFiguresPerRun = static_cast<std::size_t>(kCopyListCapacity);
+// How many figures of `selection` from `first` the next run is given: at
+// most kFiguresPerRun, and no more than `options.elementsPerRun` elements
+// unless the first figure alone has more.
+std::size_t RunLength(const std::vector<VekId>& selection, std::size_t first,
+                      const PlayOptions& options);
 
 // Start the command, give the reference point, pick `selection`, finish the
 // selection and end the command; with `showSteps`, printing each step and the

@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 namespace vekhost_tool {
@@ -30,12 +31,21 @@ public:
         }
         for (const VekId segment : vekhost::Segments()) {
             const std::size_t elements = vekhost::GetSegment(segment)->elements.size();
+            elements_.emplace(segment, elements);
             if (!FitsTheCommand(elements)) {
                 tooLarge_.emplace_back(segment, elements);
             }
         }
     }
     void LoadIntoHost(bool) override {}
+    RunStaging Staging() override {
+        RunStaging staging;
+        staging.elements = [this](VekId segment) {
+            const auto it = elements_.find(segment);
+            return it == elements_.end() ? std::size_t{0} : it->second;
+        };
+        return staging;
+    }
     std::optional<std::vector<VekId>> Pick(std::string& error) const override;
     FigureNaming Naming() const override { return SegmentNaming(); }
     std::vector<std::string> LeftAlone(const std::vector<VekId>& picked) const override;
@@ -61,6 +71,7 @@ private:
     std::optional<std::vector<VekId>> selection_;
     // The figures the command cannot take, in file order, with their elements.
     std::vector<std::pair<VekId, std::size_t>> tooLarge_;
+    std::unordered_map<VekId, std::size_t> elements_;  // of every figure
 };
 
 std::optional<std::vector<VekId>> JsonDrawingFile::Pick(std::string& error) const {
@@ -120,11 +131,15 @@ public:
         staged_ = !whole;
     }
     RunStaging Staging() override {
-        if (!staged_) {
-            return {};
+        RunStaging staging;
+        staging.elements = [this](VekId segment) { return dxf_->ElementCount(segment); };
+        if (staged_) {
+            staging.load = [this](const std::vector<VekId>& figures) {
+                dxf_->LoadFigures(figures);
+            };
+            staging.unload = [this] { dxf_->UnloadFigures(); };
         }
-        return {[this](const std::vector<VekId>& figures) { dxf_->LoadFigures(figures); },
-                [this] { dxf_->UnloadFigures(); }};
+        return staging;
     }
     std::optional<std::vector<VekId>> Pick(std::string& error) const override {
         return dxf_->Pick(selection_, name_, error);

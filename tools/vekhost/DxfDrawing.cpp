@@ -139,6 +139,11 @@ const DxfFigure* DxfDrawing::FigureOf(VekId segment) const {
     return it == figureOfSegment_.end() ? nullptr : &set_.figures[it->second];
 }
 
+std::size_t DxfDrawing::ElementCount(VekId segment) const {
+    const DxfFigure* figure = FigureOf(segment);
+    return figure == nullptr ? 0 : figure->elementCount;
+}
+
 std::optional<std::vector<VekId>> DxfDrawing::Pick(const DxfSelection& selection,
                                                    const std::string& drawingName,
                                                    std::string& error) const {
@@ -347,6 +352,7 @@ void DxfDrawing::SpillWriteBack(std::unique_ptr<SpillFile> spill, const std::vec
     writtenBack_.assign(set_.figures.size(), false);
     writtenInOrder_ = 0;
     sinceSpilled_ = 0;
+    elementsSinceSpilled_ = 0;
 }
 
 void DxfDrawing::Spill() {
@@ -361,6 +367,7 @@ void DxfDrawing::Spill() {
                                    : doc_.EntityCount() - 1;
     doc_.PassEntitiesBefore(before, [this](std::string_view text) { spill_->Write(text); });
     sinceSpilled_ = 0;
+    elementsSinceSpilled_ = 0;
 }
 
 void DxfDrawing::WriteBackFigure(const FigureReport& result, const RunSettings& settings) {
@@ -376,9 +383,11 @@ void DxfDrawing::WriteBackFigure(const FigureReport& result, const RunSettings& 
         if (!writer_) {
             writer_.emplace(doc_, settings, InInches(settings));
         }
-        writer_->Write(set_.figures[found->second], set_.figures[found->second].elementCount,
-                       result);
-        if (spill_ && ++sinceSpilled_ >= figuresPerSpill_) {
+        const DxfFigure& figure = set_.figures[found->second];
+        writer_->Write(figure, figure.elementCount, result);
+        elementsSinceSpilled_ += figure.elementCount;
+        if (spill_ &&
+            (++sinceSpilled_ >= figuresPerSpill_ || elementsSinceSpilled_ >= kElementsPerSpill)) {
             Spill();
         }
     } catch (const WriteBackError& e) {

@@ -24,9 +24,10 @@
 
 namespace vekhost_tool {
 
-// Text is set aside after this many figures written back: a run's worth,
-// few enough edits held, and few enough passes over them.
+// Text is set aside after this many figures or elements written back: a
+// run's worth, few enough edits held, and few enough passes over them.
 inline constexpr std::size_t kFiguresPerSpill = 3000;
+inline constexpr std::size_t kElementsPerSpill = 100000;
 
 // True for a file name ending in ".dxf" (any letter case).
 bool IsDxfName(const std::string& path);
@@ -46,6 +47,10 @@ public:
     // Takes every segment out of the host's drawing, to make room for the
     // next figures.
     void UnloadFigures();
+
+    // The elements of the figure LoadIntoHost identified as `segment`; 0 for
+    // no figure of the drawing.
+    std::size_t ElementCount(VekId segment) const;
 
     // The figures `selection` picks, in file order (handles: in the order
     // given, each figure once), but none the command cannot take. Empty, with
@@ -123,7 +128,8 @@ private:
     std::vector<std::pair<std::size_t, std::size_t>> pickedByEntity_;
     std::vector<bool> writtenBack_;
     std::size_t writtenInOrder_ = 0;
-    std::size_t sinceSpilled_ = 0;
+    std::size_t sinceSpilled_ = 0;          // figures written back since text was set aside
+    std::size_t elementsSinceSpilled_ = 0;  // and their elements
     std::size_t figuresPerSpill_ = kFiguresPerSpill;
 };
 

@@ -192,8 +192,11 @@ RecordedRun PlayAndReport(vekhost::Point reference, const std::vector<VekId>& pi
         hooks.after = [&reporter](size_t first, size_t count, const CommandResult& sofar) {
             reporter.After(first, count, sofar);
         };
-        run.command = PlayCommand(
-            reference, picked, {.showSteps = needs.showSteps, .keepGoing = needs.keepGoing}, hooks);
+        run.command = PlayCommand(reference, picked,
+                                  {.showSteps = needs.showSteps,
+                                   .keepGoing = needs.keepGoing,
+                                   .elementsOf = staging.elements},
+                                  hooks);
     }
     run.report = reporter.Finish(run.command);
     run.before = reporter.DrawingBefore();

@@ -52,13 +52,16 @@ struct RunNeeds {
     bool picture = true;     // keep the drawing before and every point that moved (--svg)
 };
 
-// A drawing too large to hold in the host at once: `load` adds the figures
-// of one run of the command just before it, `unload` takes everything out
-// of the host once the run has been reported. Empty for a drawing the host
-// holds whole.
+// How the drawing's figures reach the host run by run. For a drawing too
+// large to hold in the host at once, `load` adds the figures of one run of
+// the command just before it, `unload` takes everything out of the host
+// once the run has been reported; both are empty for a drawing the host
+// holds whole. `elements` tells each figure's count of elements, so that no
+// run is given more than its share of memory (PlayOptions).
 struct RunStaging {
     std::function<void(const std::vector<VekId>& figures)> load;
     std::function<void()> unload;
+    std::function<std::size_t(VekId figure)> elements;
 };
 
 // Told each picked figure's report once its run of the command is over, in

@@ -159,8 +159,9 @@ std::string NotWritten(const std::vector<OutputFile>& files) {
 // figures of the run that stopped when there were several runs.
 std::string CommandFailure(const RecordedRun& run, size_t picked) {
     std::string text = "the command reported an error" + FirstError(run.report);
-    if (run.command.failedBatch && picked > kFiguresPerRun) {
-        const auto [first, last] = *run.command.failedBatch;
+    const auto failed = run.command.failedBatch;
+    if (failed && failed->second - failed->first < picked) {
+        const auto [first, last] = *failed;
         text += " in run " + std::to_string(run.command.commands) +
                 " of the command, given figures " + std::to_string(first + 1) + " to " +
                 std::to_string(last) + " of " + std::to_string(picked);

@@ -243,13 +243,16 @@ std::string Describe(DrawingFile& drawing, const std::vector<VekId>& picked, boo
     // A DXF drawing without handles names its figures by line: they cannot
     // be picked one by one (--select handle:).
     bool pickById = true;
+    vekhost_tool::PlayOptions runs;
+    runs.elementsOf = staging.elements;
+    std::size_t loadedEnd = 0;
     for (std::size_t at = 0; at < picked.size(); ++at) {
         const VekId id = picked[at];
-        if (staging.load && at % vekhost_tool::kFiguresPerRun == 0) {
+        if (staging.load && at == loadedEnd) {
             staging.unload();
-            const std::size_t end = std::min(picked.size(), at + vekhost_tool::kFiguresPerRun);
+            loadedEnd = at + vekhost_tool::RunLength(picked, at, runs);
             staging.load({picked.begin() + static_cast<std::ptrdiff_t>(at),
-                          picked.begin() + static_cast<std::ptrdiff_t>(end)});
+                          picked.begin() + static_cast<std::ptrdiff_t>(loadedEnd)});
         }
         const auto segment = vekhost::GetSegment(id);
         if (!segment) {
