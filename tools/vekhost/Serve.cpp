@@ -4,12 +4,14 @@
 #include "tools/vekhost/TextConvert.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <charconv>
+#include <condition_variable>
 #include <csignal>
 #include <cstdint>
+#include <deque>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 #if defined(_WIN32)
@@ -181,7 +183,8 @@ constexpr size_t kMaxHeadBytes = 16384;
 // preconnect) holds no thread for ever.
 constexpr int kSocketTimeoutSeconds = 10;
 constexpr size_t kChunkBytes = 65536;
-// Connections served at once; more are answered 503.
+// Connections answered at once, and answered or waiting; more are answered 503.
+constexpr int kWorkers = 16;
 constexpr int kMaxConnections = 32;
 
 #ifdef _WIN32
@@ -405,25 +408,69 @@ std::optional<ServeOptions> ReadServeOptions(const std::vector<std::string>& arg
     return options;
 }
 
+// The connections accepted and not yet answered, and the workers that
+// answer them. The workers are started once, before the first connection,
+// and never end: under Wine a thread started as another ends may never run,
+// which left its connection unanswered.
+class Workers {
+public:
+    Workers(const fs::path& root, int count) : root_(root) {
+        for (int i = 0; i < count; ++i) {
+            std::thread([this] { Work(); }).detach();
+        }
+    }
+
+    // False when kMaxConnections are being answered or waiting already.
+    bool Take(Socket s) {
+        {
+            std::lock_guard lock(mutex_);
+            if (busy_ + static_cast<int>(waiting_.size()) >= kMaxConnections) {
+                return false;
+            }
+            waiting_.push_back(s);
+        }
+        ready_.notify_one();
+        return true;
+    }
+
+private:
+    void Work() {
+        for (;;) {
+            Socket s = kNoSocket;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [this] { return !waiting_.empty(); });
+                s = waiting_.front();
+                waiting_.pop_front();
+                ++busy_;
+            }
+            Answer(s, root_);
+            FinishConnection(s);
+            std::lock_guard lock(mutex_);
+            --busy_;
+        }
+    }
+
+    const fs::path root_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<Socket> waiting_;
+    int busy_ = 0;
+};
+
 void Accepting(Socket listener, const fs::path& root) {
-    static std::atomic<int> serving{0};
+    // Enough for a browser's connections, some of them idle preconnects.
+    static Workers workers(root, kWorkers);
     for (;;) {
         const Socket s = accept(listener, nullptr, nullptr);
         if (s == kNoSocket) {
             continue;
         }
         SetTimeouts(s);
-        if (serving >= kMaxConnections) {
+        if (!workers.Take(s)) {
             SendStatus(s, "503 Service Unavailable");
-            CloseSocket(s);
-            continue;
+            CloseSocket(s);  // at once: waiting for the peer would hold up the others
         }
-        ++serving;
-        std::thread([s, root] {
-            Answer(s, root);
-            FinishConnection(s);
-            --serving;
-        }).detach();
     }
 }
 
