@@ -59,12 +59,11 @@ public:
 private:
     // The elements of `segment` when the command cannot take it.
     std::optional<std::size_t> TooLarge(VekId segment) const {
-        for (const auto& [large, elements] : tooLarge_) {
-            if (large == segment) {
-                return elements;
-            }
+        const auto it = elements_.find(segment);
+        if (it == elements_.end() || FitsTheCommand(it->second)) {
+            return std::nullopt;
         }
-        return std::nullopt;
+        return it->second;
     }
 
     std::string name_;
