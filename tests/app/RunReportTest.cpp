@@ -169,6 +169,19 @@ const ReportCase kCases[] = {
          EXPECT_EQ(figure.gaps[1].element, 2);
          EXPECT_EQ(figure.gaps[1].next, 3);
      }},
+    {"EndsThatMetFarOutRoundApart",
+     4,
+     0,
+     {0, 0},
+     [] {
+         // 3e-6 apart, more than the host's test at this distance from the
+         // origin but within the lines' share: they met. They round to
+         // either side of 1000100.00005, a grid step apart.
+         return std::vector<VekId>{vekhost::AddSegment(
+             {Line(1000000, 5, 1000100.000049, 5), Line(1000100.000052, 5, 1000200, 5)})};
+     },
+     {std::nan(""), 1, 1e-4, 0, 0, 0, {FigureStatus::Converted}},
+     nullptr},
     {"ShrunkElementGoesWithoutAGap",
      2,
      0,

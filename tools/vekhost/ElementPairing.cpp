@@ -3,6 +3,7 @@
 #include "engine/Rounding.h"
 #include "numeric/PortableMath.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -136,16 +137,23 @@ Alignment Align(const std::vector<vekhost::Element>& before,
 }
 
 // Where two elements meet: the ends (one of each) closest together, when
-// they are within the tolerance.
+// they are within the host's test or the share of their sizes.
 struct Meeting {
     bool met = false;
     PointRole first = PointRole::End;
     PointRole second = PointRole::Start;
 };
 
+// The distance between an element's ends; 0 without both.
+double Size(const ElementPoints& points) {
+    const vekhost::Point* start = points.Find(PointRole::Start);
+    const vekhost::Point* end = points.Find(PointRole::End);
+    return start == nullptr || end == nullptr ? 0.0 : Distance(*start, *end);
+}
+
 Meeting Meet(const ElementPoints& pa, const ElementPoints& pb) {
     Meeting best;
-    double closest = kMeetTolerance;
+    double closest = std::max(kMeetTolerance, kMeetRelative * std::min(Size(pa), Size(pb)));
     for (PointRole ra : {PointRole::End, PointRole::Start}) {
         for (PointRole rb : {PointRole::Start, PointRole::End}) {
             const vekhost::Point* p = pa.Find(ra);

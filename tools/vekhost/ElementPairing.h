@@ -70,6 +70,11 @@ struct OpenedGap {
 // Ends closer than this meet: the host's own test for the same point
 // (absolute, in drawing units).
 constexpr double kMeetTolerance = 1e-6;
+// Neighbours met before the run also when their ends were closer than this
+// share of the smaller one's size, as a drawing's chains are joined: far
+// from the origin, ends that meet differ in their last digits by more than
+// the host's test.
+constexpr double kMeetRelative = 1e-6;
 
 // The gaps between neighbours (the last and first too when `closed`) that
 // met before and whose converted elements no longer meet. Elements dropped
