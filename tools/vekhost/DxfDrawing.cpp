@@ -387,7 +387,7 @@ void DxfDrawing::WriteBackFigure(const FigureReport& result, const RunSettings& 
         writer_->Write(figure, figure.elementCount, result);
         elementsSinceSpilled_ += figure.elementCount;
         if (spill_ &&
-            (++sinceSpilled_ >= figuresPerSpill_ || elementsSinceSpilled_ >= kElementsPerSpill)) {
+            (++sinceSpilled_ >= figuresPerSpill_ || elementsSinceSpilled_ >= kElementsPerRun)) {
             Spill();
         }
     } catch (const WriteBackError& e) {

@@ -6,6 +6,7 @@
 
 #include "tools/dxf/DxfDocument.h"
 #include "tools/dxf/DxfEntities.h"
+#include "tools/vekhost/CommandPlay.h"
 #include "tools/vekhost/DxfFigures.h"
 #include "tools/vekhost/DxfSelection.h"
 #include "tools/vekhost/DxfWriteBack.h"
@@ -24,10 +25,10 @@
 
 namespace vekhost_tool {
 
-// Text is set aside after this many figures or elements written back: a
-// run's worth, few enough edits held, and few enough passes over them.
-inline constexpr std::size_t kFiguresPerSpill = 3000;
-inline constexpr std::size_t kElementsPerSpill = 100000;
+// Text is set aside after a run's worth of figures written back (or of
+// their elements, kElementsPerRun): few enough edits held, and few enough
+// passes over them.
+inline constexpr std::size_t kFiguresPerSpill = kFiguresPerRun;
 
 // True for a file name ending in ".dxf" (any letter case).
 bool IsDxfName(const std::string& path);

@@ -183,8 +183,9 @@ constexpr size_t kMaxHeadBytes = 16384;
 // preconnect) holds no thread for ever.
 constexpr int kSocketTimeoutSeconds = 10;
 constexpr size_t kChunkBytes = 65536;
-// Connections answered at once, and answered or waiting; more are answered 503.
+// Connections answered at once.
 constexpr int kWorkers = 16;
+// Connections answered or waiting; more are answered 503.
 constexpr int kMaxConnections = 32;
 
 #ifdef _WIN32
