@@ -43,8 +43,9 @@ struct Converted {
 };
 
 // As `vekhost run` converts a drawing, in this process; nothing when the
-// command reported an error.
-std::optional<Converted> Convert(const std::string& bytes, const Settings& s) {
+// command reported an error. `overlap`: each run's figures are measured and
+// written back while the next run plays.
+std::optional<Converted> Convert(const std::string& bytes, const Settings& s, bool overlap = true) {
     vekhost_tool::StoreSetting("d_point", std::to_string(s.decimals));
     vekhost_tool::StoreSetting("inchmm", std::to_string(s.unitMode));
     vekhost_tool::StoreSetting("IsExploded", s.exploded ? "1" : "0");
@@ -70,9 +71,9 @@ std::optional<Converted> Convert(const std::string& bytes, const Settings& s) {
                                                      const vekhost_tool::RunSettings& settings) {
         drawing.WriteBackFigure(figure, settings);
     };
-    vekhost_tool::RecordedRun run =
-        vekhost_tool::PlayAndReport(s.reference, *picked, drawing.Naming(),
-                                    vekhost_tool::RunNeeds{.picture = false}, sink, staging);
+    vekhost_tool::RecordedRun run = vekhost_tool::PlayAndReport(
+        s.reference, *picked, drawing.Naming(),
+        vekhost_tool::RunNeeds{.picture = false, .overlap = overlap}, sink, staging);
     if (!run.command.pointTaken || run.command.reportedError) {
         return std::nullopt;
     }
@@ -378,6 +379,30 @@ TEST_F(DxfProperty, CleanValuesClosedJoinsAndNothingNewTheSecondTime) {
               << " converted again, of which " << otherwise
               << " were taken as other figures or by other rules the second time and " << adjusted
               << " had adjusted a radius\n";
+}
+
+// A drawing of more figures than one run takes, converted with each run's
+// figures measured and written back while the next plays, and without.
+TEST_F(DxfProperty, OverlappedRunsWriteWhatOneAtATimeWrites) {
+    const std::uint64_t seed = dxftest::PropertySeed();
+    std::mt19937_64 rng(seed);
+    for (int d = 0; d < 2; ++d) {
+        const int figures = 3000 + static_cast<int>(rng() % 3400);
+        const dxftest::GeneratedDrawing g = dxftest::MakeDrawing(rng, 12, figures);
+        Settings s = RandomSettings(rng);
+        s.decimals = 4 + static_cast<int>(rng() % 2);  // every arc rebuilt
+        SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed) + ", drawing " + std::to_string(d) +
+                     ": " + std::to_string(figures) + " figures, d_point " +
+                     std::to_string(s.decimals) + (s.exploded ? ", exploded" : ""));
+        const auto overlapped = Convert(g.text, s, true);
+        const auto alone = Convert(g.text, s, false);
+        ASSERT_EQ(overlapped.has_value(), alone.has_value());
+        if (alone) {
+            EXPECT_EQ(vekhost_tool::SummaryLines(overlapped->report),
+                      vekhost_tool::SummaryLines(alone->report));
+            EXPECT_TRUE(overlapped->text == alone->text) << "the drawings written differ";
+        }
+    }
 }
 
 // What a run shows and writes: the command's result, the summary, the first

@@ -435,34 +435,45 @@ std::string ShortNumber(double value, int digits) {
     return result == "-0" ? "0" : result;
 }
 
+FigureOutcome TakeOutcome(const vekhost::Segment& before, const FigureCalls& calls) {
+    FigureOutcome outcome;
+    outcome.converted = !vekhost::HasSegment(before.id);
+    for (VekId made : calls.made) {
+        if (auto segment = vekhost::GetSegment(made)) {
+            outcome.segments.push_back(made);
+            outcome.closed = outcome.closed || segment->closed;
+            if (!outcome.converted) {
+                continue;
+            }
+            if (outcome.elements.empty()) {
+                outcome.elements = std::move(segment->elements);
+            } else {
+                outcome.elements.insert(outcome.elements.end(), segment->elements.begin(),
+                                        segment->elements.end());
+            }
+        }
+    }
+    return outcome;
+}
+
 FigureReport ReportFigure(const vekhost::Segment& before, const FigureCalls& calls,
-                          const RunSettings& settings, bool arcsAtFoundRadius, bool keepMoves) {
+                          FigureOutcome outcome, const RunSettings& settings,
+                          bool arcsAtFoundRadius, bool keepMoves) {
     FigureReport figure;
     figure.segment = before.id;
     figure.messages = calls.messages;
     figure.elementsBefore = before.elements.size();
     figure.elementsAfter = figure.elementsBefore;
-    const bool converted = !vekhost::HasSegment(before.id);
-    std::vector<vekhost::Element> after;
-    for (VekId made : calls.made) {
-        if (auto segment = vekhost::GetSegment(made)) {
-            figure.newSegments.push_back(made);
-            figure.afterClosed = figure.afterClosed || segment->closed;
-            if (after.empty()) {
-                after = std::move(segment->elements);
-            } else {
-                after.insert(after.end(), segment->elements.begin(), segment->elements.end());
-            }
-        }
-    }
-    if (!converted) {
+    figure.newSegments = std::move(outcome.segments);
+    figure.afterClosed = outcome.closed;
+    if (!outcome.converted) {
         figure.status = calls.handedOut ? FigureStatus::Stopped : FigureStatus::Untouched;
         return figure;
     }
     figure.status = FigureStatus::Converted;
-    figure.elementsAfter = after.size();
-    MeasureFigure(before, after, calls, settings, keepMoves, arcsAtFoundRadius, figure);
-    figure.after = std::move(after);
+    figure.elementsAfter = outcome.elements.size();
+    MeasureFigure(before, outcome.elements, calls, settings, keepMoves, arcsAtFoundRadius, figure);
+    figure.after = std::move(outcome.elements);
     return figure;
 }
 
@@ -549,8 +560,9 @@ RunReport BuildRunReport(const RunRecording& recording, const RunSettings& setti
         const auto was = before.find(id);
         if (was != before.end()) {
             const vekhost::Segment& segment = *was->second;
-            FigureReport figure = ReportFigure(segment, CallsFor(recording, id), settings,
-                                               naming.arcsAtFoundRadius, keepMoves);
+            const FigureCalls& calls = CallsFor(recording, id);
+            FigureReport figure = ReportFigure(segment, calls, TakeOutcome(segment, calls),
+                                               settings, naming.arcsAtFoundRadius, keepMoves);
             if (const auto it = refused.find(id); it != refused.end()) {
                 MarkRefused(figure, *it->second);
             }

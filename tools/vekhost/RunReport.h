@@ -187,11 +187,23 @@ struct RunReport {
     RunSummary summary;
 };
 
+// What the host's drawing holds of a picked figure once its run has ended:
+// all a report reads of the host, so that the figure can be measured after
+// the host has moved on.
+struct FigureOutcome {
+    bool converted = false;       // its own segment is gone
+    std::vector<VekId> segments;  // those made from it still in the drawing, in creation order
+    bool closed = false;          // one of them is closed
+    std::vector<vekhost::Element> elements;  // theirs in turn, for a converted figure
+};
+FigureOutcome TakeOutcome(const vekhost::Segment& before, const FigureCalls& calls);
+
 // One picked figure, as it was `before` the run, paired with what became of
-// it in the host's drawing now, from the calls made while it was in work.
-// Its source and layer are left for the caller to name (AddFigure does).
+// it, from the calls made while it was in work. Its source and layer are
+// left for the caller to name (AddFigure does).
 FigureReport ReportFigure(const vekhost::Segment& before, const FigureCalls& calls,
-                          const RunSettings& settings, bool arcsAtFoundRadius, bool keepMoves);
+                          FigureOutcome outcome, const RunSettings& settings,
+                          bool arcsAtFoundRadius, bool keepMoves);
 
 // A report with no figure yet.
 RunReport StartRunReport(const RunSettings& settings, const FigureNaming& naming);

@@ -1,6 +1,7 @@
 #include "tools/vekhost/RunSteps.h"
 
 #include "tools/vekhost/Console.h"
+#include "tools/vekhost/OrderedWorker.h"
 #include "tools/vekhost/Progress.h"
 #include "tools/vekhost/ReportCsv.h"
 #include "tools/vekhost/ReportJson.h"
@@ -13,6 +14,7 @@
 
 #include <cctype>
 #include <set>
+#include <thread>
 #include <unordered_map>
 
 namespace vekhost_tool {
@@ -83,7 +85,11 @@ namespace {
 
 // Reports on the picked figures run by run: takes each run's figures as
 // they are before it starts (staged into the host first, when the drawing
-// is), and measures them once it has ended.
+// is), and what the host holds of them once it has ended. They are measured
+// and handed to the sink while the next run plays, when nothing of that
+// reads the host: for a staged drawing, whose figures are named from its
+// file and written back into it. That costs some CPU time (the caches'
+// traffic between the cores) and takes much of a run's own work off the wait.
 class RunReporter {
 public:
     RunReporter(vekhost::Point reference, const std::vector<VekId>& picked,
@@ -96,7 +102,8 @@ public:
           sink_(sink),
           staging_(staging),
           recorder_(picked, needs.picture),
-          before_(picked.size()) {}
+          before_(picked.size()),
+          behind_(needs.overlap && staging.load && std::thread::hardware_concurrency() > 1) {}
 
     RunRecorder& Recorder() { return recorder_; }
 
@@ -121,19 +128,29 @@ public:
             // As the plug-in read them when the run started.
             report_ = StartRunReport(CurrentRunSettings(reference_), naming_);
         }
+        std::vector<Ended> ended;
+        ended.reserve(count);
         for (size_t p = first; p < first + count; ++p) {
-            Report(p);
+            if (std::optional<Ended> figure = Take(p)) {
+                ended.push_back(std::move(*figure));
+            }
         }
         reported_ = first + count;
         if (staging_.unload) {
             staging_.unload();
         }
+        behind_.Post([this, ended = std::move(ended)]() mutable {
+            for (Ended& figure : ended) {
+                Report(figure);
+            }
+        });
     }
 
     // The figures no run reached, as they are, and how the run ended.
     RunReport Finish(const CommandResult& command) {
         Before(reported_, picked_.size() - reported_);
         After(reported_, picked_.size() - reported_, command);
+        behind_.Drain();
         RunRecording recording = recorder_.Finish();
         FinishRunReport(*report_, recording, command);
         drawingBefore_ = std::move(recording.drawingBefore);
@@ -143,21 +160,46 @@ public:
     std::vector<vekhost::Segment> DrawingBefore() { return std::move(drawingBefore_); }
 
 private:
-    void Report(size_t p) {
+    // A picked figure whose run has ended, with all that is known of it.
+    struct Ended {
+        vekhost::Segment before;
+        FigureCalls calls;
+        FigureOutcome outcome;
+        std::optional<std::string> refused;  // the host's message
+    };
+
+    std::optional<Ended> Take(size_t p) {
         vekhost::Segment before = std::move(before_[p]);
         before_[p] = {};
         if (before.id == VEK_NONE) {
-            return;  // not a figure of the drawing
+            return std::nullopt;  // not a figure of the drawing
         }
-        FigureReport figure = ReportFigure(before, recorder_.Take(before.id), report_->settings,
-                                           naming_.arcsAtFoundRadius, needs_.picture);
+        FigureCalls calls = recorder_.Take(before.id);
+        FigureOutcome outcome = TakeOutcome(before, calls);
+        std::optional<std::string> refused;
         if (const auto it = refused_.find(before.id); it != refused_.end()) {
-            MarkRefused(figure, it->second);
+            refused = it->second;
+        }
+        return Ended{std::move(before), std::move(calls), std::move(outcome), std::move(refused)};
+    }
+
+    void Report(Ended& ended) {
+        FigureReport figure =
+            ReportFigure(ended.before, ended.calls, std::move(ended.outcome), report_->settings,
+                         naming_.arcsAtFoundRadius, needs_.picture);
+        if (ended.refused) {
+            MarkRefused(figure, *ended.refused);
         }
         if (sink_) {
             sink_(figure, report_->settings);
         }
-        AddFigure(*report_, std::move(figure), before, naming_, needs_.figures);
+        if (figure.after) {
+            // No report keeps them: they go back with the job, to be freed
+            // where they were made.
+            ended.outcome.elements = std::move(*figure.after);
+            figure.after.reset();
+        }
+        AddFigure(*report_, std::move(figure), ended.before, naming_, needs_.figures);
     }
 
     const vekhost::Point reference_;
@@ -174,6 +216,8 @@ private:
     // The figures the play went on without, with the host's message.
     std::unordered_map<VekId, std::string> refused_;
     size_t refusedSeen_ = 0;
+    // Last, so that its work ends before what it works on goes.
+    OrderedWorker behind_;
 };
 
 }  // namespace

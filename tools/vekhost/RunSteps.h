@@ -50,6 +50,9 @@ struct RunNeeds {
     bool keepGoing = false;  // play on past a figure the command stops at (--keep-going)
     bool figures = true;     // keep every figure's report (--report, --svg, --list)
     bool picture = true;     // keep the drawing before and every point that moved (--svg)
+    // Measure and write back a staged drawing's figures on a second core
+    // while the next run plays, when the machine has one to spare.
+    bool overlap = true;
 };
 
 // How the drawing's figures reach the host run by run. For a drawing too

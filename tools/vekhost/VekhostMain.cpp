@@ -181,7 +181,9 @@ RecordedRun PlayAndSay(const RunOptions& options, DrawingFile& drawing,
     const RunNeeds needs{.showSteps = options.list,
                          .keepGoing = options.keepGoing,
                          .figures = options.reportFormat.has_value() || picture,
-                         .picture = picture};
+                         .picture = picture,
+                         // A run among many leaves the other cores to the others.
+                         .overlap = options.summaryFile.empty()};
     RecordedRun run = PlayAndReport(*options.reference, picked, drawing.Naming(), needs,
                                     drawing.WriteBackSink(picked), drawing.Staging());
     if (options.list) {
