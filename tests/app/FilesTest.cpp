@@ -15,6 +15,7 @@
 #include <functional>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -248,8 +249,9 @@ TEST_F(Files, AStreamedFileKeepsEveryByte) {
 }
 
 // Text set aside in pieces of every size comes back whole, into a written
-// file, and leaves nothing behind. While it is open it has no name at all,
-// except on Windows, where it has a temporary file's.
+// file between what is written before and after it, and into any stream,
+// and leaves nothing behind. While it is open it has no name at all, except
+// on Windows, where it has a temporary file's.
 TEST_F(Files, TextSetAsideComesBackWholeAndLeavesNothing) {
     const uint64_t seed = dxftest::PropertySeed();
     SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed));
@@ -272,12 +274,19 @@ TEST_F(Files, TextSetAsideComesBackWholeAndLeavesNothing) {
             expected += piece;
         }
         std::string error;
-        ASSERT_TRUE(WriteAllOrNothing(
-            {{Name("out"), "", [&spill](std::ostream& out) { EXPECT_TRUE(spill.CopyTo(out)); }}},
-            error))
+        ASSERT_TRUE(WriteAllOrNothing({{Name("out"), "",
+                                        [&spill](std::ostream& out) {
+                                            out << "before\n";
+                                            EXPECT_TRUE(spill.CopyTo(out));
+                                            out << "after\n";
+                                        }}},
+                                      error))
             << error;
+        std::ostringstream copy;
+        EXPECT_TRUE(spill.CopyTo(copy));
+        EXPECT_TRUE(copy.str() == expected);
     }
-    EXPECT_TRUE(Read(folder_ / "out") == expected);
+    EXPECT_TRUE(Read(folder_ / "out") == "before\n" + expected + "after\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
     EXPECT_THROW(vekhost_tool::SpillFile(folder_ / "no such folder" / "out"), std::runtime_error);
 }
