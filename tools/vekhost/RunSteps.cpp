@@ -17,6 +17,10 @@
 #include <thread>
 #include <unordered_map>
 
+#ifdef __linux__
+#include <sched.h>
+#endif
+
 namespace vekhost_tool {
 
 std::optional<std::vector<VekId>> PickFigures(const std::optional<std::vector<VekId>>& selection,
@@ -83,6 +87,18 @@ RunSettings CurrentRunSettings(vekhost::Point reference) {
 
 namespace {
 
+// Whether this process may run on more than one core: the machine's cores,
+// less those it is kept off (taskset, a container's share).
+bool SecondCore() {
+#ifdef __linux__
+    cpu_set_t cores;
+    if (sched_getaffinity(0, sizeof cores, &cores) == 0) {
+        return CPU_COUNT(&cores) > 1;
+    }
+#endif
+    return std::thread::hardware_concurrency() > 1;
+}
+
 // Reports on the picked figures run by run: takes each run's figures as
 // they are before it starts (staged into the host first, when the drawing
 // is), and what the host holds of them once it has ended. They are measured
@@ -103,7 +119,7 @@ public:
           staging_(staging),
           recorder_(picked, needs.picture),
           before_(picked.size()),
-          behind_(needs.overlap && staging.load && std::thread::hardware_concurrency() > 1) {}
+          behind_(needs.overlap && staging.load && SecondCore()) {}
 
     RunRecorder& Recorder() { return recorder_; }
 
