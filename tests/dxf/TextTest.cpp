@@ -127,6 +127,9 @@ const std::vector<MatchCase> kMatchCases = {
     {"ANSI_1252", Raw("{C3}{A9}"), "é", false},  // "Ã©" in the file: not the UTF-8 bytes
     {"ANSI_1252", Raw("a{81}"), "a�", true},     // as it is shown
     {"ANSI_1252", "  Walls ", "walls", true},
+    {"ANSI_1252", "\\U+0009Walls\\U+0020", "walls", true},  // escaped blanks
+    {"ANSI_1252", "\\U+005CU+0041", "\\U+0041", true},      // as it is shown
+    {"ANSI_1252", "\\U+005CU+0041", "A", false},
     {"ANSI_1253", Raw("{CB}{C1}"), "λα", true},
     {"ANSI_932", Raw("{94}{F1}{95}{5C}{8E}{A6}{89}{E6}{91}w"), "非表示画層", true},
     {"ANSI_932", Raw("{94}{F1}{95}{5C}"), "非表示画層", false},
@@ -162,8 +165,11 @@ TEST(DxfText, WhatIsShownSelects) {
     const std::uint64_t seed = Seed();
     SCOPED_TRACE("TARNEX_SEED=" + std::to_string(seed));
     std::mt19937_64 random(seed);
-    const std::vector<std::string> pieces = {"\\U+00E9", "\\U+D83D", "\\M+1907D", "\\M+4",
-                                             "\\",       "A",        "z",         " "};
+    // Escapes that write a blank or a backslash make text that reads
+    // otherwise when typed: " a" typed is "a", \U+0041 typed is "A".
+    const std::vector<std::string> pieces = {
+        "\\U+00E9",  "\\U+D83D", "\\M+1907D", "\\M+4", "\\U+0009", "\\U+0020", "\\U+005C",
+        "\\M+1005C", "U+0041",   "\\",        "A",     "z",        " "};
     for (const char* page :
          {"ANSI_1252", "ANSI_874", "ANSI_932", "ANSI_936", "ANSI_949", "ANSI_950", "ANSI_1258"}) {
         for (const bool utf8 : {false, true}) {

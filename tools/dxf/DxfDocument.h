@@ -133,14 +133,15 @@ public:
     // kept to the code page: it is read in the one $DWGCODEPAGE names.
     std::string DecodeText(std::string_view value) const;
     // What makes a name (a layer's, a line type's) the same as another: its
-    // text without blanks at either end, decoded and folded for case
-    // (DecodeNameKey). "tracé" in the code page, "TRAC\U+00C9" and, from
-    // R2007, "tracé" in UTF-8 are one name.
+    // text decoded, without blanks at either end (written or escaped), and
+    // folded for case (DecodeNameKey). "tracé" in the code page,
+    // "TRAC\U+00C9" and, from R2007, "tracé" in UTF-8 are one name.
     std::string NameKey(std::string_view name) const;
     // Whether `typed`, a name as a user typed it (UTF-8, escapes read), is
     // `name` of the drawing: the same key, or the same text as shown (a
-    // U+FFFD for a byte no character included). Typed text that is not
-    // UTF-8 is taken as the file's own bytes ("trac\xE9" in ANSI_1252).
+    // U+FFFD for a byte no character included, a backslash as it stands).
+    // Typed text that is not UTF-8 is taken as the file's own bytes
+    // ("trac\xE9" in ANSI_1252).
     bool NameMatches(std::string_view typed, std::string_view name) const;
 
     // Handles: a file uses them when it has any, when it is R13 or later, or
