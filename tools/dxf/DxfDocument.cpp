@@ -981,15 +981,12 @@ std::string Document::DecodeText(std::string_view value) const {
 std::string Document::NameKey(std::string_view name) const {
     name = Trim(name);
     const bool stray = page_ == CodePage::Utf8 && !IsUtf8(name);
-    // Blanks an escape wrote at either end go as written ones do. A key's
-    // kept bytes (0xFF and a byte) are never blanks: those are characters
-    // in every page.
-    return std::string(Trim(DecodeNameKey(name, stray ? headerPage_ : page_)));
+    return DecodeNameKey(name, stray ? headerPage_ : page_);
 }
 
 bool Document::NameMatches(std::string_view typed, std::string_view name) const {
     typed = Trim(typed);
-    const std::string key(Trim(DecodeNameKey(typed, CodePage::Utf8)));
+    const std::string key = DecodeNameKey(typed, CodePage::Utf8);
     const std::string nameKey = NameKey(name);
     // The shown text typed back as it stands: a backslash in it may be an
     // escape's character, not an escape ("\U+005CU+0041" shows "\U+0041").

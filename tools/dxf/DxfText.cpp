@@ -1,5 +1,6 @@
 #include "tools/dxf/DxfText.h"
 
+#include "tools/dxf/DxfNumbers.h"
 #include "tools/dxf/DxfTextTables.h"
 
 #include <algorithm>
@@ -274,7 +275,9 @@ std::string DecodeNameKey(std::string_view value, CodePage page) {
             out += '\xFF';  // never part of UTF-8
             out += static_cast<char>(byte);
         });
-    return out;
+    // Blanks an escape wrote at either end go as written ones do. A kept
+    // byte is never a blank: blanks are characters in every page.
+    return std::string(Trim(out));
 }
 
 bool IsUtf8(std::string_view text) {

@@ -44,9 +44,10 @@ CodePage CodePageNamed(std::string_view dwgCodePage);
 // the page leaves undefined stays as it is written.
 std::string DecodeText(std::string_view value, CodePage page);
 
-// The same, folded for comparison without regard to case (FoldCase), and
-// each byte that is no character of the page kept as 0xFF and that byte,
-// so that names differing only there still differ.
+// The same, folded for comparison without regard to case (FoldCase),
+// without blanks at either end (written or escaped), and each byte that is
+// no character of the page kept as 0xFF and that byte, so that names
+// differing only there still differ.
 std::string DecodeNameKey(std::string_view value, CodePage page);
 
 // Well-formed UTF-8 (no surrogates, no overlong forms).
